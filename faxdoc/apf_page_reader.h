@@ -1,0 +1,50 @@
+// Reads the scan lines of one APF page and decodes them into raster lines.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "apf_format.h"
+#include "t4_decoder.h"
+
+namespace telvane {
+
+class ApfPageReader {
+ public:
+  ApfPageReader() = default;
+  ApfPageReader(const ApfPageReader&) = delete;
+  ApfPageReader& operator=(const ApfPageReader&) = delete;
+  ~ApfPageReader();
+
+  // Opens the file at page `pageNumber` (0 reads the first page).
+  // -2 for an empty name, -8001 for a wrong signature or a page above
+  // PageCount, a negated file error otherwise.
+  int Open(const std::string& fileName, unsigned pageNumber);
+
+  // Delivers the next decoded raster line (216 or 256 bytes, MSB first,
+  // set = black). Returns 1 with a line, 0 at the end of the page, or a
+  // negative error (-8001 when stream-form data is cut short).
+  int ReadLine(std::vector<uint8_t>& line);
+
+  void Close();
+
+  const ApfFileHeader& FileHeader() const { return fileHeader_; }
+  const ApfPageHeader& PageHeader() const { return pageHeader_; }
+  uint32_t BadCodes() const { return decoder_.BadCodes(); }
+
+ private:
+  int FetchInput();  // reads the next record or block; 0 when the page data is used up
+
+  int fd_ = -1;
+  ApfFileHeader fileHeader_;
+  ApfPageHeader pageHeader_;
+  uint64_t consumed_ = 0;  // bytes of page data taken so far
+  bool dataDone_ = false;
+  MhDecoder decoder_;
+  std::vector<uint8_t> input_;
+  std::vector<std::vector<uint8_t>> pending_;  // lines decoded but not yet delivered
+  size_t pendingNext_ = 0;
+};
+
+}  // namespace telvane

@@ -1,0 +1,57 @@
+// Writes an APF file: header, pages of coded line records, final header.
+// Output goes through a 4096-byte buffer. Any failure abandons the file, so
+// that no partial APF file is left behind.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "apf_format.h"
+
+namespace telvane {
+
+class ApfWriter {
+ public:
+  ApfWriter() = default;
+  ApfWriter(const ApfWriter&) = delete;
+  ApfWriter& operator=(const ApfWriter&) = delete;
+  ~ApfWriter();  // abandons a file that was not finished
+
+  // Creates (or truncates) the file and writes the initial 64-byte header.
+  int Create(const std::string& fileName);
+  // Writes a page header with DataLength 0; flags get pfLineRecords.
+  int BeginPage(bool highRes, bool wide);
+  // Writes one record: 2-byte count and the coded bytes (at most 4096).
+  int AddLine(const uint8_t* coded, size_t length);
+  // Writes the end-of-page record and patches the page header.
+  int EndPage();
+  // Stores the station identifier and the creation time, rewrites the file
+  // header and closes the file. `now` defaults to the current time.
+  int Finish(const std::string& stationId, std::time_t now = std::time(nullptr));
+  // Closes and deletes the output.
+  void Abandon();
+
+  bool IsOpen() const { return fd_ >= 0; }
+  bool PageOpen() const { return pageOpen_; }
+  uint16_t PageCount() const { return header_.PageCount; }
+  const std::string& FileName() const { return fileName_; }
+
+ private:
+  int Write(const void* data, size_t length);
+  int Flush();
+  int WriteAt(uint64_t offset, const void* data, size_t length);
+  int Fail(int code);  // abandons and returns `code`
+
+  int fd_ = -1;
+  std::string fileName_;
+  ApfFileHeader header_;
+  ApfPageHeader page_;
+  uint64_t pageHeaderPos_ = 0;
+  uint64_t filePos_ = 0;  // logical end of what was written, buffer included
+  bool pageOpen_ = false;
+  std::vector<uint8_t> buffer_;
+};
+
+}  // namespace telvane

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: once in the optimised
+# build, once under AddressSanitizer + UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+export QT_QPA_PLATFORM=offscreen
+
+cmake --preset release >/dev/null
+cmake --build --preset release
+ctest --preset release -j2
+
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+# Leaks inside the system's font and display libraries are theirs, not ours.
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+ctest --preset asan -j2

@@ -1,0 +1,11 @@
+// Test main: an offscreen QGuiApplication so that system fonts can be used.
+#include <QGuiApplication>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QGuiApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,170 @@
+// "convert": a text file to an APF fax file, with every converter option.
+#include <getopt.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "apf_file.h"
+#include "cli_support.h"
+#include "exceptions.h"
+#include "fax_converter.h"
+
+namespace telvane::cli {
+namespace {
+
+void ConvertUsage(FILE* out) {
+  std::fputs(
+      "Usage: telvane-fax convert [OPTIONS] INPUT\n"
+      "Converts a text file (CR or CR LF line ends, form feed = new page) to an APF fax file.\n"
+      "\n"
+      "  -o, --output FILE        output file (default: INPUT with the extension .APF)\n"
+      "  -t, --type TYPE          text (built-in fax font, default) or textex (system font)\n"
+      "      --high               high resolution, 196 lines per inch (default standard, 98)\n"
+      "      --wide               2048-pixel lines (default 1728)\n"
+      "      --top-margin N       blank lines at the top of each page (default 0)\n"
+      "      --left-margin N      white pixels at the start of each line (default 50)\n"
+      "      --lines-per-page N   text lines per page, 0 = no limit (default 60)\n"
+      "      --tab-stop N         tab width in characters (default 4)\n"
+      "      --font SIZE          built-in font: standard (default) or small\n"
+      "      --enh-font NAME      system font for textex (default Sans Serif)\n"
+      "      --enh-height N       its character height in pixels at 96 per inch (default 13)\n"
+      "      --enh-size PT        its size in points (instead of --enh-height)\n"
+      "      --bold, --italic, --underline, --strikeout   its style\n"
+      "      --station-id TEXT    station identifier stored in the file (at most 20 characters)\n"
+      "      --no-double-width, --half-height, --no-center, --no-yield, --yield-often\n"
+      "                           conversion options (images only, kept for completeness)\n"
+      "  -q, --quiet              print nothing on success\n"
+      "  -h, --help               this text\n",
+      out);
+}
+
+enum LongOnly {
+  kHigh = 1000, kWide, kTopMargin, kLeftMargin, kLinesPerPage, kTabStop, kFont, kEnhFont, kEnhHeight, kEnhSize,
+  kBold, kItalic, kUnderline, kStrikeOut, kStationId, kNoDoubleWidth, kHalfHeight, kNoCenter, kNoYield, kYieldOften,
+};
+
+bool ParseNumberOption(const char* name, unsigned& value) {
+  if (ParseUnsigned(optarg, value)) return true;
+  std::fprintf(stderr, "telvane-fax convert: %s needs a whole number, not '%s'\n", name, optarg);
+  return false;
+}
+
+}  // namespace
+
+int RunConvert(int argc, char** argv) {
+  static const option kOptions[] = {
+      {"output", required_argument, nullptr, 'o'},      {"type", required_argument, nullptr, 't'},
+      {"high", no_argument, nullptr, kHigh},            {"wide", no_argument, nullptr, kWide},
+      {"top-margin", required_argument, nullptr, kTopMargin},
+      {"left-margin", required_argument, nullptr, kLeftMargin},
+      {"lines-per-page", required_argument, nullptr, kLinesPerPage},
+      {"tab-stop", required_argument, nullptr, kTabStop}, {"font", required_argument, nullptr, kFont},
+      {"enh-font", required_argument, nullptr, kEnhFont}, {"enh-height", required_argument, nullptr, kEnhHeight},
+      {"enh-size", required_argument, nullptr, kEnhSize}, {"bold", no_argument, nullptr, kBold},
+      {"italic", no_argument, nullptr, kItalic},        {"underline", no_argument, nullptr, kUnderline},
+      {"strikeout", no_argument, nullptr, kStrikeOut},  {"station-id", required_argument, nullptr, kStationId},
+      {"no-double-width", no_argument, nullptr, kNoDoubleWidth},
+      {"half-height", no_argument, nullptr, kHalfHeight}, {"no-center", no_argument, nullptr, kNoCenter},
+      {"no-yield", no_argument, nullptr, kNoYield},     {"yield-often", no_argument, nullptr, kYieldOften},
+      {"quiet", no_argument, nullptr, 'q'},             {"help", no_argument, nullptr, 'h'},
+      {nullptr, 0, nullptr, 0}};
+
+  TApdFaxConverter cvt;
+  cvt.InputDocumentType = idText;
+  TFaxCvtOptions options = cvt.Options();
+  std::string output;
+  bool quiet = false;
+  unsigned n = 0;
+  optind = 1;
+  int c;
+  while ((c = getopt_long(argc, argv, "o:t:qh", kOptions, nullptr)) != -1) {
+    switch (c) {
+      case 'o': output = optarg; break;
+      case 't':
+        if (!std::strcmp(optarg, "text")) cvt.InputDocumentType = idText;
+        else if (!std::strcmp(optarg, "textex")) cvt.InputDocumentType = idTextEx;
+        else {
+          std::fprintf(stderr, "telvane-fax convert: unknown type '%s' (text or textex)\n", optarg);
+          return kExitUsage;
+        }
+        break;
+      case kHigh: cvt.Resolution = frHigh; break;
+      case kWide: cvt.Width = fwWide; break;
+      case kTopMargin: if (!ParseNumberOption("--top-margin", cvt.TopMargin)) return kExitUsage; break;
+      case kLeftMargin: if (!ParseNumberOption("--left-margin", cvt.LeftMargin)) return kExitUsage; break;
+      case kLinesPerPage: if (!ParseNumberOption("--lines-per-page", cvt.LinesPerPage)) return kExitUsage; break;
+      case kTabStop: if (!ParseNumberOption("--tab-stop", cvt.TabStop)) return kExitUsage; break;
+      case kFont:
+        if (!std::strcmp(optarg, "standard")) cvt.FontType = FaxFontType::ffStandard;
+        else if (!std::strcmp(optarg, "small")) cvt.FontType = FaxFontType::ffSmall;
+        else {
+          std::fprintf(stderr, "telvane-fax convert: unknown font size '%s' (standard or small)\n", optarg);
+          return kExitUsage;
+        }
+        break;
+      case kEnhFont: cvt.EnhFont.Name = optarg; break;
+      case kEnhHeight:
+        if (!ParseNumberOption("--enh-height", n) || n == 0) return kExitUsage;
+        cvt.EnhFont.Height = -static_cast<int>(n);
+        break;
+      case kEnhSize:
+        if (!ParseNumberOption("--enh-size", n) || n == 0) return kExitUsage;
+        cvt.EnhFont.SetSize(static_cast<int>(n));
+        break;
+      case kBold: cvt.EnhFont.Bold = true; break;
+      case kItalic: cvt.EnhFont.Italic = true; break;
+      case kUnderline: cvt.EnhFont.Underline = true; break;
+      case kStrikeOut: cvt.EnhFont.StrikeOut = true; break;
+      case kStationId: cvt.StationID = optarg; break;
+      case kNoDoubleWidth: options &= static_cast<TFaxCvtOptions>(~coDoubleWidth); break;
+      case kHalfHeight: options |= coHalfHeight; break;
+      case kNoCenter: options &= static_cast<TFaxCvtOptions>(~coCenterImage); break;
+      case kNoYield: options &= static_cast<TFaxCvtOptions>(~(coYield | coYieldOften)); break;
+      case kYieldOften: options |= coYieldOften; break;
+      case 'q': quiet = true; break;
+      case 'h': ConvertUsage(stdout); return kExitOk;
+      default: ConvertUsage(stderr); return kExitUsage;
+    }
+  }
+  if (optind != argc - 1) {
+    std::fprintf(stderr, "telvane-fax convert: give exactly one input file\n");
+    ConvertUsage(stderr);
+    return kExitUsage;
+  }
+  cvt.SetOptions(options);
+  cvt.SetDocumentFile(argv[optind]);
+  if (!output.empty()) cvt.OutFileName = output;
+  if (cvt.InputDocumentType == idTextEx) EnsureGuiApplication();
+
+  const bool progress = !quiet && ProgressWanted();
+  if (progress) {
+    cvt.OnStatus = [](TApdFaxConverter&, bool, bool ending, unsigned pages, unsigned lines, uint64_t done,
+                      uint64_t total, bool&) {
+      if (ending) {
+        std::fputs("\r\033[K", stderr);
+      } else if (lines % 64 == 0) {
+        std::fprintf(stderr, "\rpage %u, line %u, %llu of %llu bytes", pages, lines,
+                     static_cast<unsigned long long>(done), static_cast<unsigned long long>(total));
+      }
+    };
+  }
+
+  try {
+    cvt.ConvertDocument();
+  } catch (const EAPDException& e) {
+    ReportError(cvt.DocumentFile(), e.ErrorCode());
+    return kExitFailed;
+  }
+  if (!quiet) {
+    const std::string made = cvt.ResolvedOutputName();
+    ApfFileHeader header;
+    if (GetFaxHeader(made, header) == 0)
+      std::printf("%s: %u page%s\n", made.c_str(), header.PageCount, header.PageCount == 1 ? "" : "s");
+    else
+      std::printf("%s\n", made.c_str());
+  }
+  return kExitOk;
+}
+
+}  // namespace telvane::cli

@@ -1,0 +1,39 @@
+// telvane-fax: converts documents to APF fax files and shows what they hold.
+#include <cstdio>
+#include <cstring>
+
+#include "cli_support.h"
+
+namespace {
+
+void Usage(FILE* out) {
+  std::fputs(
+      "Usage: telvane-fax COMMAND [OPTIONS] ...\n"
+      "\n"
+      "Commands:\n"
+      "  convert   turn a text file into an APF fax file\n"
+      "  info      show the file header and page headers of APF files\n"
+      "\n"
+      "Run 'telvane-fax COMMAND --help' for the options of a command.\n",
+      out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace telvane::cli;
+  if (argc < 2) {
+    Usage(stderr);
+    return kExitUsage;
+  }
+  const char* command = argv[1];
+  if (!std::strcmp(command, "--help") || !std::strcmp(command, "-h")) {
+    Usage(stdout);
+    return kExitOk;
+  }
+  if (!std::strcmp(command, "convert")) return RunConvert(argc - 1, argv + 1);
+  if (!std::strcmp(command, "info")) return RunInfo(argc - 1, argv + 1);
+  std::fprintf(stderr, "telvane-fax: unknown command '%s'\n", command);
+  Usage(stderr);
+  return kExitUsage;
+}
