@@ -1,0 +1,14 @@
+// Glyphs of the standard fax font that are drawn rather than rendered.
+#pragma once
+
+#include <optional>
+
+#include "glyph.h"
+
+namespace faxfont {
+
+// A hand-drawn 10 x 16 glyph for `code`, or nothing when the code is rendered
+// from the outline font.
+std::optional<Glyph> StandardDrawnGlyph(int code);
+
+}  // namespace faxfont
