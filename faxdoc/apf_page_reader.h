@@ -24,7 +24,8 @@ class ApfPageReader {
 
   // Delivers the next decoded raster line (216 or 256 bytes, MSB first,
   // set = black). Returns 1 with a line, 0 at the end of the page, or a
-  // negative error (-8001 when stream-form data is cut short).
+  // negative error (-8001 when the file ends inside the page data). Lines
+  // decoded before a failure are delivered first.
   int ReadLine(std::vector<uint8_t>& line);
 
   void Close();
@@ -39,11 +40,14 @@ class ApfPageReader {
   int fd_ = -1;
   ApfFileHeader fileHeader_;
   ApfPageHeader pageHeader_;
+  uint64_t dataOffset_ = 0;  // file offset of the page data
   uint64_t consumed_ = 0;  // bytes of page data taken so far
   bool dataDone_ = false;
+  int error_ = 0;  // a failure, reported once the lines before it are out
   MhDecoder decoder_;
   std::vector<uint8_t> input_;
   std::vector<std::vector<uint8_t>> pending_;  // lines decoded but not yet delivered
+  size_t pendingCount_ = 0;  // pending_ entries in use (the rest keep their storage)
   size_t pendingNext_ = 0;
 };
 

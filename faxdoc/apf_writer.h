@@ -20,6 +20,7 @@ class ApfWriter {
   ~ApfWriter();  // abandons a file that was not finished
 
   // Creates (or truncates) the file and writes the initial 64-byte header.
+  // An unfinished file of an earlier Create is abandoned first.
   int Create(const std::string& fileName);
   // Writes a page header with DataLength 0; flags get pfLineRecords.
   int BeginPage(bool highRes, bool wide);
@@ -28,9 +29,10 @@ class ApfWriter {
   // Writes the end-of-page record and patches the page header.
   int EndPage();
   // Stores the station identifier and the creation time, rewrites the file
-  // header and closes the file. `now` defaults to the current time.
+  // header and closes the file. `now` defaults to the current time. A page
+  // still open is ended first.
   int Finish(const std::string& stationId, std::time_t now = std::time(nullptr));
-  // Closes and deletes the output.
+  // Closes and deletes the output; does nothing once the file is finished.
   void Abandon();
 
   bool IsOpen() const { return fd_ >= 0; }
@@ -43,6 +45,7 @@ class ApfWriter {
   int Flush();
   int WriteAt(uint64_t offset, const void* data, size_t length);
   int Fail(int code);  // abandons and returns `code`
+  void RemoveOutput();  // deletes the (closed) output file
 
   int fd_ = -1;
   std::string fileName_;

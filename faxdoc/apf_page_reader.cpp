@@ -1,0 +1,112 @@
+// Reads one APF page: fetches line records or stream blocks from the page
+// data and feeds them to the T.4 decoder, which hands back raster lines.
+#include "apf_page_reader.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "apf_io.h"
+#include "error_codes.h"
+
+namespace telvane {
+namespace {
+
+// Largest record and block taken in one read; longer records are cut here.
+constexpr size_t kMaxFetch = 4096;
+
+}  // namespace
+
+ApfPageReader::~ApfPageReader() { Close(); }
+
+int ApfPageReader::Open(const std::string& fileName, unsigned pageNumber) {
+  Close();
+  const int fd = apf::OpenForReading(fileName);
+  if (fd < 0) return fd;
+  fd_ = fd;
+  int rc = apf::ReadFileHeader(fd_, fileHeader_);
+  if (rc == ecOK && pageNumber > fileHeader_.PageCount) rc = ecFaxBadFormat;
+  if (rc == ecOK) rc = apf::FindPage(fd_, fileHeader_, std::max(pageNumber, 1u), pageHeader_, dataOffset_);
+  if (rc != ecOK) {
+    Close();
+    return rc;
+  }
+  return ecOK;
+}
+
+int ApfPageReader::ReadLine(std::vector<uint8_t>& line) {
+  if (fd_ < 0) return ecBadArgument;
+  const MhDecoder::LineSink collect = [this](const uint8_t* data, size_t length) {
+    if (pendingCount_ == pending_.size()) pending_.emplace_back();
+    pending_[pendingCount_++].assign(data, data + length);
+  };
+  for (;;) {
+    if (pendingNext_ < pendingCount_) {
+      line.swap(pending_[pendingNext_++]);
+      return 1;
+    }
+    if (error_ != ecOK) return error_;
+    if (dataDone_ || decoder_.PageEnded()) return 0;
+    pendingCount_ = 0;
+    pendingNext_ = 0;
+    const int rc = FetchInput();
+    if (rc < 0) {
+      error_ = rc;
+    } else if (rc == 0) {
+      dataDone_ = true;
+    } else {
+      decoder_.Feed(input_.data(), input_.size(), collect);
+    }
+  }
+}
+
+int ApfPageReader::FetchInput() {
+  const uint64_t remaining = pageHeader_.DataLength - consumed_;
+  if (remaining == 0) return 0;
+  const uint64_t at = dataOffset_ + consumed_;
+
+  if (pageHeader_.PageFlags & pfLineRecords) {
+    if (remaining < 2) {  // a lone byte cannot hold a record
+      consumed_ = pageHeader_.DataLength;
+      return 0;
+    }
+    uint8_t count[2];
+    const long n = apf::ReadUpTo(fd_, at, count, sizeof count);
+    if (n < 0) return static_cast<int>(n);
+    if (n < 2) return ecFaxBadFormat;
+    // A record runs on no further than the page data. Of a record longer
+    // than 4096 bytes the first 4096 are decoded and the rest skipped, so
+    // that the next record is read where it really starts.
+    const uint64_t length = std::min<uint64_t>(count[0] | (count[1] << 8), remaining - 2);
+    input_.resize(std::min<uint64_t>(length, kMaxFetch));
+    const long got = apf::ReadUpTo(fd_, at + 2, input_.data(), input_.size());
+    if (got < 0) return static_cast<int>(got);
+    if (static_cast<size_t>(got) < input_.size()) return ecFaxBadFormat;
+    consumed_ += 2 + length;
+    return 1;
+  }
+
+  // Stream form: blocks never reach past the page data into the next page.
+  input_.resize(std::min<uint64_t>(remaining, kMaxFetch));
+  const long got = apf::ReadUpTo(fd_, at, input_.data(), input_.size());
+  if (got < 0) return static_cast<int>(got);
+  if (static_cast<size_t>(got) < input_.size()) return ecFaxBadFormat;
+  consumed_ += input_.size();
+  return 1;
+}
+
+void ApfPageReader::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  fileHeader_ = ApfFileHeader{};
+  pageHeader_ = ApfPageHeader{};
+  dataOffset_ = 0;
+  consumed_ = 0;
+  dataDone_ = false;
+  error_ = ecOK;
+  decoder_.Reset();
+  pendingCount_ = 0;
+  pendingNext_ = 0;
+}
+
+}  // namespace telvane
