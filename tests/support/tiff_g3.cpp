@@ -1,0 +1,161 @@
+// In-memory TIFF files with CCITT Group 3 1-D strips, through libtiff.
+#include "tiff_g3.h"
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace telvane::test {
+namespace {
+
+// A growable byte buffer that libtiff reads and writes as a file.
+struct MemoryFile {
+  std::vector<uint8_t> data;
+  uint64_t pos = 0;
+};
+
+tmsize_t MemRead(thandle_t h, void* buf, tmsize_t size) {
+  auto* f = static_cast<MemoryFile*>(h);
+  const uint64_t n = std::min<uint64_t>(static_cast<uint64_t>(size), f->data.size() - std::min<uint64_t>(f->pos, f->data.size()));
+  if (n) std::memcpy(buf, f->data.data() + f->pos, n);
+  f->pos += n;
+  return static_cast<tmsize_t>(n);
+}
+
+tmsize_t MemWrite(thandle_t h, void* buf, tmsize_t size) {
+  auto* f = static_cast<MemoryFile*>(h);
+  const uint64_t end = f->pos + static_cast<uint64_t>(size);
+  if (end > f->data.size()) f->data.resize(end);
+  std::memcpy(f->data.data() + f->pos, buf, static_cast<size_t>(size));
+  f->pos = end;
+  return size;
+}
+
+toff_t MemSeek(thandle_t h, toff_t off, int whence) {
+  auto* f = static_cast<MemoryFile*>(h);
+  if (whence == SEEK_CUR) off += f->pos;
+  if (whence == SEEK_END) off += f->data.size();
+  f->pos = off;
+  return off;
+}
+
+int MemClose(thandle_t) { return 0; }
+toff_t MemSize(thandle_t h) { return static_cast<MemoryFile*>(h)->data.size(); }
+int MemMap(thandle_t, void**, toff_t*) { return 0; }
+void MemUnmap(thandle_t, void*, toff_t) {}
+
+std::string& LastError() {
+  static thread_local std::string text;
+  return text;
+}
+
+void CollectError(const char* module, const char* fmt, va_list ap) {
+  char buf[512];
+  std::vsnprintf(buf, sizeof buf, fmt, ap);
+  LastError() = std::string(module ? module : "libtiff") + ": " + buf;
+}
+
+TIFF* Open(MemoryFile& file, const char* mode) {
+  TIFFSetErrorHandler(CollectError);
+  TIFFSetWarningHandler(nullptr);
+  LastError().clear();
+  return TIFFClientOpen("memory", mode, &file, MemRead, MemWrite, MemSeek, MemClose, MemSize, MemMap, MemUnmap);
+}
+
+void SetG3Fields(TIFF* tif, int width, int rows, uint32_t group3Options) {
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(width));
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(rows));
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(rows));
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
+  TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
+  TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, group3Options);
+}
+
+void Fail(std::string* error, const std::string& what) {
+  if (error) *error = what + (LastError().empty() ? "" : " (" + LastError() + ")");
+}
+
+}  // namespace
+
+std::vector<std::vector<uint8_t>> TiffDecodeG3(const std::vector<uint8_t>& strip, int width, int rows,
+                                               std::string* error) {
+  MemoryFile file;
+  TIFF* tif = Open(file, "w");
+  if (!tif) {
+    Fail(error, "cannot create TIFF");
+    return {};
+  }
+  SetG3Fields(tif, width, rows, 0);
+  const auto size = static_cast<tmsize_t>(strip.size());
+  const bool written = TIFFWriteRawStrip(tif, 0, const_cast<uint8_t*>(strip.data()), size) == size;
+  TIFFClose(tif);
+  if (!written) {
+    Fail(error, "TIFFWriteRawStrip failed");
+    return {};
+  }
+
+  file.pos = 0;
+  tif = Open(file, "r");
+  if (!tif) {
+    Fail(error, "cannot read TIFF back");
+    return {};
+  }
+  std::vector<std::vector<uint8_t>> out;
+  for (int row = 0; row < rows; ++row) {
+    std::vector<uint8_t> line(static_cast<size_t>(TIFFScanlineSize(tif)));
+    if (TIFFReadScanline(tif, line.data(), static_cast<uint32_t>(row), 0) < 0) {
+      TIFFClose(tif);
+      Fail(error, "TIFFReadScanline failed at row " + std::to_string(row));
+      return {};
+    }
+    out.push_back(std::move(line));
+  }
+  TIFFClose(tif);
+  return out;
+}
+
+std::vector<uint8_t> TiffEncodeG3(const std::vector<std::vector<uint8_t>>& rows, int width, std::string* error) {
+  MemoryFile file;
+  TIFF* tif = Open(file, "w");
+  if (!tif) {
+    Fail(error, "cannot create TIFF");
+    return {};
+  }
+  SetG3Fields(tif, width, static_cast<int>(rows.size()), GROUP3OPT_FILLBITS);
+  for (size_t row = 0; row < rows.size(); ++row) {
+    std::vector<uint8_t> line = rows[row];  // libtiff may change its input
+    if (TIFFWriteScanline(tif, line.data(), static_cast<uint32_t>(row), 0) < 0) {
+      TIFFClose(tif);
+      Fail(error, "TIFFWriteScanline failed");
+      return {};
+    }
+  }
+  TIFFClose(tif);
+
+  file.pos = 0;
+  tif = Open(file, "r");
+  if (!tif) {
+    Fail(error, "cannot read TIFF back");
+    return {};
+  }
+  uint64_t* sizes = nullptr;
+  TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &sizes);
+  std::vector<uint8_t> strip(sizes ? static_cast<size_t>(sizes[0]) : 0);
+  const tmsize_t n = TIFFReadRawStrip(tif, 0, strip.data(), static_cast<tmsize_t>(strip.size()));
+  TIFFClose(tif);
+  if (n < 0) {
+    Fail(error, "TIFFReadRawStrip failed");
+    return {};
+  }
+  strip.resize(static_cast<size_t>(n));
+  return strip;
+}
+
+}  // namespace telvane::test
