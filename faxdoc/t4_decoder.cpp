@@ -74,9 +74,6 @@ void MhDecoder::Reset() {
 bool MhDecoder::Feed(const uint8_t* data, size_t length, const LineSink& sink) {
   if (pageEnded_) return true;
 
-  static const t4::DecodeEntry* const kTables[2] = {t4::kWhiteDecode.data(), t4::kBlackDecode.data()};
-  static constexpr uint32_t kMasks[2] = {(1u << t4::kWhiteBits) - 1, (1u << t4::kBlackBits) - 1};
-
   const uint8_t* in = data;
   const uint8_t* const end = data + length;
   uint64_t acc = acc_;
@@ -84,24 +81,39 @@ bool MhDecoder::Feed(const uint8_t* data, size_t length, const LineSink& sink) {
   unsigned pos = bitPos_;
   int colour = colour_;
   Mode mode = mode_;
+  bool accepted = accepted_;
+  bool runInLine = runInLine_;
+  unsigned eolCount = eolCount_;
+  unsigned dirty = dirtyBytes_;
+  bool ended = false;
   uint8_t* const line = line_;
+
+  // The code table of the current colour.
+  const t4::DecodeEntry* table = nullptr;
+  unsigned mask = 0;
+  const auto setColour = [&](int c) {
+    colour = c;
+    table = c ? t4::kBlackDecode.data() : t4::kWhiteDecode.data();
+    mask = c ? (1u << t4::kBlackBits) - 1 : (1u << t4::kWhiteBits) - 1;
+  };
+  setColour(colour);
 
   // EOL: the line decoded since the previous EOL is delivered when it came
   // to a whole 1728 or 2048 pixels (up to 7 pixels over are cut off), and
   // dropped otherwise; codes count from the first EOL of the page on.
   const auto endOfLine = [&] {
     const unsigned bytes = pos >> 3;
-    if (runInLine_ && (bytes == kNormalLineBytes || bytes == kWideLineBytes)) {
+    if (runInLine && (bytes == kNormalLineBytes || bytes == kWideLineBytes)) {
       ++linesDelivered_;
       sink(line, bytes);
     }
-    std::memset(line, 0, dirtyBytes_);
-    dirtyBytes_ = 0;
+    std::memset(line, 0, dirty);
+    dirty = 0;
     pos = 0;
-    colour = 0;
-    runInLine_ = false;
-    accepted_ = true;
-    if (++eolCount_ == kPageEndEols) pageEnded_ = true;
+    setColour(0);
+    runInLine = false;
+    accepted = true;
+    if (++eolCount == kPageEndEols) ended = true;
   };
 
   for (;;) {
@@ -122,40 +134,37 @@ bool MhDecoder::Feed(const uint8_t* data, size_t length, const LineSink& sink) {
     }
 
     if (mode == Mode::kCode) {
-      const t4::DecodeEntry e = kTables[colour][acc & kMasks[colour]];
+      const t4::DecodeEntry e = table[acc & mask];
+      const unsigned width = e.Width();
       // Codes are at most 13 bits, so a short read means the input is used up.
-      if (e.width > bits) break;
-      acc >>= e.width;
-      bits -= e.width;
-      switch (e.action) {
-        case t4::kTerminating:
-        case t4::kMakeup:
-          // Runs before the first EOL of the page (a page that starts
-          // mid-line) are ignored altogether.
-          if (!accepted_) break;
-          if (pos + e.run < kLineBits) {
-            if (colour && e.run) {
-              FillBlack(line, pos, e.run);
-              dirtyBytes_ = std::max(dirtyBytes_, (pos + e.run + 7) >> 3);
+      if (width > bits) break;
+      acc >>= width;
+      bits -= width;
+      const unsigned value = e.Value();
+      if (value <= t4::DecodeEntry::kMaxRun) {
+        // A run code. Runs before the first EOL of the page (a page that
+        // starts mid-line) are ignored altogether.
+        if (accepted) {
+          if (pos + value < kLineBits) {
+            if (colour && value) {
+              FillBlack(line, pos, value);
+              dirty = std::max(dirty, (pos + value + 7) >> 3);
             }
-            pos += e.run;
+            pos += value;
           }
-          if (e.action == t4::kTerminating) colour ^= 1;
-          eolCount_ = 0;
-          runInLine_ = true;
-          break;
-        case t4::kEndOfLine:
-          endOfLine();
-          break;
-        case t4::kBadCode:
-          ++badCodes_;
-          mode = Mode::kSkipOnes;
-          break;
-        case t4::kFill:
-          mode = Mode::kFill;
-          break;
+          if (value < 64) setColour(colour ^ 1);  // a terminating code
+          eolCount = 0;
+          runInLine = true;
+        }
+      } else if (value == t4::DecodeEntry::kEolMark) {
+        endOfLine();
+        if (ended) break;
+      } else if (value == t4::DecodeEntry::kBadMark) {
+        ++badCodes_;
+        mode = Mode::kSkipOnes;
+      } else {
+        mode = Mode::kFill;
       }
-      if (pageEnded_) break;
     } else if (mode == Mode::kFill) {
       // Any number of further zeros; the next 1 completes the EOL.
       const unsigned zeros = static_cast<unsigned>(std::countr_zero(acc));
@@ -164,7 +173,7 @@ bool MhDecoder::Feed(const uint8_t* data, size_t length, const LineSink& sink) {
         bits -= zeros + 1;
         mode = Mode::kCode;
         endOfLine();
-        if (pageEnded_) break;
+        if (ended) break;
       } else {
         acc >>= bits;
         bits = 0;
@@ -190,7 +199,12 @@ bool MhDecoder::Feed(const uint8_t* data, size_t length, const LineSink& sink) {
   bitPos_ = pos;
   colour_ = colour;
   mode_ = mode;
-  return pageEnded_;
+  accepted_ = accepted;
+  runInLine_ = runInLine;
+  eolCount_ = eolCount;
+  dirtyBytes_ = dirty;
+  pageEnded_ = ended;
+  return ended;
 }
 
 }  // namespace telvane

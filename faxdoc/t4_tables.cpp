@@ -142,15 +142,15 @@ class CodeTree {
     int node = 0;
     for (int k = 0; k < bits; ++k) {
       const int next = nodes_[node].child[(index >> k) & 1];
-      if (next < 0) return DecodeEntry{kBadCode, static_cast<uint8_t>(k + 1), 0};
+      const unsigned width = static_cast<unsigned>(k + 1);
+      if (next < 0) return DecodeEntry::Make(DecodeEntry::kBadMark, width);
       node = next;
-      if (nodes_[node].action != kNoAction) {
-        return DecodeEntry{nodes_[node].action, static_cast<uint8_t>(k + 1), nodes_[node].run};
-      }
+      if (nodes_[node].action == kEndOfLine) return DecodeEntry::Make(DecodeEntry::kEolMark, width);
+      if (nodes_[node].action != kNoAction) return DecodeEntry::Make(nodes_[node].run, width);
     }
     // Only a window of zeros leaves a code open: every code fits the window.
     if (node != fillNode_) throw "decode window shorter than the longest code";
-    return DecodeEntry{kFill, static_cast<uint8_t>(bits), 0};
+    return DecodeEntry::Make(DecodeEntry::kFillMark, static_cast<unsigned>(bits));
   }
 
  private:

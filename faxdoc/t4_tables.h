@@ -39,22 +39,38 @@ extern const std::array<std::array<OutCode, 64>, 2> kOutTerminating;
 extern const std::array<std::array<OutCode, kAllMakeupCount>, 2> kOutMakeup;
 
 // Decoding: a table indexed by the next kWhiteBits / kBlackBits bits of the
-// stream (first bit lowest) says what those bits start with. `width` is the
-// number of bits the action takes; a width above the bits at hand means the
-// code is not yet complete.
+// stream (first bit lowest) says what those bits start with. `Width()` is
+// the number of bits the code takes; a width above the bits at hand means
+// the code is not yet complete.
 enum DecodeAction : uint8_t {
   kTerminating,  // run < 64: ends a run, the colour changes
   kMakeup,       // run of 64..2560: the same colour goes on
   kEndOfLine,    // 11 or more zeros and a 1
-  kBadCode,      // no code starts with these bits; `width` includes the bit
-                 // at which the code tree has no branch
+  kBadCode,      // no code starts with these bits; the width includes the
+                 // bit at which the code tree has no branch
   kFill,         // the whole window is zero: an EOL with fill zeros goes on
 };
 
+// One entry in 16 bits, so that both tables (24 KB) stay in the first-level
+// cache: bits 0-3 the width, bits 4-15 the value, a run length (0..2560,
+// below 64 a terminating code) or one of the markers above 2560.
 struct DecodeEntry {
-  uint8_t action;
-  uint8_t width;
-  uint16_t run;
+  static constexpr unsigned kMaxRun = 2560;
+  static constexpr unsigned kFillMark = 0xFFD;
+  static constexpr unsigned kBadMark = 0xFFE;
+  static constexpr unsigned kEolMark = 0xFFF;
+
+  uint16_t bits;
+
+  static constexpr DecodeEntry Make(unsigned value, unsigned width) {
+    return DecodeEntry{static_cast<uint16_t>((value << 4) | width)};
+  }
+  constexpr unsigned Width() const { return bits & 15u; }
+  constexpr unsigned Value() const { return bits >> 4; }
+  constexpr DecodeAction Action() const {
+    const unsigned v = Value();
+    return v < 64 ? kTerminating : v <= kMaxRun ? kMakeup : v == kEolMark ? kEndOfLine : v == kBadMark ? kBadCode : kFill;
+  }
 };
 
 inline constexpr int kWhiteBits = 12;  // longest white code: 12 bits

@@ -45,9 +45,9 @@ TEST(T4Tables, EveryCodeDecodesInOneLookupWhateverFollows) {
       for (int trial = 0; trial < 16; ++trial) {
         const uint32_t index = (Reversed(listed.code) | (rng() << listed.code.length)) & ((1u << bits) - 1);
         const DecodeEntry& e = table[index];
-        EXPECT_EQ(e.action, listed.action) << colour << " run " << listed.run;
-        EXPECT_EQ(e.width, listed.code.length) << colour << " run " << listed.run;
-        EXPECT_EQ(e.run, listed.run) << colour;
+        EXPECT_EQ(e.Action(), listed.action) << colour << " run " << listed.run;
+        EXPECT_EQ(e.Width(), listed.code.length) << colour << " run " << listed.run;
+        if (listed.action != kEndOfLine) EXPECT_EQ(e.Value(), listed.run) << colour;
       }
     }
   }
@@ -61,11 +61,11 @@ TEST(T4Tables, ZeroRunsAreFillOrBadCodes) {
     const DecodeEntry* table = colour ? kBlackDecode.data() : kWhiteDecode.data();
     for (int zeros = 8; zeros < bits; ++zeros) {
       const DecodeEntry& e = table[1u << zeros];
-      EXPECT_EQ(e.action, zeros >= kEolZeros ? kEndOfLine : kBadCode) << colour << " " << zeros;
-      EXPECT_EQ(e.width, zeros + 1);
+      EXPECT_EQ(e.Action(), zeros >= kEolZeros ? kEndOfLine : kBadCode) << colour << " " << zeros;
+      EXPECT_EQ(e.Width(), static_cast<unsigned>(zeros + 1));
     }
-    EXPECT_EQ(table[0].action, kFill);
-    EXPECT_EQ(table[0].width, bits);
+    EXPECT_EQ(table[0].Action(), kFill);
+    EXPECT_EQ(table[0].Width(), static_cast<unsigned>(bits));
   }
 }
 
