@@ -66,19 +66,6 @@ TEST(ApfFile, MissingEmptyAndShortFiles) {
   EXPECT_LT(GetFaxHeader(dir.Path().string(), header), 0);
 }
 
-TEST(ApfFile, GetFaxHeaderReadsTheFields) {
-  TempDir dir;
-  std::string file = ThreePages();
-  file[10] = 3;
-  file.replace(11, 3, "ABC");
-  WriteAll(dir.File("f.apf"), file);
-  ApfFileHeader header;
-  ASSERT_EQ(GetFaxHeader(dir.File("f.apf"), header), 0);
-  EXPECT_EQ(header.PageCount, 3);
-  EXPECT_EQ(header.FirstPageOffset, 64u);
-  EXPECT_EQ(header.StationIdText(), "ABC");
-}
-
 TEST(ApfFile, PageNumberBounds) {
   TempDir dir;
   const std::string name = dir.File("f.apf");

@@ -203,11 +203,5 @@ TEST(ApfPageReader, GarbagePageDataIsSurvivedAndCounted) {
   }
 }
 
-TEST(ApfPageReader, ReadLineWithoutOpenPage) {
-  ApfPageReader reader;
-  Raster line;
-  EXPECT_EQ(reader.ReadLine(line), ecBadArgument);
-}
-
 }  // namespace
 }  // namespace telvane
