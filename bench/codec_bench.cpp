@@ -285,8 +285,11 @@ class RateReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
+      // With repetitions the median stands for the benchmark; it is
+      // reported after the single runs and so replaces them.
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
       const auto it = run.counters.find("items_per_second");
-      if (it != run.counters.end() && !run.error_occurred) rates[run.benchmark_name()] = it->second.value;
+      if (it != run.counters.end() && !run.error_occurred) rates[run.run_name.function_name] = it->second.value;
     }
     ConsoleReporter::ReportRuns(runs);
   }
