@@ -6,9 +6,10 @@
 // Rows top to bottom; leftmost pixel in the most significant bit; set = black.
 // Columns come in pairs: the glyphs were designed in square pixels and every
 // column doubled for the 204 x 98 dpi fax grid.
-// Standard glyphs other than box drawing, blocks and the integral halves are
-// rendered from DejaVu Sans Mono (DejaVuSansMono.ttf, Bitstream Vera licence);
-// the small glyphs are drawn by hand.
+// Most standard glyphs are rendered from DejaVu Sans Mono
+// (DejaVuSansMono.ttf, Bitstream Vera licence), a few symbols are
+// drawn by hand. The small glyphs are all drawn by hand. Shades, box drawing
+// and blocks are drawn by rule in both sizes.
 
 #include "fax_font_data.h"
 
