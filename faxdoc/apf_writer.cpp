@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "apf_io.h"
 #include "error_codes.h"
@@ -16,6 +18,42 @@ namespace telvane {
 namespace {
 
 constexpr size_t kWriteBufferSize = 4096;
+
+// Where a regular output file is really written: a symbolic link is followed,
+// so that the link stays and its target gets the new file.
+std::string FinalPath(const std::string& fileName) {
+  struct stat st;
+  if (::lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    std::error_code ec;
+    auto resolved = std::filesystem::weakly_canonical(fileName, ec);
+    if (!ec) return resolved.string();
+  }
+  return fileName;
+}
+
+// Regular files (and names that do not exist yet) are built under a temporary
+// name and renamed into place when finished, so that a conversion that fails
+// leaves an earlier file of the same name as it was. Devices and pipes are
+// written directly.
+bool BuildsAside(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT;
+  return S_ISREG(st.st_mode);
+}
+
+int OpenTemporary(const std::string& finalPath, std::string& tempName) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempName = finalPath + ".part" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    int fd;
+    do {
+      fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
 
 }  // namespace
 
@@ -36,9 +74,16 @@ int ApfWriter::Create(const std::string& fileName) {
   buffer_.clear();
   buffer_.reserve(kWriteBufferSize);
   fileName_ = fileName;
-  do {
-    fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  } while (fd_ < 0 && errno == EINTR);
+  finalPath_ = FinalPath(fileName);
+  tempName_.clear();
+  if (BuildsAside(finalPath_)) {
+    fd_ = OpenTemporary(finalPath_, tempName_);
+    if (fd_ < 0) tempName_.clear();
+  } else {
+    do {
+      fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    } while (fd_ < 0 && errno == EINTR);
+  }
   if (fd_ < 0) return ErrnoToCode(errno);
   const auto bytes = header_.Pack();
   return Write(bytes.data(), bytes.size());
@@ -99,6 +144,14 @@ int ApfWriter::Finish(const std::string& stationId, std::time_t now) {
     RemoveOutput();
     return rc;
   }
+  if (!tempName_.empty()) {
+    if (::rename(tempName_.c_str(), finalPath_.c_str()) != 0) {
+      const int rc = ErrnoToCode(errno);
+      RemoveOutput();
+      return rc;
+    }
+    tempName_.clear();
+  }
   return ecOK;
 }
 
@@ -112,6 +165,11 @@ void ApfWriter::Abandon() {
 void ApfWriter::RemoveOutput() {
   pageOpen_ = false;
   buffer_.clear();
+  if (!tempName_.empty()) {
+    ::unlink(tempName_.c_str());
+    tempName_.clear();
+    return;
+  }
   // Remove what was written, but never a device or other special file the
   // output was sent to.
   struct stat st;

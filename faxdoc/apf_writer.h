@@ -1,6 +1,7 @@
 // Writes an APF file: header, pages of coded line records, final header.
-// Output goes through a 4096-byte buffer. Any failure abandons the file, so
-// that no partial APF file is left behind.
+// Output goes through a 4096-byte buffer. A regular file is built under a
+// temporary name beside it and renamed into place by Finish, so that any
+// failure leaves neither a partial APF file nor a damaged earlier one.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +50,8 @@ class ApfWriter {
 
   int fd_ = -1;
   std::string fileName_;
+  std::string finalPath_;  // fileName_ with a symbolic link followed
+  std::string tempName_;   // the file being built, renamed to finalPath_ when finished
   ApfFileHeader header_;
   ApfPageHeader page_;
   uint64_t pageHeaderPos_ = 0;

@@ -100,9 +100,12 @@ TEST(ApfWriter, AbandonedFilesAreDeleted) {
     ASSERT_EQ(w.Create(name), 0);
     ASSERT_EQ(w.BeginPage(false, false), 0);
     ASSERT_EQ(Add(w, Line(900, 'x')), 0);
-    EXPECT_TRUE(fs::exists(name));
+    // The file is built beside its final name until it is finished.
+    EXPECT_FALSE(fs::exists(name));
+    EXPECT_FALSE(fs::is_empty(dir.Path()));
     w.Abandon();
     EXPECT_FALSE(fs::exists(name));
+    EXPECT_TRUE(fs::is_empty(dir.Path()));
     EXPECT_FALSE(w.IsOpen());
   }
   {

@@ -277,6 +277,7 @@ TEST_F(ConverterTest, StatusReportsAndAbort) {
   EXPECT_EQ(lines, 16 + 1 + 16 + 1);
 
   // Abort in the middle: -8003, and no file is left.
+  std::filesystem::remove(dir.File("out.apf"));
   cvt.OnStatus = [](TApdFaxConverter&, bool, bool, unsigned, unsigned lines, uint64_t, uint64_t, bool& abort) {
     abort = lines == 5;
   };
@@ -333,6 +334,28 @@ TEST_F(ConverterTest, FileErrorsLeaveNoOutput) {
   cvt.SetDocumentFile(Input("text"));
   cvt.OutFileName = dir.File("no-such-folder/out.apf");
   EXPECT_THROW(cvt.ConvertDocument(), EAPDException);
+}
+
+TEST_F(ConverterTest, FailedConversionKeepsAnEarlierFileOfTheSameName) {
+  test::WriteAll(dir.File("out.apf"), "an earlier fax");
+  cvt.OnStatus = [](TApdFaxConverter&, bool, bool, unsigned, unsigned lines, uint64_t, uint64_t, bool& abort) {
+    abort = lines == 20;
+  };
+  EXPECT_EQ(Convert("a\r\nb\r\n"), ecConvertAbort);
+  EXPECT_EQ(test::ReadAll(dir.File("out.apf")), "an earlier fax");
+  // Nothing else is left in the folder: no partial or temporary file.
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) files += entry.is_regular_file();
+  EXPECT_EQ(files, 2u);  // in.txt and out.apf
+
+  // A conversion that succeeds replaces it, also through a symbolic link.
+  cvt.OnStatus = nullptr;
+  std::filesystem::rename(dir.File("out.apf"), dir.File("target.apf"));
+  std::filesystem::create_symlink(dir.File("target.apf"), dir.File("out.apf"));
+  ASSERT_EQ(Convert("a\r\n"), 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("out.apf")));
+  EXPECT_EQ(Pages().size(), 1u);
+  EXPECT_TRUE(IsApfFile(dir.File("target.apf")));
 }
 
 TEST_F(ConverterTest, StationIdIsStored) {
