@@ -16,18 +16,18 @@
 namespace telvane {
 namespace {
 
-QFont MakeQFont(const FaxFontSpec& spec, bool doubleSize) {
-  QFont font(QString::fromStdString(spec.Name));
+QFont MakeQFont(const FaxFontSpec& desc, bool doubleSize) {
+  QFont font(QString::fromStdString(desc.Name));
   font.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::PreferMatch));
   font.setHintingPreference(QFont::PreferFullHinting);
-  font.setBold(spec.Bold);
-  font.setItalic(spec.Italic);
-  font.setUnderline(spec.Underline);
-  font.setStrikeOut(spec.StrikeOut);
-  int pixels = spec.Height < 0 ? -spec.Height : spec.Height;
+  font.setBold(desc.Bold);
+  font.setItalic(desc.Italic);
+  font.setUnderline(desc.Underline);
+  font.setStrikeOut(desc.StrikeOut);
+  int pixels = desc.Height < 0 ? -desc.Height : desc.Height;
   if (pixels == 0) pixels = 13;
   font.setPixelSize(pixels);
-  if (spec.Height > 0) {
+  if (desc.Height > 0) {
     // A positive height names the whole cell: scale the em down to fit it.
     const int cell = QFontMetrics(font).height();
     if (cell > 0) font.setPixelSize(std::max(1, pixels * pixels / cell));
@@ -38,9 +38,9 @@ QFont MakeQFont(const FaxFontSpec& spec, bool doubleSize) {
 
 class QtTextRenderer : public TextBitmapRenderer {
  public:
-  int Setup(const FaxFontSpec& spec, bool doubleSize, int width) override {
+  int Setup(const FaxFontSpec& desc, bool doubleSize, int width) override {
     if (!QGuiApplication::instance()) return ecBadArgument;
-    font_ = MakeQFont(spec, doubleSize);
+    font_ = MakeQFont(desc, doubleSize);
     const int height = QFontMetrics(font_).boundingRect(QStringLiteral("Wy")).height();
     const int textHeight = std::max(QFontMetrics(font_).height(), height);
     const int bytesPerRow = ((width + 15) / 16) * 2;
