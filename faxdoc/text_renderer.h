@@ -8,6 +8,13 @@
 
 namespace telvane {
 
+// a * b / c rounded to the nearest integer, halves away from zero.
+constexpr int MulDiv(int a, int b, int c) {
+  const long long p = static_cast<long long>(a) * b;
+  const long long q = (p < 0) == (c < 0) ? (p + c / 2) / c : (p - c / 2) / c;
+  return static_cast<int>(q);
+}
+
 // A system font, described as the font dialogs describe it.
 struct FaxFontSpec {
   std::string Name = "Sans Serif";
@@ -19,8 +26,10 @@ struct FaxFontSpec {
   bool Underline = false;
   bool StrikeOut = false;
 
-  int Size() const { return (-Height * 72 + (Height < 0 ? -48 : 48)) / 96; }  // points, rounded
-  void SetSize(int points) { Height = -(points * 96 + 36) / 72; }
+  // Size in points and height in pixels convert at 96 pixels per inch,
+  // rounding halves away from zero; a positive height gives a negative size.
+  int Size() const { return -MulDiv(Height, 72, 96); }
+  void SetSize(int points) { Height = -MulDiv(points, 96, 72); }
   bool operator==(const FaxFontSpec&) const = default;
 };
 

@@ -72,6 +72,20 @@ class EnhancedTextTest : public ::testing::Test {
   TApdFaxConverter cvt;
 };
 
+TEST(FaxFontSpec, PointsAndPixels) {
+  FaxFontSpec f;
+  f.Height = -15;  // the main window's enhanced-text font
+  EXPECT_EQ(f.Size(), 11);
+  f.Height = -9;
+  EXPECT_EQ(f.Size(), 7);
+  f.Height = 20;  // a cell height gives a negative size
+  EXPECT_EQ(f.Size(), -15);
+  f.SetSize(12);
+  EXPECT_EQ(f.Height, -16);
+  f.SetSize(8);
+  EXPECT_EQ(f.Height, -11);
+}
+
 TEST_F(EnhancedTextTest, StandardResolutionDoublesEachPixelAcross) {
   PatternRenderer::drawn.clear();
   cvt.TextRendererFactory = [] { return std::make_unique<PatternRenderer>(); };
