@@ -13,6 +13,7 @@
 
 #include "t4_decoder.h"
 #include "t4_encoder.h"
+#include "tiff_memory.h"
 
 namespace {
 
@@ -95,47 +96,9 @@ Raster RandomRunPage(std::mt19937& rng) {
   return page;
 }
 
-// An in-memory file for libtiff, mapped so that strips are read in place.
-struct MemoryFile {
-  std::vector<uint8_t> data;
-  uint64_t pos = 0;
-};
+using test::TiffMemoryFile;
 
-tmsize_t MemRead(thandle_t h, void* buf, tmsize_t size) {
-  auto* f = static_cast<MemoryFile*>(h);
-  const uint64_t n = std::min<uint64_t>(static_cast<uint64_t>(size), f->data.size() - std::min<uint64_t>(f->pos, f->data.size()));
-  if (n) std::memcpy(buf, f->data.data() + f->pos, n);
-  f->pos += n;
-  return static_cast<tmsize_t>(n);
-}
-tmsize_t MemWrite(thandle_t h, void* buf, tmsize_t size) {
-  auto* f = static_cast<MemoryFile*>(h);
-  const uint64_t end = f->pos + static_cast<uint64_t>(size);
-  if (end > f->data.size()) f->data.resize(end);
-  std::memcpy(f->data.data() + f->pos, buf, static_cast<size_t>(size));
-  f->pos = end;
-  return size;
-}
-toff_t MemSeek(thandle_t h, toff_t off, int whence) {
-  auto* f = static_cast<MemoryFile*>(h);
-  if (whence == SEEK_CUR) off += f->pos;
-  if (whence == SEEK_END) off += f->data.size();
-  return f->pos = off;
-}
-int MemClose(thandle_t) { return 0; }
-toff_t MemSize(thandle_t h) { return static_cast<MemoryFile*>(h)->data.size(); }
-int MemMap(thandle_t h, void** base, toff_t* size) {
-  auto* f = static_cast<MemoryFile*>(h);
-  *base = f->data.data();
-  *size = f->data.size();
-  return 1;
-}
-void MemUnmap(thandle_t, void*, toff_t) {}
-
-TIFF* OpenMemory(MemoryFile& file, const char* mode) {
-  file.pos = 0;
-  return TIFFClientOpen("memory", mode, &file, MemRead, MemWrite, MemSeek, MemClose, MemSize, MemMap, MemUnmap);
-}
+TIFF* OpenMemory(TiffMemoryFile& file, const char* mode) { return test::OpenTiffInMemory(file, mode); }
 
 // All pages as one image, one strip per page.
 void SetFields(TIFF* tif, int pages, uint32_t group3Options) {
@@ -154,7 +117,7 @@ void SetFields(TIFF* tif, int pages, uint32_t group3Options) {
 struct Corpus {
   std::vector<Raster> pages;
   std::vector<std::vector<uint8_t>> coded;  // our coded lines + end-of-page record
-  MemoryFile tiff;                          // the coded pages as libtiff strips
+  TiffMemoryFile tiff;                          // the coded pages as libtiff strips
 
   Corpus() {
     std::mt19937 rng(2024);
@@ -255,7 +218,7 @@ void BM_EncodeOurs(benchmark::State& state) {
 
 void BM_EncodeLibtiff(benchmark::State& state) {
   const Corpus& c = Pages();
-  MemoryFile file;
+  TiffMemoryFile file;
   Raster scratch(kPageBytes);  // libtiff may change the raster it is given
   for (auto _ : state) {
     state.PauseTiming();

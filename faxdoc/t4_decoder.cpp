@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstring>
 
+#include "bit_io.h"
 #include "t4_tables.h"
 
 namespace telvane {
@@ -19,13 +20,6 @@ constexpr unsigned kWideLineBytes = 256;
 constexpr unsigned kLineBits = MhDecoder::kLineBytes * 8;
 // EOLs in a row that end a page (the end-of-page record holds seven).
 constexpr unsigned kPageEndEols = 3;
-
-inline uint64_t LoadLe64(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
-  return v;
-}
 
 // Sets `run` (> 0) pixels from bit `pos` on; the line has 8 spare bytes.
 inline void FillBlack(uint8_t* line, unsigned pos, unsigned run) {

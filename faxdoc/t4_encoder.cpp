@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 
+#include "bit_io.h"
 #include "t4_tables.h"
 
 namespace telvane {
@@ -13,18 +14,6 @@ namespace {
 // Room that PutRun keeps free at the end of the buffer: the widest run pair
 // (makeup + terminating, 25 bits) plus the two fill bytes and the 8-byte OR.
 constexpr size_t kCoderSlackBytes = 16;
-
-inline uint64_t LoadLe64(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
-  return v;
-}
-
-inline void StoreLe64(uint8_t* p, uint64_t v) {
-  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
-  std::memcpy(p, &v, 8);
-}
 
 inline uint64_t LoadBe64(const uint8_t* p) {
   uint64_t v;

@@ -9,6 +9,7 @@
 
 #include "apf_file.h"
 #include "apf_pages.h"
+#include "convert_text.h"
 #include "error_codes.h"
 #include "exceptions.h"
 #include "fax_converter.h"
@@ -58,15 +59,8 @@ class ConverterTest : public ::testing::Test {
 
   // Converts `text` with `cvt`'s settings; returns the error code.
   int Convert(const std::string& text) {
-    cvt.InputDocumentType = cvt.InputDocumentType == idNone ? idText : cvt.InputDocumentType;
-    cvt.SetDocumentFile(Input(text));
-    cvt.OutFileName = dir.File("out.apf");
-    try {
-      cvt.ConvertDocument();
-      return 0;
-    } catch (const EAPDException& e) {
-      return e.ErrorCode();
-    }
+    if (cvt.InputDocumentType == idNone) cvt.InputDocumentType = idText;
+    return test::ConvertText(cvt, dir, text);
   }
 
   std::vector<RasterPage> Pages() { return test::ReadApfPages(dir.File("out.apf")); }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "apf_pages.h"
+#include "convert_text.h"
 #include "error_codes.h"
 #include "exceptions.h"
 #include "fax_converter.h"
@@ -56,17 +57,8 @@ class PatternRenderer : public TextBitmapRenderer {
 class EnhancedTextTest : public ::testing::Test {
  protected:
   int Convert(const std::string& text) {
-    const std::string in = dir.File("in.txt");
-    test::WriteAll(in, text);
     cvt.InputDocumentType = idTextEx;
-    cvt.SetDocumentFile(in);
-    cvt.OutFileName = dir.File("out.apf");
-    try {
-      cvt.ConvertDocument();
-      return 0;
-    } catch (const EAPDException& e) {
-      return e.ErrorCode();
-    }
+    return test::ConvertText(cvt, dir, text);
   }
   test::TempDir dir;
   TApdFaxConverter cvt;

@@ -1,6 +1,8 @@
 // In-memory TIFF files with CCITT Group 3 1-D strips, through libtiff.
 #include "tiff_g3.h"
 
+#include "tiff_memory.h"
+
 #include <tiffio.h>
 
 #include <algorithm>
@@ -10,42 +12,6 @@
 
 namespace telvane::test {
 namespace {
-
-// A growable byte buffer that libtiff reads and writes as a file.
-struct MemoryFile {
-  std::vector<uint8_t> data;
-  uint64_t pos = 0;
-};
-
-tmsize_t MemRead(thandle_t h, void* buf, tmsize_t size) {
-  auto* f = static_cast<MemoryFile*>(h);
-  const uint64_t n = std::min<uint64_t>(static_cast<uint64_t>(size), f->data.size() - std::min<uint64_t>(f->pos, f->data.size()));
-  if (n) std::memcpy(buf, f->data.data() + f->pos, n);
-  f->pos += n;
-  return static_cast<tmsize_t>(n);
-}
-
-tmsize_t MemWrite(thandle_t h, void* buf, tmsize_t size) {
-  auto* f = static_cast<MemoryFile*>(h);
-  const uint64_t end = f->pos + static_cast<uint64_t>(size);
-  if (end > f->data.size()) f->data.resize(end);
-  std::memcpy(f->data.data() + f->pos, buf, static_cast<size_t>(size));
-  f->pos = end;
-  return size;
-}
-
-toff_t MemSeek(thandle_t h, toff_t off, int whence) {
-  auto* f = static_cast<MemoryFile*>(h);
-  if (whence == SEEK_CUR) off += f->pos;
-  if (whence == SEEK_END) off += f->data.size();
-  f->pos = off;
-  return off;
-}
-
-int MemClose(thandle_t) { return 0; }
-toff_t MemSize(thandle_t h) { return static_cast<MemoryFile*>(h)->data.size(); }
-int MemMap(thandle_t, void**, toff_t*) { return 0; }
-void MemUnmap(thandle_t, void*, toff_t) {}
 
 std::string& LastError() {
   static thread_local std::string text;
@@ -58,11 +24,11 @@ void CollectError(const char* module, const char* fmt, va_list ap) {
   LastError() = std::string(module ? module : "libtiff") + ": " + buf;
 }
 
-TIFF* Open(MemoryFile& file, const char* mode) {
+TIFF* Open(TiffMemoryFile& file, const char* mode) {
   TIFFSetErrorHandler(CollectError);
   TIFFSetWarningHandler(nullptr);
   LastError().clear();
-  return TIFFClientOpen("memory", mode, &file, MemRead, MemWrite, MemSeek, MemClose, MemSize, MemMap, MemUnmap);
+  return OpenTiffInMemory(file, mode);
 }
 
 void SetG3Fields(TIFF* tif, int width, int rows, uint32_t group3Options) {
@@ -86,7 +52,7 @@ void Fail(std::string* error, const std::string& what) {
 
 std::vector<std::vector<uint8_t>> TiffDecodeG3(const std::vector<uint8_t>& strip, int width, int rows,
                                                std::string* error) {
-  MemoryFile file;
+  TiffMemoryFile file;
   TIFF* tif = Open(file, "w");
   if (!tif) {
     Fail(error, "cannot create TIFF");
@@ -122,7 +88,7 @@ std::vector<std::vector<uint8_t>> TiffDecodeG3(const std::vector<uint8_t>& strip
 }
 
 std::vector<uint8_t> TiffEncodeG3(const std::vector<std::vector<uint8_t>>& rows, int width, std::string* error) {
-  MemoryFile file;
+  TiffMemoryFile file;
   TIFF* tif = Open(file, "w");
   if (!tif) {
     Fail(error, "cannot create TIFF");
