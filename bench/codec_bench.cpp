@@ -98,22 +98,6 @@ Raster RandomRunPage(std::mt19937& rng) {
 
 using test::TiffMemoryFile;
 
-TIFF* OpenMemory(TiffMemoryFile& file, const char* mode) { return test::OpenTiffInMemory(file, mode); }
-
-// All pages as one image, one strip per page.
-void SetFields(TIFF* tif, int pages, uint32_t group3Options) {
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(kWidth));
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(kLines * pages));
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(kLines));
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
-  TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
-  TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, group3Options);
-}
-
 struct Corpus {
   std::vector<Raster> pages;
   std::vector<std::vector<uint8_t>> coded;  // our coded lines + end-of-page record
@@ -135,8 +119,8 @@ struct Corpus {
       coded.push_back(std::move(out));
     }
     TIFFSetWarningHandler(nullptr);
-    TIFF* tif = OpenMemory(tiff, "w");
-    SetFields(tif, static_cast<int>(pages.size()), 0);
+    TIFF* tif = test::OpenTiffInMemory(tiff, "w");
+    test::SetG3Fields(tif, kWidth, kLines * static_cast<int>(pages.size()), kLines, 0);
     for (size_t i = 0; i < coded.size(); ++i) {
       TIFFWriteRawStrip(tif, static_cast<uint32_t>(i), coded[i].data(), static_cast<tmsize_t>(coded[i].size()));
     }
@@ -183,7 +167,7 @@ void BM_DecodeOurs(benchmark::State& state) {
 
 void BM_DecodeLibtiff(benchmark::State& state) {
   Corpus& c = const_cast<Corpus&>(Pages());
-  TIFF* tif = OpenMemory(c.tiff, "r");
+  TIFF* tif = test::OpenTiffInMemory(c.tiff, "r");
   Raster out(kPageBytes);
   bool same = true;
   for (auto _ : state) {
@@ -224,8 +208,8 @@ void BM_EncodeLibtiff(benchmark::State& state) {
     state.PauseTiming();
     file.data.clear();
     file.data.reserve(c.CodedBytes() * 2);
-    TIFF* tif = OpenMemory(file, "w");
-    SetFields(tif, static_cast<int>(c.pages.size()), GROUP3OPT_FILLBITS);
+    TIFF* tif = test::OpenTiffInMemory(file, "w");
+    test::SetG3Fields(tif, kWidth, kLines * static_cast<int>(c.pages.size()), kLines, GROUP3OPT_FILLBITS);
     state.ResumeTiming();
     for (uint32_t i = 0; i < c.pages.size(); ++i) {
       std::memcpy(scratch.data(), c.pages[i].data(), kPageBytes);

@@ -31,19 +31,6 @@ TIFF* Open(TiffMemoryFile& file, const char* mode) {
   return OpenTiffInMemory(file, mode);
 }
 
-void SetG3Fields(TIFF* tif, int width, int rows, uint32_t group3Options) {
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(width));
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(rows));
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(rows));
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
-  TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
-  TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, group3Options);
-}
-
 void Fail(std::string* error, const std::string& what) {
   if (error) *error = what + (LastError().empty() ? "" : " (" + LastError() + ")");
 }
@@ -58,7 +45,7 @@ std::vector<std::vector<uint8_t>> TiffDecodeG3(const std::vector<uint8_t>& strip
     Fail(error, "cannot create TIFF");
     return {};
   }
-  SetG3Fields(tif, width, rows, 0);
+  SetG3Fields(tif, width, rows, rows, 0);
   const auto size = static_cast<tmsize_t>(strip.size());
   const bool written = TIFFWriteRawStrip(tif, 0, const_cast<uint8_t*>(strip.data()), size) == size;
   TIFFClose(tif);
@@ -94,7 +81,7 @@ std::vector<uint8_t> TiffEncodeG3(const std::vector<std::vector<uint8_t>>& rows,
     Fail(error, "cannot create TIFF");
     return {};
   }
-  SetG3Fields(tif, width, static_cast<int>(rows.size()), GROUP3OPT_FILLBITS);
+  SetG3Fields(tif, width, static_cast<int>(rows.size()), static_cast<int>(rows.size()), GROUP3OPT_FILLBITS);
   for (size_t row = 0; row < rows.size(); ++row) {
     std::vector<uint8_t> line = rows[row];  // libtiff may change its input
     if (TIFFWriteScanline(tif, line.data(), static_cast<uint32_t>(row), 0) < 0) {

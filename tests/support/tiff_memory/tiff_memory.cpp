@@ -53,4 +53,17 @@ TIFF* OpenTiffInMemory(TiffMemoryFile& file, const char* mode) {
   return TIFFClientOpen("memory", mode, &file, MemRead, MemWrite, MemSeek, MemClose, MemSize, MemMap, MemUnmap);
 }
 
+void SetG3Fields(TIFF* tif, int width, int rows, int rowsPerStrip, uint32_t group3Options) {
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(width));
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(rows));
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(rowsPerStrip));
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
+  TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
+  TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, group3Options);
+}
+
 }  // namespace telvane::test
