@@ -11,33 +11,16 @@ namespace {
 
 inline bool PixelAt(const uint8_t* raster, int pixel) { return (raster[pixel >> 3] >> (7 - (pixel & 7))) & 1; }
 
-// First pixel at or after `pos` (below `limit`) whose colour differs from `black`.
-int RunEnd(const uint8_t* raster, int pos, int limit, bool black) {
-  const uint8_t same = black ? 0xFF : 0x00;
-  while (pos < limit) {
-    if ((pos & 7) == 0 && pos + 8 <= limit && raster[pos >> 3] == same) {
-      pos += 8;
-      continue;
-    }
-    if (PixelAt(raster, pos) != black) return pos;
-    ++pos;
-  }
-  return limit;
-}
-
 }  // namespace
 
 size_t FaxConverterState::CompressLine(const uint8_t* raster) {
-  T4LineCoder coder(CodedLine.data());
-  // Clear what the previous line used (the coder ORs codes in).
-  std::memset(CodedLine.data(), 0, std::min(lastCodedLength_ + 1, CodedLine.size()));
-  coder.Start();
+  coder_.Start();  // also clears what the previous line used
 
   const int width = LineWidth;
   const int margin = static_cast<int>(std::min<unsigned>(LeftMargin, static_cast<unsigned>(width)));
   const size_t rasterBytes = static_cast<size_t>(width) / 8;
   if (std::all_of(raster, raster + rasterBytes, [](uint8_t b) { return b == 0; })) {
-    coder.PutRun(width, false);
+    coder_.PutRun(width, false);
   } else {
     // Raster pixels that fit right of the margin. Runs of the raster are
     // doubled with double width; the margin never is. The last run always
@@ -48,26 +31,26 @@ size_t FaxConverterState::CompressLine(const uint8_t* raster) {
     bool black = PixelAt(raster, 0);
     int pending = margin;  // white pixels owed to the first white run
     if (black) {
-      coder.PutRun(margin, false);
+      coder_.PutRun(margin, false);
       total = margin;
       pending = 0;
     }
     while (true) {
-      const int end = RunEnd(raster, pos, pixels, black);
+      const int end = pos + static_cast<int>(RunLength(raster, rasterBytes, static_cast<unsigned>(pos),
+                                                       static_cast<unsigned>(pixels), black));
       const int run = (end - pos) * (DoubleWidth ? 2 : 1) + pending;
       pending = 0;
       if (end >= pixels || total + run >= width) {
-        coder.PutRun(width - total, black);
+        coder_.PutRun(width - total, black);
         break;
       }
-      coder.PutRun(run, black);
+      coder_.PutRun(run, black);
       total += run;
       pos = end;
       black = !black;
     }
   }
-  lastCodedLength_ = coder.Finish();
-  return lastCodedLength_;
+  return coder_.Finish();
 }
 
 namespace {

@@ -39,6 +39,10 @@ class LineOutput {
 
 // Engine record of one conversion.
 struct FaxConverterState {
+  FaxConverterState() = default;
+  FaxConverterState(const FaxConverterState&) = delete;  // the coder points into CodedLine
+  FaxConverterState& operator=(const FaxConverterState&) = delete;
+
   bool UseHighRes = false;
   bool DoubleWidth = false;
   bool HalfHeight = false;
@@ -64,7 +68,7 @@ struct FaxConverterState {
   size_t CompressLine(const uint8_t* raster);
 
  private:
-  size_t lastCodedLength_ = 0;
+  T4LineCoder coder_{CodedLine.data()};
 };
 
 // Runs the page loop of `input` into `output`. Returns 0 or the first error.

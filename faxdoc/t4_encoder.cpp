@@ -37,8 +37,9 @@ inline uint64_t PixelsAt(const uint8_t* raster, size_t rasterBytes, unsigned pos
   return word << (pos & 7);
 }
 
-// Length of the run of `black` pixels at `pos`, at most `end - pos`.
-inline unsigned RunLength(const uint8_t* raster, size_t rasterBytes, unsigned pos, unsigned end, bool black) {
+}  // namespace
+
+unsigned RunLength(const uint8_t* raster, size_t rasterBytes, unsigned pos, unsigned end, bool black) {
   const unsigned start = pos;
   const uint64_t flip = black ? ~uint64_t{0} : 0;
   while (pos < end) {
@@ -51,6 +52,8 @@ inline unsigned RunLength(const uint8_t* raster, size_t rasterBytes, unsigned po
   }
   return std::min(pos, end) - start;
 }
+
+namespace {
 
 // Bit writer over a caller's buffer with the accumulator held by value, so
 // that the compiler keeps it in registers inside the coding loop.

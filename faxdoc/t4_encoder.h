@@ -43,6 +43,11 @@ class T4LineCoder {
   size_t lastUsed_ = kCodedLineMax;  // bytes the previous line may have set; all at first
 };
 
+// Length of the run of `black` (or white) pixels of a raster line (MSB first,
+// set = black, `rasterBytes` long) that starts at pixel `pos`, at most
+// `end - pos`. Pixels past the raster read as white.
+unsigned RunLength(const uint8_t* raster, size_t rasterBytes, unsigned pos, unsigned end, bool black);
+
 // Codes a raster line (MSB first, set = black) of `width` pixels into `out`
 // (at least kCodedLineMax bytes): byte-aligned EOL, runs starting with white,
 // zero fill. Returns the coded length. Widths above kMaxRasterWidth are cut.
