@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
+  clang libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg62-turbo-dev zlib1g-dev
   libspandsp-dev

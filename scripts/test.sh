@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once in the optimised
-# build, once under AddressSanitizer + UndefinedBehaviorSanitizer.
+# build, once under AddressSanitizer + UndefinedBehaviorSanitizer, then a
+# short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,3 +20,6 @@ export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 ctest --preset asan -j2
+
+# A short run of every fuzz target from its seed corpus (clang, libFuzzer).
+bash scripts/fuzz.sh 8
