@@ -20,6 +20,7 @@ inline constexpr int ecNotSupportedByLayer = -1009;
 
 // Port and dispatcher.
 inline constexpr int ecNotOpen = -2007;
+inline constexpr int ecOutputBufferFull = -3002;
 inline constexpr int ecOutputBufferTooSmall = -3006;
 inline constexpr int ecNoMoreTriggers = -5001;
 inline constexpr int ecBadTriggerHandle = -5003;

@@ -29,6 +29,7 @@ constexpr std::array kTable{
     Entry{ecNoNotifyWindow, "Unable to create the notification window"},
     Entry{ecNotSupportedByLayer, "Operation not supported by this device layer"},
     Entry{ecNotOpen, "Port is not open"},
+    Entry{ecOutputBufferFull, "Output buffer is full"},
     Entry{ecOutputBufferTooSmall, "Output buffer too small for a fax session"},
     Entry{ecNoMoreTriggers, "No more trigger slots"},
     Entry{ecBadTriggerHandle, "Bad trigger handle"},
