@@ -1,0 +1,71 @@
+// File access shared by the image readers and writers: whole-file reads,
+// a sequential reader with an 8192-byte buffer for the converter's image
+// inputs, and files written aside and renamed into place.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace telvane {
+
+// Reads a whole file: 0, -2 for an empty name, -8002 when it is larger than
+// `maxSize`, -8 when the memory cannot be had, or a negated file error.
+int ReadWholeFile(const std::string& fileName, std::vector<uint8_t>& data, uint64_t maxSize);
+
+// Writes `data` to a new file beside `fileName` and renames it over
+// `fileName`, so that a failure leaves an earlier file of that name as it
+// was. Returns 0, -2 for an empty name, or a negated file error.
+int WriteFileAside(const std::string& fileName, const uint8_t* data, size_t size);
+
+// Sequential reading of an image file through an 8192-byte buffer, with
+// seeking. Reads past the end of the file are reported as -8002: an image
+// whose data stops early is malformed.
+class ImageFileReader {
+ public:
+  static constexpr size_t kBufferSize = 8192;
+
+  ImageFileReader() = default;
+  ImageFileReader(const ImageFileReader&) = delete;
+  ImageFileReader& operator=(const ImageFileReader&) = delete;
+  ~ImageFileReader() { Close(); }
+
+  // 0, -2 for an empty name, or a negated file error.
+  int Open(const std::string& fileName);
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+
+  uint64_t Size() const { return size_; }
+  uint64_t Position() const { return bufferStart_ + pos_; }
+  bool AtEnd() const { return Position() >= size_; }
+  // Moves to `offset`; -8002 beyond the end of the file.
+  int Seek(uint64_t offset);
+
+  // Reads exactly `length` bytes: 0, -8002 at the end of the file, or a file error.
+  int Read(void* data, size_t length);
+  // Skips `length` bytes; -8002 when that passes the end of the file.
+  int Skip(uint64_t length) { return Seek(Position() + length); }
+
+  // Reads one byte: 0, -8002 at the end of the file, or a file error.
+  int ReadByte(uint8_t& byte) {
+    if (pos_ < filled_) {
+      byte = buffer_[pos_++];
+      return 0;
+    }
+    return ReadByteSlow(byte);
+  }
+
+ private:
+  int Fill();
+  int ReadByteSlow(uint8_t& byte);
+
+  int fd_ = -1;
+  uint64_t size_ = 0;
+  uint64_t bufferStart_ = 0;  // file offset of buffer_[0]
+  size_t pos_ = 0;
+  size_t filled_ = 0;
+  std::vector<uint8_t> buffer_;
+};
+
+}  // namespace telvane
