@@ -31,33 +31,57 @@ int ApfPageReader::Open(const std::string& fileName, unsigned pageNumber) {
     Close();
     return rc;
   }
+  pageNumber_ = std::max(pageNumber, 1u);
   return ecOK;
 }
 
 int ApfPageReader::ReadLine(std::vector<uint8_t>& line) {
-  if (fd_ < 0) return ecBadArgument;
-  const MhDecoder::LineSink collect = [this](const uint8_t* data, size_t length) {
-    if (pendingCount_ == pending_.size()) pending_.emplace_back();
-    pending_[pendingCount_++].assign(data, data + length);
-  };
-  for (;;) {
-    if (pendingNext_ < pendingCount_) {
-      line.swap(pending_[pendingNext_++]);
-      return 1;
-    }
-    if (error_ != ecOK) return error_;
-    if (dataDone_ || decoder_.PageEnded()) return 0;
-    pendingCount_ = 0;
-    pendingNext_ = 0;
-    const int rc = FetchInput();
-    if (rc < 0) {
-      error_ = rc;
-    } else if (rc == 0) {
-      dataDone_ = true;
-    } else {
-      decoder_.Feed(input_.data(), input_.size(), collect);
-    }
+  int rc;
+  while ((rc = ReadStep(line)) == kInputTaken) {
   }
+  return rc;
+}
+
+int ApfPageReader::ReadStep(std::vector<uint8_t>& line) {
+  if (fd_ < 0) return ecBadArgument;
+  if (pendingNext_ < pendingCount_) {
+    line.swap(pending_[pendingNext_++]);
+    return 1;
+  }
+  if (error_ != ecOK) return error_;
+  if (dataDone_ || decoder_.PageEnded()) return 0;
+  pendingCount_ = 0;
+  pendingNext_ = 0;
+  const int rc = FetchInput();
+  if (rc < 0) {
+    error_ = rc;
+  } else if (rc == 0) {
+    dataDone_ = true;
+  } else {
+    const MhDecoder::LineSink collect = [this](const uint8_t* data, size_t length) {
+      if (pendingCount_ == pending_.size()) pending_.emplace_back();
+      pending_[pendingCount_++].assign(data, data + length);
+    };
+    decoder_.Feed(input_.data(), input_.size(), collect);
+  }
+  if (pendingNext_ < pendingCount_) {
+    line.swap(pending_[pendingNext_++]);
+    return 1;
+  }
+  return kInputTaken;
+}
+
+int ApfPageReader::OpenNextPage() {
+  if (fd_ < 0) return ecBadArgument;
+  if (pageNumber_ >= fileHeader_.PageCount) return ecFaxBadFormat;
+  const uint64_t next = dataOffset_ + pageHeader_.DataLength;
+  uint8_t bytes[kApfPageHeaderSize];
+  if (const int rc = apf::ReadExactly(fd_, next, bytes, sizeof bytes); rc != ecOK) return rc;
+  ResetPage();
+  pageHeader_ = ApfPageHeader::Unpack(bytes);
+  dataOffset_ = next + kApfPageHeaderSize;
+  ++pageNumber_;
+  return ecOK;
 }
 
 int ApfPageReader::FetchInput() {
@@ -101,6 +125,11 @@ void ApfPageReader::Close() {
   fileHeader_ = ApfFileHeader{};
   pageHeader_ = ApfPageHeader{};
   dataOffset_ = 0;
+  pageNumber_ = 0;
+  ResetPage();
+}
+
+void ApfPageReader::ResetPage() {
   consumed_ = 0;
   dataDone_ = false;
   error_ = ecOK;

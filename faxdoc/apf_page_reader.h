@@ -28,16 +28,34 @@ class ApfPageReader {
   // decoded before a failure are delivered first.
   int ReadLine(std::vector<uint8_t>& line);
 
+  // One step of ReadLine for callers that report progress or stop between
+  // reads: 1 with a line, kInputTaken when a record or block was read and
+  // decoded without yet completing a line, 0 at the end, or an error.
+  static constexpr int kInputTaken = 2;
+  int ReadStep(std::vector<uint8_t>& line);
+
+  // Moves to the page after the current one through the page chain, as Open
+  // would find it, without walking the chain from the start again. -8001
+  // past PageCount, a negated file error otherwise.
+  int OpenNextPage();
+  unsigned PageNumber() const { return pageNumber_; }
+
   void Close();
 
   const ApfFileHeader& FileHeader() const { return fileHeader_; }
   const ApfPageHeader& PageHeader() const { return pageHeader_; }
   uint32_t BadCodes() const { return decoder_.BadCodes(); }
+  // Bytes of page data taken from the file so far, 2 for each record count
+  // included; never more than the page's DataLength.
+  uint64_t BytesConsumed() const { return consumed_; }
 
  private:
   int FetchInput();  // reads the next record or block; 0 when the page data is used up
 
+  void ResetPage();
+
   int fd_ = -1;
+  unsigned pageNumber_ = 0;
   ApfFileHeader fileHeader_;
   ApfPageHeader pageHeader_;
   uint64_t dataOffset_ = 0;  // file offset of the page data
