@@ -1,0 +1,113 @@
+// The fax unpacker component: turns pages of an APF file into a monochrome
+// bitmap or into PCX, DCX or TIFF image files.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "bitmap.h"
+#include "converter_engine.h"
+#include "fax_types.h"
+#include "unpacker_state.h"
+
+namespace telvane {
+
+// Options, held as bits.
+using TUnpackerOptions = uint8_t;
+inline constexpr TUnpackerOptions uoYield = 1;  // let pending user-interface events run while decoding
+inline constexpr TUnpackerOptions uoAbort = 2;  // stop the running unpack
+
+// Aspect correction of standard-resolution pages.
+enum TAutoScaleMode { asNone, asDoubleHeight, asHalfWidth };
+
+class TApdCustomFaxUnpacker;
+
+using TUnpackStatusEvent = std::function<void(TApdCustomFaxUnpacker& Sender, const std::string& FName,
+                                              unsigned PageNum, uint64_t BytesUnpacked, uint64_t BytesToUnpack)>;
+
+class TApdCustomFaxUnpacker {
+ public:
+  TApdCustomFaxUnpacker() = default;
+  TApdCustomFaxUnpacker(const TApdCustomFaxUnpacker&) = delete;
+  TApdCustomFaxUnpacker& operator=(const TApdCustomFaxUnpacker&) = delete;
+  virtual ~TApdCustomFaxUnpacker() = default;
+
+  bool WhitespaceCompression = false;
+  unsigned WhitespaceFrom = 0;
+  unsigned WhitespaceTo = 0;  // not above WhitespaceFrom (-1002 when an unpack starts)
+  bool Scaling = false;
+  TAutoScaleMode AutoScaleMode = asDoubleHeight;
+  std::string OutFileName;
+  TUnpackStatusEvent OnStatus;
+  // Runs pending user-interface events while decoding (uoYield). Returning
+  // -1003 (a quit request) ends the unpack with that error.
+  YieldHook Yield;
+
+  TUnpackerOptions Options() const { return options_; }
+  // uoYield sets the yield flag, its absence clears it; uoAbort sets the
+  // abort flag of a running unpack, and taking it out again does not clear it.
+  // Safe to call from another thread while an unpack runs.
+  void SetOptions(TUnpackerOptions options);
+
+  const std::string& InFileName() const { return inFileName_; }
+  // A name that differs other than in letter case also sets OutFileName to
+  // it without its extension.
+  void SetInFileName(const std::string& name);
+
+  // Scale factors used when Scaling is set; setting 0 is ignored.
+  unsigned HorizMult() const { return scale_.HorizMult; }
+  unsigned HorizDiv() const { return scale_.HorizDiv; }
+  unsigned VertMult() const { return scale_.VertMult; }
+  unsigned VertDiv() const { return scale_.VertDiv; }
+  void SetHorizMult(unsigned v) { if (v) scale_.HorizMult = v; }
+  void SetHorizDiv(unsigned v) { if (v) scale_.HorizDiv = v; }
+  void SetVertMult(unsigned v) { if (v) scale_.VertMult = v; }
+  void SetVertDiv(unsigned v) { if (v) scale_.VertDiv = v; }
+
+  // PageCount of the file header; 0 when it cannot be read.
+  unsigned PageCountOf();
+  // From the first page's flags; errors raised.
+  TFaxResolution ResolutionOf();
+  TFaxWidth WidthOf();
+
+  // Image operations. Pages are numbered from 1 (0 is taken as the first).
+  // Errors are raised as EAPDException-derived exceptions with the code:
+  // -2 no InFileName, -8001 not an APF file / no such page / page data cut
+  // short / no line could be decoded, -1002 WhitespaceTo above
+  // WhitespaceFrom or an image no such file can hold, -1003 quit while
+  // yielding, -8005 an image too large for a bitmap, -8 out of memory,
+  // negated file errors. An abort ends the run without an error: the lines
+  // decoded so far form the image, and a run aborted before its first line
+  // returns a null bitmap or writes no file.
+  Bitmap PageToBitmap(unsigned page);
+  Bitmap FileToBitmap();
+  void PageToPcx(unsigned page);
+  void FileToPcx();
+  void PageToDcx(unsigned page);
+  void FileToDcx();  // one PCX image per page; at most 1023 pages
+  void PageToTiff(unsigned page);
+  void FileToTiff();
+
+  // The image file an operation writes, from OutFileName and InFileName.
+  std::string OutputNameFor(const char* defaultExtension) const;
+  // Undecodable bit patterns skipped by the last unpack.
+  uint64_t BadCodes() const { return badCodes_; }
+
+ private:
+  enum class Target { Pcx, Dcx, Tiff };
+  void Prepare(UnpackerState& state, bool invert);
+  Bitmap ToBitmap(bool wholeFile, unsigned page);
+  void ToFile(Target target, bool wholeFile, unsigned page);
+
+  TUnpackerOptions options_ = uoYield;
+  std::string inFileName_;
+  ScaleFactors scale_;
+  std::atomic<UnpackerState*> running_{nullptr};
+  uint64_t badCodes_ = 0;
+};
+
+class TApdFaxUnpacker : public TApdCustomFaxUnpacker {};
+
+}  // namespace telvane

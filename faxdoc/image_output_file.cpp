@@ -1,0 +1,149 @@
+// Buffered image file output, built aside and renamed into place.
+#include "image_output_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "apf_io.h"
+#include "error_codes.h"
+
+namespace telvane {
+namespace {
+
+constexpr size_t kBufferSize = 64 * 1024;
+
+// A symbolic link is followed, so that the link stays and its target gets the image.
+std::string FinalPath(const std::string& fileName) {
+  struct stat st;
+  if (::lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    std::error_code ec;
+    auto resolved = std::filesystem::weakly_canonical(fileName, ec);
+    if (!ec) return resolved.string();
+  }
+  return fileName;
+}
+
+// Regular files and new names are built aside; devices and pipes are written directly.
+bool BuildsAside(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT;
+  return S_ISREG(st.st_mode);
+}
+
+int OpenNew(const std::string& finalPath, std::string& tempName) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempName = finalPath + ".part" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    int fd;
+    do {
+      fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+}  // namespace
+
+ImageOutputFile::~ImageOutputFile() { Abandon(); }
+
+int ImageOutputFile::Create(const std::string& fileName) {
+  Abandon();
+  if (fileName.empty()) return ecFileNotFound;
+  finalPath_ = FinalPath(fileName);
+  tempName_.clear();
+  int fd;
+  if (BuildsAside(finalPath_)) {
+    fd = OpenNew(finalPath_, tempName_);
+    if (fd < 0) tempName_.clear();
+  } else {
+    do {
+      fd = ::open(finalPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+  }
+  if (fd < 0) return ErrnoToCode(errno);
+  fd_ = fd;
+  size_ = 0;
+  flushed_ = 0;
+  buffer_.clear();
+  buffer_.reserve(kBufferSize);
+  return ecOK;
+}
+
+int ImageOutputFile::Flush() {
+  if (buffer_.empty()) return ecOK;
+  const int rc = apf::WriteFully(fd_, buffer_.data(), buffer_.size());
+  if (rc != ecOK) return rc;
+  flushed_ += buffer_.size();
+  buffer_.clear();
+  return ecOK;
+}
+
+int ImageOutputFile::Write(const void* data, size_t length) {
+  if (fd_ < 0) return ecBadArgument;
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  if (buffer_.size() + length > kBufferSize) {
+    if (const int rc = Flush(); rc != ecOK) return rc;
+    if (length >= kBufferSize) {
+      if (const int rc = apf::WriteFully(fd_, bytes, length); rc != ecOK) return rc;
+      flushed_ += length;
+      size_ += length;
+      return ecOK;
+    }
+  }
+  buffer_.insert(buffer_.end(), bytes, bytes + length);
+  size_ += length;
+  return ecOK;
+}
+
+int ImageOutputFile::WriteAt(uint64_t offset, const void* data, size_t length) {
+  if (fd_ < 0) return ecBadArgument;
+  if (offset + length > size_) return ecBadArgument;  // only what was written can be patched
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  // The part still in the buffer is patched there, the rest in the file.
+  size_t inFile = offset < flushed_ ? static_cast<size_t>(std::min<uint64_t>(length, flushed_ - offset)) : 0;
+  if (inFile) {
+    if (const int rc = apf::WriteFullyAt(fd_, offset, bytes, inFile); rc != ecOK) return rc;
+  }
+  if (inFile < length) std::memcpy(buffer_.data() + (offset + inFile - flushed_), bytes + inFile, length - inFile);
+  return ecOK;
+}
+
+int ImageOutputFile::Commit() {
+  if (fd_ < 0) return ecBadArgument;
+  int rc = Flush();
+  const int fd = fd_;
+  fd_ = -1;
+  // Closing is where some file systems report a failed write.
+  if (::close(fd) != 0 && rc == ecOK) rc = ErrnoToCode(errno);
+  if (rc == ecOK && !tempName_.empty() && ::rename(tempName_.c_str(), finalPath_.c_str()) != 0)
+    rc = ErrnoToCode(errno);
+  if (rc != ecOK) {
+    if (!tempName_.empty()) ::unlink(tempName_.c_str());
+    tempName_.clear();
+    return rc;
+  }
+  tempName_.clear();
+  buffer_.clear();
+  buffer_.shrink_to_fit();
+  return ecOK;
+}
+
+void ImageOutputFile::Abandon() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  fd_ = -1;
+  if (!tempName_.empty()) ::unlink(tempName_.c_str());
+  tempName_.clear();
+  buffer_.clear();
+}
+
+}  // namespace telvane
