@@ -3,9 +3,12 @@
 #include <filesystem>
 
 #include "apf_writer.h"
+#include "bitmap_input.h"
 #include "error_codes.h"
 #include "exceptions.h"
+#include "pcx_input.h"
 #include "text_input.h"
+#include "tiff_input.h"
 
 namespace telvane {
 
@@ -51,15 +54,17 @@ std::unique_ptr<FaxInput> TApdFaxConverter::MakeInput() const {
       o.RendererFactory = TextRendererFactory;
       return std::make_unique<TextInputState>(std::move(o));
     }
+    case idTiff: return std::make_unique<TiffInput>();
+    case idPcx: return std::make_unique<PcxInput>();
+    case idDcx: return std::make_unique<DcxInput>();
+    case idBmp: return std::make_unique<BmpInput>();
     default:
-      // idNone and idBitmap (which needs a bitmap object) cannot convert a
-      // document; image inputs are not part of this converter yet.
+      // idNone, and idBitmap, which needs a bitmap object (ConvertBitmap).
       return nullptr;
   }
 }
 
-int TApdFaxConverter::Convert() {
-  std::unique_ptr<FaxInput> input = MakeInput();
+int TApdFaxConverter::Convert(std::unique_ptr<FaxInput> input) {
   if (!input) return ecBadArgument;
 
   FaxConverterState state;
@@ -92,6 +97,23 @@ int TApdFaxConverter::Convert() {
   return rc;
 }
 
-void TApdFaxConverter::ConvertDocument() { RaiseError(Convert()); }
+void TApdFaxConverter::ConvertDocument() { RaiseError(Convert(MakeInput())); }
+
+void TApdFaxConverter::ConvertBitmap(const Bitmap& bitmap) {
+  if (bitmap.IsNull()) RaiseError(ecBadArgument);
+  // Without an output name or a document to take one from there is no file to write.
+  if (OutFileName.empty() && documentFile_.empty()) RaiseError(ecFileNotFound);
+  std::unique_ptr<FaxInput> input;
+  try {
+    input = std::make_unique<BitmapInput>(bitmap);
+  } catch (const std::bad_alloc&) {
+    RaiseError(ecOutOfMemory);
+  }
+  const TFaxInputDocumentType saved = InputDocumentType;
+  InputDocumentType = idBitmap;
+  const int rc = Convert(std::move(input));
+  InputDocumentType = saved;
+  RaiseError(rc);
+}
 
 }  // namespace telvane

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "bitmap.h"
 #include "converter_engine.h"
 #include "fax_font.h"
 #include "fax_types.h"
@@ -50,8 +51,13 @@ class TApdFaxConverter {
   void SetDocumentFile(const std::string& name);
 
   // Converts DocumentFile into OutFileName. Throws EAPDException-derived
-  // errors with the code: -1002 for idNone/idBitmap, -8003 on abort, file errors.
+  // errors with the code: -1002 for idNone/idBitmap, -8003 on abort, -8002
+  // for an image file this converter cannot read, file errors.
   void ConvertDocument();
+  // Converts a bitmap object (copied first) into OutFileName, or DocumentFile
+  // with the extension ".APF" when OutFileName is empty, as idBitmap for this
+  // call only. -1002 for a null bitmap; otherwise as ConvertDocument.
+  void ConvertBitmap(const Bitmap& bitmap);
 
   // The names a conversion will use (extensions added as described above).
   std::string ResolvedInputName(const char* defaultExtension) const;
@@ -59,7 +65,7 @@ class TApdFaxConverter {
 
  private:
   std::unique_ptr<FaxInput> MakeInput() const;
-  int Convert();
+  int Convert(std::unique_ptr<FaxInput> input);
 
   TFaxCvtOptions options_ = kDefaultCvtOptions;
   std::string documentFile_;
