@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg62-turbo-dev zlib1g-dev
   libspandsp-dev
-  libtiff-dev libtiff-tools imagemagick
+  libtiff-dev libtiff-tools imagemagick netpbm
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-zenhei fonts-dejavu-core
 )
