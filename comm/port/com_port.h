@@ -163,7 +163,6 @@ class TApdComPort {
   TNotifyEvent OnTriggerOutbuffFree;
   TNotifyEvent OnTriggerOutbuffUsed;
   TNotifyEvent OnTriggerOutSent;
-  TNotifyEvent OnWaitChar;
 
   // Open and close notifications for components that watch the port.
   int RegisterUserCallback(TPortCallback fn);
@@ -190,11 +189,15 @@ class TApdComPort {
   // --- Line state ---
   // Holds a break on the line for `ticks` ticks.
   void SendBreak(int ticks);
+  // Modem status register: current lines and changes since the last call.
   std::uint8_t ModemStatus();
+  // Current state of one modem line.
   bool CTS();
   bool DSR();
   bool DCD();
   bool RI();
+  // Whether a ring was seen since the last call; clears it.
+  bool Ring();
   // Line errors since the last call (le* bits); clears them.
   std::uint32_t LineError();
   // Whether a break arrived since the last call; clears it.
@@ -221,8 +224,10 @@ class TApdComPort {
  private:
   TApdBaseDispatcher& Ready();
   void DoOpen();
+  void DoOpenWith(TApdBaseDispatcher::Carried carried);
   void DoClose();
   void Reopen();
+  void Check(int rc);
   void ReapRetired();
   void ApplyFlow();
   void ApplyLine();

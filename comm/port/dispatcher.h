@@ -99,6 +99,8 @@ class TApdBaseDispatcher {
   int SetBreak(bool on);
   // Modem status register: current lines and the changes since the last call.
   std::uint8_t ModemStatus();
+  // Current modem lines (msr* high-nibble bits); does not clear the changes.
+  std::uint8_t CurrentLines();
   // Line errors (le* bits without leBreak) since the last call; clears them.
   std::uint32_t LineError();
   // Whether a break arrived since the last call; clears it.
@@ -148,7 +150,7 @@ class TApdBaseDispatcher {
 
   // The steps of one dispatch pass.
   void Pass(bool deviceEvent);
-  void SampleLines(StatusSnapshot& snap);
+  void SampleLines();
   std::size_t ReadInput(std::vector<FiredTrigger>& fired);
   void Deliver(const std::vector<FiredTrigger>& fired);
   void UpdateThrottle();
@@ -161,7 +163,7 @@ class TApdBaseDispatcher {
   EventLog* log_;
   std::uint16_t handle_;
   DispatcherConfig config_;
-  bool open_ = false;
+  std::atomic<bool> open_{false};
 
   // Guards the output ring, the triggers, the settings and the line state.
   mutable std::mutex lock_;
@@ -199,7 +201,7 @@ class TApdBaseDispatcher {
   bool comEvent_ = false;
   bool wake_ = false;
   bool inputBlocked_ = false;
-  bool stop_ = false;
+  std::atomic<bool> stop_{false};
   bool deviceFailed_ = false;
   bool started_ = false;
   int threadsRunning_ = 0;

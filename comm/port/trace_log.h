@@ -38,6 +38,7 @@ class CharTrace {
     std::uint8_t byte;
   };
   void Add(bool transmit, const std::uint8_t* data, std::size_t n);
+  std::string FormatLocked() const;
   int Write(bool append);
 
   mutable std::mutex lock_;
@@ -74,6 +75,7 @@ class EventLog {
     std::string detail;
     std::uint32_t data;
   };
+  std::string FormatLocked() const;
   int Write(bool append);
 
   mutable std::mutex lock_;

@@ -2,12 +2,14 @@
 // arming, matching input, and the walk that collects fired triggers.
 #pragma once
 
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "serial_device.h"
 #include "tick_clock.h"
 #include "trigger_types.h"
 
@@ -93,6 +95,8 @@ class TriggerTable {
   std::vector<Timer> timers_;
   std::vector<Data> data_;
   std::vector<Status> status_;
+  // Handles in use (including triggers marked deleted), by handle / 8.
+  std::bitset<8192> used_;
   int counter_ = 1;
   bool walking_ = false;
 };
