@@ -28,5 +28,6 @@ bool ProgressWanted();
 
 int RunConvert(int argc, char** argv);
 int RunInfo(int argc, char** argv);
+int RunUnpack(int argc, char** argv);
 
 }  // namespace telvane::cli

@@ -13,6 +13,7 @@ void Usage(FILE* out) {
       "Commands:\n"
       "  convert   turn a text file into an APF fax file\n"
       "  info      show the file header and page headers of APF files\n"
+      "  unpack    turn the pages of an APF file into BMP, PCX, DCX or TIFF images\n"
       "\n"
       "Run 'telvane-fax COMMAND --help' for the options of a command.\n",
       out);
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
   }
   if (!std::strcmp(command, "convert")) return RunConvert(argc - 1, argv + 1);
   if (!std::strcmp(command, "info")) return RunInfo(argc - 1, argv + 1);
+  if (!std::strcmp(command, "unpack")) return RunUnpack(argc - 1, argv + 1);
   std::fprintf(stderr, "telvane-fax: unknown command '%s'\n", command);
   Usage(stderr);
   return kExitUsage;
