@@ -75,7 +75,9 @@ int ParseHeaders(const uint8_t* data, size_t size, uint64_t fileSize, Layout& ou
     info.Height = Get16(h + 6);
     info.BitsPerPixel = Get16(h + 10);
     paletteEntrySize = 3;
-  } else if (headerSize >= kInfoHeaderSize && headerSize <= kLargestInfoHeader) {
+  } else if (headerSize == kInfoHeaderSize || headerSize == 52 || headerSize == 56 || headerSize == 64 ||
+             headerSize == 108 || headerSize == kLargestInfoHeader) {
+    // 40: BITMAPINFOHEADER; 52, 56: with RGB(A) masks; 64: OS/2 2.x; 108, 124: V4, V5.
     if (size < kFileHeaderSize + headerSize) return ecBadGraphicsFormat;
     const auto width = static_cast<int32_t>(Get32(h + 4));
     const auto height = static_cast<int32_t>(Get32(h + 8));
