@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "apf_io.h"
 #include "error_codes.h"
@@ -14,6 +15,10 @@ namespace {
 
 // Largest record and block taken in one read; longer records are cut here.
 constexpr size_t kMaxFetch = 4096;
+// The file is read ahead in blocks of this size: a fine page holds a few
+// thousand records, and one system call per record would cost more than
+// decoding them.
+constexpr size_t kReadAhead = 64 * 1024;
 
 }  // namespace
 
@@ -95,7 +100,7 @@ int ApfPageReader::FetchInput() {
       return 0;
     }
     uint8_t count[2];
-    const long n = apf::ReadUpTo(fd_, at, count, sizeof count);
+    const long n = ReadBuffered(at, count, sizeof count);
     if (n < 0) return static_cast<int>(n);
     if (n < 2) return ecFaxBadFormat;
     // A record runs on no further than the page data. Of a record longer
@@ -103,7 +108,7 @@ int ApfPageReader::FetchInput() {
     // that the next record is read where it really starts.
     const uint64_t length = std::min<uint64_t>(count[0] | (count[1] << 8), remaining - 2);
     input_.resize(std::min<uint64_t>(length, kMaxFetch));
-    const long got = apf::ReadUpTo(fd_, at + 2, input_.data(), input_.size());
+    const long got = ReadBuffered(at + 2, input_.data(), input_.size());
     if (got < 0) return static_cast<int>(got);
     if (static_cast<size_t>(got) < input_.size()) return ecFaxBadFormat;
     consumed_ += 2 + length;
@@ -112,16 +117,42 @@ int ApfPageReader::FetchInput() {
 
   // Stream form: blocks never reach past the page data into the next page.
   input_.resize(std::min<uint64_t>(remaining, kMaxFetch));
-  const long got = apf::ReadUpTo(fd_, at, input_.data(), input_.size());
+  const long got = ReadBuffered(at, input_.data(), input_.size());
   if (got < 0) return static_cast<int>(got);
   if (static_cast<size_t>(got) < input_.size()) return ecFaxBadFormat;
   consumed_ += input_.size();
   return 1;
 }
 
+long ApfPageReader::ReadBuffered(uint64_t offset, uint8_t* out, size_t length) {
+  size_t done = 0;
+  while (done < length) {
+    const uint64_t at = offset + done;
+    if (at >= readAheadStart_ && at < readAheadStart_ + readAhead_.size()) {
+      const size_t from = static_cast<size_t>(at - readAheadStart_);
+      const size_t n = std::min(length - done, readAhead_.size() - from);
+      std::memcpy(out + done, readAhead_.data() + from, n);
+      done += n;
+      continue;
+    }
+    readAhead_.resize(std::max(kReadAhead, length - done));
+    const long got = apf::ReadUpTo(fd_, at, readAhead_.data(), readAhead_.size());
+    if (got < 0) {
+      readAhead_.clear();
+      return got;
+    }
+    readAhead_.resize(static_cast<size_t>(got));
+    readAheadStart_ = at;
+    if (got == 0) break;  // the file ends here
+  }
+  return static_cast<long>(done);
+}
+
 void ApfPageReader::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  readAhead_.clear();
+  readAheadStart_ = 0;
   fileHeader_ = ApfFileHeader{};
   pageHeader_ = ApfPageHeader{};
   dataOffset_ = 0;

@@ -51,6 +51,9 @@ class ApfPageReader {
 
  private:
   int FetchInput();  // reads the next record or block; 0 when the page data is used up
+  // Reads through the read-ahead buffer: the count read (short only where the
+  // file ends) or a negated file error.
+  long ReadBuffered(uint64_t offset, uint8_t* out, size_t length);
 
   void ResetPage();
 
@@ -64,6 +67,8 @@ class ApfPageReader {
   int error_ = 0;  // a failure, reported once the lines before it are out
   MhDecoder decoder_;
   std::vector<uint8_t> input_;
+  std::vector<uint8_t> readAhead_;  // file bytes from readAheadStart_ on
+  uint64_t readAheadStart_ = 0;
   std::vector<std::vector<uint8_t>> pending_;  // lines decoded but not yet delivered
   size_t pendingCount_ = 0;  // pending_ entries in use (the rest keep their storage)
   size_t pendingNext_ = 0;
