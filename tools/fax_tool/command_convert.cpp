@@ -1,14 +1,20 @@
-// "convert": a text file to an APF fax file, with every converter option.
+// "convert": a text or image file to an APF fax file, with every converter option.
 #include <getopt.h>
+#include <strings.h>
+#include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "apf_file.h"
+#include "bmp_file.h"
 #include "cli_support.h"
 #include "exceptions.h"
 #include "fax_converter.h"
+#include "image_preparation.h"
 
 namespace telvane::cli {
 namespace {
@@ -16,10 +22,14 @@ namespace {
 void ConvertUsage(FILE* out) {
   std::fputs(
       "Usage: telvane-fax convert [OPTIONS] INPUT\n"
-      "Converts a text file (CR or CR LF line ends, form feed = new page) to an APF fax file.\n"
+      "Converts a text file (CR or CR LF line ends, form feed = new page) or an image\n"
+      "(TIFF, PCX, DCX, BMP, JPEG) to an APF fax file. JPEG files and 2-colour BMP files\n"
+      "are made into 8-bit BMP files first (in a temporary file beside the output).\n"
       "\n"
       "  -o, --output FILE        output file (default: INPUT with the extension .APF)\n"
-      "  -t, --type TYPE          text (built-in fax font, default) or textex (system font)\n"
+      "  -t, --type TYPE          text (built-in fax font), textex (system font), tiff, pcx,\n"
+      "                           dcx, bmp or jpeg; by default from the extension of INPUT\n"
+      "                           (.tif .tiff .pcx .dcx .bmp .jpg .jpeg), else text\n"
       "      --high               high resolution, 196 lines per inch (default standard, 98)\n"
       "      --wide               2048-pixel lines (default 1728)\n"
       "      --top-margin N       blank lines at the top of each page (default 0)\n"
@@ -32,8 +42,10 @@ void ConvertUsage(FILE* out) {
       "      --enh-size PT        its size in points (instead of --enh-height)\n"
       "      --bold, --italic, --underline, --strikeout   its style\n"
       "      --station-id TEXT    station identifier stored in the file (at most 20 characters)\n"
-      "      --no-double-width, --half-height, --no-center, --no-yield, --yield-often\n"
-      "                           conversion options (images only, kept for completeness)\n"
+      "      --no-double-width    images: never double narrow images in width\n"
+      "      --half-height        images: code every other row at standard resolution\n"
+      "      --no-center          images: start at the left margin instead of centring\n"
+      "      --no-yield, --yield-often   how often pending events may run (kept for completeness)\n"
       "  -q, --quiet              print nothing on success\n"
       "  -h, --help               this text\n",
       out);
@@ -42,6 +54,63 @@ void ConvertUsage(FILE* out) {
 enum LongOnly {
   kHigh = 1000, kWide, kTopMargin, kLeftMargin, kLinesPerPage, kTabStop, kFont, kEnhFont, kEnhHeight, kEnhSize,
   kBold, kItalic, kUnderline, kStrikeOut, kStationId, kNoDoubleWidth, kHalfHeight, kNoCenter, kNoYield, kYieldOften,
+};
+
+enum class InputType { kByExtension, kText, kTextEx, kTiff, kPcx, kDcx, kBmp, kJpeg };
+
+bool ParseType(const char* name, InputType& type) {
+  static const struct {
+    const char* name;
+    InputType type;
+  } kTypes[] = {{"text", InputType::kText}, {"textex", InputType::kTextEx}, {"tiff", InputType::kTiff},
+                {"pcx", InputType::kPcx},   {"dcx", InputType::kDcx},       {"bmp", InputType::kBmp},
+                {"jpeg", InputType::kJpeg}};
+  for (const auto& t : kTypes)
+    if (!strcasecmp(name, t.name)) return type = t.type, true;
+  return false;
+}
+
+InputType TypeOfName(const std::string& fileName) {
+  std::string ext = std::filesystem::path(fileName).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == ".tif" || ext == ".tiff") return InputType::kTiff;
+  if (ext == ".pcx") return InputType::kPcx;
+  if (ext == ".dcx") return InputType::kDcx;
+  if (ext == ".bmp") return InputType::kBmp;
+  if (ext == ".jpg" || ext == ".jpeg") return InputType::kJpeg;
+  return InputType::kText;
+}
+
+TFaxInputDocumentType DocumentTypeOf(InputType type) {
+  switch (type) {
+    case InputType::kTextEx: return idTextEx;
+    case InputType::kTiff: return idTiff;
+    case InputType::kPcx: return idPcx;
+    case InputType::kDcx: return idDcx;
+    case InputType::kBmp:
+    case InputType::kJpeg: return idBmp;  // a JPEG is converted as the BMP made from it
+    default: return idText;
+  }
+}
+
+// JPEG files and BMP files of 2 colours are made into 8-bit BMP files before
+// conversion, as the desktop program does.
+bool NeedsPreparation(InputType type, const std::string& input) {
+  if (type == InputType::kJpeg) return true;
+  BmpInfo info;
+  return type == InputType::kBmp && ReadBmpInfo(input, info) == 0 && info.BitsPerPixel == 1;
+}
+
+// Removes the prepared file when the conversion is over.
+class PreparedFile {
+ public:
+  ~PreparedFile() {
+    if (!name_.empty()) std::remove(name_.c_str());
+  }
+  void Set(const std::string& name) { name_ = name; }
+
+ private:
+  std::string name_;
 };
 
 bool ParseNumberOption(const char* name, unsigned& value) {
@@ -71,7 +140,7 @@ int RunConvert(int argc, char** argv) {
       {nullptr, 0, nullptr, 0}};
 
   TApdFaxConverter cvt;
-  cvt.InputDocumentType = idText;
+  InputType type = InputType::kByExtension;
   TFaxCvtOptions options = cvt.Options();
   std::string output;
   bool quiet = false;
@@ -82,10 +151,9 @@ int RunConvert(int argc, char** argv) {
     switch (c) {
       case 'o': output = optarg; break;
       case 't':
-        if (!std::strcmp(optarg, "text")) cvt.InputDocumentType = idText;
-        else if (!std::strcmp(optarg, "textex")) cvt.InputDocumentType = idTextEx;
-        else {
-          std::fprintf(stderr, "telvane-fax convert: unknown type '%s' (text or textex)\n", optarg);
+        if (!ParseType(optarg, type)) {
+          std::fprintf(stderr, "telvane-fax convert: unknown type '%s' (text, textex, tiff, pcx, dcx, bmp, jpeg)\n",
+                       optarg);
           return kExitUsage;
         }
         break;
@@ -132,10 +200,27 @@ int RunConvert(int argc, char** argv) {
     ConvertUsage(stderr);
     return kExitUsage;
   }
+  const std::string input = argv[optind];
+  if (type == InputType::kByExtension) type = TypeOfName(input);
+  cvt.InputDocumentType = DocumentTypeOf(type);
   cvt.SetOptions(options);
-  cvt.SetDocumentFile(argv[optind]);
+  cvt.SetDocumentFile(input);
   if (!output.empty()) cvt.OutFileName = output;
   if (cvt.InputDocumentType == idTextEx) EnsureGuiApplication();
+
+  PreparedFile prepared;
+  if (NeedsPreparation(type, input)) {
+    // The 8-bit BMP goes beside the output, under a name of its own.
+    const std::string made = cvt.ResolvedOutputName();
+    const std::string bmp = made + ".prepared-" + std::to_string(::getpid()) + ".Bmp";
+    if (int rc = PrepareBmp8(input, bmp)) {
+      ReportError(input, rc);
+      return kExitFailed;
+    }
+    prepared.Set(bmp);
+    cvt.SetDocumentFile(bmp);
+    cvt.OutFileName = made;
+  }
 
   const bool progress = !quiet && ProgressWanted();
   if (progress) {
@@ -153,7 +238,7 @@ int RunConvert(int argc, char** argv) {
   try {
     cvt.ConvertDocument();
   } catch (const EAPDException& e) {
-    ReportError(cvt.DocumentFile(), e.ErrorCode());
+    ReportError(input, e.ErrorCode());
     return kExitFailed;
   }
   if (!quiet) {

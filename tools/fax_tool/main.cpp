@@ -11,7 +11,7 @@ void Usage(FILE* out) {
       "Usage: telvane-fax COMMAND [OPTIONS] ...\n"
       "\n"
       "Commands:\n"
-      "  convert   turn a text file into an APF fax file\n"
+      "  convert   turn a text or image file into an APF fax file\n"
       "  info      show the file header and page headers of APF files\n"
       "  unpack    turn the pages of an APF file into BMP, PCX, DCX or TIFF images\n"
       "\n"
