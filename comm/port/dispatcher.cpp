@@ -398,6 +398,7 @@ void TApdBaseDispatcher::Pass(bool deviceEvent) {
     lineEvents_ = 0;
     snap.outUsed = outRing_.Used();
     snap.outFree = outRing_.Free();
+    snap.outPutTotal = outPutTotal_;
     snap.allSent = outRing_.Empty() && !writing_ &&
                    (!triggers_->OutputTriggersArmed() || device_->OutQueueBytes() == 0);
     triggers_->CheckStatus(snap, fired);
@@ -520,6 +521,7 @@ int TApdBaseDispatcher::PutBlock(const void* data, std::size_t n) {
     if (n > outRing_.Capacity()) return ecBadArgument;
     if (outRing_.Free() < n) return ecOutputBufferFull;
     outRing_.Put(static_cast<const std::uint8_t*>(data), n);
+    outPutTotal_ += n;
     outChanged_.notify_all();
   }
   if (trace_) trace_->AddTransmit(static_cast<const std::uint8_t*>(data), n);
@@ -738,7 +740,7 @@ int TApdBaseDispatcher::SetStatusTrigger(int handle, std::uint32_t value, bool a
     if (open_) {
       SampleLines();
     }
-    rc = triggers_->SetStatus(handle, value, activate, msr_);
+    rc = triggers_->SetStatus(handle, value, activate, msr_, outPutTotal_);
   }
   // Output-buffer conditions may already hold; the next pass reports them.
   if (rc == ecOK && activate && config_.threads && open_) Wake();

@@ -170,6 +170,7 @@ class TApdBaseDispatcher {
   std::condition_variable outChanged_;
   RingBuffer outRing_;
   std::uint64_t outGeneration_ = 0;
+  std::uint64_t outPutTotal_ = 0;  // bytes ever put, for output-sent triggers
   bool writing_ = false;
   bool outputFailed_ = false;
   std::unique_ptr<TriggerTable> triggers_;

@@ -96,12 +96,14 @@ int TriggerTable::SetTimer(int handle, const ITickClock& clock, int ticks, bool 
   return ecOK;
 }
 
-int TriggerTable::SetStatus(int handle, std::uint32_t value, bool activate, std::uint8_t msr) {
+int TriggerTable::SetStatus(int handle, std::uint32_t value, bool activate, std::uint8_t msr,
+                            std::uint64_t outPutTotal) {
   Status* s = FindStatus(handle);
   if (!s) return ecBadTriggerHandle;
   s->value = value;
   s->active = activate;
   s->lastMsr = msr;
+  s->outMark = outPutTotal;
   return ecOK;
 }
 
@@ -201,7 +203,8 @@ void TriggerTable::CheckStatus(const StatusSnapshot& snap, std::vector<FiredTrig
         fire = snap.outUsed <= s.value;
         break;
       case stOutSent:
-        fire = snap.allSent;
+        // A non-zero value asks for new output: an idle line does not fire.
+        fire = snap.allSent && (s.value == 0 || snap.outPutTotal != s.outMark);
         break;
     }
     if (!fire) continue;

@@ -26,6 +26,7 @@ struct StatusSnapshot {
   std::size_t outUsed = 0;
   std::size_t outFree = 0;
   bool allSent = false;
+  std::uint64_t outPutTotal = 0;  // bytes ever put into the output buffer
 };
 
 struct FiredTrigger {
@@ -42,9 +43,11 @@ class TriggerTable {
   int AddStatus(int type);
 
   // Arms (activate) or disarms a trigger. A modem status trigger remembers
-  // `msr` as the state its changes are measured from.
+  // `msr` as the state its changes are measured from, an output-sent trigger
+  // `outPutTotal` as the output it waits to see gone.
   int SetTimer(int handle, const ITickClock& clock, int ticks, bool activate);
-  int SetStatus(int handle, std::uint32_t value, bool activate, std::uint8_t msr);
+  int SetStatus(int handle, std::uint32_t value, bool activate, std::uint8_t msr,
+                std::uint64_t outPutTotal = 0);
   int Remove(int handle);
   bool Exists(int handle) const;
   std::size_t Count() const;
@@ -85,6 +88,7 @@ class TriggerTable {
     std::uint8_t lastMsr = 0;
     bool active = false;
     bool deleted = false;
+    std::uint64_t outMark = 0;
   };
 
   int NewHandle();

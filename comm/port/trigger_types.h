@@ -17,7 +17,8 @@ enum TStatusType {
   stLine = 2,           // a line error selected by the mask (le* bits) occurs
   stOutBuffFree = 3,    // at least `level` bytes are free in the output buffer
   stOutBuffUsed = 4,    // at most `level` bytes wait in the output buffer
-  stOutSent = 5,        // everything written has gone out
+  stOutSent = 5,        // everything written has gone out; with a non-zero value,
+                        // only once bytes put after the arming have gone out
 };
 
 // Message numbers.
