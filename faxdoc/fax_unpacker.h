@@ -101,7 +101,7 @@ class TApdCustomFaxUnpacker {
   Bitmap ToBitmap(bool wholeFile, unsigned page);
   void ToFile(Target target, bool wholeFile, unsigned page);
 
-  TUnpackerOptions options_ = uoYield;
+  std::atomic<TUnpackerOptions> options_{uoYield};
   std::string inFileName_;
   ScaleFactors scale_;
   std::atomic<UnpackerState*> running_{nullptr};

@@ -25,10 +25,9 @@ int MemoryImage::Start(bool invert) {
   width_ = 0;
   longest_ = 0;
   try {
+    // A run before may have left blocks: the first is kept, the rest given back.
     blocks_.resize(1);
     if (!blocks_[0]) blocks_[0] = std::make_unique_for_overwrite<uint8_t[]>(kSlotBytes * kBlockLines);
-    // A run before may have left more blocks: keep one, give back the rest.
-    blocks_.resize(1);
   } catch (const std::bad_alloc&) {
     blocks_.clear();
     return ecOutOfMemory;

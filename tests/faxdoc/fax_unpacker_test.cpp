@@ -473,6 +473,11 @@ TEST_F(UnpackerTest, TiffTallerThan65535RowsUsesLongSizes) {
   const int lastX = 32999 % 1720;
   EXPECT_TRUE(image.Black(lastX, 65999));
   EXPECT_FALSE(image.Black(lastX == 0 ? 8 : lastX - 1, 65999));
+
+  // A PCX header cannot describe that many lines: refused, nothing written.
+  unpacker.OutFileName = dir.File("tall.pcx");
+  EXPECT_EQ(CodeOf([&] { unpacker.PageToPcx(1); }), ecBadArgument);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("tall.pcx")));
 }
 
 TEST_F(UnpackerTest, PcxAndDcxReadBackWithNetpbmAndImageMagick) {
