@@ -225,7 +225,7 @@ void TApdComPort::DoClose() {
   // the thread that is running this code. Its threads are told to stop, and
   // it is released once they have, at the next open or close or on the main
   // thread's next turn.
-  d->RequestStop();
+  d->RequestStop(true);
   retired_.push_back(std::move(d));
   if (main_) {
     std::weak_ptr<bool> alive = alive_;
@@ -239,7 +239,7 @@ void TApdComPort::Reopen() {
   TApdBaseDispatcher::Carried carried = dispatcher_->TakeCarried();
   std::unique_ptr<TApdBaseDispatcher> old = std::move(dispatcher_);
   if (old->InDelivery()) {
-    old->RequestStop();
+    old->RequestStop(true);
     retired_.push_back(std::move(old));
   } else {
     old.reset();

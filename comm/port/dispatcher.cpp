@@ -128,7 +128,8 @@ void TApdBaseDispatcher::StartDispatcher() {
   startOne(outThread_, &TApdBaseDispatcher::OutputThread, 3);
 }
 
-void TApdBaseDispatcher::RequestStop() {
+void TApdBaseDispatcher::RequestStop(bool closeDevice) {
+  if (closeDevice) closeOnStop_ = true;
   {
     std::lock_guard guard(evLock_);
     stop_ = true;
@@ -144,6 +145,8 @@ void TApdBaseDispatcher::RequestStop() {
 
 void TApdBaseDispatcher::StopThreads() {
   RequestStop();
+  // A dispatch thread told to close the device joins the other two itself.
+  if (closeOnStop_ && dispatchThread_.joinable()) dispatchThread_.join();
   for (std::thread* t : {&outThread_, &eventThread_, &dispatchThread_})
     if (t->joinable()) t->join();
   started_ = false;
@@ -214,6 +217,11 @@ void TApdBaseDispatcher::DispatchThread() {
       comEvent_ = false;
       evChanged_.notify_all();
     }
+  }
+  if (closeOnStop_) {
+    for (std::thread* t : {&outThread_, &eventThread_})
+      if (t->joinable()) t->join();
+    device_->Close();
   }
   dispatchThreadId_ = std::thread::id();
 }

@@ -64,7 +64,10 @@ class TApdBaseDispatcher {
   // device. Must not be called on the dispatch thread.
   void Close();
   // Tells the threads to stop without waiting for them; Close() then finishes.
-  void RequestStop();
+  // With closeDevice the dispatch thread, as it ends, waits for the other two
+  // and closes the device, so that a port closed from inside its own event
+  // lets go of the device at once.
+  void RequestStop(bool closeDevice = false);
   bool IsOpen() const;
   std::uint16_t Handle() const { return handle_; }
   // True on the dispatch thread, and on the main thread while it runs a
@@ -211,6 +214,7 @@ class TApdBaseDispatcher {
   std::thread outThread_;
   std::atomic<std::thread::id> dispatchThreadId_{};
   SendCancel sendCancel_;
+  std::atomic<bool> closeOnStop_{false};
 };
 
 }  // namespace telvane
