@@ -552,6 +552,7 @@ TEST_F(SLControllerTest, NewPortOnClosedPortKeepsTheWishPending) {
   EXPECT_FALSE(sl.Monitoring());
   other.SetOpen(true);
   EXPECT_TRUE(sl.Monitoring());
+  sl.PortRemoved(other);  // as the owner does before destroying a port
 }
 
 TEST_F(SLControllerTest, InsertedPortIsTakenOnlyWhenNoneIsSet) {
