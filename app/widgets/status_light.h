@@ -21,7 +21,8 @@ class TApdStatusLight : public QWidget, public IStatusLamp {
   explicit TApdStatusLight(QWidget* parent = nullptr);
   ~TApdStatusLight() override;
 
-  // May be called from any thread; the lamp repaints on its own thread.
+  // May also be called from a thread other than the lamp's while the lamp
+  // lives; the repaint then happens on the lamp's own thread.
   bool Lit() const override { return lit_.load(); }
   void SetLit(bool lit) override;
 
