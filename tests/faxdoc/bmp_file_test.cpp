@@ -178,7 +178,9 @@ TEST_F(BmpFileTest, SavedFilesReadBackInQt) {
   const std::string before = test::ReadAll(dir.File("m1.bmp"));
   std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   const bool writable = ::access(dir.Path().c_str(), W_OK) == 0;  // root writes anyway
-  if (!writable) EXPECT_NE(SaveBmpFile(dir.File("m1.bmp"), colour), 0);
+  if (!writable) {
+    EXPECT_NE(SaveBmpFile(dir.File("m1.bmp"), colour), 0);
+  }
   std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_all);
   EXPECT_EQ(test::ReadAll(dir.File("m1.bmp")), before);
 }

@@ -93,7 +93,9 @@ TEST_F(ImagePreparationTest, PreparedJpegConvertsThroughTheThresholds) {
     for (int x = 0; x < 28; ++x) EXPECT_TRUE(test::Pixel(pages[0][y], 50 + x)) << x << "," << y;
     for (int x = 36; x < 96; ++x) {
       const bool square = x >= 38 && x < 58 && y >= 6 && y < 26;
-      if (!square) EXPECT_FALSE(test::Pixel(pages[0][y], 50 + x)) << x << "," << y;
+      if (!square) {
+        EXPECT_FALSE(test::Pixel(pages[0][y], 50 + x)) << x << "," << y;
+      }
       if (x >= 42 && x < 54 && y >= 10 && y < 22) squareBlack += test::Pixel(pages[0][y], 50 + x);
     }
   }

@@ -166,7 +166,9 @@ TEST_F(PcxInputTest, HeaderChecks) {
     std::filesystem::remove(dir.File("out.apf"));
     test::WriteAll(dir.File("c.pcx"), PcxFile(c.h, line));
     EXPECT_EQ(Convert(idPcx, dir.File("c.pcx")), c.rc);
-    if (c.rc != 0) EXPECT_TRUE(test::NoApfIn(dir));
+    if (c.rc != 0) {
+      EXPECT_TRUE(test::NoApfIn(dir));
+    }
   }
   std::filesystem::remove(dir.File("out.apf"));
   test::WriteAll(dir.File("short.pcx"), std::string(100, '\x0a'));
