@@ -22,9 +22,9 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 
 ran=0
-for binary in build/fuzz/fuzz/*_fuzz; do
-  [ -x "$binary" ] || continue
-  name="$(basename "$binary" _fuzz)"
+for source in fuzz/*_fuzz.cpp; do
+  name="$(basename "$source" _fuzz.cpp)"
+  binary="build/fuzz/fuzz/${name}_fuzz"
   [[ -z "$only" || "$name" == *"$only"* ]] || continue
   seeds="fuzz/corpus/$name"
   work="build/fuzz/corpus/$name"
