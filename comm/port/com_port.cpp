@@ -236,12 +236,15 @@ void TApdComPort::DoClose() {
 }
 
 void TApdComPort::Reopen() {
-  TApdBaseDispatcher::Carried carried = dispatcher_->TakeCarried();
   std::unique_ptr<TApdBaseDispatcher> old = std::move(dispatcher_);
+  TApdBaseDispatcher::Carried carried;
   if (old->InDelivery()) {
     old->RequestStop(true);
+    carried = old->TakeCarried();
     retired_.push_back(std::move(old));
   } else {
+    old->Close();
+    carried = old->TakeCarried();
     old.reset();
   }
   DoOpenWith(std::move(carried));

@@ -421,7 +421,7 @@ void TApdBaseDispatcher::Pass(bool deviceEvent) {
 
 void TApdBaseDispatcher::Deliver(const std::vector<FiredTrigger>& fired) {
   if (fired.empty()) return;
-  auto receivers = receivers_->Snapshot();
+  auto receivers = Receivers()->Snapshot();
   for (const FiredTrigger& f : fired) {
     TriggerMessage m{f.msg, f.handle, handle_, f.data};
     if (f.msg == kMsgTriggerAvail) {
@@ -765,20 +765,25 @@ void TApdBaseDispatcher::SetAvailTrigger(bool on) {
   availOn_ = on;
 }
 
+std::shared_ptr<ReceiverList> TApdBaseDispatcher::Receivers() const {
+  std::lock_guard guard(lock_);
+  return receivers_;
+}
+
 int TApdBaseDispatcher::RegisterMethodTriggerHandler(TriggerReceiver fn, IMainThreadDispatcher* sync) {
-  return receivers_->Add(Receiver::kMethod, std::move(fn), sync);
+  return Receivers()->Add(Receiver::kMethod, std::move(fn), sync);
 }
 
 int TApdBaseDispatcher::RegisterProcTriggerHandler(TriggerReceiver fn) {
-  return receivers_->Add(Receiver::kProc, std::move(fn), nullptr);
+  return Receivers()->Add(Receiver::kProc, std::move(fn), nullptr);
 }
 
 int TApdBaseDispatcher::RegisterWndTriggerHandler(IMainThreadDispatcher& main, TriggerReceiver fn) {
-  return receivers_->Add(Receiver::kWindow, std::move(fn), &main);
+  return Receivers()->Add(Receiver::kWindow, std::move(fn), &main);
 }
 
 int TApdBaseDispatcher::DeregisterTriggerHandler(int id) {
-  return receivers_->Remove(id) ? ecOK : ecBadArgument;
+  return Receivers()->Remove(id) ? ecOK : ecBadArgument;
 }
 
 TApdBaseDispatcher::Carried TApdBaseDispatcher::TakeCarried() {

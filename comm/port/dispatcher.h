@@ -150,6 +150,7 @@ class TApdBaseDispatcher {
   void DispatchThread();
   void OutputThread();
   void StopThreads();
+  std::shared_ptr<ReceiverList> Receivers() const;
 
   // The steps of one dispatch pass.
   void Pass(bool deviceEvent);

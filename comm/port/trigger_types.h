@@ -26,7 +26,6 @@ inline constexpr std::uint32_t kMsgTriggerAvail = 0x7E01;
 inline constexpr std::uint32_t kMsgTriggerData = 0x7E02;
 inline constexpr std::uint32_t kMsgTriggerTimer = 0x7E03;
 inline constexpr std::uint32_t kMsgTriggerStatus = 0x7E04;
-inline constexpr std::uint32_t kMsgPortClosing = 0x7E0A;
 
 // One fired trigger as a receiver gets it.
 struct TriggerMessage {
