@@ -199,8 +199,11 @@ class TermiosDevice : public ISerialDevice {
       if (rc < 0 && errno == EINTR) continue;
       if (rc < 0) return Fail();
       if (fds[1].revents) return 0;
-      if (fds[0].revents & what) return 1;
+      // A hung-up line stays "readable" for ever (reads return end of file),
+      // so the hang-up is reported first; whatever is still buffered is read
+      // by the caller all the same.
       if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) return ErrnoToCode(EIO);
+      if (fds[0].revents & what) return 1;
       return 0;
     }
   }

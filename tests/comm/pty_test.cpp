@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -33,7 +34,11 @@ class PtyPeer {
     if (fd_ < 0 || grantpt(fd_) != 0 || unlockpt(fd_) != 0) std::abort();
     slave_ = ptsname(fd_);
   }
-  ~PtyPeer() { ::close(fd_); }
+  ~PtyPeer() { CloseMaster(); }
+  void CloseMaster() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
   const std::string& SlavePath() const { return slave_; }
   int Fd() const { return fd_; }
 
@@ -194,6 +199,29 @@ TEST(PtyPort, ReopeningAThousandTimesWithDataInFlightLeaksNothing) {
   // (16 KiB of rings) for every round.
   std::size_t after = mallinfo2().uordblks;
   EXPECT_LT(after, heap + 64 * 1024) << "heap grew from " << heap << " to " << after;
+}
+
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+TEST(PtyPort, AHungUpLineDoesNotKeepTheThreadsBusy) {
+  PtyPeer peer;
+  TApdComPort port;
+  port.SetDevicePath(peer.SlavePath());
+  port.SetOpen(true);
+  port.PutString("ATA\r");
+  peer.CloseMaster();
+  port.PutString("more output for a line that is gone");
+  double before = CpuSeconds();
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  // A thread spinning on the hung-up device would burn the whole 400 ms.
+  EXPECT_LT(CpuSeconds() - before, 0.15);
+  EXPECT_EQ(port.OutBuffUsed(), 0);
+  port.SetOpen(false);
 }
 
 TEST(PtyPort, ASecondOpenOfTheSameDeviceIsRefused) {
