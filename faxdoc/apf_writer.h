@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "apf_format.h"
+#include "output_file.h"
 
 namespace telvane {
 
@@ -36,28 +37,22 @@ class ApfWriter {
   // Closes and deletes the output; does nothing once the file is finished.
   void Abandon();
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return file_.IsOpen(); }
   bool PageOpen() const { return pageOpen_; }
   uint16_t PageCount() const { return header_.PageCount; }
   const std::string& FileName() const { return fileName_; }
 
  private:
   int Write(const void* data, size_t length);
-  int Flush();
   int WriteAt(uint64_t offset, const void* data, size_t length);
   int Fail(int code);  // abandons and returns `code`
-  void RemoveOutput();  // deletes the (closed) output file
 
-  int fd_ = -1;
+  OutputFile file_{4096};
   std::string fileName_;
-  std::string finalPath_;  // fileName_ with a symbolic link followed
-  std::string tempName_;   // the file being built, renamed to finalPath_ when finished
   ApfFileHeader header_;
   ApfPageHeader page_;
   uint64_t pageHeaderPos_ = 0;
-  uint64_t filePos_ = 0;  // logical end of what was written, buffer included
   bool pageOpen_ = false;
-  std::vector<uint8_t> buffer_;
 };
 
 }  // namespace telvane

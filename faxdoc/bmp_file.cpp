@@ -8,6 +8,7 @@
 
 #include "error_codes.h"
 #include "image_file_io.h"
+#include "output_file.h"
 
 namespace telvane {
 namespace {
@@ -344,7 +345,7 @@ int SaveBmpFile(const std::string& fileName, const Bitmap& bitmap) {
       const size_t offset = kFileHeaderSize + kInfoHeaderSize + 8;
       const size_t rowBytes = (static_cast<size_t>(w) + 7) / 8;
       for (int y = 0; y < h; ++y) std::memcpy(FileRow(file, offset, stride, h, y), bitmap.Row(y), rowBytes);
-      return WriteFileAside(fileName, file.data(), file.size());
+      return WriteWholeFile(fileName, file.data(), file.size());
     }
     const size_t stride = Stride(w, 24);
     std::vector<uint8_t> file = StartFile(w, h, 24, {}, stride);
@@ -358,7 +359,7 @@ int SaveBmpFile(const std::string& fileName, const Bitmap& bitmap) {
         dst[2] = c.red;
       }
     }
-    return WriteFileAside(fileName, file.data(), file.size());
+    return WriteWholeFile(fileName, file.data(), file.size());
   } catch (const std::bad_alloc&) {
     return ecOutOfMemory;
   }
@@ -390,7 +391,7 @@ int SaveBmp8File(const std::string& fileName, const Bitmap& bitmap) {
         }
       }
     }
-    return WriteFileAside(fileName, file.data(), file.size());
+    return WriteWholeFile(fileName, file.data(), file.size());
   } catch (const std::bad_alloc&) {
     return ecOutOfMemory;
   }

@@ -8,7 +8,7 @@
 #include "apf_file.h"
 #include "exceptions.h"
 #include "fax_converter.h"
-#include "image_output_file.h"
+#include "output_file.h"
 #include "pcx_format.h"
 #include "pcx_writer.h"
 #include "tiff_writer.h"
@@ -133,7 +133,7 @@ void TApdCustomFaxUnpacker::ToFile(Target target, bool wholeFile, unsigned page)
   MemoryImageOutput output(false);
   state.Output = &output;
   RunningScope scope(running_, state);
-  ImageOutputFile file;
+  OutputFile file;
 
   // Lines of the finished memory image, stretched when scaling applies.
   RasterBuffer stretched;

@@ -1,4 +1,4 @@
-// POSIX file access for the image readers and writers.
+// POSIX file access for the image readers.
 #include "image_file_io.h"
 
 #include <fcntl.h>
@@ -6,11 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <new>
 
+#include "apf_io.h"
 #include "error_codes.h"
 
 namespace telvane {
@@ -22,21 +22,6 @@ int OpenRead(const std::string& fileName) {
     fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   return fd;
-}
-
-// Reads up to `length` bytes at `offset`: the count, or a negated file error.
-long ReadAt(int fd, uint64_t offset, uint8_t* data, size_t length) {
-  size_t done = 0;
-  while (done < length) {
-    const ssize_t n = ::pread(fd, data + done, length - done, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return ErrnoToCode(errno);
-    }
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
-  }
-  return static_cast<long>(done);
 }
 
 int FileSize(int fd, uint64_t& size) {
@@ -65,48 +50,13 @@ int ReadWholeFile(const std::string& fileName, std::vector<uint8_t>& data, uint6
     }
   }
   if (rc == 0) {
-    const long n = ReadAt(fd, 0, data.data(), data.size());
+    const long n = apf::ReadUpTo(fd, 0, data.data(), data.size());
     if (n < 0)
       rc = static_cast<int>(n);
     else
       data.resize(static_cast<size_t>(n));  // the file shrank while being read
   }
   ::close(fd);
-  return rc;
-}
-
-int WriteFileAside(const std::string& fileName, const uint8_t* data, size_t size) {
-  if (fileName.empty()) return ecFileNotFound;
-  static std::atomic<unsigned> counter{0};
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = fileName + ".part" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    do {
-      fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) return ErrnoToCode(errno);
-  int rc = 0;
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      rc = ErrnoToCode(errno);
-      break;
-    }
-    if (n == 0) {
-      rc = ecShortWrite;
-      break;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  // Closing is where some file systems report a failed write.
-  if (::close(fd) != 0 && rc == 0) rc = ErrnoToCode(errno);
-  if (rc == 0 && ::rename(temp.c_str(), fileName.c_str()) != 0) rc = ErrnoToCode(errno);
-  if (rc != 0) ::unlink(temp.c_str());
   return rc;
 }
 
@@ -148,7 +98,7 @@ int ImageFileReader::Fill() {
   bufferStart_ += pos_;
   pos_ = filled_ = 0;
   if (fd_ < 0) return ecBadGraphicsFormat;
-  const long n = ReadAt(fd_, bufferStart_, buffer_.data(), buffer_.size());
+  const long n = apf::ReadUpTo(fd_, bufferStart_, buffer_.data(), buffer_.size());
   if (n < 0) return static_cast<int>(n);
   filled_ = static_cast<size_t>(n);
   return 0;

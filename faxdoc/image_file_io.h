@@ -1,6 +1,5 @@
-// File access shared by the image readers and writers: whole-file reads,
-// a sequential reader with an 8192-byte buffer for the converter's image
-// inputs, and files written aside and renamed into place.
+// File access shared by the image readers: whole-file reads and a
+// sequential reader with an 8192-byte buffer for the converter's image inputs.
 #pragma once
 
 #include <cstddef>
@@ -13,11 +12,6 @@ namespace telvane {
 // Reads a whole file: 0, -2 for an empty name, -8002 when it is larger than
 // `maxSize`, -8 when the memory cannot be had, or a negated file error.
 int ReadWholeFile(const std::string& fileName, std::vector<uint8_t>& data, uint64_t maxSize);
-
-// Writes `data` to a new file beside `fileName` and renames it over
-// `fileName`, so that a failure leaves an earlier file of that name as it
-// was. Returns 0, -2 for an empty name, or a negated file error.
-int WriteFileAside(const std::string& fileName, const uint8_t* data, size_t size);
 
 // Sequential reading of an image file through an 8192-byte buffer, with
 // seeking. Reads past the end of the file are reported as -8002: an image

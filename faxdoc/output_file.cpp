@@ -1,5 +1,5 @@
-// Buffered image file output, built aside and renamed into place.
-#include "image_output_file.h"
+// Buffered output files, built aside and renamed into place.
+#include "output_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,9 +17,7 @@
 namespace telvane {
 namespace {
 
-constexpr size_t kBufferSize = 64 * 1024;
-
-// A symbolic link is followed, so that the link stays and its target gets the image.
+// A symbolic link is followed, so that the link stays and its target gets the file.
 std::string FinalPath(const std::string& fileName) {
   struct stat st;
   if (::lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
@@ -53,11 +51,12 @@ int OpenNew(const std::string& finalPath, std::string& tempName) {
 
 }  // namespace
 
-ImageOutputFile::~ImageOutputFile() { Abandon(); }
+OutputFile::~OutputFile() { Abandon(); }
 
-int ImageOutputFile::Create(const std::string& fileName) {
+int OutputFile::Create(const std::string& fileName) {
   Abandon();
   if (fileName.empty()) return ecFileNotFound;
+  fileName_ = fileName;
   finalPath_ = FinalPath(fileName);
   tempName_.clear();
   int fd;
@@ -74,11 +73,11 @@ int ImageOutputFile::Create(const std::string& fileName) {
   size_ = 0;
   flushed_ = 0;
   buffer_.clear();
-  buffer_.reserve(kBufferSize);
+  buffer_.reserve(bufferSize_);
   return ecOK;
 }
 
-int ImageOutputFile::Flush() {
+int OutputFile::Flush() {
   if (buffer_.empty()) return ecOK;
   const int rc = apf::WriteFully(fd_, buffer_.data(), buffer_.size());
   if (rc != ecOK) return rc;
@@ -87,12 +86,12 @@ int ImageOutputFile::Flush() {
   return ecOK;
 }
 
-int ImageOutputFile::Write(const void* data, size_t length) {
+int OutputFile::Write(const void* data, size_t length) {
   if (fd_ < 0) return ecBadArgument;
   const auto* bytes = static_cast<const uint8_t*>(data);
-  if (buffer_.size() + length > kBufferSize) {
+  if (buffer_.size() + length > bufferSize_) {
     if (const int rc = Flush(); rc != ecOK) return rc;
-    if (length >= kBufferSize) {
+    if (length >= bufferSize_) {
       if (const int rc = apf::WriteFully(fd_, bytes, length); rc != ecOK) return rc;
       flushed_ += length;
       size_ += length;
@@ -104,7 +103,7 @@ int ImageOutputFile::Write(const void* data, size_t length) {
   return ecOK;
 }
 
-int ImageOutputFile::WriteAt(uint64_t offset, const void* data, size_t length) {
+int OutputFile::WriteAt(uint64_t offset, const void* data, size_t length) {
   if (fd_ < 0) return ecBadArgument;
   if (offset + length > size_) return ecBadArgument;  // only what was written can be patched
   const auto* bytes = static_cast<const uint8_t*>(data);
@@ -117,7 +116,7 @@ int ImageOutputFile::WriteAt(uint64_t offset, const void* data, size_t length) {
   return ecOK;
 }
 
-int ImageOutputFile::Commit() {
+int OutputFile::Commit() {
   if (fd_ < 0) return ecBadArgument;
   int rc = Flush();
   const int fd = fd_;
@@ -127,8 +126,7 @@ int ImageOutputFile::Commit() {
   if (rc == ecOK && !tempName_.empty() && ::rename(tempName_.c_str(), finalPath_.c_str()) != 0)
     rc = ErrnoToCode(errno);
   if (rc != ecOK) {
-    if (!tempName_.empty()) ::unlink(tempName_.c_str());
-    tempName_.clear();
+    RemoveUnfinished();
     return rc;
   }
   tempName_.clear();
@@ -137,13 +135,31 @@ int ImageOutputFile::Commit() {
   return ecOK;
 }
 
-void ImageOutputFile::Abandon() {
+void OutputFile::Abandon() {
   if (fd_ < 0) return;
   ::close(fd_);
   fd_ = -1;
-  if (!tempName_.empty()) ::unlink(tempName_.c_str());
-  tempName_.clear();
+  RemoveUnfinished();
   buffer_.clear();
+}
+
+void OutputFile::RemoveUnfinished() {
+  if (!tempName_.empty()) {
+    ::unlink(tempName_.c_str());
+    tempName_.clear();
+    return;
+  }
+  // Written directly to a device: the device stays, but a link named as the
+  // output goes, so that a failed run leaves nothing under the output name.
+  struct stat st;
+  if (::lstat(fileName_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(fileName_.c_str());
+}
+
+int WriteWholeFile(const std::string& fileName, const uint8_t* data, size_t size) {
+  OutputFile out;
+  if (const int rc = out.Create(fileName); rc != ecOK) return rc;
+  if (const int rc = out.Write(data, size); rc != ecOK) return rc;
+  return out.Commit();
 }
 
 }  // namespace telvane

@@ -21,7 +21,7 @@ void PcxEncodeLine(const uint8_t* line, size_t length, std::vector<uint8_t>& out
   }
 }
 
-int WritePcxImage(ImageOutputFile& file, const LineSource& image) {
+int WritePcxImage(OutputFile& file, const LineSource& image) {
   const size_t lines = image.LineCount();
   const size_t bytes = image.BytesPerLine();
   // x max and y max are 16-bit: a taller or wider image cannot be described.

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "image_output_file.h"
+#include "output_file.h"
 #include "memory_image.h"
 
 namespace telvane {
@@ -20,13 +20,13 @@ void PcxEncodeLine(const uint8_t* line, size_t length, std::vector<uint8_t>& out
 // Writes the 128-byte header and the coded lines of `image` (fax polarity)
 // at the end of `file`. -1002 (with no byte written) when the image is
 // larger than a PCX header can describe: 65536 lines or 65536 pixels a line.
-int WritePcxImage(ImageOutputFile& file, const LineSource& image);
+int WritePcxImage(OutputFile& file, const LineSource& image);
 
 // A DCX file being written: the header is reserved first, each page's PCX
 // image appended, and the offset table filled in by Finish.
 class DcxWriter {
  public:
-  explicit DcxWriter(ImageOutputFile& file) : file_(file) {}
+  explicit DcxWriter(OutputFile& file) : file_(file) {}
   // Writes the placeholder header.
   int Begin();
   // Appends one page; -1002 past the 1023 pages a DCX table can list.
@@ -36,7 +36,7 @@ class DcxWriter {
   size_t Pages() const { return offsets_.size(); }
 
  private:
-  ImageOutputFile& file_;
+  OutputFile& file_;
   std::vector<uint32_t> offsets_;
 };
 

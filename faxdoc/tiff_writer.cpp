@@ -50,7 +50,7 @@ HeaderBytes TiffHeader(uint32_t width, uint32_t lines, uint32_t stripBytes) {
 
 }  // namespace
 
-int WriteTiffImage(ImageOutputFile& file, const LineSource& image) {
+int WriteTiffImage(OutputFile& file, const LineSource& image) {
   const size_t lines = image.LineCount();
   const size_t bytes = image.BytesPerLine();
   if (lines == 0 || bytes == 0 || lines > std::numeric_limits<uint32_t>::max() ||

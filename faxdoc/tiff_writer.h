@@ -2,7 +2,7 @@
 // strip, PackBits rows, white is zero (a set bit is black, as in fax lines).
 #pragma once
 
-#include "image_output_file.h"
+#include "output_file.h"
 #include "memory_image.h"
 
 namespace telvane {
@@ -11,6 +11,6 @@ namespace telvane {
 // the strip's byte count. Image width and length are SHORT fields up to
 // 65535 and LONG fields above, so that a tall stacked image keeps every row.
 // -1002 for an empty image or a strip past the 4 GB a TIFF can address.
-int WriteTiffImage(ImageOutputFile& file, const LineSource& image);
+int WriteTiffImage(OutputFile& file, const LineSource& image);
 
 }  // namespace telvane

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "image_references.h"
-#include "image_output_file.h"
+#include "output_file.h"
 #include "memory_image.h"
 #include "packbits.h"
 #include "pcx_writer.h"
@@ -61,7 +61,7 @@ TEST(PackBitsTest, CodedRowsDecodeWithLibtiff) {
     RasterBuffer image(3, stride, 0);
     for (size_t y = 0; y < 3; ++y) std::copy(row.begin(), row.end(), image.MutableLine(y));
     image.MutableLine(1)[0] ^= 0x81;  // rows differ
-    ImageOutputFile file;
+    OutputFile file;
     ASSERT_EQ(file.Create(dir.File("p.tif")), 0);
     ASSERT_EQ(WriteTiffImage(file, image), 0);
     ASSERT_EQ(file.Commit(), 0);
@@ -82,9 +82,9 @@ TEST(PackBitsTest, OutputStaysWithinTheBound) {
   }
 }
 
-TEST(ImageOutputFileTest, HeadersPatchInTheBufferAndInTheFile) {
+TEST(OutputFileTest, HeadersPatchInTheBufferAndInTheFile) {
   test::TempDir dir;
-  ImageOutputFile file;
+  OutputFile file;
   ASSERT_EQ(file.Create(dir.File("o.bin")), 0);
   const Bytes big(100000, 'b');
   ASSERT_EQ(file.Write("head", 4), 0);
