@@ -2,6 +2,10 @@
 // options as properties, opens one device through a dispatcher, offers the
 // buffer, line and trigger operations, and raises its trigger events on the
 // program's main thread in the order in which the triggers fired.
+//
+// Properties, opening and closing belong to the main thread. The buffer, line
+// and trigger operations may also be called by trigger receivers on the
+// dispatch thread (the fax engines run there).
 #pragma once
 
 #include <cstdint>
