@@ -33,7 +33,10 @@ TEST(TickTimer, ATimerSpanningTheWrapOfTheCounterExpiresOnTime) {
   FakeTickClock clock;
   clock.SetTicks(0xFFFFFFFFull - 2);  // three ticks before the counter wraps
   EventTimer t = NewTimer(clock, 10);
-  clock.AdvanceTicks(5);  // the counter has wrapped to 2
+  EXPECT_FALSE(TimerExpired(clock, t)) << "the expiry tick has wrapped below the start";
+  clock.AdvanceTicks(1);
+  EXPECT_FALSE(TimerExpired(clock, t));
+  clock.AdvanceTicks(4);  // the counter has wrapped to 2
   EXPECT_LT(clock.Now(), t.startTicks);
   EXPECT_FALSE(TimerExpired(clock, t));
   EXPECT_EQ(RemainingTicks(clock, t), 5);
