@@ -372,7 +372,8 @@ std::size_t TApdBaseDispatcher::ReadInput(std::vector<FiredTrigger>& fired) {
     if (trace_) trace_->AddReceive(buf, static_cast<std::size_t>(n));
     {
       std::lock_guard guard(lock_);
-      for (int i = 0; i < n; ++i) triggers_->FeedByte(buf[i], fired);
+      if (triggers_->HasDataTriggers())
+        for (int i = 0; i < n; ++i) triggers_->FeedByte(buf[i], fired);
     }
     total += static_cast<std::size_t>(n);
   }

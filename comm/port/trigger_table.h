@@ -57,6 +57,7 @@ class TriggerTable {
   void BeginWalk() { walking_ = true; }
   void EndWalk();
 
+  bool HasDataTriggers() const { return !data_.empty(); }
   // Feeds one received byte to the active data triggers.
   void FeedByte(std::uint8_t byte, std::vector<FiredTrigger>& fired);
   // Timer triggers whose time has come; each fires once per arming.
