@@ -472,7 +472,8 @@ void TApdBaseDispatcher::Deliver(const std::vector<FiredTrigger>& fired) {
           call();
           break;
         case Receiver::kWindow:
-          r->main->Send(call, kWindowSendTimeoutMs, &sendCancel_);
+          if (!r->main->Send(call, kWindowSendTimeoutMs, &sendCancel_) && !stop_ && log_)
+            log_->Add("Timeout", "Window", m.msg);
           break;
       }
       if (shared) {
