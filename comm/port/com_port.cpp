@@ -20,6 +20,9 @@ TApdComPort::~TApdComPort() {
     dispatcher_.reset();
   }
   retired_.clear();
+  auto watchers = destroyCallbacks_;
+  for (auto& [id, fn] : watchers)
+    if (fn) fn(*this);
 }
 
 void TApdComPort::Check(int rc) {
@@ -335,6 +338,15 @@ int TApdComPort::RegisterUserCallback(TPortCallback fn) {
 
 void TApdComPort::DeregisterUserCallback(int id) {
   std::erase_if(callbacks_, [id](const auto& c) { return c.first == id; });
+}
+
+int TApdComPort::RegisterDestroyCallback(TNotifyEvent fn) {
+  destroyCallbacks_.emplace_back(nextCallback_, std::move(fn));
+  return nextCallback_++;
+}
+
+void TApdComPort::DeregisterDestroyCallback(int id) {
+  std::erase_if(destroyCallbacks_, [id](const auto& c) { return c.first == id; });
 }
 
 void TApdComPort::Notify(bool opened) {

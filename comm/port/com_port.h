@@ -171,6 +171,10 @@ class TApdComPort {
   // Open and close notifications for components that watch the port.
   int RegisterUserCallback(TPortCallback fn);
   void DeregisterUserCallback(int id);
+  // Called as the port is destroyed (after the close notification of an open
+  // port), so that watchers drop their reference to it.
+  int RegisterDestroyCallback(TNotifyEvent fn);
+  void DeregisterDestroyCallback(int id);
 
   // --- Output ---
   void PutChar(char c);
@@ -280,6 +284,7 @@ class TApdComPort {
   std::vector<std::unique_ptr<TApdBaseDispatcher>> retired_;
   int portWindow_ = 0;
   std::vector<std::pair<int, TPortCallback>> callbacks_;
+  std::vector<std::pair<int, TNotifyEvent>> destroyCallbacks_;
   int nextCallback_ = 1;
 };
 

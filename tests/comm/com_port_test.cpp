@@ -287,6 +287,18 @@ TEST_F(ComPortTest, WatchersHearOfOpensAndOfClosesWhileTheyCanStillTidyUp) {
   EXPECT_EQ(removeCode, 0);
 }
 
+TEST_F(ComPortTest, WatchersHearOfTheDestructionOfTheirPortAfterItsClose) {
+  auto port = MakePort();
+  std::string heard;
+  port->RegisterUserCallback([&](TApdComPort&, bool opened) { heard += opened ? "open " : "close "; });
+  port->RegisterDestroyCallback([&](TApdComPort&) { heard += "gone"; });
+  int dropped = port->RegisterDestroyCallback([&](TApdComPort&) { heard += " twice"; });
+  port->DeregisterDestroyCallback(dropped);
+  port->SetOpen(true);
+  port.reset();
+  EXPECT_EQ(heard, "open close gone");
+}
+
 TEST_F(ComPortTest, TraceKeepsTheLastEntriesAndWritesThemByDirection) {
   test::TempDir dir;
   auto port = MakePort();
