@@ -90,9 +90,10 @@ class TermiosDevice : public ISerialDevice {
     else if (s.stopBits != 1)
       return ecBadArgument;
     if (s.rtsCts) t.c_cflag |= CRTSCTS;
-    // Parity errors are counted by the driver, not marked in the data.
-    t.c_iflag &= ~(INPCK | PARMRK | IGNPAR | IXON | IXOFF | IXANY);
-    t.c_iflag |= IGNPAR;
+    // Parity is not checked; breaks and framing errors are counted by the
+    // driver (TIOCGICOUNT) instead of showing up as NUL bytes in the data.
+    t.c_iflag &= ~(INPCK | PARMRK | IXON | IXOFF | IXANY);
+    t.c_iflag |= IGNPAR | IGNBRK;
     if (s.xonXoffOut) t.c_iflag |= IXON;
     if (s.xonXoffIn) t.c_iflag |= IXOFF;
     t.c_cc[VSTART] = static_cast<cc_t>(s.xonChar);
