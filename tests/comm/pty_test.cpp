@@ -7,6 +7,7 @@
 #include <malloc.h>
 #include <poll.h>
 #include <sys/resource.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -222,6 +223,47 @@ TEST(PtyPort, AHungUpLineDoesNotKeepTheThreadsBusy) {
   EXPECT_LT(CpuSeconds() - before, 0.15);
   EXPECT_EQ(port.OutBuffUsed(), 0);
   port.SetOpen(false);
+}
+
+TEST(PtyPort, LineSettingsReachTheTerminal) {
+  PtyPeer peer;
+  TApdComPort port;
+  port.SetDevicePath(peer.SlavePath());
+  port.SetBaud(9600);
+  port.SetParity(pEven);
+  port.SetDataBits(7);
+  port.SetStopBits(2);
+  port.SetHWFlowOptions(hwfUseRTS | hwfRequireCTS);
+  port.SetSWFlowOptions(swfBoth);
+  port.SetXOnChar(0x11);
+  port.SetXOffChar(0x13);
+  port.SetOpen(true);
+  // On the master side the terminal settings read back are the slave's. (A
+  // pseudo-terminal always keeps 8 data bits without parity.)
+  termios t{};
+  ASSERT_EQ(tcgetattr(peer.Fd(), &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B9600));
+  EXPECT_TRUE(t.c_cflag & CSTOPB);
+  EXPECT_TRUE(t.c_cflag & CRTSCTS);
+  EXPECT_TRUE(t.c_iflag & IXON);
+  EXPECT_TRUE(t.c_iflag & IXOFF);
+  EXPECT_FALSE(t.c_lflag & (ICANON | ECHO));
+  EXPECT_EQ(t.c_cc[VMIN], 0);
+  // Changes on the open port apply at once.
+  port.SetBaud(2400);
+  port.SetStopBits(1);
+  port.SetHWFlowOptions(0);
+  ASSERT_EQ(tcgetattr(peer.Fd(), &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B2400));
+  EXPECT_FALSE(t.c_cflag & CSTOPB);
+  EXPECT_FALSE(t.c_cflag & CRTSCTS);
+  // A rate the terminal cannot take is refused.
+  try {
+    port.SetBaud(12345);
+    FAIL() << "took an odd rate";
+  } catch (const EAPDException& e) {
+    EXPECT_EQ(e.ErrorCode(), ecBadArgument);
+  }
 }
 
 TEST(PtyPort, ASecondOpenOfTheSameDeviceIsRefused) {
