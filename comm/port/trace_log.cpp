@@ -20,8 +20,10 @@ std::uint64_t NowMs() {
                                         .count());
 }
 
+}  // namespace
+
 // Writes `text` to `name`, replacing or extending it.
-int WriteText(const std::string& name, const std::string& text, bool append) {
+int WriteTraceLogText(const std::string& name, const std::string& text, bool append) {
   if (name.empty()) return ecFileNotFound;
   std::ofstream out(name, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
   if (!out) return ErrnoToCode(errno ? errno : EACCES);
@@ -29,6 +31,8 @@ int WriteText(const std::string& name, const std::string& text, bool append) {
   out.flush();
   return out ? ecOK : ecDiskFull;
 }
+
+namespace {
 
 // One byte as the trace shows it: printable characters as they are,
 // the rest (or everything with allHex) as [xx].
@@ -43,81 +47,18 @@ void AppendByte(std::string& out, std::uint8_t b, bool hex, bool allHex) {
   }
 }
 
-template <typename Deque>
-void Trim(Deque& d, std::size_t size) {
-  while (d.size() > size) d.pop_front();
-}
-
 }  // namespace
 
 // --- CharTrace ---
-
-int CharTrace::SetState(TTraceLogState state) {
-  std::lock_guard guard(lock_);
-  switch (state) {
-    case tlOff:
-      entries_.clear();
-      state_ = tlOff;
-      return ecOK;
-    case tlOn:
-    case tlPause:
-      state_ = state;
-      return ecOK;
-    case tlClear:
-      entries_.clear();
-      state_ = tlOn;
-      return ecOK;
-    case tlDump:
-    case tlAppend: {
-      int rc = Write(state == tlAppend);
-      entries_.clear();
-      state_ = tlOff;
-      return rc;
-    }
-  }
-  return ecBadArgument;
-}
-
-TTraceLogState CharTrace::State() const {
-  std::lock_guard guard(lock_);
-  return state_;
-}
-
-void CharTrace::SetSize(std::size_t entries) {
-  std::lock_guard guard(lock_);
-  size_ = entries;
-  Trim(entries_, size_);
-}
-
-void CharTrace::SetFileName(const std::string& name) {
-  std::lock_guard guard(lock_);
-  fileName_ = name;
-}
-
-void CharTrace::SetHex(bool hex, bool allHex) {
-  std::lock_guard guard(lock_);
-  hex_ = hex;
-  allHex_ = allHex;
-}
 
 void CharTrace::AddTransmit(const std::uint8_t* data, std::size_t n) { Add(true, data, n); }
 void CharTrace::AddReceive(const std::uint8_t* data, std::size_t n) { Add(false, data, n); }
 
 void CharTrace::Add(bool transmit, const std::uint8_t* data, std::size_t n) {
   std::lock_guard guard(lock_);
-  if (state_ != tlOn || size_ == 0) return;
+  if (!RecordingLocked()) return;
   for (std::size_t i = 0; i < n; ++i) entries_.push_back({transmit, data[i]});
-  Trim(entries_, size_);
-}
-
-std::size_t CharTrace::Count() const {
-  std::lock_guard guard(lock_);
-  return entries_.size();
-}
-
-std::string CharTrace::Format() const {
-  std::lock_guard guard(lock_);
-  return FormatLocked();
+  TrimLocked();
 }
 
 std::string CharTrace::FormatLocked() const {
@@ -126,7 +67,7 @@ std::string CharTrace::FormatLocked() const {
   bool first = true;
   bool dir = false;
   std::size_t run = 0;
-  for (const Entry& e : entries_) {
+  for (const auto& e : entries_) {
     if (first || e.transmit != dir || run == 64) {
       if (!first) out += '\n';
       out += e.transmit ? "Transmit: " : "Receive: ";
@@ -139,10 +80,6 @@ std::string CharTrace::FormatLocked() const {
   }
   if (!first) out += '\n';
   return out;
-}
-
-int CharTrace::Write(bool append) {
-  return WriteText(fileName_, FormatLocked(), append);
 }
 
 // --- EventLog ---
@@ -158,69 +95,11 @@ const char* EventLog::StatusTypeName(int type) {
   }
 }
 
-int EventLog::SetState(TTraceLogState state) {
-  std::lock_guard guard(lock_);
-  switch (state) {
-    case tlOff:
-      entries_.clear();
-      state_ = tlOff;
-      return ecOK;
-    case tlOn:
-    case tlPause:
-      state_ = state;
-      return ecOK;
-    case tlClear:
-      entries_.clear();
-      state_ = tlOn;
-      return ecOK;
-    case tlDump:
-    case tlAppend: {
-      int rc = Write(state == tlAppend);
-      entries_.clear();
-      state_ = tlOff;
-      return rc;
-    }
-  }
-  return ecBadArgument;
-}
-
-TTraceLogState EventLog::State() const {
-  std::lock_guard guard(lock_);
-  return state_;
-}
-
-void EventLog::SetSize(std::size_t entries) {
-  std::lock_guard guard(lock_);
-  size_ = entries;
-  Trim(entries_, size_);
-}
-
-void EventLog::SetFileName(const std::string& name) {
-  std::lock_guard guard(lock_);
-  fileName_ = name;
-}
-
-void EventLog::SetHex(bool hex, bool allHex) {
-  std::lock_guard guard(lock_);
-  hex_ = hex;
-  allHex_ = allHex;
-}
-
 void EventLog::Add(const std::string& kind, const std::string& detail, std::uint32_t data) {
   std::lock_guard guard(lock_);
-  if (state_ != tlOn || size_ == 0) return;
+  if (!RecordingLocked()) return;
   entries_.push_back({NowMs(), kind, detail, data});
-  Trim(entries_, size_);
-}
-
-std::size_t EventLog::Count() const {
-  std::lock_guard guard(lock_);
-  return entries_.size();
-}
-
-std::string EventLog::Format() const {
-  std::lock_guard guard(lock_);
-  return FormatLocked();
+  TrimLocked();
 }
 
 std::string EventLog::FormatLocked() const {
@@ -231,7 +110,7 @@ std::string EventLog::FormatLocked() const {
          u.machine + "\n\n";
   if (entries_.empty()) return out;
   std::uint64_t start = entries_.front().ms;
-  for (const Entry& e : entries_) {
+  for (const auto& e : entries_) {
     // Seconds since the first kept entry, then kind, detail and data.
     char time[32];
     std::snprintf(time, sizeof time, "%.3f", static_cast<double>(e.ms - start) / 1000.0);
@@ -243,10 +122,6 @@ std::string EventLog::FormatLocked() const {
     out += line;
   }
   return out;
-}
-
-int EventLog::Write(bool append) {
-  return WriteText(fileName_, FormatLocked(), append);
 }
 
 }  // namespace telvane
