@@ -29,6 +29,12 @@ foreach(type bmp pcx dcx tif)
   endif()
 endforeach()
 
+# An output name without an extension gets the type's; the tool reports that name.
+run(${TOOL} unpack -t pcx -o ${WORK}/plain ${WORK}/fax.apf)
+if(NOT out STREQUAL "${WORK}/plain.PCX\n" OR NOT EXISTS ${WORK}/plain.PCX OR EXISTS ${WORK}/plain)
+  message(FATAL_ERROR "unpack to a name without extension reported '${out}'")
+endif()
+
 # One image per page: page1.TIF ... pageN.TIF.
 run(${TOOL} unpack --per-page -t tif -o ${WORK}/page.tif ${WORK}/fax.apf)
 foreach(n RANGE 1 ${pages})

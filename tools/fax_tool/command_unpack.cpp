@@ -194,6 +194,7 @@ int RunUnpack(int argc, char** argv) {
     if (type == ImageType::Bmp) {
       const Bitmap bitmap = page ? unpacker.PageToBitmap(page) : unpacker.FileToBitmap();
       RaiseError(SaveBmpFile(name, bitmap));
+      written.push_back(name);
     } else {
       unpacker.OutFileName = name;
       switch (type) {
@@ -201,8 +202,9 @@ int RunUnpack(int argc, char** argv) {
         case ImageType::Pcx: page ? unpacker.PageToPcx(page) : unpacker.FileToPcx(); break;
         default: page ? unpacker.PageToTiff(page) : unpacker.FileToTiff(); break;
       }
+      // The unpacker puts the type's extension on a name that has none.
+      written.push_back(unpacker.OutputNameFor(ExtensionOf(type) + 1));
     }
-    written.push_back(name);
     badCodes += unpacker.BadCodes();
   };
 
