@@ -131,12 +131,12 @@ int TiffInput::ReadRow() {
     ++done;
   };
   const bool inverted = photometric_ != kTiffPhotometricWhiteIsZero;
-  auto available = [&] { return file_.Position() < stripEnd_; };
+  // Every byte of the row, control bytes and data alike, comes from the strip.
+  auto next = [&](uint8_t& b) { return file_.Position() < stripEnd_ ? file_.ReadByte(b) : ecBadGraphicsFormat; };
+  uint8_t b;
   if (compression_ == kTiffCompressionNone) {
     while (done < bytesPerRow_) {
-      if (!available()) return ecBadGraphicsFormat;
-      uint8_t b;
-      if (int rc = file_.ReadByte(b)) return rc;
+      if (int rc = next(b)) return rc;
       put(b);
     }
   } else {
@@ -144,18 +144,15 @@ int TiffInput::ReadRow() {
     // 257 - n times, 128 does nothing. A run that passes the end of the row
     // is cut there.
     while (done < bytesPerRow_) {
-      if (!available()) return ecBadGraphicsFormat;
       uint8_t n;
-      if (int rc = file_.ReadByte(n)) return rc;
+      if (int rc = next(n)) return rc;
       if (n < 128) {
         for (unsigned i = 0; i <= n; ++i) {
-          uint8_t b;
-          if (int rc = file_.ReadByte(b)) return rc;
+          if (int rc = next(b)) return rc;
           if (done < bytesPerRow_) put(b);
         }
       } else if (n > 128) {
-        uint8_t b;
-        if (int rc = file_.ReadByte(b)) return rc;
+        if (int rc = next(b)) return rc;
         for (unsigned i = 0; i < 257u - n && done < bytesPerRow_; ++i) put(b);
       }
     }

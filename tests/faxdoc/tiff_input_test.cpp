@@ -289,6 +289,17 @@ TEST_F(TiffInputTest, MalformedFilesFailWithUnsupportedFormatAndLeaveNoApf) {
          valid(c, at);
          return c.Finish();
        }},
+      {"PackBits literal passing the strip's byte count",
+       [&] {
+         TiffBuilder b(TiffByteOrder::LittleEndian);
+         // Rows 0-2 take 10 bytes; row 3's literal of two bytes ends one
+         // byte after the 12 the strip is said to hold.
+         const uint32_t s = b.Append({0x00, 0xFF, 0x00, 0x00, 0x01, 0x00, 0xFF, 0x80, 0xFF, 0xF0, 0x01, 0x0F, 0x0F});
+         valid(b, s);
+         b.Entry(kTiffTagCompression, kTiffTypeShort, 1, kTiffCompressionPackBits);
+         b.Entry(kTiffTagStripByteCounts, kTiffTypeLong, 1, 12);
+         return b.Finish();
+       }},
       {"strip list longer than the file",
        [&] {
          TiffBuilder b(TiffByteOrder::LittleEndian);
