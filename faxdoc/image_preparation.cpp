@@ -26,7 +26,10 @@ std::string LowerExtension(const std::string& fileName) {
 bool NeedsBmp8Preparation(const std::string& fileName) {
   const std::string ext = LowerExtension(fileName);
   if (ext == ".jpg" || ext == ".jpeg") return true;
-  if (ext != ".bmp") return false;
+  return ext == ".bmp" && IsTwoColourBmp(fileName);
+}
+
+bool IsTwoColourBmp(const std::string& fileName) {
   BmpInfo info;
   return ReadBmpInfo(fileName, info) == 0 && info.BitsPerPixel == 1;
 }

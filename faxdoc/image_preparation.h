@@ -12,6 +12,10 @@ namespace telvane {
 // left to the converter, which reports what is wrong with it.
 bool NeedsBmp8Preparation(const std::string& fileName);
 
+// True for a file whose BMP headers say 1 bit per pixel, whatever its name;
+// false when they cannot be read.
+bool IsTwoColourBmp(const std::string& fileName);
+
 // `fileName` with its extension replaced by ".Bmp" (only the last part of
 // the path is touched, so dots in folder names stay).
 std::string PreparedBmpName(const std::string& fileName);

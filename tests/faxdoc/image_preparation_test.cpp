@@ -40,6 +40,12 @@ TEST_F(ImagePreparationTest, WhichFilesNeedIt) {
   EXPECT_TRUE(NeedsBmp8Preparation(dir.File("two.BMP")));
   ASSERT_EQ(SaveBmp8File(dir.File("eight.bmp"), mono), 0);
   EXPECT_FALSE(NeedsBmp8Preparation(dir.File("eight.bmp")));
+  // The headers decide, whatever the name; the name decides only which files are looked at.
+  ASSERT_EQ(SaveBmpFile(dir.File("two.scan"), mono), 0);
+  EXPECT_TRUE(IsTwoColourBmp(dir.File("two.scan")));
+  EXPECT_FALSE(NeedsBmp8Preparation(dir.File("two.scan")));
+  EXPECT_FALSE(IsTwoColourBmp(dir.File("eight.bmp")));
+  EXPECT_FALSE(IsTwoColourBmp(dir.File("missing.bmp")));
 
   EXPECT_EQ(PreparedBmpName("/tmp/a.b/scan.BMP"), "/tmp/a.b/scan.Bmp");
   EXPECT_EQ(PreparedBmpName("/tmp/a.b/photo.1.jpeg"), "/tmp/a.b/photo.1.Bmp");

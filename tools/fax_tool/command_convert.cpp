@@ -10,7 +10,6 @@
 #include <string>
 
 #include "apf_file.h"
-#include "bmp_file.h"
 #include "cli_support.h"
 #include "exceptions.h"
 #include "fax_converter.h"
@@ -96,9 +95,7 @@ TFaxInputDocumentType DocumentTypeOf(InputType type) {
 // JPEG files and BMP files of 2 colours are made into 8-bit BMP files before
 // conversion, as the desktop program does.
 bool NeedsPreparation(InputType type, const std::string& input) {
-  if (type == InputType::kJpeg) return true;
-  BmpInfo info;
-  return type == InputType::kBmp && ReadBmpInfo(input, info) == 0 && info.BitsPerPixel == 1;
+  return type == InputType::kJpeg || (type == InputType::kBmp && IsTwoColourBmp(input));
 }
 
 // Removes the prepared file when the conversion is over.
