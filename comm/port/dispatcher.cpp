@@ -107,6 +107,7 @@ int TApdBaseDispatcher::Open(const DispatcherConfig& config) {
     stop_ = false;
     comEvent_ = wake_ = inputBlocked_ = deviceFailed_ = false;
   }
+  closeOnStop_ = false;
   sendCancel_.Reset();
   throttled_ = false;
   open_ = true;
@@ -130,8 +131,10 @@ void TApdBaseDispatcher::StartDispatcher() {
 
 void TApdBaseDispatcher::RequestStop(bool closeDevice) {
   if (closeDevice) closeOnStop_ = true;
+  bool first;
   {
     std::lock_guard guard(evLock_);
+    first = !stop_;
     stop_ = true;
     evChanged_.notify_all();
   }
@@ -140,7 +143,10 @@ void TApdBaseDispatcher::RequestStop(bool closeDevice) {
     outChanged_.notify_all();
   }
   sendCancel_.Cancel();
-  if (open_) device_->Interrupt();
+  // The interrupt holds until the device is closed, so only the first request
+  // gives it. A later one (Close() of a dispatcher told to stop from inside
+  // its own delivery) may run while the dispatch thread is closing the device.
+  if (first && open_) device_->Interrupt();
 }
 
 void TApdBaseDispatcher::StopThreads() {

@@ -252,6 +252,24 @@ TEST_F(ComPortTest, ClosingFromInsideItsOwnEventAndOpeningAgain) {
   ASSERT_TRUE(RunUntil([&] { return avail == 2; }));
 }
 
+TEST_F(ComPortTest, ADispatcherReleasedAfterItClosedItsDeviceLeavesTheDeviceAlone) {
+  auto port = MakePort();
+  int avail = 0;
+  port->OnTriggerAvail = [&](TApdComPort& p, int) {
+    ++avail;
+    p.SetOpen(false);
+  };
+  port->SetOpen(true);
+  line->Feed("RING\r\n");
+  ASSERT_TRUE(RunUntil([&] { return avail == 1; }));
+  // The dispatch thread lets go of the device on its own; the main thread
+  // releases the dispatcher on its next turn, which comes only afterwards here.
+  for (int i = 0; i < 500 && line->IsOpen(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_FALSE(line->IsOpen());
+  EXPECT_GT(main.RunPending(), 0);
+  EXPECT_EQ(line->InterruptsWhileClosed(), 0);
+}
+
 TEST_F(ComPortTest, ClosingFromAProcedureReceiverOnTheDispatchThread) {
   auto port = MakePort(false);
   std::atomic<int> calls{0};

@@ -100,6 +100,7 @@ bool FakeLine::Rts() const { std::lock_guard g(lock_); return rts_; }
 bool FakeLine::BreakOn() const { std::lock_guard g(lock_); return break_; }
 int FakeLine::InputFlushes() const { std::lock_guard g(lock_); return inputFlushes_; }
 int FakeLine::OutputFlushes() const { std::lock_guard g(lock_); return outputFlushes_; }
+int FakeLine::InterruptsWhileClosed() const { std::lock_guard g(lock_); return interruptsWhileClosed_; }
 
 class FakeSerialDevice : public ISerialDevice {
  public:
@@ -169,6 +170,7 @@ class FakeSerialDevice : public ISerialDevice {
 
   void Interrupt() override {
     std::lock_guard guard(line_->lock_);
+    if (!mine_) ++line_->interruptsWhileClosed_;
     interrupted_ = true;
     line_->changed_.notify_all();
   }

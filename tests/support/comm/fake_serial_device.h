@@ -55,6 +55,9 @@ class FakeLine {
   bool BreakOn() const;
   int InputFlushes() const;
   int OutputFlushes() const;
+  // Interrupt() calls on a device that was already closed (a real device's
+  // descriptors may by then belong to someone else).
+  int InterruptsWhileClosed() const;
 
  private:
   friend class FakeSerialDevice;
@@ -81,6 +84,7 @@ class FakeLine {
   bool break_ = false;
   int inputFlushes_ = 0;
   int outputFlushes_ = 0;
+  int interruptsWhileClosed_ = 0;
 };
 
 // Devices made by this factory all talk to `line`.
