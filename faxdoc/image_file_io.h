@@ -32,14 +32,11 @@ class ImageFileReader {
 
   uint64_t Size() const { return size_; }
   uint64_t Position() const { return bufferStart_ + pos_; }
-  bool AtEnd() const { return Position() >= size_; }
   // Moves to `offset`; -8002 beyond the end of the file.
   int Seek(uint64_t offset);
 
   // Reads exactly `length` bytes: 0, -8002 at the end of the file, or a file error.
   int Read(void* data, size_t length);
-  // Skips `length` bytes; -8002 when that passes the end of the file.
-  int Skip(uint64_t length) { return Seek(Position() + length); }
 
   // Reads one byte: 0, -8002 at the end of the file, or a file error.
   int ReadByte(uint8_t& byte) {
