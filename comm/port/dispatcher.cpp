@@ -456,6 +456,10 @@ void TApdBaseDispatcher::Deliver(const std::vector<FiredTrigger>& fired) {
         peek_ = 0;
       }
       auto call = [this, &r, &m] {
+        // Looked at again where the receiver runs: a window receiver
+        // deregistered on the main thread while its call waited in the queue
+        // must not run, its owner may be gone.
+        if (r->removed) return;
         const TApdBaseDispatcher* outer = tDelivering;
         tDelivering = this;
         try {

@@ -2,7 +2,11 @@
 // output buffers, trigger delivery, shared reading, line state, flow control.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dispatcher.h"
@@ -146,6 +150,34 @@ TEST_F(DispatcherTest, ReceiversAreServedMethodsFirstThenProceduresThenWindows) 
   line->Feed("y");
   d->Pump();
   EXPECT_EQ(order, "MPQWMPW");
+}
+
+// Counts what other threads queue for the main thread.
+class CountingLoop : public LoopDispatcher {
+ public:
+  void Post(std::function<void()> fn) override {
+    ++posted;
+    LoopDispatcher::Post(std::move(fn));
+  }
+  std::atomic<int> posted{0};
+};
+
+TEST_F(DispatcherTest, AWindowReceiverDeregisteredWhileItsCallIsQueuedIsNotCalled) {
+  CountingLoop main;
+  int calls = 0;
+  d.reset();
+  auto threaded = std::make_unique<TApdBaseDispatcher>(test::FakeDeviceFactory(line)(), clock);
+  DispatcherConfig c;
+  c.devicePath = "/dev/fake0";
+  ASSERT_EQ(threaded->Open(c), ecOK);
+  int w = threaded->RegisterWndTriggerHandler(main, [&](const TriggerMessage&) { ++calls; });
+  line->Feed("RING\r\n");
+  for (int i = 0; i < 500 && main.posted == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_EQ(main.posted.load(), 1);
+  // The call waits in the main thread's queue; its receiver goes first.
+  EXPECT_EQ(threaded->DeregisterTriggerHandler(w), ecOK);
+  EXPECT_EQ(main.RunPending(), 1);
+  EXPECT_EQ(calls, 0);
 }
 
 TEST_F(DispatcherTest, DataTriggerMatchesAcrossReadsAndIsDeliveredBeforeAvail) {
