@@ -107,11 +107,8 @@ TEST_F(ComPortTest, TriggerMisuseRaisesTheTriggerCodes) {
   EXPECT_EQ(CodeOf([&] { port->AddStatusTrigger(6); }), ecBadArgument);
   EXPECT_EQ(CodeOf([&] { port->SetTimerTrigger(8 * 1234, 5, true); }), ecBadTriggerHandle);
   EXPECT_EQ(CodeOf([&] { port->RemoveTrigger(42); }), ecBadTriggerHandle);
-  try {
-    port->SetStatusTrigger(8 * 99 + 2, 1, true);
-  } catch (const ETriggerError&) {
-    SUCCEED();
-  }
+  EXPECT_THROW(port->SetStatusTrigger(8 * 99 + 2, 1, true), ETriggerError);
+  EXPECT_EQ(CodeOf([&] { port->SetStatusTrigger(8 * 99 + 2, 1, true); }), ecBadTriggerHandle);
 }
 
 TEST_F(ComPortTest, OutputThatDoesNotFitRaisesBufferFull) {
