@@ -1,9 +1,10 @@
-// The dispatcher: device, rings, triggers, threads and trigger delivery.
+// The dispatcher: opening and closing, the event and dispatch threads, the
+// dispatch pass, the lines and the triggers. The output side, the input side
+// and trigger delivery have files of their own.
 #include "dispatcher.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <set>
 #include <utility>
 
@@ -21,13 +22,6 @@ using namespace std::chrono_literals;
 constexpr auto kIdlePass = 50ms;
 // How long starting a thread may take.
 constexpr auto kThreadStart = 3000ms;
-// Window receivers that do not answer in this time are skipped.
-constexpr int kWindowSendTimeoutMs = 3000;
-// Largest block handed to the device in one write.
-constexpr std::size_t kWriteChunk = 16384;
-
-// The dispatcher whose trigger delivery the current thread is running.
-thread_local const TApdBaseDispatcher* tDelivering = nullptr;
 
 // The process-wide list of dispatcher handles.
 std::mutex gPortListLock;
@@ -51,16 +45,6 @@ LineSettings WithFlow(LineSettings line, THWFlowOptions hw, TSWFlowOptions sw) {
   line.xonXoffOut = sw == swfTransmit || sw == swfBoth;
   line.xonXoffIn = sw == swfReceive || sw == swfBoth;
   return line;
-}
-
-const char* MessageName(std::uint32_t msg) {
-  switch (msg) {
-    case kMsgTriggerAvail: return "Avail";
-    case kMsgTriggerData: return "Data";
-    case kMsgTriggerTimer: return "Timer";
-    case kMsgTriggerStatus: return "Status";
-    default: return "Message";
-  }
 }
 
 }  // namespace
@@ -169,10 +153,6 @@ void TApdBaseDispatcher::Close() {
 
 bool TApdBaseDispatcher::IsOpen() const { return open_; }
 
-bool TApdBaseDispatcher::InDelivery() const {
-  return tDelivering == this || std::this_thread::get_id() == dispatchThreadId_.load();
-}
-
 // --- Threads ---
 
 void TApdBaseDispatcher::EventThread() {
@@ -232,74 +212,10 @@ void TApdBaseDispatcher::DispatchThread() {
   dispatchThreadId_ = std::thread::id();
 }
 
-void TApdBaseDispatcher::OutputThread() {
-  {
-    std::lock_guard guard(evLock_);
-    ++threadsRunning_;
-    evChanged_.notify_all();
-  }
-  for (;;) {
-    if (WriteSome()) continue;
-    std::unique_lock guard(lock_);
-    bool held = (config_.hwFlow & hwfRequireDSR) && haveModemLines_ && !(msr_ & msrDSR);
-    if (stop_) return;
-    if (!outRing_.Empty() && !held) continue;
-    outChanged_.wait(guard);
-    if (stop_) return;
-  }
-}
-
 void TApdBaseDispatcher::Wake() {
   std::lock_guard guard(evLock_);
   wake_ = true;
   evChanged_.notify_all();
-}
-
-// Writes one run of waiting output. Returns false when there was nothing to
-// write (or, without threads, when the device takes nothing now).
-bool TApdBaseDispatcher::WriteSome() {
-  std::uint8_t buf[kWriteChunk];
-  std::size_t len;
-  std::uint64_t generation;
-  {
-    std::lock_guard guard(lock_);
-    if (stop_) return false;
-    bool held = (config_.hwFlow & hwfRequireDSR) && haveModemLines_ && !(msr_ & msrDSR);
-    if (outRing_.Empty() || held) return false;
-    len = std::min(outRing_.ContiguousUsed(), kWriteChunk);
-    std::copy_n(outRing_.TailPtr(), len, buf);
-    generation = outGeneration_;
-    writing_ = true;
-  }
-  int n = device_->Write(buf, len);
-  if (n == 0) {
-    {
-      std::lock_guard guard(lock_);
-      writing_ = false;
-    }
-    if (!config_.threads) return false;
-    // Blocks until the device takes output or the port closes; a flush in
-    // the meantime is seen when the run is taken again.
-    device_->WaitWritable(-1);
-    return true;
-  }
-  bool wake;
-  {
-    std::lock_guard guard(lock_);
-    writing_ = false;
-    if (n < 0) {
-      // The device refused the write outright: the bytes count as gone, so
-      // that the thread does not try them again and again.
-      if (generation == outGeneration_) outRing_.Clear();
-      if (log_) log_->Add("Error", "Write", static_cast<std::uint32_t>(-n));
-    } else if (generation == outGeneration_) {
-      outRing_.Discard(static_cast<std::size_t>(n));
-    }
-    outChanged_.notify_all();
-    wake = triggers_->OutputTriggersArmed();
-  }
-  if (wake && config_.threads) Wake();
-  return true;
 }
 
 // --- One dispatch pass ---
@@ -352,41 +268,6 @@ void TApdBaseDispatcher::SampleLines() {
   if (errors && log_) log_->Add("Line", "Error", errors);
 }
 
-std::size_t TApdBaseDispatcher::ReadInput(std::vector<FiredTrigger>& fired) {
-  std::uint8_t buf[4096];
-  std::size_t total = 0;
-  for (;;) {
-    std::size_t room;
-    {
-      std::lock_guard guard(inLock_);
-      room = inRing_.Free();
-    }
-    if (room == 0) break;
-    int n = device_->Read(buf, std::min(room, sizeof buf));
-    if (n < 0) {
-      // A hung-up or failed line: the event thread stops waiting on it.
-      std::lock_guard guard(evLock_);
-      if (!deviceFailed_ && log_) log_->Add("Error", "Read", static_cast<std::uint32_t>(-n));
-      deviceFailed_ = true;
-      break;
-    }
-    if (n == 0) break;
-    {
-      std::lock_guard guard(inLock_);
-      inRing_.Put(buf, static_cast<std::size_t>(n));
-    }
-    if (trace_) trace_->AddReceive(buf, static_cast<std::size_t>(n));
-    {
-      std::lock_guard guard(lock_);
-      if (triggers_->HasDataTriggers())
-        for (int i = 0; i < n; ++i) triggers_->FeedByte(buf[i], fired);
-    }
-    total += static_cast<std::size_t>(n);
-  }
-  UpdateThrottle();
-  return total;
-}
-
 void TApdBaseDispatcher::Pass(bool deviceEvent) {
   std::vector<FiredTrigger> dataFired;
   StatusSnapshot snap;
@@ -424,216 +305,6 @@ void TApdBaseDispatcher::Pass(bool deviceEvent) {
   Deliver(fired);
   std::lock_guard guard(lock_);
   triggers_->EndWalk();
-}
-
-void TApdBaseDispatcher::Deliver(const std::vector<FiredTrigger>& fired) {
-  if (fired.empty()) return;
-  auto receivers = Receivers()->Snapshot();
-  for (const FiredTrigger& f : fired) {
-    TriggerMessage m{f.msg, f.handle, handle_, f.data};
-    if (f.msg == kMsgTriggerAvail) {
-      m.param = InBuffUsed();
-      if (m.param == 0) continue;  // already read by an earlier receiver
-    } else {
-      // A trigger removed earlier in this walk is not delivered.
-      std::lock_guard guard(lock_);
-      if (!triggers_->Exists(f.handle)) continue;
-    }
-    if (log_)
-      log_->Add(MessageName(f.msg),
-                f.msg == kMsgTriggerStatus ? EventLog::StatusTypeName(f.handle & 7) : "",
-                static_cast<std::uint32_t>(m.param));
-    bool shared = f.msg == kMsgTriggerAvail || f.msg == kMsgTriggerData;
-    if (shared) {
-      std::lock_guard guard(inLock_);
-      sharedReading_ = true;
-    }
-    std::size_t mostRead = 0;
-    for (const auto& r : receivers) {
-      if (r->removed) continue;
-      if (shared) {
-        std::lock_guard guard(inLock_);
-        peek_ = 0;
-      }
-      auto call = [this, &r, &m] {
-        // Looked at again where the receiver runs: a window receiver
-        // deregistered on the main thread while its call waited in the queue
-        // must not run, its owner may be gone.
-        if (r->removed) return;
-        const TApdBaseDispatcher* outer = tDelivering;
-        tDelivering = this;
-        try {
-          r->fn(m);
-        } catch (const std::exception& e) {
-          if (log_) log_->Add("Error", std::string("Receiver: ") + e.what(), m.msg);
-        } catch (...) {
-          if (log_) log_->Add("Error", "Receiver", m.msg);
-        }
-        tDelivering = outer;
-      };
-      switch (r->kind) {
-        case Receiver::kMethod:
-          if (r->main)
-            r->main->Send(call, -1, &sendCancel_);
-          else
-            call();
-          break;
-        case Receiver::kProc:
-          call();
-          break;
-        case Receiver::kWindow:
-          if (!r->main->Send(call, kWindowSendTimeoutMs, &sendCancel_) && !stop_ && log_)
-            log_->Add("Timeout", "Window", m.msg);
-          break;
-      }
-      if (shared) {
-        std::lock_guard guard(inLock_);
-        mostRead = std::max(mostRead, peek_);
-      }
-    }
-    if (shared) {
-      {
-        std::lock_guard guard(inLock_);
-        sharedReading_ = false;
-        peek_ = 0;
-        inRing_.Discard(mostRead);
-      }
-      UpdateThrottle();
-    }
-  }
-}
-
-// Input flow control: at BufferFull the dispatcher stops taking input from
-// the device, so the device's own flow control (RTS/CTS or XOFF) holds the
-// remote, and DTR drops when it is the throttle line; at BufferResume both
-// are undone. A full ring stops input with or without flow control.
-void TApdBaseDispatcher::UpdateThrottle() {
-  std::size_t used = static_cast<std::size_t>(InBuffUsed());
-  bool blocked;
-  {
-    std::lock_guard guard(lock_);
-    bool flow = config_.hwFlow != 0 || config_.swFlow != swfNone;
-    bool was = throttled_;
-    if (flow && config_.bufferFull > 0) {
-      if (!throttled_ && used >= static_cast<std::size_t>(config_.bufferFull)) throttled_ = true;
-      if (throttled_ && used <= static_cast<std::size_t>(config_.bufferResume)) throttled_ = false;
-    } else {
-      throttled_ = false;
-    }
-    if (was != throttled_ && (config_.hwFlow & hwfUseDTR) && open_)
-      device_->SetDTR(throttled_ ? false : dtr_);
-    blocked = throttled_ || used >= kInputRingSize;
-  }
-  std::lock_guard guard(evLock_);
-  if (inputBlocked_ != blocked) {
-    inputBlocked_ = blocked;
-    evChanged_.notify_all();
-  }
-}
-
-// --- Output buffer ---
-
-int TApdBaseDispatcher::PutBlock(const void* data, std::size_t n) {
-  if (!open_) return ecNotOpen;
-  if (n == 0) return ecOK;
-  {
-    std::lock_guard guard(lock_);
-    if (n > outRing_.Capacity()) return ecBadArgument;
-    if (outRing_.Free() < n) return ecOutputBufferFull;
-    outRing_.Put(static_cast<const std::uint8_t*>(data), n);
-    outPutTotal_ += n;
-    outChanged_.notify_all();
-  }
-  if (trace_) trace_->AddTransmit(static_cast<const std::uint8_t*>(data), n);
-  return ecOK;
-}
-
-int TApdBaseDispatcher::OutBuffUsed() const {
-  std::lock_guard guard(lock_);
-  return static_cast<int>(outRing_.Used());
-}
-
-int TApdBaseDispatcher::OutBuffFree() const {
-  std::lock_guard guard(lock_);
-  return static_cast<int>(outRing_.Free());
-}
-
-int TApdBaseDispatcher::FlushOutBuffer() {
-  if (!open_) return ecNotOpen;
-  std::lock_guard guard(lock_);
-  outRing_.Clear();
-  ++outGeneration_;
-  outChanged_.notify_all();
-  return device_->Flush(false, true);
-}
-
-bool TApdBaseDispatcher::WaitOutputDrained(int timeoutMs) {
-  if (!open_) return true;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  if (!config_.threads) {
-    while (WriteSome()) {
-    }
-  }
-  {
-    std::unique_lock guard(lock_);
-    outChanged_.wait_until(guard, deadline,
-                           [this] { return stop_ || (outRing_.Empty() && !writing_); });
-    if (!outRing_.Empty() || writing_) return false;
-  }
-  // The device's own queue is only visible by asking; it drains at line speed.
-  while (device_->OutQueueBytes() > 0) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(5ms);
-  }
-  return true;
-}
-
-// --- Input buffer ---
-
-int TApdBaseDispatcher::InBuffUsed() const {
-  std::lock_guard guard(inLock_);
-  return static_cast<int>(inRing_.Used() - (sharedReading_ ? peek_ : 0));
-}
-
-bool TApdBaseDispatcher::CharReady() const { return InBuffUsed() > 0; }
-
-int TApdBaseDispatcher::GetChar(std::uint8_t& c) { return GetBlock(&c, 1) == 1 ? ecOK : ecReadBeyondEof; }
-
-int TApdBaseDispatcher::PeekChar(std::uint8_t& c, std::size_t offset) const {
-  std::lock_guard guard(inLock_);
-  std::size_t start = sharedReading_ ? peek_ : 0;
-  return inRing_.Peek(start + offset, &c, 1) == 1 ? ecOK : ecReadBeyondEof;
-}
-
-int TApdBaseDispatcher::GetBlock(void* out, std::size_t n) {
-  auto* dst = static_cast<std::uint8_t*>(out);
-  std::size_t got;
-  {
-    std::lock_guard guard(inLock_);
-    if (sharedReading_) {
-      got = inRing_.Peek(peek_, dst, n);
-      peek_ += got;
-      return static_cast<int>(got);
-    }
-    got = inRing_.Peek(0, dst, n);
-    inRing_.Discard(got);
-  }
-  if (got > 0) UpdateThrottle();
-  return static_cast<int>(got);
-}
-
-int TApdBaseDispatcher::FlushInBuffer() {
-  if (!open_) return ecNotOpen;
-  {
-    std::lock_guard guard(inLock_);
-    if (sharedReading_)
-      peek_ = inRing_.Used();
-    else
-      inRing_.Clear();
-  }
-  int rc = device_->Flush(true, false);
-  UpdateThrottle();
-  return rc;
 }
 
 // --- Lines ---
@@ -775,27 +446,6 @@ int TApdBaseDispatcher::RemoveTrigger(int handle) {
 void TApdBaseDispatcher::SetAvailTrigger(bool on) {
   std::lock_guard guard(lock_);
   availOn_ = on;
-}
-
-std::shared_ptr<ReceiverList> TApdBaseDispatcher::Receivers() const {
-  std::lock_guard guard(lock_);
-  return receivers_;
-}
-
-int TApdBaseDispatcher::RegisterMethodTriggerHandler(TriggerReceiver fn, IMainThreadDispatcher* sync) {
-  return Receivers()->Add(Receiver::kMethod, std::move(fn), sync);
-}
-
-int TApdBaseDispatcher::RegisterProcTriggerHandler(TriggerReceiver fn) {
-  return Receivers()->Add(Receiver::kProc, std::move(fn), nullptr);
-}
-
-int TApdBaseDispatcher::RegisterWndTriggerHandler(IMainThreadDispatcher& main, TriggerReceiver fn) {
-  return Receivers()->Add(Receiver::kWindow, std::move(fn), &main);
-}
-
-int TApdBaseDispatcher::DeregisterTriggerHandler(int id) {
-  return Receivers()->Remove(id) ? ecOK : ecBadArgument;
 }
 
 TApdBaseDispatcher::Carried TApdBaseDispatcher::TakeCarried() {
