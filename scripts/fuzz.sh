@@ -26,12 +26,13 @@ for source in fuzz/*_fuzz.cpp; do
   name="$(basename "$source" _fuzz.cpp)"
   binary="build/fuzz/fuzz/${name}_fuzz"
   [[ -z "$only" || "$name" == *"$only"* ]] || continue
-  seeds="fuzz/corpus/$name"
   work="build/fuzz/corpus/$name"
   mkdir -p "$work" "build/fuzz/artifacts"
+  corpora=("$work")
+  [ -d "fuzz/corpus/$name" ] && corpora+=("fuzz/corpus/$name")
   echo "fuzz: $name for ${seconds}s"
   "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -print_final_stats=0 \
-      -artifact_prefix="build/fuzz/artifacts/$name-" "$work" ${seeds:+$( [ -d "$seeds" ] && echo "$seeds")} \
+      -artifact_prefix="build/fuzz/artifacts/$name-" "${corpora[@]}" \
       2> "build/fuzz/$name.log" || { tail -50 "build/fuzz/$name.log"; echo "fuzz: $name FAILED" >&2; exit 1; }
   tail -1 "build/fuzz/$name.log"
   ran=$((ran + 1))
