@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg62-turbo-dev zlib1g-dev
-  libspandsp-dev
+  libspandsp-dev efax
   libtiff-dev libtiff-tools imagemagick netpbm
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-zenhei fonts-dejavu-core
