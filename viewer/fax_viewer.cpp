@@ -127,6 +127,15 @@ void TApdFaxViewer::SetWhitespaceTo(uint32_t v) {
   if (whitespaceCompression_) ForwardWhitespace();
 }
 
+void TApdFaxViewer::SetWhitespace(bool on, uint32_t from, uint32_t to) {
+  whitespaceCompression_ = on;
+  if (on) {
+    whitespaceFrom_ = from;
+    whitespaceTo_ = to;
+  }
+  ForwardWhitespace();
+}
+
 // Gives the unpacker the pair in effect (0, 0 while compression is off); a
 // "to" value above the "from" value is refused with -1002.
 void TApdFaxViewer::ForwardWhitespace() {

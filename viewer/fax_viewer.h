@@ -60,6 +60,9 @@ class TApdFaxViewer : public QAbstractScrollArea {
   void SetWhitespaceFrom(uint32_t v);
   uint32_t WhitespaceTo() const { return whitespaceTo_; }
   void SetWhitespaceTo(uint32_t v);
+  // Compression on or off with both numbers at once (kept while off), so
+  // that no intermediate pair is checked; -1002 when to > from.
+  void SetWhitespace(bool on, uint32_t from, uint32_t to);
   uint32_t HorizScroll() const { return horizScroll_; }
   void SetHorizScroll(uint32_t v);
   uint32_t VertScroll() const { return vertScroll_; }

@@ -1,0 +1,21 @@
+// How windows tell the user about errors: message boxes and beeps behind a
+// small interface, so that tests can record them instead of blocking.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace telvane {
+
+class IUserNotice {
+ public:
+  virtual ~IUserNotice() = default;
+  virtual void ShowError(QWidget* parent, const QString& text) = 0;
+  virtual void Beep() = 0;
+};
+
+// Message boxes and the system beep.
+IUserNotice& QtUserNotice();
+
+}  // namespace telvane
