@@ -1,0 +1,307 @@
+// The receive machine's Class 2 and Class 2.0 states: modem set-up, the
+// answered call, page data with DLE handling and bit order, and the page
+// and document ends.
+#include "error_codes.h"
+#include "fax_receiver.h"
+#include "page_transmitter.h"
+
+namespace telvane {
+namespace {
+
+// Class 2 modems deliver page data with the first bit of each byte in bit 7;
+// APF files hold it in bit 0 (T.4 order), so every byte is mirrored.
+struct BitReverseTable {
+  std::uint8_t t[256];
+  constexpr BitReverseTable() : t{} {
+    for (int i = 0; i < 256; ++i) {
+      int r = 0;
+      for (int b = 0; b < 8; ++b)
+        if (i & (1 << b)) r |= 0x80 >> b;
+      t[i] = static_cast<std::uint8_t>(r);
+    }
+  }
+};
+constexpr BitReverseTable kReverse;
+
+}  // namespace
+
+int TFaxReceiver::Class2Prepare() {
+  const std::string commands[] = {cmd_.classSelect, "AT+FCR=1", cmd_.localId + "=\"" + s_.stationId + "\"",
+                                  std::string("AT+FAA=") + (s_.faxAndData ? "1" : "0")};
+  for (const std::string& c : commands) {
+    if (SyncCommand(c) != ecOK) {
+      // The rest is skipped; the init strings go again next time.
+      port_.FlushInBuffer();
+      initSent_ = false;
+      break;
+    }
+  }
+  return ecOK;
+}
+
+void TFaxReceiver::Class2Dispatch(FaxEvent ev, const std::string& line) {
+  switch (state_) {
+    case rf2Init1: case rf2Init2: case rf2Init3: case rf2Init4: case rf2Init5:
+      if (ev == FaxEvent::Line) Class2Setup(ev, line);
+      return;
+    case rf2WaitConnect: case rf2GetSessionParams: case rf2WaitPageConnect: case rf2StartPage:
+      Class2Session(ev, line);
+      return;
+    case rf2PageEnd:
+      if (ev == FaxEvent::Line) Class2PageEnd(line);
+      return;
+    case rf2WaitHangup:
+      if (ev != FaxEvent::Line) return;
+      if (Contains(line, cmd_.hangupReport)) {
+        s_.hangupCode = DecodeHangupCode(line);
+        Progress(fpGotHangup);
+      } else if (Contains(line, "+FET")) {
+        Progress(fpGetHangup);
+      } else if (Contains(line, "OK")) {
+        DisarmTimeout();
+        Goto(rfComplete);
+      }
+      return;
+    default:
+      return;
+  }
+}
+
+void TFaxReceiver::Class2Setup(FaxEvent, const std::string& line) {
+  if (!Contains(line, "OK")) {
+    Fail(ecFaxInitError);
+    return;
+  }
+  switch (state_) {
+    case rf2Init1:
+      SwitchToNormalBaud();
+      SendCommand(ReceiverModemCaps(cmd_, s_.desiredBps, s_.desiredEcm));
+      Goto(cmd_.class20 ? rf2Init2 : rf2Init5, false);
+      break;
+    case rf2Init2:
+      SendCommand("AT+FLO=2");
+      Goto(rf2Init3, false);
+      break;
+    case rf2Init3:
+      SendCommand("AT+FNR=1,1,1,0");
+      Goto(rf2Init5, false);
+      break;
+    case rf2Init5:
+      DisarmTimeout();
+      Progress(fpWaiting);
+      Goto(rfWaitForCall, false);
+      break;
+    default:
+      break;
+  }
+}
+
+bool TFaxReceiver::Class2Hangup(const std::string& line) {
+  if (!Contains(line, cmd_.hangupReport)) return false;
+  s_.hangupCode = DecodeHangupCode(line);
+  Progress(fpGotHangup);
+  Fail(ecFaxSessionError);  // the call ended before the document did
+  return true;
+}
+
+void TFaxReceiver::Class2Session(FaxEvent ev, const std::string& line) {
+  switch (state_) {
+    case rf2WaitConnect:
+      if (ev != FaxEvent::Line) return;
+      if (Contains(line, cmd_.connectReport)) {
+        Progress(fpIncoming);
+        ArmTimeout(s_.responseTimeout);
+        endOfDocument_ = false;
+        answered_ = false;
+        Goto(rf2GetSessionParams, false);
+      } else if (Contains(line, "VOICE") || Contains(line, "VCON")) {
+        Fail(ecFaxVoiceCall);
+      } else if (Contains(line, "CONNECT")) {
+        Fail(ecFaxDataCall);
+      } else if (Contains(line, "NO C")) {
+        s_.ringCount = 0;
+        Progress(fpNoConnect);
+        DisarmTimeout();
+        Goto(rfWaitForCall, false);
+      }
+      return;
+
+    case rf2GetSessionParams:
+      if (ev != FaxEvent::Line) return;
+      if (Class2Hangup(line)) return;
+      if (Contains(line, cmd_.transmitterId)) {
+        s_.remoteId = DecodeStationId(line);
+        AcceptCall();
+      } else if (Contains(line, cmd_.negotiated)) {
+        s_.params = DecodeParams(line);
+        Progress(fpSessionParams);
+      } else if (Contains(line, "OK")) {
+        if (!answered_) AcceptCall();  // a caller that gave no station ID
+        if (state_ != rf2GetSessionParams) return;
+        SendCommand("AT+FDR", s_.pageTimeout);
+        Goto(rf2WaitPageConnect, false);
+      }
+      return;
+
+    case rf2WaitPageConnect:
+      if (ev != FaxEvent::Line) return;
+      if (Class2Hangup(line)) return;
+      if (Contains(line, cmd_.negotiated)) {
+        s_.params = DecodeParams(line);
+        Progress(fpSessionParams);
+      } else if (Contains(line, "CONNECT")) {
+        if (s_.options & foSoftwareFlow) {
+          port_.SetSWFlowOptions(swfBoth);
+          flowOn_ = true;
+        }
+        Goto(rf2StartPage);
+      }
+      return;
+
+    case rf2StartPage:
+      if (ev != FaxEvent::Enter) return;
+      if (int rc = file_.BeginPage(s_.params.fine, s_.params.wide)) {
+        Fail(rc);
+        return;
+      }
+      dleSeen_ = false;
+      data_.clear();
+      Put(std::string(1, static_cast<char>(kDC2)));  // releases the page data
+      Progress(fpGetPage);
+      ArmTimeout(s_.pageTimeout);
+      Goto(rf2PageData, false);
+      return;
+
+    default:
+      return;
+  }
+}
+
+void TFaxReceiver::AcceptCall() {
+  answered_ = true;
+  bool accept = true;
+  messenger_.Accept(s_.remoteId, accept);
+  if (!accept) {
+    Put("AT+FKS\r");
+    s_.errorCode = ecFileRejected;
+    messenger_.Error(ecFileRejected);
+    messenger_.Log(lfaxReceiveSkip);
+    Goto(rfError);
+    return;
+  }
+  Progress(fpGotRemoteID);
+  std::string name;
+  messenger_.Name(name);
+  if (name.empty()) {
+    Fail(ecNoFilename);
+    return;
+  }
+  s_.faxFile = name;
+  if (int rc = file_.Create(name, s_.remoteId)) {
+    Fail(rc);
+    return;
+  }
+  messenger_.Log(lfaxReceiveStart);
+}
+
+int TFaxReceiver::FlushPageData() {
+  int rc = file_.Write(data_.data(), data_.size());
+  data_.clear();
+  s_.pageBytes = file_.PageBytes();
+  return rc;
+}
+
+void TFaxReceiver::TakeRawInput(std::string& pending) {
+  if (pending.empty()) return;
+  const bool reverse = !cmd_.class20;
+  std::size_t i = 0;
+  bool end = false;
+  for (; i < pending.size() && !end; ++i) {
+    auto b = static_cast<std::uint8_t>(pending[i]);
+    if (dleSeen_) {
+      dleSeen_ = false;
+      if (b == kETX) {
+        end = true;
+        continue;
+      }
+      if (b != kDLE) continue;  // DLE before anything else: dropped
+    } else if (b == kDLE) {
+      dleSeen_ = true;
+      continue;
+    }
+    data_.push_back(reverse ? kReverse.t[b] : b);
+    if (data_.size() >= 4096)
+      if (int rc = FlushPageData()) {
+        pending.erase(0, i + 1);
+        Fail(rc);
+        return;
+      }
+  }
+  pending.erase(0, i);
+  if (int rc = FlushPageData()) {
+    Fail(rc);
+    return;
+  }
+  ArmTimeout(s_.pageTimeout);  // the page time-out counts silence
+  if (end) {
+    if (flowOn_) {
+      port_.SetSWFlowOptions(swfNone);
+      flowOn_ = false;
+    }
+    Goto(rf2PageEnd, false);
+  }
+}
+
+void TFaxReceiver::Class2PageEnd(const std::string& line) {
+  if (Contains(line, cmd_.pageStatus)) {
+    Progress(fpGetPageResult);
+    switch (ReportChar(line)) {
+      case '1': case '3': case '5':
+        if (int rc = file_.KeepPage()) {
+          Fail(rc);
+          return;
+        }
+        ++s_.currentPage;
+        break;
+      case '2': case '4':
+        if (int rc = file_.DiscardPage()) Fail(rc);
+        break;
+      default:
+        break;
+    }
+  } else if (Contains(line, "+FET")) {
+    Progress(fpCheckMorePages);
+    endOfDocument_ = ReportChar(line) == '2';
+  } else if (Contains(line, cmd_.hangupReport)) {
+    s_.hangupCode = DecodeHangupCode(line);
+    Progress(fpGotHangup);
+    if (!endOfDocument_) {
+      file_.DiscardPage();
+      Fail(ecFaxSessionError);
+    }
+  } else if (Contains(line, "ERROR")) {
+    if (int rc = file_.DiscardPage()) {
+      Fail(rc);
+      return;
+    }
+    SendCommand("AT+FDR", s_.pageTimeout);
+    Goto(rf2WaitPageConnect, false);
+  } else if (Contains(line, "OK")) {
+    // A page without a status report was never confirmed.
+    if (file_.PageOpen()) file_.DiscardPage();
+    SendCommand("AT+FDR", s_.pageTimeout);
+    if (endOfDocument_) {
+      if (int rc = file_.Close()) {
+        Fail(rc);
+        return;
+      }
+      messenger_.Log(lfaxReceiveOk);
+      Progress(fpGetHangup);
+      Goto(rf2WaitHangup, false);
+    } else {
+      Goto(rf2WaitPageConnect, false);
+    }
+  }
+}
+
+}  // namespace telvane

@@ -1,0 +1,285 @@
+// The event handling frame shared by the send and receive machines: one
+// event at a time under the engine's lock, response lines assembled from the
+// modem's bytes, timers, notifications and the start and abort of a session.
+#include "fax_engine.h"
+
+#include <cstdio>
+
+#include "error_codes.h"
+#include "exceptions.h"
+
+namespace telvane {
+namespace {
+
+// The response line keeps this many characters at most.
+constexpr std::size_t kMaxResponseLine = 128;
+
+}  // namespace
+
+TFaxEngine::TFaxEngine(TApdComPort& port, IFaxOwner& owner, IMainThreadDispatcher* main)
+    : port_(port), messenger_(owner, main) {}
+
+TFaxEngine::~TFaxEngine() { Stop(); }
+
+bool TFaxEngine::Finished() const { return state_ == FinishedState(); }
+
+int TFaxEngine::Start() {
+  std::lock_guard guard(lock_);
+  Stop();
+  s_.ResetSession();
+  pending_.clear();
+  abortPending_ = false;
+  abortedByUser_ = false;
+  firstStatusSent_ = false;
+  enterPending_ = false;
+  state_ = 0;
+  try {
+    port_.SetAvailTrigger(true);
+    timeoutTrigger_ = port_.AddTimerTrigger();
+    statusTrigger_ = port_.AddTimerTrigger();
+    outFreeTrigger_ = port_.AddStatusTrigger(stOutBuffFree);
+    outSentTrigger_ = port_.AddStatusTrigger(stOutSent);
+    triggersAdded_ = true;
+  } catch (const EAPDException& e) {
+    RemoveTriggersQuietly();
+    int code = e.ErrorCode() == ecNotOpen ? ecNotOpen : ecNoMoreTriggers;
+    s_.errorCode = code;
+    messenger_.Error(code);
+    messenger_.Finish(code);
+    return code;
+  }
+  int rc;
+  try {
+    rc = Prepare();
+  } catch (const EAPDException& e) {
+    rc = e.ErrorCode();
+  }
+  if (rc != 0) {
+    s_.errorCode = rc;
+    messenger_.Error(rc);
+    StatusNow(fsLast);
+    RemoveTriggersQuietly();
+    state_ = FinishedState();
+    messenger_.Finish(rc);
+    return rc;
+  }
+  receiverId_ = port_.RegisterTriggerHandler([this](const TriggerMessage& m) { HandleMessage(m); });
+  registered_ = true;
+  ++depth_;
+  Goto(1);
+  Settle();
+  --depth_;
+  if (!Finished()) RestartStatusTimer();
+  TakeAbort();
+  return 0;
+}
+
+void TFaxEngine::RemoveTriggersQuietly() {
+  for (int* h : {&timeoutTrigger_, &statusTrigger_, &outFreeTrigger_, &outSentTrigger_}) {
+    if (*h > 0) {
+      try {
+        port_.RemoveTrigger(*h);
+      } catch (const EAPDException&) {
+        // The port was closed meanwhile: its triggers went with it.
+      }
+    }
+    *h = 0;
+  }
+  triggersAdded_ = false;
+}
+
+void TFaxEngine::Stop() {
+  if (registered_) {
+    try {
+      port_.DeregisterTriggerHandler(receiverId_);
+    } catch (const EAPDException&) {
+    }
+    registered_ = false;
+  }
+  // Waits for an event being handled on the dispatch thread to end.
+  std::lock_guard guard(lock_);
+  if (triggersAdded_) RemoveTriggersQuietly();
+}
+
+void TFaxEngine::Abort() {
+  abortPending_ = true;
+  std::unique_lock guard(lock_, std::try_to_lock);
+  if (!guard.owns_lock() || depth_ > 0 || inGetEntry_) return;  // taken after the current event
+  TakeAbort();
+}
+
+void TFaxEngine::TakeAbort() {
+  if (!abortPending_.exchange(false)) return;
+  if (!registered_ || Finished()) return;
+  ++depth_;
+  abortedByUser_ = true;
+  s_.errorCode = ecCancelRequested;
+  Progress(fpCancel);
+  Goto(ErrorState());
+  Settle();
+  --depth_;
+}
+
+void TFaxEngine::HandleMessage(const TriggerMessage& m) {
+  std::unique_lock guard(lock_);
+  // A call that comes in while an event is being handled on this thread (the
+  // owner may let events run while it answers a notification) returns at
+  // once; GetEntry in particular must not run twice.
+  if (depth_ > 0 || inGetEntry_) return;
+  ++depth_;
+  Serve(m);
+  TakeAbort();
+  --depth_;
+}
+
+void TFaxEngine::Serve(const TriggerMessage& m) {
+  if (Finished() || !registered_) return;
+  switch (m.msg) {
+    case kMsgTriggerAvail:
+    case kMsgTriggerData:
+      TakeInput();
+      break;
+    case kMsgTriggerTimer:
+      if (m.param == statusTrigger_) {
+        StatusNow();
+        RestartStatusTimer();
+        return;
+      }
+      if (m.param != timeoutTrigger_) return;
+      Guarded([this] { OnTimeout(); });
+      break;
+    case kMsgTriggerStatus:
+      if (m.param == outFreeTrigger_)
+        RunEvent(FaxEvent::OutFree, {});
+      else if (m.param == outSentTrigger_)
+        RunEvent(FaxEvent::OutSent, {});
+      else
+        return;
+      break;
+    default:
+      return;
+  }
+  Settle();
+}
+
+void TFaxEngine::Guarded(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const EAPDException& e) {
+    Fail(e.ErrorCode());
+  } catch (const std::bad_alloc&) {
+    Fail(ecOutOfMemory);
+  }
+}
+
+void TFaxEngine::RunEvent(FaxEvent ev, const std::string& line) {
+  Guarded([&] { Dispatch(ev, line); });
+}
+
+void TFaxEngine::Settle() {
+  // Each round runs the entries of states that act on their own, then one
+  // piece of waiting input; it ends when nothing moves any more.
+  for (;;) {
+    while (enterPending_ && !Finished()) {
+      enterPending_ = false;
+      RunEvent(FaxEvent::Enter, {});
+    }
+    if (Finished()) return;
+    if (TakesRawInput()) {
+      std::size_t before = pending_.size();
+      int state = state_;
+      Guarded([this] { TakeRawInput(pending_); });
+      if (!enterPending_ && state == state_ && pending_.size() == before) return;
+      continue;
+    }
+    if (!WaitsForResponse()) return;
+    std::string line;
+    if (!NextLine(line)) return;
+    RunEvent(FaxEvent::Line, line);
+  }
+}
+
+void TFaxEngine::TakeInput() {
+  char buf[4096];
+  for (;;) {
+    std::size_t n = port_.GetBlock(buf, sizeof buf);
+    if (n == 0) break;
+    pending_.append(buf, n);
+  }
+}
+
+bool TFaxEngine::NextLine(std::string& line) {
+  for (;;) {
+    std::size_t end = pending_.find_first_of("\r\n");
+    if (end == std::string::npos) {
+      // Bytes without a line end: keep only what a response line can hold.
+      if (pending_.size() > 4 * kMaxResponseLine) pending_.erase(0, pending_.size() - kMaxResponseLine);
+      return false;
+    }
+    std::string raw = pending_.substr(0, end);
+    pending_.erase(0, end + 1);
+    line.clear();
+    for (char c : raw)
+      if (static_cast<unsigned char>(c) >= 32) line += c;
+    if (line.size() > kMaxResponseLine) line.erase(0, line.size() - kMaxResponseLine);
+    line = Trim(line);
+    if (!line.empty()) return true;
+  }
+}
+
+void TFaxEngine::Goto(int state, bool enter) {
+  state_ = state;
+  enterPending_ = enter;
+  port_.Log().Add("Fax", StateName(state), static_cast<std::uint32_t>(state));
+}
+
+void TFaxEngine::Fail(int code) {
+  if (s_.errorCode == 0 || s_.errorCode == ecCancelRequested) s_.errorCode = code;
+  if (Finished() || state_ == ErrorState()) return;
+  s_.errorCode = code;
+  messenger_.Error(code);
+  Goto(ErrorState());
+}
+
+void TFaxEngine::Progress(int code) {
+  s_.progress = code;
+  StatusNow();
+}
+
+void TFaxEngine::StatusNow(TFaxStatusKind kind) {
+  if (kind == fsFirst) firstStatusSent_ = true;
+  messenger_.Status(kind, s_.progress);
+}
+
+void TFaxEngine::RestartStatusTimer() {
+  if (statusTrigger_ > 0) port_.SetTimerTrigger(statusTrigger_, SecsToTicks(std::max(1, s_.statusInterval)), true);
+}
+
+void TFaxEngine::Delay(int ms) {
+  // Whatever was written goes out first (a port run by hand writes it now).
+  if (TApdBaseDispatcher* d = port_.Dispatcher()) d->WaitOutputDrained(0);
+  DelayMs(port_.Clock(), ms);
+}
+
+void TFaxEngine::Put(const std::string& bytes) { port_.PutString(bytes); }
+
+void TFaxEngine::SendCommand(const std::string& cmd, int timeoutTicks) {
+  Delay(100);
+  Put(cmd + "\r");
+  ArmTimeout(timeoutTicks < 0 ? s_.responseTimeout : timeoutTicks);
+}
+
+void TFaxEngine::ArmTimeout(int ticks) { port_.SetTimerTrigger(timeoutTrigger_, ticks, true); }
+void TFaxEngine::DisarmTimeout() { port_.SetTimerTrigger(timeoutTrigger_, 0, false); }
+void TFaxEngine::ArmOutFree(int level) { port_.SetStatusTrigger(outFreeTrigger_, static_cast<std::uint32_t>(level), true); }
+void TFaxEngine::DisarmOutFree() { port_.SetStatusTrigger(outFreeTrigger_, 0, false); }
+void TFaxEngine::ArmOutSent() { port_.SetStatusTrigger(outSentTrigger_, 0, true); }
+
+void TFaxEngine::FinishSession(int code) {
+  DisarmTimeout();
+  port_.SetTimerTrigger(statusTrigger_, 0, false);
+  Goto(FinishedState(), false);
+  messenger_.Finish(code);
+}
+
+}  // namespace telvane

@@ -1,0 +1,200 @@
+// The fax session engine: the frame that both state machines (sender and
+// receiver) share, whatever the modem's fax class.
+//
+// How to run a session on a port (the send and receive components wrap this):
+//
+//   TApdComPort port(&mainDispatcher);        // or nullptr: events on the dispatch thread
+//   port.SetDevicePath("/dev/pts/7");
+//   port.SetOutSize(8192);                    // page data needs room
+//   port.SetOpen(true);
+//
+//   Sending:
+//     MyOwner owner;                          // implements IFaxOwner (fax_owner.h)
+//     TFaxSender fax(port, owner, &mainDispatcher);
+//     fax.Session().faxClass = fcClass2;      // or fcClass2_0, or fcDetect
+//     fax.Session().SetStationId("+1 555 0100");
+//     fax.Start();                            // prepares the modem, then dials
+//   The owner's FaxNext() is asked for phone number, fax file (an APF file) and
+//   cover file; it answers with empty phone number and file when the list is
+//   done. Progress arrives as FaxStatus(kind, code) with the 48xx codes, log
+//   codes as FaxLog(), failures as FaxError(code) and the end as FaxFinish(code)
+//   (0 when every fax went out). fax.Abort() cancels (-6005).
+//
+//   Receiving:
+//     TFaxReceiver fax(port, owner, &mainDispatcher);
+//     fax.Session().faxClass = fcClass2_0;
+//     fax.Session().answerOnRing = 1;
+//     fax.Session().oneFax = true;            // finish after one call
+//     fax.Start();                            // prepares the modem, waits for RING
+//   The owner's FaxAccept() sees the caller's station ID, FaxName() supplies the
+//   file the fax is written to; pages judged good stay in it even when the
+//   call fails later.
+//
+//   Notifications run on the main thread of `mainDispatcher` (its loop must
+//   run: LoopDispatcher::Run or the GUI loop); without a dispatcher they run
+//   on whatever thread drives the engine. In unit tests the port runs in
+//   manual dispatch mode and Pump() drives the whole session on one thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "class2_commands.h"
+#include "com_port.h"
+#include "fax_owner.h"
+#include "fax_session.h"
+
+namespace telvane {
+
+// What one call of the state machine is about.
+enum class FaxEvent {
+  Enter,    // the state was just entered and acts on its own
+  Line,     // a complete response line from the modem
+  Timeout,  // the time-out timer expired
+  OutFree,  // the output buffer has room again
+  OutSent,  // everything written has gone out
+};
+
+class TFaxEngine {
+ public:
+  TFaxEngine(TApdComPort& port, IFaxOwner& owner, IMainThreadDispatcher* main = nullptr);
+  virtual ~TFaxEngine();
+  TFaxEngine(const TFaxEngine&) = delete;
+  TFaxEngine& operator=(const TFaxEngine&) = delete;
+
+  // Settings for the next session; change them only while no session runs.
+  FaxSession& Session() { return s_; }
+  const FaxSession& Session() const { return s_; }
+
+  // Runs a session: adds the engine's triggers (-5001 when there are none
+  // left), prepares the modem, registers the state machine with the port,
+  // enters state 1 and starts the status timer. Returns 0, or the error that
+  // ended the session before it ran (then already reported through FaxError
+  // and FaxFinish).
+  int Start();
+  // Cancels the session (-6005). Safe from any thread; an abort that arrives
+  // while an event is being handled is taken right after it.
+  void Abort();
+  // Removes the triggers and the trigger receiver (also done by the destructor).
+  void Stop();
+
+  bool Running() const { return registered_ && !Finished(); }
+  bool Finished() const;
+  int State() const { return state_; }
+  virtual const char* StateName(int state) const = 0;
+  // Called on the main thread while synchronous waits run (preparation,
+  // fixed delays); the GUI lets pending events run here.
+  void SetYield(std::function<void()> fn) { yield_ = std::move(fn); }
+
+  // The trigger receiver: one call handles one event completely.
+  void HandleMessage(const TriggerMessage& m);
+
+  // --- Pieces of the preparation, also used on their own by the tests ---
+  // Sends `cmd` and a carriage return and waits for the answer: 0 when it is
+  // OK (an information line may come first), ecFaxBadModemResult for ERROR
+  // or a last line without OK, ecFatalTimeout when nothing came in time.
+  // `lines` gets the lines read (the echo of the command left out).
+  int SyncCommand(const std::string& cmd, std::vector<std::string>* lines = nullptr);
+  // Finds the best class the modem offers (2.0, 2, 1); fcUnknown when none.
+  TFaxClass DetectClass();
+
+ protected:
+  // The class-specific preparation run by Start() on the calling thread.
+  virtual int Prepare() = 0;
+  // One event in the current state.
+  virtual void Dispatch(FaxEvent ev, const std::string& line) = 0;
+  // States that take the modem's bytes raw (page data, flow characters)
+  // consume them from `pending` themselves.
+  virtual bool TakesRawInput() const { return false; }
+  virtual void TakeRawInput(std::string& /*pending*/) {}
+  // Whether the current state waits for a modem response (lines are read).
+  virtual bool WaitsForResponse() const = 0;
+  // The time-out timer expired in the current state.
+  virtual void OnTimeout() = 0;
+  virtual int FinishedState() const = 0;
+  virtual int ErrorState() const = 0;
+
+  // --- For the machines ---
+  // Moves to `state`; with `enter` the state runs once at once.
+  void Goto(int state, bool enter = true);
+  // Reports `code` (error notification) and moves to the error state.
+  void Fail(int code);
+  // Sets the progress code and sends a status notification.
+  void Progress(int code);
+  void StatusNow(TFaxStatusKind kind = fsMiddle);
+  // Waits ms milliseconds (the fixed pauses of the modem dialogue).
+  void Delay(int ms);
+  // Sends a command and a carriage return after the 100 ms pause, and arms
+  // the response time-out.
+  void SendCommand(const std::string& cmd, int timeoutTicks = -1);
+  void Put(const std::string& bytes);
+  void ArmTimeout(int ticks);
+  void DisarmTimeout();
+  void ArmOutFree(int level = 4096);
+  void DisarmOutFree();
+  void ArmOutSent();
+  void RestartStatusTimer();
+  // Runs fn; a comm exception it raises fails the session with its code.
+  void Guarded(const std::function<void()>& fn);
+  void ClearInput() { pending_.clear(); }
+
+  // Baud switching around a session.
+  void SwitchToNormalBaud();
+  void SwitchToInitBaud();
+  // Lowers DTR and RTS for a moment (flushing both buffers first).
+  void DropDtr();
+  void HangUpSender();
+  void HangUpReceiver();
+  // Sends the user and the default init strings once per engine (or again
+  // after a failed preparation): 0 or ecFaxBadModemResult.
+  int SendInitStrings();
+  // Resolves the class: detection for fcUnknown and fcDetect.
+  int ResolveClass();
+  // Loads the command table of the resolved class.
+  void LoadCommands() { cmd_ = Class2Commands::For(s_.faxClass == fcClass2_0); }
+  // Sets the port to 19200 (line settings otherwise unchanged), DTR and RTS on.
+  void PortToPrepareSpeed();
+  void FinishSession(int code);
+
+  TApdComPort& port_;
+  FaxMessenger messenger_;
+  FaxSession s_;
+  Class2Commands cmd_;
+  int state_ = 0;
+  bool initSent_ = false;
+  bool abortedByUser_ = false;
+  bool firstStatusSent_ = false;
+
+ private:
+  void RunEvent(FaxEvent ev, const std::string& line);
+  void Settle();
+  void TakeInput();
+  void TakeAbort();
+  void RemoveTriggersQuietly();
+  void Serve(const TriggerMessage& m);
+  bool NextLine(std::string& line);
+  // Reads one line during the synchronous exchange; false at the time-out.
+  bool SyncReadLine(std::string& line, const EventTimer& until);
+
+  std::recursive_mutex lock_;
+  int depth_ = 0;
+  bool enterPending_ = false;
+  std::atomic<bool> abortPending_{false};
+  std::string pending_;   // bytes read from the modem and not yet used
+  std::function<void()> yield_;
+  int receiverId_ = 0;
+  bool registered_ = false;
+  int timeoutTrigger_ = 0, statusTrigger_ = 0, outFreeTrigger_ = 0, outSentTrigger_ = 0;
+  bool triggersAdded_ = false;
+
+ protected:
+  // GetEntry's guard against a call that arrives while the owner is asked
+  // for the next fax (the owner may let events run meanwhile).
+  bool inGetEntry_ = false;
+};
+
+}  // namespace telvane

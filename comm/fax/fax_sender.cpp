@@ -1,0 +1,386 @@
+// The send machine's class-neutral states: the next fax, its pages,
+// dialling and redialling, page transmission and the end of each fax.
+#include "fax_sender.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "error_codes.h"
+#include "exceptions.h"
+
+namespace telvane {
+
+TFaxSender::~TFaxSender() { Stop(); }
+
+const char* TFaxSender::StateName(int state) const {
+  switch (state) {
+    case tfGetEntry: return "GetEntry";
+    case tfPrepareFax: return "PrepareFax";
+    case tfClass1Ready: return "Class1Ready";
+    case tf2Init1: return "Class2ClassSelected";
+    case tf2Init2: return "Class2LocalIdSet";
+    case tf2Init3: return "Class2FlowSet";
+    case tf2Init4: return "Class2ReportingSet";
+    case tf2Init5: return "Class2CapabilitiesSet";
+    case tfDial: return "Dial";
+    case tfRetryWait: return "RetryWait";
+    case tf2DialResponse: return "Class2DialResponse";
+    case tf2Connected: return "Class2Connected";
+    case tf2WaitXon: return "Class2WaitXon";
+    case tfStartPage: return "StartPage";
+    case tfSendBlankLines: return "SendBlankLines";
+    case tfSendHeaderLine: return "SendHeaderLine";
+    case tfSendCover: return "SendCover";
+    case tfSendPageData: return "SendPageData";
+    case tfPageDataEnd: return "PageDataEnd";
+    case tfPageDone: return "PageDone";
+    case tf2PageEnd: return "Class2PageEnd";
+    case tf2WaitEopOk: return "Class2WaitPageOk";
+    case tf2WaitPageStatus: return "Class2WaitPageStatus";
+    case tf2RetryPage: return "Class2RetryPage";
+    case tf2NewParams: return "Class2NewParams";
+    case tf2NextPage: return "Class2NextPage";
+    case tf2WaitPageResult: return "Class2WaitPageResult";
+    case tfFaxComplete: return "FaxComplete";
+    case tfNoMoreFaxes: return "NoMoreFaxes";
+    case tfSendError: return "SendError";
+    case tfDone: return "Done";
+    default: return "Unknown";
+  }
+}
+
+void TFaxSender::SetNextFax(const std::string& phone, const std::string& faxFile, const std::string& coverFile) {
+  s_.phoneNumber = phone;
+  s_.faxFile = faxFile;
+  s_.coverFile = coverFile;
+}
+
+int TFaxSender::Prepare() {
+  StatusNow(fsFirst);
+  PortToPrepareSpeed();
+  if (int rc = ResolveClass()) return rc;
+  // The Class 1 protocol is not part of this engine yet: say so rather than
+  // pretend to send.
+  if (s_.faxClass == fcClass1) return ecNotSupportedByLayer;
+  if (int rc = SendInitStrings()) return rc;
+  LoadCommands();
+  SwitchToNormalBaud();
+  return ecOK;
+}
+
+bool TFaxSender::WaitsForResponse() const {
+  switch (state_) {
+    case tfClass1Ready:
+    case tf2Init1: case tf2Init2: case tf2Init3: case tf2Init4: case tf2Init5:
+    case tf2DialResponse: case tf2Connected:
+    case tf2WaitEopOk: case tf2WaitPageStatus: case tf2RetryPage: case tf2WaitPageResult:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TFaxSender::OnTimeout() {
+  switch (state_) {
+    case tfRetryWait:
+      Goto(tfDial);
+      return;
+    case tf2DialResponse:
+      Fail(ecFaxNoAnswer);
+      return;
+    case tf2WaitXon:
+      Class2Dispatch(FaxEvent::Timeout, {});  // no XON: start all the same
+      return;
+    case tfSendError: case tfNoMoreFaxes: case tfFaxComplete: case tfDone: case tfGetEntry:
+      return;
+    default:
+      Fail(ecFatalTimeout);
+  }
+}
+
+void TFaxSender::Dispatch(FaxEvent ev, const std::string& line) {
+  switch (state_) {
+    case tfGetEntry:
+      if (ev == FaxEvent::Enter) GetEntry();
+      return;
+    case tfPrepareFax:
+      if (ev == FaxEvent::Enter) PrepareFax();
+      return;
+    case tfDial:
+      if (ev == FaxEvent::Enter) Dial();
+      return;
+    case tfRetryWait:
+      return;  // the time-out dials again
+    case tfStartPage: case tfSendBlankLines: case tfSendHeaderLine: case tfSendCover: case tfSendPageData:
+    case tfPageDataEnd: case tfPageDone:
+      PageStates(ev);
+      return;
+    case tfFaxComplete:
+      if (ev == FaxEvent::Enter) FaxComplete();
+      return;
+    case tfNoMoreFaxes:
+      if (ev == FaxEvent::Enter) NoMoreFaxes();
+      return;
+    case tfSendError:
+      if (ev == FaxEvent::Enter) SendError();
+      return;
+    default:
+      Class2Dispatch(ev, line);
+  }
+}
+
+void TFaxSender::GetEntry() {
+  DisarmTimeout();
+  std::string phone, file, cover;
+  inGetEntry_ = true;
+  bool answered = messenger_.Next(phone, file, cover);
+  inGetEntry_ = false;
+  if (!answered || (phone.empty() && file.empty())) {
+    Goto(tfNoMoreFaxes);
+    return;
+  }
+  SetNextFax(phone, file, cover);
+  messenger_.Log(lfaxTransmitStart);
+  s_.currentPage = 0;
+  s_.pagesInFile = 0;
+  s_.coverPages = 0;
+  s_.pageBytes = 0;
+  s_.retries = 0;
+  s_.attempt = 0;
+  s_.hangupCode = 0;
+  s_.remoteId.clear();
+  pages_.clear();
+  pageIndex_ = 0;
+  pageRetries_ = 0;
+  if (!s_.faxFile.empty()) {
+    ApfFileHeader header;
+    if (int rc = ReadApfHeader(s_.faxFile, header)) {
+      Fail(rc);
+      return;
+    }
+    s_.pagesInFile = header.PageCount;
+    for (unsigned p = 1; p <= header.PageCount; ++p) {
+      ApfPageHeader page;
+      if (int rc = ReadApfPageHeader(s_.faxFile, p, page)) {
+        Fail(rc);
+        return;
+      }
+      pages_.push_back({Page::File, p, (page.PageFlags & pfHighRes) != 0, (page.PageFlags & pfWide) != 0});
+    }
+    if (pages_.empty() && s_.coverFile.empty()) {
+      Fail(ecFaxBadFormat);  // nothing to send
+      return;
+    }
+  } else if (s_.coverFile.empty()) {
+    Fail(ecNoFilename);
+    return;
+  }
+  Goto(tfPrepareFax);
+}
+
+void TFaxSender::PrepareFax() {
+  if (!s_.coverFile.empty()) {
+    // An APF cover is named with the fax file extension; anything else is text.
+    std::string lower = s_.coverFile, ext = "." + s_.faxFileExt;
+    auto low = [](std::string& t) {
+      std::transform(t.begin(), t.end(), t.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    };
+    low(lower);
+    low(ext);
+    coverIsApf_ = lower.find(ext) != std::string::npos;
+    std::vector<Page> cover;
+    if (coverIsApf_) {
+      ApfFileHeader header;
+      if (int rc = ReadApfHeader(s_.coverFile, header)) {
+        Fail(rc);
+        return;
+      }
+      for (unsigned p = 1; p <= header.PageCount; ++p) {
+        ApfPageHeader page;
+        if (int rc = ReadApfPageHeader(s_.coverFile, p, page)) {
+          Fail(rc);
+          return;
+        }
+        cover.push_back({Page::ApfCover, p, (page.PageFlags & pfHighRes) != 0, (page.PageFlags & pfWide) != 0});
+      }
+    } else {
+      bool fine = !pages_.empty() && pages_.front().fine;
+      bool wide = !pages_.empty() && pages_.front().wide;
+      cover.push_back({Page::TextCover, 1, fine, wide});
+    }
+    s_.coverPages = static_cast<int>(cover.size());
+    pages_.insert(pages_.begin(), cover.begin(), cover.end());
+  }
+  if (pages_.empty()) {
+    Fail(ecFaxBadFormat);
+    return;
+  }
+  Progress(fpInitModem);
+  SendCommand(cmd_.classSelect);
+  Goto(s_.faxClass == fcClass1 ? tfClass1Ready : tf2Init1, false);
+}
+
+void TFaxSender::Dial() {
+  std::string cmd = s_.toneDial ? "ATDT" : "ATDP";
+  cmd += s_.dialPrefix + s_.phoneNumber;
+  SendCommand(cmd, s_.dialWait);
+  Progress(fpDialing);
+  Goto(tf2DialResponse, false);
+}
+
+void TFaxSender::DialResponse(const std::string& line) {
+  if (Contains(line, "BUSY") || Contains(line, "ANSWER")) {
+    ++s_.attempt;
+    if (s_.dialAttempts == 0 || s_.attempt < s_.dialAttempts) {
+      Progress(fpBusyWait);
+      ArmTimeout(s_.retryWait);
+      Goto(tfRetryWait, false);
+      return;
+    }
+    if (s_.options & foAbortNoConnect) {
+      Fail(ecFaxBusy);
+      return;
+    }
+    // This fax is given up; the list goes on.
+    s_.errorCode = ecFaxBusy;
+    messenger_.Error(ecFaxBusy);
+    CloseFiles();
+    messenger_.Log(lfaxTransmitFail);
+    Goto(tfGetEntry);
+  } else if (Contains(line, "VOICE") || Contains(line, "VCON")) {
+    Fail(ecFaxVoiceCall);
+  } else if (Contains(line, "NO DIAL")) {
+    Fail(ecFaxNoDialTone);
+  } else if (Contains(line, "RRIER")) {
+    Fail(ecFaxNoCarrier);
+  }
+}
+
+bool TFaxSender::NextPageChangesResolution() const {
+  return HasNextPage() && pages_[pageIndex_ + 1].fine != pages_[pageIndex_].fine;
+}
+
+int TFaxSender::StartPageData() {
+  const Page& page = pages_[pageIndex_];
+  PageSendOptions opt;
+  opt.minBytes = s_.params.minBytes;
+  opt.maxSendCount = std::max(1, s_.maxSendCount);
+  opt.bufferMinimum = s_.bufferMinimum;
+  if (!s_.headerLine.empty()) {
+    HeaderTagValues v;
+    v.date = ShortDateNow();
+    v.time = ShortTimeNow();
+    v.stationId = s_.stationId;
+    v.sender = s_.headerSender;
+    v.recipient = s_.headerRecipient;
+    v.title = s_.headerTitle;
+    v.totalPages = s_.pagesInFile + s_.coverPages;
+    v.pageNumber = static_cast<int>(pageIndex_) + 1;  // cover pages come first
+    if (int rc = RenderHeaderLines(ReplaceHeaderTags(s_.headerLine, v), page.fine, page.wide, opt.headerLines))
+      return rc;
+  }
+  std::unique_ptr<PageLines> body;
+  if (page.kind == Page::TextCover) {
+    auto text = std::make_unique<TextCoverLines>(page.fine, page.wide);
+    if (int rc = text->Open(s_.coverFile)) return rc;
+    body = std::move(text);
+  } else {
+    auto apf = std::make_unique<ApfPageLines>();
+    if (int rc = apf->Open(page.kind == Page::File ? s_.faxFile : s_.coverFile, page.number)) return rc;
+    body = std::move(apf);
+  }
+  s_.currentPage = static_cast<int>(pageIndex_) + 1;
+  tx_.Begin(std::move(body), std::move(opt));
+  return ecOK;
+}
+
+void TFaxSender::PageStates(FaxEvent ev) {
+  if (state_ == tfStartPage) {
+    if (ev != FaxEvent::OutFree && ev != FaxEvent::Enter) return;
+    if (port_.OutBuffFree() < std::min<int>(kOutChunk, port_.OutSize())) {
+      ArmOutFree(std::min<int>(kOutChunk, port_.OutSize()));
+      return;
+    }
+    Progress(fpSendPage);
+    if (s_.options & foSoftwareFlow) {
+      port_.SetSWFlowOptions(swfBoth);
+      flowOn_ = true;
+    }
+    if (int rc = StartPageData()) {
+      Fail(rc);
+      return;
+    }
+    Goto(tfSendBlankLines);
+    return;
+  }
+  if (state_ == tfPageDone) {
+    if (ev == FaxEvent::OutSent) Class2PageDone();
+    return;
+  }
+  if (state_ == tfPageDataEnd) {
+    if (ev != FaxEvent::Enter) return;
+    ArmTimeout(s_.pageTimeout);
+    ArmOutSent();
+    Goto(tfPageDone, false);
+    return;
+  }
+  // Sending: blank lines, header line, cover or page data.
+  if (ev != FaxEvent::Enter && ev != FaxEvent::OutFree) return;
+  int rc = tx_.Send(port_);
+  s_.pageBytes = static_cast<std::uint32_t>(tx_.BytesSent());
+  if (rc < 0) {
+    Fail(rc);
+    return;
+  }
+  if (rc == 1) {
+    Goto(tfPageDataEnd);
+    return;
+  }
+  switch (tx_.CurrentPhase()) {
+    case PageTransmitter::phBlank: state_ = tfSendBlankLines; break;
+    case PageTransmitter::phHeader: state_ = tfSendHeaderLine; break;
+    default: state_ = pages_[pageIndex_].kind == Page::File ? tfSendPageData : tfSendCover; break;
+  }
+  ArmOutFree(PageTransmitter::RoomLevel(port_, s_.bufferMinimum));
+  ArmTimeout(s_.pageTimeout);
+}
+
+void TFaxSender::CloseFiles() {
+  // Page sources close their files as they are replaced; nothing stays open.
+  tx_.Begin(nullptr, {});
+}
+
+void TFaxSender::FaxComplete() {
+  CloseFiles();
+  Progress(fpFinished);
+  messenger_.Log(lfaxTransmitOk);
+  SwitchToInitBaud();
+  Goto(tfGetEntry);
+}
+
+void TFaxSender::SendError() {
+  CloseFiles();
+  if (flowOn_) {
+    port_.SetSWFlowOptions(swfNone);
+    flowOn_ = false;
+  }
+  messenger_.Log(lfaxTransmitFail);
+  DisarmTimeout();
+  DisarmOutFree();
+  HangUpSender();
+  if ((s_.options & (foExitOnError | foAbortNoConnect)) || abortedByUser_) {
+    s_.progress = fpCancel;
+    StatusNow(fsLast);
+    FinishSession(s_.errorCode);
+    return;
+  }
+  SwitchToInitBaud();
+  Goto(tfGetEntry);
+}
+
+void TFaxSender::NoMoreFaxes() {
+  StatusNow(fsLast);
+  FinishSession(s_.errorCode);
+}
+
+}  // namespace telvane

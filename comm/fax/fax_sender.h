@@ -1,0 +1,90 @@
+// The send machine: gets each fax from the owner, prepares the modem, dials,
+// and sends the pages with the protocol of the modem's class.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fax_engine.h"
+#include "page_transmitter.h"
+
+namespace telvane {
+
+// Send states (one byte; 48 means finished).
+enum TSendState {
+  tfGetEntry = 1, tfPrepareFax, tfClass1Ready,
+  tf2Init1, tf2Init2, tf2Init3, tf2Init4, tf2Init5,   // 4..8: Class 2/2.0 set-up
+  tfDial, tfRetryWait,                                 // 9, 10
+  // 11..18: Class 1 phase B (later)
+  tf2DialResponse = 19, tf2Connected, tf2WaitXon,      // 19..21
+  tfStartPage, tfSendBlankLines, tfSendHeaderLine, tfSendCover, tfSendPageData, tfPageDataEnd,  // 22..27
+  tfPageDone,                                          // 28
+  // 29..37: Class 1 phase D (later)
+  tf2PageEnd = 38, tf2WaitEopOk, tf2WaitPageStatus, tf2RetryPage, tf2NewParams, tf2NextPage,
+  tf2WaitPageResult,                                   // 38..44
+  tfFaxComplete, tfNoMoreFaxes, tfSendError, tfDone    // 45..48
+};
+
+class TFaxSender : public TFaxEngine {
+ public:
+  using TFaxEngine::TFaxEngine;
+  ~TFaxSender() override;
+
+  const char* StateName(int state) const override;
+  // The next fax, as the owner's next-fax notification gives it.
+  void SetNextFax(const std::string& phone, const std::string& faxFile, const std::string& coverFile);
+
+ protected:
+  int Prepare() override;
+  void Dispatch(FaxEvent ev, const std::string& line) override;
+  bool TakesRawInput() const override { return state_ == tf2WaitXon; }
+  void TakeRawInput(std::string& pending) override;
+  bool WaitsForResponse() const override;
+  void OnTimeout() override;
+  int FinishedState() const override { return tfDone; }
+  int ErrorState() const override { return tfSendError; }
+
+ private:
+  // One page of the fax: a cover page or a page of the fax file.
+  struct Page {
+    enum Kind { TextCover, ApfCover, File } kind;
+    unsigned number;  // page number within its file
+    bool fine;
+    bool wide;
+  };
+
+  // Shared states.
+  void GetEntry();
+  void PrepareFax();
+  void Dial();
+  void DialResponse(const std::string& line);
+  void PageStates(FaxEvent ev);
+  void FaxComplete();
+  void SendError();
+  void NoMoreFaxes();
+  void CloseFiles();
+  int StartPageData();
+  bool HasNextPage() const { return pageIndex_ + 1 < pages_.size(); }
+  bool NextPageChangesResolution() const;
+
+  // Class 2 / 2.0 states (class2_sender.cpp).
+  void Class2Dispatch(FaxEvent ev, const std::string& line);
+  void Class2Setup(FaxEvent ev, const std::string& line);
+  void Class2Connected(FaxEvent ev, const std::string& line);
+  void Class2PageDone();
+  void Class2PageEnd(FaxEvent ev, const std::string& line);
+  void Class2PageStatus(const std::string& line);
+  void Class2AfterPage();
+
+  std::string nextPhone_, nextFile_, nextCover_;
+  bool coverIsApf_ = false;
+  std::vector<Page> pages_;
+  std::size_t pageIndex_ = 0;
+  PageTransmitter tx_;
+  bool flowOn_ = false;
+  int pageRetries_ = 0;
+  bool pageGood_ = false;
+};
+
+}  // namespace telvane

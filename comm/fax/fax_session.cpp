@@ -1,0 +1,37 @@
+// Defaults and conversions of the session record.
+#include "fax_session.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace telvane {
+
+std::string DefaultInitString(bool blindDial, bool detectBusy) {
+  char x = detectBusy ? (blindDial ? '3' : '4') : (blindDial ? '1' : '2');
+  std::string s = "ATE0Q0V1X4S0=0S2=43";
+  s[8] = x;
+  return s;
+}
+
+void FaxSession::SetStationId(const std::string& id) {
+  stationId = id.substr(0, 20);
+  std::transform(stationId.begin(), stationId.end(), stationId.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+}
+
+void FaxSession::ResetSession() {
+  remoteId.clear();
+  progress = 0;
+  errorCode = 0;
+  hangupCode = 0;
+  attempt = 0;
+  ringCount = 0;
+  params = Class2Params{};
+  currentPage = 0;
+  pagesInFile = 0;
+  coverPages = 0;
+  pageBytes = 0;
+  retries = 0;
+}
+
+}  // namespace telvane

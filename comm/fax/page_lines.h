@@ -1,0 +1,79 @@
+// Sources of coded scan lines for a page being sent: a page of an APF file
+// as stored, a text cover drawn with the fax font, and the header line.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "apf_format.h"
+#include "converter_engine.h"
+#include "text_input.h"
+
+namespace telvane {
+
+class PageLines {
+ public:
+  virtual ~PageLines() = default;
+  // The next coded line: 1 with a line, 0 at the end of the page, or an error.
+  virtual int Next(std::vector<std::uint8_t>& line) = 0;
+};
+
+// The coded lines of one page of an APF file, read as stored: each line
+// record as it stands; a page in stream form in blocks of up to 4096 bytes.
+class ApfPageLines : public PageLines {
+ public:
+  ~ApfPageLines() override;
+  // Page 1 is the first. -8001 for a file that is not an APF file or a page
+  // beyond its page count, a negated file error otherwise.
+  int Open(const std::string& fileName, unsigned pageNumber);
+  int Next(std::vector<std::uint8_t>& line) override;
+  const ApfPageHeader& PageHeader() const { return page_; }
+
+ private:
+  int fd_ = -1;
+  ApfPageHeader page_;
+  std::uint64_t offset_ = 0;  // file offset of the next record
+  std::uint64_t end_ = 0;     // end of the page data
+};
+
+// Reads the file header of an APF file: 0, or -8001 / a negated file error.
+int ReadApfHeader(const std::string& fileName, ApfFileHeader& header);
+// Reads the header of page `pageNumber` (1 is the first).
+int ReadApfPageHeader(const std::string& fileName, unsigned pageNumber, ApfPageHeader& page);
+
+// A plain text cover drawn with the standard size of the fax font, one page.
+class TextCoverLines : public PageLines {
+ public:
+  TextCoverLines(bool fine, bool wide);
+  ~TextCoverLines() override;
+  int Open(const std::string& fileName);
+  int Next(std::vector<std::uint8_t>& line) override;
+
+ private:
+  FaxConverterState state_;
+  TextInputState input_;
+  bool open_ = false;
+  bool done_ = false;
+};
+
+// Replaces the tags of a header line: $D date, $T time, $I station ID,
+// $F sender, $R recipient, $S title, $N total pages, $P page number. A tag
+// runs from "$" to the next blank; any other tag is removed.
+struct HeaderTagValues {
+  std::string date, time, stationId, sender, recipient, title;
+  int totalPages = 0;
+  int pageNumber = 0;
+};
+std::string ReplaceHeaderTags(const std::string& line, const HeaderTagValues& v);
+// Today's date and the current time in the system's short formats.
+std::string ShortDateNow();
+std::string ShortTimeNow();
+
+// Renders a text line with the small fax font into coded scan lines (one per
+// glyph row; rows doubled at fine resolution). -8052 when the font is missing.
+int RenderHeaderLines(const std::string& text, bool fine, bool wide,
+                      std::vector<std::vector<std::uint8_t>>& lines);
+
+}  // namespace telvane

@@ -1,0 +1,104 @@
+// Page data to the modem, as fast as the output buffer takes it.
+#include "page_transmitter.h"
+
+#include <algorithm>
+
+namespace telvane {
+
+void AppendStuffed(std::string& out, const std::uint8_t* line, std::size_t n, int minBytes) {
+  for (std::size_t i = 0; i < n; ++i) {
+    out += static_cast<char>(line[i]);
+    if (line[i] == kDLE) out += static_cast<char>(kDLE);  // DLE is the modem's escape: sent twice
+  }
+  // Zero fill before the next EOL keeps each line at least as long as the
+  // receiver's minimum scan-line time requires (T.4 fill bits).
+  if (static_cast<int>(n) < minBytes) out.append(static_cast<std::size_t>(minBytes) - n, '\0');
+}
+
+void PageTransmitter::Begin(std::unique_ptr<PageLines> body, PageSendOptions options) {
+  body_ = std::move(body);
+  opt_ = std::move(options);
+  phase_ = phBlank;
+  blankDone_ = 0;
+  fillDone_ = false;
+  headerDone_ = 0;
+  staged_.clear();
+  stagedAt_ = 0;
+  sent_ = 0;
+}
+
+int PageTransmitter::RoomLevel(TApdComPort& port, int bufferMinimum) {
+  // Room means both: a whole chunk free and no more than BufferMinimum
+  // waiting. One free level expresses both, so that the trigger does not
+  // fire again and again while the buffer is still above the minimum.
+  int size = port.OutSize();
+  return std::min(size, std::max(kOutChunk, size - bufferMinimum));
+}
+
+bool PageTransmitter::Flush(TApdComPort& port) {
+  while (stagedAt_ < staged_.size()) {
+    int free = port.OutBuffFree();
+    if (free <= 0) return false;
+    std::size_t n = std::min(staged_.size() - stagedAt_, static_cast<std::size_t>(free));
+    port.PutBlock(staged_.data() + stagedAt_, n);
+    stagedAt_ += n;
+    sent_ += n;
+  }
+  staged_.clear();
+  stagedAt_ = 0;
+  return true;
+}
+
+int PageTransmitter::Send(TApdComPort& port) {
+  std::vector<std::uint8_t> line;
+  int lines = 0;
+  for (;;) {
+    if (!Flush(port)) return 0;
+    if (phase_ == phDone) return 1;
+    if (lines >= opt_.maxSendCount) return 0;
+    if (port.OutBuffFree() < std::min(kOutChunk, static_cast<int>(port.OutSize())) ||
+        port.OutBuffUsed() > opt_.bufferMinimum)
+      return 0;
+    switch (phase_) {
+      case phBlank:
+        if (blankDone_ < kBlankLinesPerPage) {
+          AppendStuffed(staged_, kBlankLine, sizeof kBlankLine, opt_.minBytes);
+          ++blankDone_;
+          ++lines;
+        } else if (!fillDone_) {
+          // Zero fill gives the modem a cushion of data before the page proper.
+          int used = port.OutBuffUsed();
+          if (used < opt_.bufferMinimum)
+            staged_.append(static_cast<std::size_t>(std::min(opt_.bufferMinimum - used, kMaxFill)), '\0');
+          fillDone_ = true;
+        } else {
+          phase_ = phHeader;
+        }
+        break;
+      case phHeader:
+        if (headerDone_ < opt_.headerLines.size()) {
+          const auto& l = opt_.headerLines[headerDone_++];
+          AppendStuffed(staged_, l.data(), l.size(), opt_.minBytes);
+          ++lines;
+        } else {
+          phase_ = phBody;
+        }
+        break;
+      case phBody: {
+        int rc = body_ ? body_->Next(line) : 0;
+        if (rc < 0) return rc;
+        if (rc == 0) {
+          phase_ = phDone;
+        } else {
+          AppendStuffed(staged_, line.data(), line.size(), opt_.minBytes);
+          ++lines;
+        }
+        break;
+      }
+      case phDone:
+        break;
+    }
+  }
+}
+
+}  // namespace telvane

@@ -1,0 +1,69 @@
+// Moves one page to the modem: blank lines and fill, the header line, then
+// the page's own lines, each padded to the minimum bytes per scan line with
+// every DLE doubled, as fast as the output buffer takes them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "com_port.h"
+#include "page_lines.h"
+
+namespace telvane {
+
+inline constexpr std::uint8_t kDLE = 0x10;
+inline constexpr std::uint8_t kETX = 0x03;
+inline constexpr std::uint8_t kXON = 0x11;
+inline constexpr std::uint8_t kDC2 = 0x12;
+
+// The coded all-white line that starts every page (8 of them): a
+// byte-aligned EOL, white makeup 1728 and white terminating 0.
+inline constexpr std::uint8_t kBlankLine[6] = {0x00, 0x80, 0xB2, 0x59, 0x01, 0x00};
+inline constexpr int kBlankLinesPerPage = 8;
+// Free output space a line is sent into, and the largest zero fill.
+inline constexpr int kOutChunk = 4096;
+inline constexpr int kMaxFill = 8192;
+
+struct PageSendOptions {
+  int minBytes = 0;        // minimum bytes per scan line of the session
+  int maxSendCount = 50;   // lines per call of Send
+  int bufferMinimum = 1000;
+  std::vector<std::vector<std::uint8_t>> headerLines;  // coded header rows
+};
+
+// Appends `line` to `out` with every DLE doubled, padded with zero bytes up
+// to `minBytes` (the padding counts coded bytes, before doubling).
+void AppendStuffed(std::string& out, const std::uint8_t* line, std::size_t n, int minBytes);
+
+class PageTransmitter {
+ public:
+  enum Phase { phBlank, phHeader, phBody, phDone };
+
+  void Begin(std::unique_ptr<PageLines> body, PageSendOptions options);
+  // Sends what the output buffer takes now. 1 when the whole page is in the
+  // output buffer, 0 when it waits for room, or an error of the page source.
+  int Send(TApdComPort& port);
+  Phase CurrentPhase() const { return phase_; }
+  // The output-buffer-free level that means "room for more" for this port.
+  static int RoomLevel(TApdComPort& port, int bufferMinimum);
+  std::uint64_t BytesSent() const { return sent_; }
+
+ private:
+  // Puts as much of the staged bytes as fits; true when all are out.
+  bool Flush(TApdComPort& port);
+  int NextLine(std::vector<std::uint8_t>& line);
+
+  std::unique_ptr<PageLines> body_;
+  PageSendOptions opt_;
+  Phase phase_ = phDone;
+  int blankDone_ = 0;
+  bool fillDone_ = false;
+  std::size_t headerDone_ = 0;
+  std::string staged_;
+  std::size_t stagedAt_ = 0;
+  std::uint64_t sent_ = 0;
+};
+
+}  // namespace telvane

@@ -1,0 +1,52 @@
+// The APF file a received fax is written into. Pages are stored as received
+// (stream form); a page becomes part of the file only when it is judged good:
+// then the page count and the page header are written, so that the file is
+// a valid APF file with every good page after each of them. A bad page is cut
+// off again at its page header.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "apf_format.h"
+
+namespace telvane {
+
+class ReceivedFaxFile {
+ public:
+  ~ReceivedFaxFile();
+
+  // Creates the file with its header (station ID, the current time, no pages).
+  int Create(const std::string& fileName, const std::string& remoteId);
+  int BeginPage(bool fine, bool wide);
+  // Data are buffered in 4096 bytes; a short write is -160.
+  int Write(const std::uint8_t* data, std::size_t n);
+  // Completes the page: flushes its data, writes its header and the file header.
+  int KeepPage();
+  // Cuts the file back to the start of the open page.
+  int DiscardPage();
+  // Drops an unfinished page and closes the file.
+  int Close();
+
+  bool IsOpen() const { return fd_ >= 0; }
+  bool PageOpen() const { return pageOpen_; }
+  std::uint16_t PageCount() const { return header_.PageCount; }
+  std::uint32_t PageBytes() const { return pageBytes_; }
+  const std::string& FileName() const { return name_; }
+
+ private:
+  int FlushBuffer();
+
+  int fd_ = -1;
+  std::string name_;
+  ApfFileHeader header_;
+  ApfPageHeader page_;
+  std::uint64_t pageStart_ = 0;  // offset of the open page's header
+  std::uint64_t end_ = 0;        // file length after the last good page
+  std::uint32_t pageBytes_ = 0;
+  bool pageOpen_ = false;
+  std::vector<std::uint8_t> buf_;
+};
+
+}  // namespace telvane
