@@ -33,8 +33,7 @@ Bitmap TurnBitmap(const Bitmap& source, int quarterTurns) {
       return source;
     case 1: {
       // Source row r becomes destination column h-1-r, column c row c.
-      const int rowBits = static_cast<int>(source.BytesPerRow() * 8);
-      Bitmap out(Bitmap::Format::Mono, h, rowBits);
+      Bitmap out(Bitmap::Format::Mono, h, w);
       for (int r = 0; r < h; ++r) ForEachBlack(source.Row(r), w, [&](int c) { SetBlack(out.Row(c), h - 1 - r); });
       return out;
     }
@@ -47,11 +46,9 @@ Bitmap TurnBitmap(const Bitmap& source, int quarterTurns) {
       return out;
     }
     default: {
-      // Source row r becomes destination column r, column c row newH-1-c.
-      const int rowBits = static_cast<int>(source.BytesPerRow() * 8);
-      Bitmap out(Bitmap::Format::Mono, h, rowBits);
-      for (int r = 0; r < h; ++r)
-        ForEachBlack(source.Row(r), w, [&](int c) { SetBlack(out.Row(rowBits - 1 - c), r); });
+      // Source row r becomes destination column r, column c row w-1-c.
+      Bitmap out(Bitmap::Format::Mono, h, w);
+      for (int r = 0; r < h; ++r) ForEachBlack(source.Row(r), w, [&](int c) { SetBlack(out.Row(w - 1 - c), r); });
       return out;
     }
   }

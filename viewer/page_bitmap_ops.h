@@ -11,10 +11,11 @@ namespace telvane {
 
 // Turns a monochrome bitmap by `quarterTurns` quarter turns clockwise (0..3):
 // 1 a quarter turn clockwise, 2 a half turn, 3 a quarter turn
-// counter-clockwise. The quarter turns give a bitmap as wide as the source is
-// high and as high as the source row length in bits; rows from the source
-// width onwards are white. The half turn mirrors each row within the page
-// width, so that a page turned 1, then 2, then 1 comes back bit for bit.
+// counter-clockwise. A quarter turn of a W × H page gives an H × W page and
+// the half turn mirrors each row within the page width: the padding bits at
+// the end of a row never enter the picture, so turns add up exactly (a page
+// turned 1, then 2, then 1 quarter turns comes back bit for bit) and a page
+// does not grow by white rows each time it is turned.
 // Throws std::bad_alloc when the new bitmap cannot be had.
 Bitmap TurnBitmap(const Bitmap& source, int quarterTurns);
 
