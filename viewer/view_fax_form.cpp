@@ -144,7 +144,10 @@ void TViewFaxForm::BuildMenus() {
   ZoomOutItem = item(view, texts::kZoomOut, [this] { ZoomOut(); });
   view->addSeparator();
   const auto percent = [&](int z) {
-    QAction* a = item(view, QStringLiteral("%1%").arg(z), [this, z] { SetZoom(z); });
+    QAction* a = item(view, QStringLiteral("%1%").arg(z), [this, z] {
+      SetZoom(z);
+      CheckZoomItem();  // choosing the zoom in effect must not clear its mark
+    });
     a->setCheckable(true);
     zoomItems_.append(a);
     return a;

@@ -1,0 +1,307 @@
+// The viewer window: opening and its errors, status line and page flags,
+// page buttons, the zoom rules and the free zoom dialog, rotation items, the
+// whitespace dialog and the command-line argument.
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+
+#include "view_fax_form.h"
+#include "viewer_dialogs.h"
+#include "viewer_test_files.h"
+
+using telvane::TPercentForm;
+using telvane::TViewFaxForm;
+using telvane::TWhitespaceCompForm;
+using namespace telvane::test;
+
+namespace {
+
+// Records message boxes and beeps instead of showing them.
+class RecordingNotice : public telvane::IUserNotice {
+ public:
+  void ShowError(QWidget*, const QString& text) override { errors.append(text); }
+  void Beep() override { ++beeps; }
+  QStringList errors;
+  int beeps = 0;
+};
+
+}  // namespace
+
+class ViewFaxFormTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void openShowsStatusAndEnablesItems();
+  void openErrorsCloseTheViewWithTheirBox_data();
+  void openErrorsCloseTheViewWithTheirBox();
+  void pageButtonsWalkThePagesAndShowFlags();
+  void zoomSteps_data();
+  void zoomSteps();
+  void fixedZoomItemsScaleTheView();
+  void freeZoomDialog_data();
+  void freeZoomDialog();
+  void rotationItems();
+  void whitespaceDialog();
+  void printWithoutFileDoesNothing();
+  void firstArgumentOpenedWhenShown();
+
+ private:
+  std::unique_ptr<TempDir> dir_;
+  QString three_, normal_;
+};
+
+void ViewFaxFormTest::initTestCase() {
+  dir_ = std::make_unique<TempDir>();
+  three_ = QString::fromStdString(MakeTextFax(*dir_, "three.apf", 3, true));
+  normal_ = QString::fromStdString(MakeTextFax(*dir_, "normal.apf", 1, false));
+}
+
+void ViewFaxFormTest::openShowsStatusAndEnablesItems() {
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  QCOMPARE(form.windowTitle(), QStringLiteral("查看传真文件"));
+  QVERIFY(!form.N100PercentItem->isEnabled());
+  QVERIFY(!form.CopyItem->isEnabled());
+  QCOMPARE(form.PrintItem->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
+  QCOMPARE(form.CopyItem->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
+  QCOMPARE(form.ExitItem->shortcut(), QKeySequence(QStringLiteral("Alt+F4")));
+  form.OpenFile(three_);
+  QVERIFY(notice.errors.isEmpty());
+  QCOMPARE(form.StatusLine(), QStringLiteral("  查看页 1 到 3 在文件%1中").arg(three_));
+  QVERIFY(form.N100PercentItem->isChecked());
+  QVERIFY(form.NoRotateItem->isChecked());
+  QVERIFY(form.CopyItem->isEnabled() && form.Rotate90Item->isEnabled() && form.ZoomInItem->isEnabled());
+  form.CloseItem->trigger();
+  QCOMPARE(form.StatusLine(), QStringLiteral(" 没有文件载入"));
+  QVERIFY(!form.SelectAllItem->isEnabled());
+  QCOMPARE(form.FaxViewer->NumPages(), 0u);
+}
+
+void ViewFaxFormTest::openErrorsCloseTheViewWithTheirBox_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QByteArray>("contents");  // empty: the file does not exist
+  QTest::newRow("missing") << QStringLiteral("missing.apf") << QByteArray();
+  QTest::newRow("not a fax file") << QStringLiteral("letter.apf") << QByteArray("Dear sir, this is text.");
+  QTest::newRow("no pages") << QStringLiteral("empty.apf") << QByteArray("APF10\x1A", 6).leftJustified(64, '\0');
+}
+
+void ViewFaxFormTest::openErrorsCloseTheViewWithTheirBox() {
+  QFETCH(QString, name);
+  QFETCH(QByteArray, contents);
+  const QString path = QString::fromStdString(dir_->File(name.toStdString()));
+  if (!contents.isEmpty()) WriteAll(path.toStdString(), contents.toStdString());
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  form.OpenFile(three_);
+  form.OpenFile(path);
+  QCOMPARE(notice.errors, QStringList{QStringLiteral("打开文件时出错 ") + path});
+  QCOMPARE(form.StatusLine(), QStringLiteral(" 没有文件载入"));
+  QCOMPARE(form.FaxViewer->NumPages(), 0u);
+  QVERIFY(!form.CopyItem->isEnabled());
+}
+
+void ViewFaxFormTest::pageButtonsWalkThePagesAndShowFlags() {
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  form.OpenFile(three_);
+  form.SpeedButton1->click();  // already on page 1
+  QCOMPARE(form.FaxViewer->ActivePage(), 1u);
+  form.SpeedButton2->click();
+  QCOMPARE(form.StatusLine(), QStringLiteral("  查看页 2 总 3 在文件 %1").arg(three_));
+  form.SpeedButton2->click();
+  form.SpeedButton2->click();  // already on the last page
+  QCOMPARE(form.FaxViewer->ActivePage(), 3u);
+  form.SpeedButton1->click();
+  QCOMPARE(form.FaxViewer->ActivePage(), 2u);
+  QVERIFY(form.CheckBox1->isChecked());   // high resolution
+  QVERIFY(!form.CheckBox2->isChecked());  // 1728 pixels wide
+  QVERIFY(form.CheckBox3->isChecked());   // line records
+  QVERIFY(!form.CheckBox1->isEnabled());
+  form.OpenFile(normal_);
+  QVERIFY(!form.CheckBox1->isChecked());
+  QCOMPARE(form.PageFlagsCaption(), QStringLiteral("页面标志"));
+}
+
+void ViewFaxFormTest::zoomSteps_data() {
+  QTest::addColumn<int>("from");
+  QTest::addColumn<bool>("in");
+  QTest::addColumn<int>("expected");
+  QTest::addColumn<int>("beeps");
+  QTest::newRow("in from 110") << 110 << true << 125 << 0;
+  QTest::newRow("out from 110") << 110 << false << 100 << 0;
+  QTest::newRow("in from 100") << 100 << true << 125 << 0;
+  QTest::newRow("out from 50") << 50 << false << 25 << 0;
+  QTest::newRow("in at 400") << 400 << true << 400 << 1;
+  QTest::newRow("in from 390 would pass 400") << 390 << true << 400 << 0;
+  QTest::newRow("out at 25") << 25 << false << 25 << 1;
+  QTest::newRow("out from 30") << 30 << false << 25 << 0;
+}
+
+void ViewFaxFormTest::zoomSteps() {
+  QFETCH(int, from);
+  QFETCH(bool, in);
+  QFETCH(int, expected);
+  QFETCH(int, beeps);
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  form.OpenFile(three_);
+  form.SetZoom(from);
+  if (in)
+    form.ZoomInItem->trigger();
+  else
+    form.ZoomOutItem->trigger();
+  QCOMPARE(form.Zoom(), expected);
+  QCOMPARE(notice.beeps, beeps);
+  const QSize page(form.FaxViewer->PageWidth(1), form.FaxViewer->PageHeight(1));
+  QCOMPARE(form.FaxViewer->DisplayedSize(), QSize(page.width() * expected / 100, page.height() * expected / 100));
+}
+
+void ViewFaxFormTest::fixedZoomItemsScaleTheView() {
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  form.OpenFile(three_);
+  const QSize page = form.FaxViewer->DisplayedSize();
+  form.N50PercentItem->trigger();
+  QCOMPARE(form.FaxViewer->DisplayedSize(), page / 2);
+  QVERIFY(form.N50PercentItem->isChecked() && !form.N100PercentItem->isChecked());
+  form.N100PercentItem->trigger();
+  QCOMPARE(form.FaxViewer->DisplayedSize(), page);
+  const unsigned shown = form.FaxViewer->ShowCount();
+  form.N100PercentItem->trigger();  // already at 100 %: nothing changes
+  QCOMPARE(form.FaxViewer->ShowCount(), shown);
+  QVERIFY(form.N100PercentItem->isChecked());
+  // Opening again comes back at 100 %.
+  form.N200PercentItem->trigger();
+  form.OpenFile(three_);
+  QCOMPARE(form.Zoom(), 100);
+  QCOMPARE(form.FaxViewer->DisplayedSize(), page);
+}
+
+void ViewFaxFormTest::freeZoomDialog_data() {
+  QTest::addColumn<QString>("entry");
+  QTest::addColumn<QString>("error");  // empty: accepted
+  const QString range = QStringLiteral("你必须输入一个百分比数字在25%到400%之间.");
+  QTest::newRow("24") << "24" << range;
+  QTest::newRow("401") << "401" << range;
+  QTest::newRow("not a number") << "1x0" << QStringLiteral("你必须输入数字.");
+  QTest::newRow("150") << "150" << QString();
+  QTest::newRow("25") << "25" << QString();
+}
+
+void ViewFaxFormTest::freeZoomDialog() {
+  QFETCH(QString, entry);
+  QFETCH(QString, error);
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  form.OpenFile(three_);
+  bool stayedOpen = false;
+  QString title, initial;
+  form.RunDialog = [&](QDialog& dialog) {
+    auto& percent = static_cast<TPercentForm&>(dialog);
+    title = percent.windowTitle();
+    initial = percent.PercentEdit->text();
+    percent.show();
+    percent.PercentEdit->setText(entry);
+    percent.OKBtn->click();
+    stayedOpen = percent.isVisible();
+    return percent.result();
+  };
+  form.OtherSizeItem->trigger();
+  QCOMPARE(title, QStringLiteral("自定义范围"));
+  QCOMPARE(initial, QStringLiteral("100"));
+  if (error.isEmpty()) {
+    QVERIFY(notice.errors.isEmpty());
+    QCOMPARE(form.Zoom(), entry.toInt());
+    QCOMPARE(form.OtherSizeItem->isChecked(), entry != "25");
+    QVERIFY(!form.N100PercentItem->isChecked());
+  } else {
+    QCOMPARE(notice.errors, QStringList{error});
+    QVERIFY(stayedOpen);
+    QCOMPARE(form.Zoom(), 100);
+    QVERIFY(form.N100PercentItem->isChecked());
+    QVERIFY(!form.OtherSizeItem->isChecked());
+  }
+}
+
+void ViewFaxFormTest::rotationItems() {
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  form.OpenFile(three_);
+  const QSize page = form.FaxViewer->DisplayedSize();
+  form.Rotate90Item->trigger();
+  QCOMPARE(form.FaxViewer->Rotation(), 1);
+  QCOMPARE(form.FaxViewer->DisplayedSize(), page.transposed());
+  QVERIFY(form.Rotate90Item->isChecked() && !form.NoRotateItem->isChecked());
+  form.Rotate270Item->trigger();
+  QCOMPARE(form.FaxViewer->Rotation(), 3);
+  QVERIFY(form.Rotate270Item->isChecked() && !form.Rotate90Item->isChecked());
+  // Opening the same file again shows it unturned, as the items say.
+  form.OpenFile(three_);
+  QCOMPARE(form.FaxViewer->Rotation(), 0);
+  QCOMPARE(form.FaxViewer->DisplayedSize(), page);
+  QVERIFY(form.NoRotateItem->isChecked());
+}
+
+void ViewFaxFormTest::whitespaceDialog() {
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  form.OpenFile(three_);
+  QString from = QStringLiteral("abc");
+  bool fromEnabledBeforeTick = true;
+  form.RunDialog = [&](QDialog& dialog) {
+    auto& ws = static_cast<TWhitespaceCompForm&>(dialog);
+    ws.show();
+    fromEnabledBeforeTick = ws.FromEdit->isEnabled();
+    ws.CompEnabledBox->setChecked(true);
+    ws.FromEdit->setText(from);
+    ws.ToEdit->setText(QStringLiteral("2"));
+    ws.OKBtn->click();
+    return ws.result();
+  };
+  form.WhitespaceCompOption->trigger();
+  QVERIFY(!fromEnabledBeforeTick);
+  QCOMPARE(notice.errors, QStringList{QStringLiteral("你必须输入数字.")});
+  QVERIFY(!form.FaxViewer->WhitespaceCompression());
+  from = QStringLiteral("10");
+  form.WhitespaceCompOption->trigger();
+  QVERIFY(form.FaxViewer->WhitespaceCompression());
+  QCOMPARE(form.FaxViewer->WhitespaceFrom(), 10u);
+  QCOMPARE(form.FaxViewer->WhitespaceTo(), 2u);
+  // The dialog opens with the viewer's values.
+  form.RunDialog = [&](QDialog& dialog) {
+    auto& ws = static_cast<TWhitespaceCompForm&>(dialog);
+    from = ws.FromEdit->text() + "/" + ws.ToEdit->text();
+    return int(QDialog::Rejected);
+  };
+  form.WhitespaceCompOption->trigger();
+  QCOMPARE(from, QStringLiteral("10/2"));
+}
+
+void ViewFaxFormTest::printWithoutFileDoesNothing() {
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  int logged = 0;
+  form.FaxPrinter->OnFaxPrintLog = [&](telvane::TApdFaxPrinter&, telvane::TFaxPLCode) { ++logged; };
+  form.PrintItem->trigger();
+  QCOMPARE(logged, 0);
+  QVERIFY(form.FaxPrinter->FileName().isEmpty());
+  QVERIFY(notice.errors.isEmpty());
+}
+
+void ViewFaxFormTest::firstArgumentOpenedWhenShown() {
+  RecordingNotice notice;
+  TViewFaxForm form({three_, QStringLiteral("ignored.apf")}, &notice);
+  QCOMPARE(form.FaxViewer->NumPages(), 0u);
+  form.show();
+  QCOMPARE(form.FaxViewer->NumPages(), 3u);
+  QCOMPARE(form.StatusLine(), QStringLiteral("  查看页 1 到 3 在文件%1中").arg(three_));
+  QVERIFY(notice.errors.isEmpty());
+}
+
+QTEST_MAIN(ViewFaxFormTest)
+#include "view_fax_form_test.moc"
