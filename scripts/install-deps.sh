@@ -10,6 +10,7 @@ packages=(
   libjpeg62-turbo-dev zlib1g-dev
   libspandsp-dev efax
   libtiff-dev libtiff-tools imagemagick netpbm
+  poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-zenhei fonts-dejavu-core
 )
