@@ -231,6 +231,7 @@ void TFaxEngine::Goto(int state, bool enter) {
   state_ = state;
   enterPending_ = enter;
   port_.Log().Add("Fax", StateName(state), static_cast<std::uint32_t>(state));
+  if (OnStateChange) OnStateChange(state);
 }
 
 void TFaxEngine::Fail(int code) {

@@ -90,6 +90,9 @@ class TFaxEngine {
   // fixed delays); the GUI lets pending events run here.
   void SetYield(std::function<void()> fn) { yield_ = std::move(fn); }
 
+  // Told of every state change (tracing and tests); runs inside the event.
+  std::function<void(int state)> OnStateChange;
+
   // The trigger receiver: one call handles one event completely.
   void HandleMessage(const TriggerMessage& m);
 

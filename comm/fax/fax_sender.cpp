@@ -336,11 +336,13 @@ void TFaxSender::PageStates(FaxEvent ev) {
     Goto(tfPageDataEnd);
     return;
   }
+  int next;
   switch (tx_.CurrentPhase()) {
-    case PageTransmitter::phBlank: state_ = tfSendBlankLines; break;
-    case PageTransmitter::phHeader: state_ = tfSendHeaderLine; break;
-    default: state_ = pages_[pageIndex_].kind == Page::File ? tfSendPageData : tfSendCover; break;
+    case PageTransmitter::phBlank: next = tfSendBlankLines; break;
+    case PageTransmitter::phHeader: next = tfSendHeaderLine; break;
+    default: next = pages_[pageIndex_].kind == Page::File ? tfSendPageData : tfSendCover; break;
   }
+  if (next != state_) Goto(next, false);
   ArmOutFree(PageTransmitter::RoomLevel(port_, s_.bufferMinimum));
   ArmTimeout(s_.pageTimeout);
 }

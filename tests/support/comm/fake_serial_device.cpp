@@ -38,6 +38,11 @@ bool FakeLine::ScriptDone() const {
   return script_.empty();
 }
 
+std::string FakeLine::NextExpected() const {
+  std::lock_guard guard(lock_);
+  return script_.empty() ? std::string() : script_.front().first;
+}
+
 void FakeLine::SetModemLines(std::uint8_t lines) {
   std::lock_guard guard(lock_);
   std::uint8_t changed = lines ^ lines_;

@@ -27,6 +27,9 @@ class FakeLine {
   // previous scripted answer), `response` is fed back. Entries answer in order.
   void Expect(std::string request, std::string response);
   bool ScriptDone() const;
+  // The request the script waits for next ("" when it is done), for messages
+  // of failed tests.
+  std::string NextExpected() const;
 
   // Modem lines (msr* bits) the device reports; false makes it a device
   // without modem lines, like a pseudo-terminal.
