@@ -27,6 +27,7 @@ void EnsureGuiApplication();
 bool ProgressWanted();
 
 int RunConvert(int argc, char** argv);
+int RunCover(int argc, char** argv);
 int RunInfo(int argc, char** argv);
 int RunUnpack(int argc, char** argv);
 

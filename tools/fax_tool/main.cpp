@@ -12,6 +12,7 @@ void Usage(FILE* out) {
       "\n"
       "Commands:\n"
       "  convert   turn a text or image file into an APF fax file\n"
+      "  cover     turn a cover page design (.fcp) into an APF fax file, tags filled in\n"
       "  info      show the file header and page headers of APF files\n"
       "  unpack    turn the pages of an APF file into BMP, PCX, DCX or TIFF images\n"
       "\n"
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   if (!std::strcmp(command, "convert")) return RunConvert(argc - 1, argv + 1);
+  if (!std::strcmp(command, "cover")) return RunCover(argc - 1, argv + 1);
   if (!std::strcmp(command, "info")) return RunInfo(argc - 1, argv + 1);
   if (!std::strcmp(command, "unpack")) return RunUnpack(argc - 1, argv + 1);
   std::fprintf(stderr, "telvane-fax: unknown command '%s'\n", command);
