@@ -169,6 +169,13 @@ void TApdFaxPrinter::AbortJob() {
   if (!aborted && !printer_.outputFileName().isEmpty()) QFile::remove(printer_.outputFileName());
 }
 
+// The loop of an aborted print ends here; a page's progress values set after
+// the abort must not leave the printer looking busy.
+void TApdFaxPrinter::StopAborted() {
+  progress_ = ppIdle;
+  currentPage_ = 0;
+}
+
 void TApdFaxPrinter::PrintAbort() {
   SetProgress(ppIdle);
   if (!printing_) return;
@@ -298,7 +305,7 @@ void TApdFaxPrinter::PrintFax() {
     if (!first && printing_ && (!MultiPage || (page - FirstPage) % perSheet == 0)) printer_.newPage();
     first = false;
     RunYield();
-    if (!printing_) return;
+    if (!printing_) return StopAborted();
     if (OnNextPage) OnNextPage(*this, currentPage_, pageCount_);
     SetProgress(ppConverting);
     Bitmap bits;
@@ -314,7 +321,7 @@ void TApdFaxPrinter::PrintFax() {
       throw;
     }
     RunYield();
-    if (!printing_) return;
+    if (!printing_) return StopAborted();
     const QSize sheet(printer_.width(), printer_.height());
     PrintPage(bits, PageRect(sheet, MultiPage, landscape, static_cast<int>((page - FirstPage) % 4)));
     ++printed;

@@ -127,6 +127,7 @@ class TApdFaxPrinter : public QObject {
   bool BeginJob();
   void EndJob();
   void AbortJob();
+  void StopAborted();
   void DrawMargin(TApdFaxPrinterMargin& margin, QRect& rect, bool header);
   void PrintPage(const Bitmap& page, QRect rect);
 
