@@ -166,6 +166,7 @@ void TFaxReceiver::Class2Session(FaxEvent ev, const std::string& line) {
       }
       dleSeen_ = false;
       data_.clear();
+      ClearInput();  // what came before DC2 is the tail of the CONNECT line
       Put(std::string(1, static_cast<char>(kDC2)));  // releases the page data
       Progress(fpGetPage);
       ArmTimeout(s_.pageTimeout);
@@ -224,7 +225,7 @@ void TFaxReceiver::TakeRawInput(std::string& pending) {
         end = true;
         continue;
       }
-      if (b != kDLE) continue;  // DLE before anything else: dropped
+      // DLE DLE is one DLE; a DLE before anything else is dropped.
     } else if (b == kDLE) {
       dleSeen_ = true;
       continue;

@@ -173,6 +173,8 @@ void TFaxEngine::HangUpSender() {
 
 void TFaxEngine::HangUpReceiver() {
   try {
+    // A last command (AT+FKS) goes out before the buffers are flushed.
+    if (TApdBaseDispatcher* d = port_.Dispatcher()) d->WaitOutputDrained(1000);
     DropDtr();
     Delay(1000);
     Put("+++");
