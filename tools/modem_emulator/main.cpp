@@ -30,6 +30,8 @@ const char kUsage[] =
     "  --far-end TEXT         far-end settings, 'key=value' separated by ';'\n"
     "  --far-end-file FILE    far-end settings from a file, one per line\n"
     "  --call-after-ms N      the far end calls in N ms after start\n"
+    "  --call-after TEXT      the far end calls 300 ms after a command line\n"
+    "                         containing TEXT (for example +FCR=1)\n"
     "  --exit-after-call      stop once a call has ended\n"
     "  --timeout-s N          stop after N seconds in any case (default 600)\n"
     "  --save-pages DIR       write the pages the far end received as DIR/page-N.pbm\n"
@@ -66,7 +68,7 @@ int SavePages(const std::string& dir, const std::vector<std::vector<uint8_t>>& p
 
 int main(int argc, char** argv) {
   telvane::emu::EmulatorOptions options;
-  std::string farEnd, savePages, saveCallPages;
+  std::string farEnd, savePages, saveCallPages, callAfter;
   long callAfterMs = -1, timeoutS = 600;
   bool exitAfterCall = false, dryRun = false;
   for (int i = 1; i < argc; ++i) {
@@ -102,6 +104,8 @@ int main(int argc, char** argv) {
       farEnd += text.str() + "\n";
     } else if (arg == "--call-after-ms") {
       if (!Number(value(), callAfterMs)) return std::fputs("telvane-modem-emu: bad --call-after-ms\n", stderr), 2;
+    } else if (arg == "--call-after") {
+      callAfter = value();
     } else if (arg == "--timeout-s") {
       if (!Number(value(), timeoutS)) return std::fputs("telvane-modem-emu: bad --timeout-s\n", stderr), 2;
     } else if (arg == "--exit-after-call") {
@@ -148,6 +152,15 @@ int main(int argc, char** argv) {
     if (!called && callAfterMs >= 0 && elapsed >= std::chrono::milliseconds(callAfterMs)) {
       called = true;
       modem.PlaceCall();
+    }
+    if (!called && !callAfter.empty()) {
+      for (const std::string& line : modem.Commands()) {
+        if (line.find(callAfter) == std::string::npos) continue;
+        called = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        modem.PlaceCall();
+        break;
+      }
     }
     const bool inCall = modem.InCall();
     if (exitAfterCall && wasInCall && !inCall) break;
