@@ -135,6 +135,9 @@ void TFaxEngine::HandleMessage(const TriggerMessage& m) {
 void TFaxEngine::Serve(const TriggerMessage& m) {
   if (Finished() || !registered_) return;
   switch (m.msg) {
+    case kMsgFaxAbort:
+      abortPending_ = true;  // taken as the event ends
+      return;
     case kMsgTriggerAvail:
     case kMsgTriggerData:
       TakeInput();

@@ -9,7 +9,7 @@ namespace telvane {
 std::string DefaultInitString(bool blindDial, bool detectBusy) {
   char x = detectBusy ? (blindDial ? '3' : '4') : (blindDial ? '1' : '2');
   std::string s = "ATE0Q0V1X4S0=0S2=43";
-  s[8] = x;
+  s[9] = x;
   return s;
 }
 

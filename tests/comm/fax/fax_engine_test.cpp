@@ -1,0 +1,200 @@
+// The class-neutral frame: class detection and the synchronous exchange,
+// init strings, baud switching, status timer, abort and the notifications.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "error_codes.h"
+#include "fax_fixture.h"
+#include "fax_sender.h"
+#include "loop_dispatcher.h"
+
+namespace telvane {
+namespace {
+
+using test::FaxTest;
+
+const std::string kInit = "ATE0Q0V1X4S0=0S2=43\r";
+
+class FaxEngineTest : public FaxTest {
+ protected:
+  std::unique_ptr<TFaxSender> MakeSender(TFaxClass c) {
+    auto s = std::make_unique<TFaxSender>(port, owner);
+    s->Session().faxClass = c;
+    Watch(*s);
+    return s;
+  }
+};
+
+TEST_F(FaxEngineTest, DetectionPrefersClass20ThenClass2ThenClass1) {
+  struct Case {
+    const char* classes;
+    TFaxClass expected;
+  } cases[] = {{"0,1,2,2.0", fcClass2_0}, {"0,1,2", fcClass2}, {"0,1,2.0", fcClass2_0}, {"0,1,1.0", fcClass1},
+               {"0,2.0,2,8", fcClass2_0}, {"0", fcUnknown}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.classes);
+    line->TakeWritten();
+    line->Expect(kInit, Rsp("OK"));
+    line->Expect("AT+FCLASS=?\r", Rsp(std::string(c.classes) + "\nOK"));
+    auto s = MakeSender(fcDetect);
+    EXPECT_EQ(s->DetectClass(), c.expected);
+    EXPECT_TRUE(line->ScriptDone());
+  }
+}
+
+TEST_F(FaxEngineTest, TheEchoOfACommandIsNotItsAnswer) {
+  line->Expect(kInit, kInit + Rsp("OK"));
+  line->Expect("AT+FCLASS=?\r", "AT+FCLASS=?\r" + Rsp("0,1,2\nOK"));
+  auto s = MakeSender(fcDetect);
+  EXPECT_EQ(s->DetectClass(), fcClass2);
+}
+
+TEST_F(FaxEngineTest, AGarbledInitAnswerIsTriedOnceMoreAndNotAThirdTime) {
+  line->Expect(kInit, Rsp("x1\nx2"));
+  line->Expect(kInit, Rsp("y1\ny2"));
+  auto s = MakeSender(fcDetect);
+  EXPECT_EQ(s->Start(), ecFaxBadModemResult);
+  EXPECT_EQ(CountWritten(kInit), 2);
+  EXPECT_EQ(owner.errors, std::vector<int>{ecFaxBadModemResult});
+  EXPECT_EQ(owner.finishes, std::vector<int>{ecFaxBadModemResult});
+  EXPECT_EQ(owner.kinds.back(), fsLast);
+
+  // A garbled first answer and a good second one detect the class.
+  line->TakeWritten();
+  line->Expect(kInit, Rsp("x1\nx2"));
+  line->Expect(kInit, Rsp("OK"));
+  line->Expect("AT+FCLASS=?\r", Rsp("0,2\nOK"));
+  auto t = MakeSender(fcDetect);
+  EXPECT_EQ(t->DetectClass(), fcClass2);
+}
+
+TEST_F(FaxEngineTest, ASilentModemFailsTheExchangeAfterTheResponseTimeOut) {
+  auto s = MakeSender(fcClass2);
+  Ticks start = clock.Now();
+  EXPECT_EQ(s->SyncCommand("AT"), ecFatalTimeout);
+  EXPECT_GE(clock.Now() - start, 182u);
+  EXPECT_LE(clock.Now() - start, 190u);
+  line->Expect("AT+FMFR?\r", Rsp("ACME MODEMS\nOK"));
+  std::vector<std::string> lines;
+  EXPECT_EQ(s->SyncCommand("AT+FMFR?", &lines), ecOK);
+  EXPECT_EQ(lines, (std::vector<std::string>{"ACME MODEMS", "OK"}));
+  line->Expect("AT+FBAD\r", Rsp("ERROR"));
+  EXPECT_EQ(s->SyncCommand("AT+FBAD"), ecFaxBadModemResult);
+}
+
+TEST_F(FaxEngineTest, TheUserInitStringGoesFirstAndBothOnlyOncePerEngine) {
+  owner.faxes.emplace_back("", "", "");
+  line->Expect("AT&F\r", Rsp("OK"));
+  line->Expect(kInit, Rsp("OK"));
+  auto s = MakeSender(fcClass2);
+  s->Session().modemInit = "AT&F";
+  ASSERT_EQ(s->Start(), 0);
+  EXPECT_TRUE(s->Finished()) << "no fax to send";
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  ASSERT_EQ(s->Start(), 0);
+  EXPECT_EQ(CountWritten("AT&F\r"), 1);
+  EXPECT_EQ(CountWritten(kInit), 1);
+}
+
+TEST_F(FaxEngineTest, AnInitStringAnsweredWithErrorStopsThePreparation) {
+  line->Expect(kInit, Rsp("ERROR"));
+  auto s = MakeSender(fcClass2);
+  EXPECT_EQ(s->Start(), ecFaxBadModemResult);
+  EXPECT_EQ(owner.finishes, std::vector<int>{ecFaxBadModemResult});
+  EXPECT_EQ(owner.nextAsked, 0u);
+}
+
+TEST_F(FaxEngineTest, AClass1ModemIsRefusedUntilClass1IsBuilt) {
+  line->Expect(kInit, Rsp("OK"));
+  line->Expect("AT+FCLASS=?\r", Rsp("0,1\nOK"));
+  auto s = MakeSender(fcDetect);
+  EXPECT_EQ(s->Start(), ecNotSupportedByLayer);
+  EXPECT_EQ(owner.finishes, std::vector<int>{ecNotSupportedByLayer});
+}
+
+TEST_F(FaxEngineTest, TheCallRunsAtTheNormalSpeedAndTheModemIsPreparedAtTheInitSpeed) {
+  std::vector<int> bauds;
+  line->Expect(kInit, Rsp("OK"));
+  auto s = MakeSender(fcClass2);
+  s->Session().initBaud = 57600;
+  s->Session().normalBaud = 115200;
+  owner.duringNext = [&] { bauds.push_back(port.Baud()); };
+  ASSERT_EQ(s->Start(), 0);
+  EXPECT_EQ(bauds, std::vector<int>{115200});
+  EXPECT_EQ(line->Settings().baud, 115200);
+
+  // Without an init speed everything runs at 19200.
+  auto t = MakeSender(fcClass2);
+  line->Expect(kInit, Rsp("OK"));
+  port.SetBaud(38400);
+  bauds.clear();
+  ASSERT_EQ(t->Start(), 0);
+  EXPECT_EQ(bauds, std::vector<int>{19200});
+}
+
+TEST_F(FaxEngineTest, StatusIsReportedEveryStatusIntervalWhileTheMachineWaits) {
+  std::string fax = dir.File("one.apf");
+  test::MakeApf(fax, 1);
+  owner.faxes.emplace_back("1", fax, "");
+  line->Expect(kInit, Rsp("OK"));
+  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
+  line->Expect("AT+FLID=", Rsp("OK"));
+  line->Expect("AT+FDCC=", Rsp("OK"));
+  line->Expect("ATDT1\r", Rsp("BUSY"));
+  auto s = MakeSender(fcClass2);
+  s->Session().retryWait = 10000;
+  s->Session().statusInterval = 2;
+  ASSERT_EQ(s->Start(), 0);
+  drive.RunUntil([&] { return s->State() == tfRetryWait; }, 100);
+  std::size_t before = owner.status.size();
+  drive.RunFor(364);  // 20 s
+  EXPECT_EQ(owner.status.size() - before, 10u);
+  EXPECT_EQ(owner.status.back(), fpBusyWait);
+  // The abort request as a message, the way a component passes it on.
+  s->HandleMessage(TriggerMessage{kMsgFaxAbort, 0, 0, 0});
+  EXPECT_EQ(owner.finishes, std::vector<int>{ecCancelRequested});
+}
+
+TEST_F(FaxEngineTest, AnAbortDuringAnEventIsTakenRightAfterIt) {
+  std::string fax = dir.File("one.apf");
+  test::MakeApf(fax, 1);
+  owner.faxes.emplace_back("1", fax, "");
+  line->Expect(kInit, Rsp("OK"));
+  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
+  line->Expect("AT+FLID=", Rsp("OK"));
+  line->Expect("AT+FDCC=", Rsp("OK"));
+  auto s = MakeSender(fcClass2);
+  TFaxSender* engine = s.get();
+  int dialStates = 0;
+  s->OnStateChange = [&](int st) {
+    if (st == tfDial && dialStates++ == 0) engine->Abort();  // from inside the event
+  };
+  ASSERT_EQ(s->Start(), 0);
+  RunToEnd(*s, 200);
+  EXPECT_EQ(owner.finishes, std::vector<int>{ecCancelRequested});
+  EXPECT_EQ(CountWritten("ATDT1\r"), 1) << "the event in hand ran to its end first";
+  EXPECT_EQ(owner.logs.back(), lfaxTransmitFail);
+}
+
+TEST(FaxMessenger, NotificationsRunOnTheMainThreadAndTheFinishIsPosted) {
+  LoopDispatcher main;
+  test::RecordingOwner owner;
+  FaxMessenger m(owner, &main);
+  EXPECT_TRUE(m.Status(fsFirst, fpDialing));
+  EXPECT_EQ(owner.status, std::vector<int>{fpDialing}) << "sent: done when Send returns";
+  m.Finish(-8064);
+  EXPECT_TRUE(owner.finishes.empty()) << "posted: runs when the loop does";
+  main.RunPending();
+  EXPECT_EQ(owner.finishes, std::vector<int>{-8064});
+  // From another thread, a main thread that does not answer is given up on.
+  bool answered = true;
+  std::thread t([&] { answered = m.Log(1); });
+  t.join();
+  EXPECT_FALSE(answered);
+  main.RunPending();
+  EXPECT_TRUE(owner.logs.empty()) << "a notification given up on does not run later";
+}
+
+}  // namespace
+}  // namespace telvane
