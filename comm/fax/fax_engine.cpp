@@ -96,8 +96,11 @@ void TFaxEngine::Stop() {
     }
     registered_ = false;
   }
-  // Waits for an event being handled on the dispatch thread to end.
+  // Waits for an event being handled on the dispatch thread to end; one that
+  // waits for the main thread (this one) to take a notification gives up.
+  messenger_.Cancel().Cancel();
   std::lock_guard guard(lock_);
+  messenger_.Cancel().Reset();
   if (triggersAdded_) RemoveTriggersQuietly();
 }
 

@@ -152,6 +152,10 @@ bool CarrierPresent(TApdComPort& port) {
 // The escape sequence needs a second of silence on both sides (S12 guard time).
 void TFaxEngine::HangUpSender() {
   try {
+    // A last command (AT+FKS) goes out; page data the modem no longer takes
+    // is thrown away so that the hang-up commands can follow.
+    if (TApdBaseDispatcher* d = port_.Dispatcher()) d->WaitOutputDrained(1000);
+    port_.FlushOutBuffer();
     if (CarrierPresent(port_)) {
       Delay(1000);
       Put("+++");

@@ -198,3 +198,44 @@ TEST(FaxMessenger, NotificationsRunOnTheMainThreadAndTheFinishIsPosted) {
 
 }  // namespace
 }  // namespace telvane
+
+namespace telvane {
+namespace {
+
+// The engine as it runs in the program: the state machine on the port's
+// dispatch thread, the owner's notifications on the main thread's loop, real
+// time. One short page; about a second.
+TEST(FaxEngineThreads, AOnePageSendRunsOnTheDispatchThreadWithNotificationsOnTheMainLoop) {
+  LoopDispatcher main;
+  auto line = std::make_shared<test::FakeLine>();
+  TApdComPort port(&main, test::FakeDeviceFactory(line));
+  port.SetDevicePath("/dev/fakemodem");
+  port.SetOutSize(8192);
+  port.SetOpen(true);
+  test::TempDir dir;
+  std::string fax = dir.File("one.apf");
+  test::MakeApf(fax, 1);
+  test::RecordingOwner owner;
+  owner.faxes.emplace_back("1", fax, "");
+  auto rsp = [](const char* s) { return test::FaxTest::Rsp(s); };
+  line->Expect(kInit, rsp("OK"));
+  line->Expect("AT+FCLASS=2\r", rsp("OK"));
+  line->Expect("AT+FLID=", rsp("OK"));
+  line->Expect("AT+FDCC=", rsp("OK"));
+  line->Expect("ATDT1\r", rsp("+FCON\n+FDCS:0,3,0,2,0,0,0,0\nOK"));
+  line->Expect("AT+FDT\r", rsp("CONNECT") + "\x11");
+  line->Expect("\x10\x03", rsp("OK"));
+  line->Expect("AT+FET=2\r", rsp("+FPTS:1\n+FHNG:0\nOK"));
+  TFaxSender s(port, owner, &main);
+  s.Session().faxClass = fcClass2;
+  ASSERT_EQ(s.Start(), 0);
+  EXPECT_TRUE(main.RunUntil([&] { return !owner.finishes.empty(); }, 15000)) << line->NextExpected();
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  EXPECT_EQ(owner.logs, (std::vector<int>{lfaxTransmitStart, lfaxTransmitOk}));
+  EXPECT_EQ(owner.kinds.back(), fsLast);
+  s.Stop();
+  port.SetOpen(false);
+}
+
+}  // namespace
+}  // namespace telvane

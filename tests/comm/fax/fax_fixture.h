@@ -51,6 +51,10 @@ struct RecordingOwner : IFaxOwner {
 };
 
 class FaxTest : public ::testing::Test {
+ public:
+  // A scripted modem answer with the usual line framing.
+  static std::string Rsp(const std::string& lines);
+
  protected:
   FaxTest();
   ~FaxTest() override;
@@ -62,9 +66,6 @@ class FaxTest : public ::testing::Test {
   void RunToEnd(TFaxEngine& engine, int maxTicks = 20000);
   // Count of `what` in everything written to the line.
   int CountWritten(const std::string& what) const;
-  // A scripted modem answer with the usual line framing.
-  static std::string Rsp(const std::string& lines);
-
   TempDir dir;
   FakeTickClock clock;
   std::shared_ptr<FakeLine> line = std::make_shared<FakeLine>();
