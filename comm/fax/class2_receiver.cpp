@@ -151,7 +151,9 @@ void TFaxReceiver::Class2Session(FaxEvent ev, const std::string& line) {
         Progress(fpSessionParams);
       } else if (Contains(line, "CONNECT")) {
         if (s_.options & foSoftwareFlow) {
-          port_.SetSWFlowOptions(swfBoth);
+          // Only our XOFF to the modem: received page data may hold XON and
+          // XOFF bytes, which must not be taken as flow control.
+          port_.SetSWFlowOptions(swfReceive);
           flowOn_ = true;
         }
         Goto(rf2StartPage);

@@ -303,7 +303,9 @@ void TFaxSender::PageStates(FaxEvent ev) {
     }
     Progress(fpSendPage);
     if (s_.options & foSoftwareFlow) {
-      port_.SetSWFlowOptions(swfBoth);
+      // Only the modem's XOFF is obeyed: the page data may hold any byte, so
+      // nothing may be slipped into it.
+      port_.SetSWFlowOptions(swfTransmit);
       flowOn_ = true;
     }
     if (int rc = StartPageData()) {

@@ -537,3 +537,29 @@ TEST_F(Class2SendTest, GetEntryIgnoresEventsWhileTheOwnerChoosesTheNextFax) {
 
 }  // namespace
 }  // namespace telvane
+
+namespace telvane {
+namespace {
+
+TEST_F(Class2SendTest, SoftwareFlowObeysTheModemOnlyWhilePageDataFlows) {
+  std::string fax = dir.File("one.apf");
+  test::MakeApf(fax, 1);
+  OneFax(fax);
+  ScriptSetup(false);
+  line->Expect("ATDT5551234\r", Rsp(kAnswer));
+  ScriptPage2("2");
+  auto s = MakeSender(fcClass2);
+  s->Session().options = foSoftwareFlow;
+  std::vector<TSWFlowOptions> seen;
+  s->OnStateChange = [&, watch = s->OnStateChange](int st) {
+    watch(st);
+    if (st == tfSendBlankLines || st == tf2PageEnd) seen.push_back(port.SWFlowOptions());
+  };
+  ASSERT_EQ(s->Start(), 0);
+  RunToEnd(*s);
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  EXPECT_EQ(seen, (std::vector<TSWFlowOptions>{swfTransmit, swfNone}));
+}
+
+}  // namespace
+}  // namespace telvane
