@@ -60,6 +60,9 @@ class FaxViewerTest : public QObject {
   void openingErrors();
   void whitespaceToAboveFromIsRefused();
   void droppedFileIsOpened();
+  void paintingUsesTheColoursAndInvertsTheSelection();
+  void autoScrollWhileSelectingBeyondTheEdge();
+  void whitespaceCompressionShortensBlankRuns();
 
  private:
   std::unique_ptr<TempDir> dir_;
@@ -353,6 +356,70 @@ void FaxViewerTest::droppedFileIsOpened() {
   QCOMPARE(dropped, three_);
   QCOMPARE(v.FileName(), three_);
   QCOMPARE(v.NumPages(), 3u);
+}
+
+void FaxViewerTest::paintingUsesTheColoursAndInvertsTheSelection() {
+  TApdFaxViewer v;
+  v.SetBorderStyle(telvane::TBorderStyle::bsNone);
+  v.resize(2000, 300);  // wider than the page: the rest is background
+  v.show();
+  v.SetFileName(one_);
+  v.SetFGColor(QColor(200, 0, 0));
+  v.SetBGColor(QColor(0, 0, 200));
+  v.horizontalScrollBar()->setValue(0);
+  v.verticalScrollBar()->setValue(0);
+  const QImage page = ToQImage(v.PageBitmap(1));
+  QImage shot = v.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const int w = std::min(page.width(), shot.width()), h = std::min(page.height(), shot.height());
+  int black = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const bool isBlack = page.pixel(x, y) == 0xFF000000u;
+      black += isBlack;
+      QCOMPARE(shot.pixel(x, y), isBlack ? qRgb(200, 0, 0) : qRgb(0, 0, 200));
+    }
+  QVERIFY(black > 100);
+  QCOMPARE(shot.pixel(shot.width() - 1, 10), qRgb(0, 0, 200));
+  // A selection is shown inverted.
+  QTest::mousePress(v.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
+  QTest::mouseMove(v.viewport(), QPoint(99, 49));
+  QTest::mouseRelease(v.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(99, 49));
+  QCOMPARE(v.Selection(), QRect(1, 1, 99, 49));
+  shot = v.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  for (int y = 1; y < 50; ++y)
+    for (int x = 1; x < 100; ++x)
+      QCOMPARE(shot.pixel(x, y), page.pixel(x, y) == 0xFF000000u ? qRgb(55, 255, 255) : qRgb(255, 255, 55));
+}
+
+void FaxViewerTest::autoScrollWhileSelectingBeyondTheEdge() {
+  TApdFaxViewer v;
+  v.resize(300, 200);
+  v.show();
+  v.SetFileName(three_);
+  QTest::mousePress(v.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+  QTest::mouseMove(v.viewport(), QPoint(v.viewport()->width() + 40, 130));  // more than 20 pixels out: two steps
+  QTRY_VERIFY_WITH_TIMEOUT(v.ScrollOffset().x() >= 32, 3000);
+  QCOMPARE(v.ScrollOffset().x() % 16, 0);
+  QCOMPARE(v.ScrollOffset().y(), 0);
+  QTest::mouseRelease(v.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(v.viewport()->width() + 40, 130));
+  const int scrolled = v.ScrollOffset().x();
+  QVERIFY(v.HasSelection());
+  QCOMPARE(v.Selection().left(), 100);
+  QVERIFY(v.Selection().right() >= v.viewport()->width() - 1 + scrolled - 16);
+  QTest::qWait(120);
+  QCOMPARE(v.ScrollOffset().x(), scrolled);  // the timer stopped with the button
+}
+
+void FaxViewerTest::whitespaceCompressionShortensBlankRuns() {
+  TApdFaxViewer v;
+  v.SetFileName(MakeTextFax(*dir_, "top.apf", 1, true, 40));
+  const int height = v.PageHeight(1);
+  const unsigned shown = v.ShowCount();
+  v.SetWhitespace(true, 10, 2);  // the 40 blank lines at the top become 2
+  QVERIFY(v.ShowCount() > shown);
+  QVERIFY2(v.PageHeight(1) <= height - 38, qPrintable(QString::number(v.PageHeight(1))));
+  v.SetWhitespaceCompression(false);
+  QCOMPARE(v.PageHeight(1), height);
 }
 
 QTEST_MAIN(FaxViewerTest)

@@ -2,6 +2,10 @@
 // page buttons, the zoom rules and the free zoom dialog, rotation items, the
 // whitespace dialog and the command-line argument.
 #include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QRegularExpression>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,6 +53,9 @@ class ViewFaxFormTest : public QObject {
   void whitespaceDialog();
   void printWithoutFileDoesNothing();
   void firstArgumentOpenedWhenShown();
+  void printsTheOpenFile();
+  void viewerErrorsShowTheirCode();
+  void droppedFileResetsZoomAndRotation();
 
  private:
   std::unique_ptr<TempDir> dir_;
@@ -301,6 +308,58 @@ void ViewFaxFormTest::firstArgumentOpenedWhenShown() {
   QCOMPARE(form.FaxViewer->NumPages(), 3u);
   QCOMPARE(form.StatusLine(), QStringLiteral("  查看页 1 到 3 在文件%1中").arg(three_));
   QVERIFY(notice.errors.isEmpty());
+}
+
+void ViewFaxFormTest::printsTheOpenFile() {
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  const QString pdf = QString::fromStdString(dir_->File("form.pdf"));
+  form.FaxPrinter->Printer().setOutputFormat(QPrinter::PdfFormat);
+  form.FaxPrinter->Printer().setOutputFileName(pdf);
+  QList<int> pages;
+  form.FaxPrinter->OnNextPage = [&](telvane::TApdFaxPrinter&, uint16_t cp, uint16_t) { pages.append(cp); };
+  form.OpenFile(three_);
+  form.PrintItem->trigger();
+  QCOMPARE(pages, (QList<int>{1, 2, 3}));
+  QCOMPARE(form.FaxPrinter->FileName(), three_);
+  QCOMPARE(form.FaxPrinter->Caption, QStringLiteral("打印传真文件"));
+  QVERIFY(RunProgram("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+3")));
+  QVERIFY(notice.errors.isEmpty());
+}
+
+void ViewFaxFormTest::viewerErrorsShowTheirCode() {
+  const std::string cut = dir_->File("cut.apf");
+  std::string bytes = ReadAll(three_.toStdString());
+  bytes[32] = 4;  // the header claims four pages, the file holds three
+  WriteAll(cut, bytes);
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  form.OpenFile(QString::fromStdString(cut));
+  form.FaxViewer->SetActivePage(4);
+  QCOMPARE(notice.errors.size(), 1);
+  QVERIFY(notice.errors[0].startsWith(QStringLiteral("查看错误-")));
+}
+
+void ViewFaxFormTest::droppedFileResetsZoomAndRotation() {
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  form.show();
+  form.OpenFile(normal_);
+  form.N200PercentItem->trigger();
+  form.Rotate90Item->trigger();
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(three_)});
+  QWidget* target = form.FaxViewer->viewport();
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  QCOMPARE(form.StatusLine(), QStringLiteral("  查看页 1 总 3 在文件 %1").arg(three_));
+  QCOMPARE(form.Zoom(), 100);
+  QVERIFY(form.N100PercentItem->isChecked() && !form.N200PercentItem->isChecked());
+  QVERIFY(form.NoRotateItem->isChecked() && !form.Rotate90Item->isChecked());
+  QCOMPARE(form.FaxViewer->Rotation(), 0);
+  QCOMPARE(form.FaxViewer->DisplayedSize(), QSize(form.FaxViewer->PageWidth(1), form.FaxViewer->PageHeight(1)));
 }
 
 QTEST_MAIN(ViewFaxFormTest)
