@@ -301,3 +301,20 @@ TEST_F(Class2ReceiveTest, AModemThatNeverAnswersTheInitStringFailsTheDetection) 
 
 }  // namespace
 }  // namespace telvane
+
+namespace telvane {
+namespace {
+
+TEST_F(Class2ReceiveTest, WithoutAFileNameTheCallFailsWithNoFilename) {
+  ScriptSetup(false);
+  auto r = MakeReceiver(fcClass2);
+  owner.receiveName.clear();
+  r->Session().options = foExitOnError;
+  ASSERT_EQ(r->Start(), 0);
+  RunToEnd(*r, 3000);
+  EXPECT_EQ(owner.errors, std::vector<int>{ecNoFilename});
+  EXPECT_EQ(CountWritten("AT+FDR"), 0);
+}
+
+}  // namespace
+}  // namespace telvane

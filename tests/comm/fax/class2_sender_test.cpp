@@ -563,3 +563,23 @@ TEST_F(Class2SendTest, SoftwareFlowObeysTheModemOnlyWhilePageDataFlows) {
 
 }  // namespace
 }  // namespace telvane
+
+namespace telvane {
+namespace {
+
+TEST_F(Class2SendTest, AHangUpBeforeTheFirstPageIsAFailedConnection) {
+  std::string fax = dir.File("one.apf");
+  test::MakeApf(fax, 1);
+  OneFax(fax);
+  ScriptSetup(false);
+  line->Expect("ATDT5551234\r", Rsp(kAnswer));
+  line->Expect("AT+FDT\r", Rsp("+FHNG:20\nERROR"));
+  auto s = MakeSender(fcClass2);
+  ASSERT_EQ(s->Start(), 0);
+  RunToEnd(*s);
+  EXPECT_EQ(owner.finishes, std::vector<int>{ecFaxNoCarrier});
+  EXPECT_EQ(s->Session().hangupCode, 20);
+}
+
+}  // namespace
+}  // namespace telvane
