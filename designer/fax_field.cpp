@@ -19,6 +19,8 @@ namespace {
 
 // Field positions further out than this are no design's: the file is bad.
 constexpr double kMaxFieldPixels = 1e7;
+// Canvas coordinates of pictures are kept within this.
+constexpr double kMaxCanvasPixels = 1 << 24;
 
 // The font block of a text field record.
 constexpr int kFontBlockSize = 274;
@@ -230,11 +232,15 @@ void TImageField::DrawToCanvas(QPainter& canvas, const TDrawContext& context) co
   if (!HasPicture()) return;
   const double s = context.Scale;
   const QRect& b = Bounds();
-  const int x1 = RoundToNearestEven(s * b.left());
-  const int y1 = RoundToNearestEven(s * b.top());
-  const int x2 = RoundToNearestEven(s * (static_cast<double>(b.left()) + b.width()));
-  const int y2 = RoundToNearestEven(s * (static_cast<double>(b.top()) + b.height()));
-  DrawStretchedPicture(canvas, QRect(x1, y1, x2 - x1, y2 - y1), picture_);
+  const double edges[4] = {s * b.left(), s * b.top(), s * (static_cast<double>(b.left()) + b.width()),
+                           s * (static_cast<double>(b.top()) + b.height())};
+  // No page reaches this far; beyond it the rectangle would not fit an int.
+  for (double e : edges)
+    if (!(std::fabs(e) <= kMaxCanvasPixels)) return;
+  const int x1 = RoundToNearestEven(edges[0]);
+  const int y1 = RoundToNearestEven(edges[1]);
+  DrawStretchedPicture(canvas, QRect(x1, y1, RoundToNearestEven(edges[2]) - x1, RoundToNearestEven(edges[3]) - y1),
+                       picture_);
 }
 
 }  // namespace telvane

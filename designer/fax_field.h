@@ -54,6 +54,7 @@ class TBaseField {
   TFaxPanel* page_ = nullptr;
 };
 
+// Fields are made by the page (TFaxPanel::AddTextField, AddImageField).
 class TTextField : public TBaseField {
  public:
   static constexpr int kNewWidth = 200;
@@ -74,6 +75,8 @@ class TTextField : public TBaseField {
   void DrawToCanvas(QPainter& canvas, const TDrawContext& context) const override;
 
  private:
+  friend class TFaxPanel;
+  TTextField() = default;
   TFieldFont font_;
   QString text_;
 };
@@ -100,6 +103,8 @@ class TImageField : public TBaseField {
   void DrawToCanvas(QPainter& canvas, const TDrawContext& context) const override;
 
  private:
+  friend class TFaxPanel;
+  TImageField() = default;
   QImage picture_;
   // The picture as a BMP file: as it was read from a design file, so that a
   // design is written back with the picture it came with.

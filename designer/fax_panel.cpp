@@ -8,6 +8,17 @@
 
 namespace telvane {
 
+namespace {
+
+// A field coordinate times a scale factor, kept where a rectangle's right and
+// bottom edges still fit an int.
+int ScaledPixels(int value, double factor) {
+  constexpr double kLimit = 1 << 28;
+  return RoundToNearestEven(std::clamp(value * factor, -kLimit, kLimit));
+}
+
+}  // namespace
+
 TFaxPanel::TFaxPanel() { UpdatePixelsPerInch(); }
 
 void TFaxPanel::UpdatePixelsPerInch() {
@@ -35,8 +46,8 @@ void TFaxPanel::SetBounds(int width, int height) {
   UpdatePixelsPerInch();
   for (auto& field : fields_) {
     const QRect& b = field->bounds_;
-    QRect scaled(RoundToNearestEven(b.left() * fx), RoundToNearestEven(b.top() * fy),
-                 RoundToNearestEven(b.width() * fx), RoundToNearestEven(b.height() * fy));
+    QRect scaled(ScaledPixels(b.left(), fx), ScaledPixels(b.top(), fy), ScaledPixels(b.width(), fx),
+                 ScaledPixels(b.height(), fy));
     field->bounds_ = snapToGrid_ ? Snapped(scaled) : scaled;
     if (field->selected_) FireFieldBounds(*field);
   }
@@ -137,7 +148,7 @@ Field& TFaxPanel::AddField(std::unique_ptr<Field> field) {
 }
 
 TTextField& TFaxPanel::AddTextField() {
-  auto field = std::make_unique<TTextField>();
+  auto field = std::unique_ptr<TTextField>(new TTextField);
   // An empty text field is one line of its font high, plus the editor's
   // 2-pixel frame above and below.
   field->bounds_ = QRect(0, 0, TTextField::kNewWidth, FieldLineHeight(field->Font()) + 4);
@@ -145,7 +156,7 @@ TTextField& TFaxPanel::AddTextField() {
 }
 
 TImageField& TFaxPanel::AddImageField() {
-  auto field = std::make_unique<TImageField>();
+  auto field = std::unique_ptr<TImageField>(new TImageField);
   field->bounds_ = QRect(0, 0, TImageField::kNewSize, TImageField::kNewSize);
   return AddField(std::move(field));
 }
