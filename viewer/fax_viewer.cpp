@@ -10,9 +10,11 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <filesystem>
 #include <cstring>
 #include <new>
 
+#include "apf_file.h"
 #include "exceptions.h"
 
 namespace telvane {
@@ -173,8 +175,7 @@ void TApdFaxViewer::SetFileName(const std::string& name) {
     CloseFile();
     return;
   }
-  const int rc = OpenFile(name);
-  if (rc != ecOK) RaiseError(rc);
+  if (const int rc = OpenFile(name); rc != ecOK) RaiseError(rc);
   fileName_ = name;
   rotation_ = 0;
   stored_ = DisplayScale{};
@@ -284,6 +285,10 @@ void TApdFaxViewer::LastPage() {
 // ---- Window side ----
 
 int TApdFaxViewer::OpenFile(const std::string& name) {
+  // A name that is missing or not a fax file leaves the file on screen alone.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(name, ec)) return ecFileNotFound;
+  if (!IsApfFile(name)) return ecFaxBadFormat;
   CloseFile();
   const int rc = store_.Open(name, loadWholeFax_);
   if (rc != ecOK) return rc;

@@ -76,8 +76,9 @@ class TApdFaxViewer : public QAbstractScrollArea {
   void SetBusyCursor(Qt::CursorShape v) { busyCursor_ = v; }
   const std::string& FileName() const { return fileName_; }
   // Opens the file (-2 missing, -8001 not APF, unpacking errors), then
-  // Rotation and the four scale factors go back to 0 and 1. An empty name
-  // closes the file. The same name again does nothing.
+  // Rotation and the four scale factors go back to 0 and 1. A missing or
+  // non-APF file leaves the file on screen; an unpacking error closes it. An
+  // empty name closes the file. The same name again does nothing.
   void SetFileName(const std::string& name);
 
   TViewerFileDropEvent OnDropFile;

@@ -3,6 +3,7 @@
 // failures and the print log; the placement of a page and the margin tags.
 #include <QFile>
 #include <QLabel>
+#include <QPrintDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -114,6 +115,7 @@ class FaxPrinterTest : public QObject {
   void abortStopsAtTheNextPage();
   void pageThatCannotBeReadFailsThePrint();
   void statusWindowShowsTheFile();
+  void printSetupTakesTheDialogsRange();
   void placement_data();
   void placement();
   void marginTags_data();
@@ -270,6 +272,33 @@ void FaxPrinterTest::statusWindowShowsTheFile() {
   QCOMPARE(seen, (QStringList{"Print Status", "FIVE.APF", "5", "high", "1728", "2", "4"}));
   QCOMPARE(rig.status->Display()->StatusLine->text(), QStringLiteral("Idle 4 of 4"));
   QVERIFY(!rig.status->Showing());
+}
+
+void FaxPrinterTest::printSetupTakesTheDialogsRange() {
+  PrintRig rig(*dir_, five_);
+  int minPage = 0, maxPage = 0;
+  rig.printer->ExecPrintDialog = [&](QPrintDialog& dialog) {
+    minPage = dialog.minPage();
+    maxPage = dialog.maxPage();
+    return int(QDialog::Rejected);
+  };
+  QVERIFY(!rig.printer->PrintSetup());
+  QCOMPARE(minPage, 1);
+  QCOMPARE(maxPage, 5);
+  QCOMPARE(rig.printer->FirstPage, 1);
+  QCOMPARE(rig.printer->LastPage, 5);
+  rig.printer->ExecPrintDialog = [&](QPrintDialog& dialog) {
+    dialog.printer()->setPrintRange(QPrinter::PageRange);
+    dialog.printer()->setFromTo(2, 3);
+    return int(QDialog::Accepted);
+  };
+  QVERIFY(rig.printer->PrintSetup());
+  QCOMPARE(rig.printer->FirstPage, 2);
+  QCOMPARE(rig.printer->LastPage, 3);
+  rig.printer->PrintFax();
+  QCOMPARE(rig.nextPages, (QList<int>{2, 3}));
+  QCOMPARE(rig.Sheets(), 2);
+  QVERIFY(rig.SheetText(1).contains("PAGE: 2 of 5"));
 }
 
 void FaxPrinterTest::placement_data() {

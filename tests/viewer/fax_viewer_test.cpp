@@ -307,11 +307,14 @@ void FaxViewerTest::standardResolutionKeepsItsAspect() {
 
 void FaxViewerTest::openingErrors() {
   TApdFaxViewer v;
+  v.SetFileName(three_);
+  // A wrong name leaves the file on screen as it was.
   QCOMPARE(CodeOf([&] { v.SetFileName(dir_->File("missing.apf")); }), -2);
   const std::string text = dir_->File("plain.apf");
   WriteAll(text, "this is not a fax file at all, only text");
   QCOMPARE(CodeOf([&] { v.SetFileName(text); }), -8001);
-  QCOMPARE(v.FileName(), std::string());
+  QCOMPARE(v.FileName(), three_);
+  QCOMPARE(v.NumPages(), 3u);
   // An error while showing a later page closes the file and is reported.
   const std::string cut = dir_->File("cut.apf");
   std::string bytes = ReadAll(three_);
