@@ -71,6 +71,15 @@ TEST(CoverGeneration, ImagePartlyOutsideThePageIsClipped) {
   EXPECT_EQ(qGray(page.pixel(782, 1000)), 255);
 }
 
+TEST(CoverGeneration, MissingChineseFacesFallBackToAnInstalledCjkFont) {
+  const QString cjk = QStringLiteral("WenQuanYi Zen Hei");
+  EXPECT_EQ(ResolveFaceName(QStringLiteral("宋体"), kDefaultCharset), cjk);
+  EXPECT_EQ(ResolveFaceName(QStringLiteral("SimHei"), kAnsiCharset), cjk);
+  EXPECT_EQ(ResolveFaceName(QStringLiteral("No Such Face"), kGb2312Charset), cjk);
+  EXPECT_EQ(ResolveFaceName(QStringLiteral("No Such Face"), kAnsiCharset), QStringLiteral("No Such Face"));
+  EXPECT_EQ(ResolveFaceName(QStringLiteral("DejaVu Sans"), kGb2312Charset), QStringLiteral("DejaVu Sans"));
+}
+
 TEST(CoverGeneration, LinesWrapAtTheFieldWidthLikeAnEditor) {
   TFieldFont font;
   const QFontMetrics m(FieldQFont(font));

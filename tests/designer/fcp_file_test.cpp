@@ -156,6 +156,16 @@ TEST(FcpFile, FaceNamesUpTo255BytesAreKept) {
   EXPECT_EQ(static_cast<const TTextField&>(*loaded.Page().Fields()[0]).Font().Name, QString(127, QChar(0x5B8B)));
 }
 
+TEST(FcpFile, PointSizeDecidesTheLoadedHeight) {
+  TFaxDesigner d;
+  TFieldFont font;
+  font.Height = -30;  // 22.5 points, stored as 23
+  d.Page().AddTextField().SetFont(font);
+  TFaxDesigner loaded;
+  ASSERT_TRUE(loaded.LoadFromStream(d.SaveToStream()).Ok());
+  EXPECT_EQ(static_cast<const TTextField&>(*loaded.Page().Fields()[0]).Font().Height, -31);
+}
+
 TEST(FcpFile, ImageFieldWithoutPictureIsFlagOnly) {
   TFaxDesigner d;
   d.Page().AddImageField();
