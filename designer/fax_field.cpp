@@ -218,7 +218,9 @@ FcpResult TImageField::LoadFromStream(FcpReader& in) {
   if (empty != 0) return {};
   int32_t length;
   if (!in.I32(length)) return {FcpError::EndsEarly};
-  if (length <= 0) return {FcpError::BadPicture};
+  // A picture of no bytes is an empty picture, as an empty bitmap saves.
+  if (length == 0) return {};
+  if (length < 0) return {FcpError::BadPicture};
   QByteArray bmp;
   if (!in.Bytes(length, bmp)) return {FcpError::EndsEarly};
   QImage picture;
