@@ -277,6 +277,7 @@ void TApdFaxPrinter::PrintPage(const Bitmap& page, QRect rect) {
 }
 
 void TApdFaxPrinter::PrintFax() {
+  if (printing_) return;  // asked again from an event handled while printing
   if (pageCount_ == 0) {
     currentPage_ = 0;
     return;

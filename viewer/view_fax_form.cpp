@@ -308,7 +308,16 @@ void TViewFaxForm::Print() {
   }
 }
 
-void TViewFaxForm::PrintSetup() { FaxPrinter->PrintSetup(); }
+// The printer is given the file on screen first: otherwise the range chosen
+// here would belong to the file printed last and be reset by the next print.
+void TViewFaxForm::PrintSetup() {
+  try {
+    if (!FaxViewer->FileName().empty()) FaxPrinter->SetFileName(FromLocal(FaxViewer->FileName()));
+    FaxPrinter->PrintSetup();
+  } catch (const EAPDException& e) {
+    notice_.ShowError(this, QString::fromUtf8(e.what()));
+  }
+}
 
 void TViewFaxForm::ShowViewerError(int code) { notice_.ShowError(this, texts::kViewError.arg(code)); }
 

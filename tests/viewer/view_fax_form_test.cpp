@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPrintDialog>
 #include <QRegularExpression>
 #include <QCheckBox>
 #include <QLabel>
@@ -319,6 +320,18 @@ void ViewFaxFormTest::printsTheOpenFile() {
   QList<int> pages;
   form.FaxPrinter->OnNextPage = [&](telvane::TApdFaxPrinter&, uint16_t cp, uint16_t) { pages.append(cp); };
   form.OpenFile(three_);
+  // The range chosen in the set-up holds for the next print.
+  form.FaxPrinter->ExecPrintDialog = [](QPrintDialog& dialog) {
+    dialog.printer()->setPrintRange(QPrinter::PageRange);
+    dialog.printer()->setFromTo(2, 3);
+    return int(QDialog::Accepted);
+  };
+  form.PrintSetupItem->trigger();
+  form.PrintItem->trigger();
+  QCOMPARE(pages, (QList<int>{2, 3}));
+  QVERIFY(RunProgram("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+2")));
+  form.FaxPrinter->FirstPage = 1;
+  pages.clear();
   form.PrintItem->trigger();
   QCOMPARE(pages, (QList<int>{1, 2, 3}));
   QCOMPARE(form.FaxPrinter->FileName(), three_);
