@@ -32,8 +32,13 @@
 //
 //   Notifications run on the main thread of `mainDispatcher` (its loop must
 //   run: LoopDispatcher::Run or the GUI loop); without a dispatcher they run
-//   on whatever thread drives the engine. In unit tests the port runs in
-//   manual dispatch mode and Pump() drives the whole session on one thread.
+//   on whatever thread drives the engine. Start() runs the modem preparation
+//   on the calling (main) thread; give the engine a yield hook that runs the
+//   main loop meanwhile, or a port whose events go to the main thread stalls
+//   for seconds on every modem answer:
+//     fax.SetYield([&] { mainDispatcher.RunPending(); });   // LoopDispatcher
+//   In unit tests the port runs in manual dispatch mode and Pump() drives the
+//   whole session on one thread.
 #pragma once
 
 #include <atomic>

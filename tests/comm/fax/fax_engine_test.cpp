@@ -2,10 +2,12 @@
 // init strings, baud switching, status timer, abort and the notifications.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 
 #include "error_codes.h"
 #include "fax_fixture.h"
+#include "fax_receiver.h"
 #include "fax_sender.h"
 #include "loop_dispatcher.h"
 
@@ -234,6 +236,53 @@ TEST(FaxEngineThreads, AOnePageSendRunsOnTheDispatchThreadWithNotificationsOnThe
   EXPECT_EQ(owner.logs, (std::vector<int>{lfaxTransmitStart, lfaxTransmitOk}));
   EXPECT_EQ(owner.kinds.back(), fsLast);
   s.Stop();
+  port.SetOpen(false);
+}
+
+}  // namespace
+}  // namespace telvane
+
+namespace telvane {
+namespace {
+
+int CountIn(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// The receiver's preparation runs several synchronous exchanges on the main
+// thread; its yield hook keeps the main loop (and so the port's events) going.
+TEST(FaxEngineThreads, AReceiverPreparesAndWaitsForACallWithoutStallingTheMainLoop) {
+  LoopDispatcher main;
+  auto line = std::make_shared<test::FakeLine>();
+  TApdComPort port(&main, test::FakeDeviceFactory(line));
+  port.SetDevicePath("/dev/fakemodem");
+  port.SetOutSize(8192);
+  port.SetOpen(true);
+  int avails = 0;
+  port.OnTriggerAvail = [&](TApdComPort&, int) { ++avails; };
+  test::RecordingOwner owner;
+  auto ok = test::FaxTest::Rsp("OK");
+  line->Expect(kInit, ok);
+  line->Expect("AT+FCLASS=2\r", ok);
+  line->Expect("AT+FCR=1\r", ok);
+  line->Expect("AT+FLID=", ok);
+  line->Expect("AT+FAA=0\r", ok);
+  line->Expect("AT+FCLASS=2\r", ok);
+  line->Expect("AT+FDCC=", ok);
+  TFaxReceiver r(port, owner, &main);
+  r.Session().faxClass = fcClass2;
+  r.SetYield([&] { main.RunPending(); });
+  auto started = std::chrono::steady_clock::now();
+  ASSERT_EQ(r.Start(), 0);
+  EXPECT_TRUE(main.RunUntil([&] { return r.State() == rfWaitForCall; }, 10000)) << line->NextExpected();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+  EXPECT_GE(avails, 1) << "the port's own events kept running";
+  r.Stop();  // the owner's stop: no more events reach the machine
+  line->Feed(test::FaxTest::Rsp("RING"));
+  main.RunUntil([] { return false; }, 200);
+  EXPECT_EQ(CountIn(line->Written(), "ATA"), 0);
   port.SetOpen(false);
 }
 
