@@ -89,6 +89,17 @@ TEST(FaxPanel, PaperSizeSettersRecomputeThePixelHeight) {
   EXPECT_EQ(d.Page().InchesFromPixelsX(300), 0.0);
 }
 
+TEST(FaxPanel, UnitChangeRedrawsTheStatusOfTheFirstSelectedField) {
+  TFaxDesigner d;
+  d.SetUnitOfMeasure(TFaxDesigner::kUnitMillimetres);  // nothing selected: no event
+  TImageField& f = d.Page().AddImageField();
+  std::vector<QRect> bounds;
+  d.Page().OnFieldBounds = [&](int l, int t, int w, int h) { bounds.emplace_back(l, t, w, h); };
+  d.SetUnitOfMeasure(TFaxDesigner::kUnitInches);
+  EXPECT_EQ(bounds, std::vector<QRect>{f.Bounds()});
+  EXPECT_EQ(d.UnitOfMeasure(), TFaxDesigner::kUnitInches);
+}
+
 TEST(FaxPanel, ConvertsBetweenInchesAndPixels) {
   TFaxPanel page;
   page.SetBounds(850, 1100);
