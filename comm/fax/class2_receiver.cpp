@@ -68,6 +68,8 @@ void TFaxReceiver::Class2Dispatch(FaxEvent ev, const std::string& line) {
 }
 
 void TFaxReceiver::Class2Setup(FaxEvent, const std::string& line) {
+  // A call may ring while the modem is being set up; it rings again.
+  if (Contains(line, "RING")) return;
   if (!Contains(line, "OK")) {
     Fail(ecFaxInitError);
     return;

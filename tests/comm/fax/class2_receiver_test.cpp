@@ -318,3 +318,28 @@ TEST_F(Class2ReceiveTest, WithoutAFileNameTheCallFailsWithNoFilename) {
 
 }  // namespace
 }  // namespace telvane
+
+namespace telvane {
+namespace {
+
+TEST_F(Class2ReceiveTest, ARingDuringTheSetUpIsNeitherAnErrorNorCounted) {
+  line->Expect(kInit, Rsp("OK"));
+  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
+  line->Expect("AT+FCR=1\r", Rsp("OK"));
+  line->Expect("AT+FLID=", Rsp("OK"));
+  line->Expect("AT+FAA=0\r", Rsp("OK"));
+  line->Expect("AT+FCLASS=2\r", Rsp("RING\nOK"));
+  line->Expect("AT+FDCC=", Rsp("RING\nOK") + Rsp("RING"));
+  auto r = MakeReceiver(fcClass2);
+  r->Session().answerOnRing = 2;
+  ASSERT_EQ(r->Start(), 0);
+  drive.RunUntil([&] { return line->ScriptDone(); }, 500);
+  drive.RunFor(5);
+  EXPECT_TRUE(owner.errors.empty());
+  EXPECT_EQ(r->State(), rfWaitForCall);
+  EXPECT_EQ(r->Session().ringCount, 1);
+  EXPECT_EQ(CountWritten("ATA"), 0);
+}
+
+}  // namespace
+}  // namespace telvane
