@@ -9,6 +9,7 @@
 #include <QTest>
 #include <memory>
 
+#include "apf_pages.h"
 #include "exceptions.h"
 #include "fax_printer.h"
 #include "fax_printer_status.h"
@@ -115,6 +116,7 @@ class FaxPrinterTest : public QObject {
   void abortStopsAtTheNextPage();
   void pageThatCannotBeReadFailsThePrint();
   void statusWindowShowsTheFile();
+  void pagesArePrintedWithTheirTrueAspect();
   void printSetupTakesTheDialogsRange();
   void placement_data();
   void placement();
@@ -299,6 +301,24 @@ void FaxPrinterTest::printSetupTakesTheDialogsRange() {
   QCOMPARE(rig.nextPages, (QList<int>{2, 3}));
   QCOMPARE(rig.Sheets(), 2);
   QVERIFY(rig.SheetText(1).contains("PAGE: 2 of 5"));
+}
+
+// pdfimages lists each picture in the PDF with its pixel size and its
+// resolution on the sheet; equal horizontal and vertical resolutions mean
+// the page keeps its aspect ratio.
+void FaxPrinterTest::pagesArePrintedWithTheirTrueAspect() {
+  for (bool highRes : {true, false}) {
+    const QString fax = QString::fromStdString(MakeTextFax(*dir_, highRes ? "fine.apf" : "std.apf", 1, highRes));
+    const auto coded = ReadApfPages(fax.toStdString()).at(0).size();
+    PrintRig rig(*dir_, fax);
+    rig.printer->PrintFax();
+    const QStringList rows = RunProgram("pdfimages", {"-list", rig.pdf}).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 3);  // two heading lines and the page
+    const QStringList f = rows[2].simplified().split(' ');
+    // page num type width height color comp bpc enc interp object ID x-ppi y-ppi size ratio
+    QCOMPARE(f[4].toULongLong(), highRes ? coded : 2 * coded);  // standard lines are doubled
+    QVERIFY2(std::abs(f[12].toDouble() - f[13].toDouble()) <= 1, qPrintable(rows[2]));
+  }
 }
 
 void FaxPrinterTest::placement_data() {
