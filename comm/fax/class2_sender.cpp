@@ -199,15 +199,16 @@ void TFaxSender::Class2PageEnd(FaxEvent ev, const std::string& line) {
 
     case tf2RetryPage:
       if (ev != FaxEvent::Line) return;
-      if (Contains(line, cmd_.pageStatus)) return;  // the answer to AT+FPS?
       if (Contains(line, cmd_.hangupReport)) {
         s_.hangupCode = DecodeHangupCode(line);
         return;
       }
-      if (!Contains(line, "OK")) {
+      if (Contains(line, "ERROR") || Contains(line, "RRIER")) {
         Fail(ecFaxSessionError);
         return;
       }
+      // The answer to AT+FPS? ("+FPS:2,..." or the bare value) comes before its OK.
+      if (!Contains(line, "OK")) return;
       if (++pageRetries_ > 2) {
         Put("AT+FKS\r");  // ends the session
         Fail(ecFaxSessionError);

@@ -199,7 +199,7 @@ TEST_F(Class2SendTest, AClass20PageErrorQueriesThePageStatusAndSendsAgain) {
   line->Expect("ATDT5551234\r", Rsp(kAnswer20));
   line->Expect("AT+FDT\r", Rsp("CONNECT"));
   line->Expect("\x10.", Rsp("ERROR"));
-  line->Expect("AT+FPS?\r", Rsp("+FPS:2,0,0,0,0\nOK"));
+  line->Expect("AT+FPS?\r", Rsp("2\nOK"));  // read answers may come without the prefix
   line->Expect("AT+FDT\r", Rsp("CONNECT"));
   line->Expect("\x10.", Rsp("OK"));
   auto s = MakeSender(fcClass2_0);
