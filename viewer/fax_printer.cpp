@@ -169,13 +169,6 @@ void TApdFaxPrinter::AbortJob() {
   if (!aborted && !printer_.outputFileName().isEmpty()) QFile::remove(printer_.outputFileName());
 }
 
-// The loop of an aborted print ends here; a page's progress values set after
-// the abort must not leave the printer looking busy.
-void TApdFaxPrinter::StopAborted() {
-  progress_ = ppIdle;
-  currentPage_ = 0;
-}
-
 void TApdFaxPrinter::PrintAbort() {
   SetProgress(ppIdle);
   if (!printing_) return;
@@ -289,40 +282,54 @@ void TApdFaxPrinter::PrintFax() {
     StatusDisplay->UpdateDisplay(true, false);
   }
   if (OnFaxPrintStatus) OnFaxPrintStatus(*this, ppIdle);
-  Log(lcStart);
-  if (!BeginJob()) {
-    Log(lcFailed);
+  try {
+    Log(lcStart);
+    if (!BeginJob()) {
+      Log(lcFailed);
+      throw EGeneral(ecBadArgument, "Cannot start the print job on " + printer_.printerName().toStdString() +
+                                        printer_.outputFileName().toStdString());
+    }
+    if (!PrintRange()) {  // aborted: PrintAbort has logged and hidden the window
+      progress_ = ppIdle;
+      currentPage_ = 0;
+      return;
+    }
+    Log(lcFinish);
+  } catch (...) {
+    // Whatever failed, nothing half printed is kept and the printer is idle.
+    AbortJob();
+    progress_ = ppIdle;
+    currentPage_ = 0;
     if (StatusDisplay) StatusDisplay->UpdateDisplay(false, true);
-    throw EGeneral(ecBadArgument, "Cannot start the print job on " + printer_.printerName().toStdString() +
-                                      printer_.outputFileName().toStdString());
+    throw;
   }
+  SetProgress(ppIdle);
+  if (StatusDisplay) StatusDisplay->UpdateDisplay(false, true);
+  if (OnFaxPrintStatus) OnFaxPrintStatus(*this, ppIdle);
+  currentPage_ = 0;
+}
+
+bool TApdFaxPrinter::PrintRange() {
   const bool landscape = printer_.pageLayout().orientation() == QPageLayout::Landscape;
-  const int perSheet = landscape ? 2 : 4;
-  bool first = true;
+  const unsigned perSheet = landscape ? 2 : 4;
   unsigned printed = 0;
-  for (unsigned page = FirstPage; page <= LastPage && page >= 1; ++page) {
+  for (unsigned page = std::max<unsigned>(FirstPage, 1); page <= LastPage; ++page) {
     currentPage_ = static_cast<uint16_t>(page);
     RunYield();
-    if (!first && printing_ && (!MultiPage || (page - FirstPage) % perSheet == 0)) printer_.newPage();
-    first = false;
+    if (printed > 0 && printing_ && (!MultiPage || (page - FirstPage) % perSheet == 0)) printer_.newPage();
     RunYield();
-    if (!printing_) return StopAborted();
+    if (!printing_) return false;
     if (OnNextPage) OnNextPage(*this, currentPage_, pageCount_);
     SetProgress(ppConverting);
     Bitmap bits;
     try {
       bits = unpacker_.PageToBitmap(page);
     } catch (const EAPDException&) {
-      // No bitmap: the print fails here, and nothing half done is kept.
-      Log(lcFailed);
-      AbortJob();
-      progress_ = ppIdle;
-      currentPage_ = 0;
-      if (StatusDisplay) StatusDisplay->UpdateDisplay(false, true);
+      Log(lcFailed);  // no bitmap: the print ends here with the unpacker's error
       throw;
     }
     RunYield();
-    if (!printing_) return StopAborted();
+    if (!printing_) return false;
     const QSize sheet(printer_.width(), printer_.height());
     PrintPage(bits, PageRect(sheet, MultiPage, landscape, static_cast<int>((page - FirstPage) % 4)));
     ++printed;
@@ -333,11 +340,7 @@ void TApdFaxPrinter::PrintFax() {
     AbortJob();
   else
     EndJob();
-  Log(lcFinish);
-  SetProgress(ppIdle);
-  if (StatusDisplay) StatusDisplay->UpdateDisplay(false, true);
-  if (OnFaxPrintStatus) OnFaxPrintStatus(*this, ppIdle);
-  currentPage_ = 0;
+  return true;
 }
 
 }  // namespace telvane

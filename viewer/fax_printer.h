@@ -127,7 +127,8 @@ class TApdFaxPrinter : public QObject {
   bool BeginJob();
   void EndJob();
   void AbortJob();
-  void StopAborted();
+  // The pages of the range; false when the print was aborted.
+  bool PrintRange();
   void DrawMargin(TApdFaxPrinterMargin& margin, QRect& rect, bool header);
   void PrintPage(const Bitmap& page, QRect rect);
 

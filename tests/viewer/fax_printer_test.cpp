@@ -116,6 +116,7 @@ class FaxPrinterTest : public QObject {
   void abortStopsAtTheNextPage();
   void pageThatCannotBeReadFailsThePrint();
   void statusWindowShowsTheFile();
+  void logThatCannotBeOpenedStopsThePrint();
   void pagesArePrintedWithTheirTrueAspect();
   void printSetupTakesTheDialogsRange();
   void placement_data();
@@ -301,6 +302,22 @@ void FaxPrinterTest::printSetupTakesTheDialogsRange() {
   QCOMPARE(rig.nextPages, (QList<int>{2, 3}));
   QCOMPARE(rig.Sheets(), 2);
   QVERIFY(rig.SheetText(1).contains("PAGE: 2 of 5"));
+}
+
+void FaxPrinterTest::logThatCannotBeOpenedStopsThePrint() {
+  PrintRig rig(*dir_, five_);
+  rig.log->LogFileName = QString::fromStdString(dir_->File("no/such/folder/FAXPRINT.LOG"));
+  int code = 0;
+  try {
+    rig.printer->PrintFax();
+  } catch (const telvane::EAPDException& e) {
+    code = e.ErrorCode();
+  }
+  QCOMPARE(code, -ENOENT);
+  QVERIFY(rig.nextPages.isEmpty());
+  QVERIFY(!rig.printer->Printing());
+  QVERIFY(!rig.status->Showing());
+  QCOMPARE(rig.printer->Progress(), 0);
 }
 
 // pdfimages lists each picture in the PDF with its pixel size and its
