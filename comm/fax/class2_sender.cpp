@@ -95,6 +95,8 @@ void TFaxSender::Class2Connected(FaxEvent ev, const std::string& line) {
     // The remote or the modem ended the call before the page could start.
     s_.hangupCode = DecodeHangupCode(line);
     Fail(s_.currentPage == 0 ? ecFaxNoCarrier : ecFaxSessionError);
+  } else if (Contains(line, "ERROR")) {
+    Fail(ecFaxSessionError);  // AT+FDT refused (the call is gone): no CONNECT can follow
   } else if (Contains(line, "CONNECT")) {
     if (cmd_.class20) {
       startPage();
