@@ -1,0 +1,352 @@
+// The fax engine end to end over a pseudo-terminal against the Class 2 /
+// Class 2.0 modem emulator: whole sessions on the real port, its threads and
+// the real clock, in both dialects, with the emulator's far end checking the
+// pages it gets and sending pages of its own; and the faults that must end a
+// session with its error and a hang-up instead of a hang.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "apf_file.h"
+#include "apf_page_reader.h"
+#include "apf_writer.h"
+#include "com_port.h"
+#include "fax_receiver.h"
+#include "fax_sender.h"
+#include "loop_dispatcher.h"
+#include "modem_emulator.h"
+#include "page_images.h"
+#include "t4_encoder.h"
+#include "temp_dir.h"
+
+namespace telvane {
+namespace {
+
+using emu::FarEnd;
+using emu::ModemEmulator;
+using emu::Raster;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kLines = 120;
+
+// Records the notifications; they all run on the test's main loop.
+struct Owner : IFaxOwner {
+  std::string faxFile;
+  bool handedOut = false;
+  std::string receiveName;
+  std::string acceptedId;
+  std::vector<int> status, logs, errors, finishes;
+
+  void FaxNext(std::string& phone, std::string& file, std::string& cover) override {
+    phone = handedOut ? "" : "5551234";
+    file = handedOut ? "" : faxFile;
+    cover.clear();
+    handedOut = true;
+  }
+  void FaxStatus(TFaxStatusKind, int progress) override { status.push_back(progress); }
+  void FaxLog(int code) override { logs.push_back(code); }
+  void FaxName(std::string& name) override { name = receiveName; }
+  void FaxAccept(const std::string& id, bool& ok) override {
+    acceptedId = id;
+    ok = true;
+  }
+  void FaxError(int code) override { errors.push_back(code); }
+  void FaxFinish(int code) override { finishes.push_back(code); }
+};
+
+// The rasters of test page `n` (1-based); the second page is the fine one.
+Raster PageRaster(int n) { return emu::TestPageRasters(n, kLines); }
+bool PageFine(int n) { return n == 2; }
+
+std::string WriteThreePageApf(const std::string& name) {
+  ApfWriter w;
+  EXPECT_EQ(w.Create(name), 0);
+  for (int p = 1; p <= 3; ++p) {
+    EXPECT_EQ(w.BeginPage(PageFine(p), false), 0);
+    for (const auto& line : PageRaster(p)) {
+      auto coded = EncodeRasterLine(line.data(), kNormalWidth);
+      EXPECT_EQ(w.AddLine(coded.data(), coded.size()), 0);
+    }
+    EXPECT_EQ(w.EndPage(), 0);
+  }
+  EXPECT_EQ(w.Finish("SENDER"), 0);
+  return name;
+}
+
+class FaxEndToEnd : public ::testing::TestWithParam<TFaxClass> {
+ protected:
+  bool Class20() const { return GetParam() == fcClass2_0; }
+
+  void StartModem(FarEnd far) {
+    emu::EmulatorOptions options;
+    options.farEnd = std::move(far);
+    modem = std::make_unique<ModemEmulator>(std::move(options));
+    ASSERT_EQ(modem->Start(), 0);
+    port.SetDevicePath(modem->SlavePath());
+    port.SetOutSize(16384);
+    port.SetOpen(true);
+  }
+
+  void Configure(TFaxEngine& engine) {
+    // The preparation's waits let the main loop run, as the GUI's do: the
+    // port hands its events to this loop and waits for them to be taken.
+    engine.SetYield([this] { main.RunPending(); });
+    FaxSession& s = engine.Session();
+    s.faxClass = GetParam();
+    s.SetStationId("+1 555 0100");
+    s.desiredBps = 14400;
+  }
+
+  // Runs the main loop until the session finishes; false when it hangs.
+  bool RunToFinish(int seconds) {
+    const auto start = Clock::now();
+    bool done = main.RunUntil([&] { return !owner.finishes.empty(); }, seconds * 1000);
+    elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    return done;
+  }
+
+  // The far end calls once the receiver waits for calls: a RING during the
+  // receiver's set-up would be taken as the modem's answer to a command.
+  void CallWhenWaiting(TFaxReceiver& fax) {
+    ASSERT_TRUE(main.RunUntil([&] { return fax.State() == rfWaitForCall; }, 10000)) << Commands();
+    modem->PlaceCall();
+  }
+
+  // Whether the DTE sent a hang-up command after the command containing `after`.
+  bool HungUpAfter(const std::string& after) const {
+    bool seen = false;
+    for (const std::string& c : modem->Commands()) {
+      if (c.find(after) != std::string::npos) seen = true;
+      else if (seen && (c == "ATH" || c == "ATH0")) return true;
+    }
+    return false;
+  }
+
+  std::string Commands() const {
+    std::string all = "errors:";
+    for (int e : owner.errors) all += " " + std::to_string(e);
+    all += "\nprogress:";
+    for (int p : owner.status) all += " " + std::to_string(p);
+    all += "\ncommands:\n";
+    for (const std::string& c : modem->Commands()) all += c + "\n";
+    return all;
+  }
+
+  test::TempDir dir;
+  std::unique_ptr<ModemEmulator> modem;
+  LoopDispatcher main;
+  TApdComPort port{&main};
+  Owner owner;
+  std::chrono::milliseconds elapsed{0};
+};
+
+TEST_P(FaxEndToEnd, SendsAThreePageFileThatArrivesRasterExact) {
+  StartModem(FarEnd{});
+  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
+  TFaxSender fax(port, owner, &main);
+  Configure(fax);
+  fax.Start();
+  ASSERT_TRUE(RunToFinish(60)) << Commands();
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  EXPECT_TRUE(owner.errors.empty());
+  EXPECT_EQ(modem->DteStationId(), "+1 555 0100");
+
+  const auto pages = modem->ConfirmedPages();
+  ASSERT_EQ(pages.size(), 3u) << Commands();
+  EXPECT_EQ(modem->SentPages().size(), 3u);  // none refused on the way
+  for (int p = 1; p <= 3; ++p) {
+    const auto& page = pages[p - 1];
+    EXPECT_EQ(page.badCodes, 0u) << "page " << p;
+    EXPECT_EQ(page.dcs[emu::SessionParams::kVr], PageFine(p) ? 1 : 0) << "page " << p;
+    // Every page starts with the engine's eight white lines.
+    Raster expected(8, std::vector<uint8_t>(216, 0));
+    for (const auto& line : PageRaster(p)) expected.push_back(line);
+    EXPECT_TRUE(emu::DecodePage(page.data) == expected) << "page " << p << " differs";
+  }
+  // The resolution changes from page to page: EOM after pages 1 and 2, EOP last.
+  if (Class20()) {
+    EXPECT_EQ(pages[0].terminator, ';');
+    EXPECT_EQ(pages[1].terminator, ';');
+    EXPECT_EQ(pages[2].terminator, '.');
+  } else {
+    EXPECT_EQ(pages[0].postPage, 1);
+    EXPECT_EQ(pages[1].postPage, 1);
+    EXPECT_EQ(pages[2].postPage, 2);
+  }
+}
+
+TEST_P(FaxEndToEnd, ReceivesThreePagesIntoAnApfFileThatReadsBackRasterExact) {
+  FarEnd far;
+  far.callerId = "+44 20 7946 0000";
+  far.ringIntervalMs = 500;
+  for (int p = 1; p <= 3; ++p) far.pages.push_back(emu::EncodePage(PageRaster(p), PageFine(p)));
+  StartModem(far);
+  const std::string file = dir.File("in.apf");
+  owner.receiveName = file;
+  TFaxReceiver fax(port, owner, &main);
+  Configure(fax);
+  fax.Session().answerOnRing = 2;
+  fax.Session().oneFax = true;
+  ASSERT_EQ(fax.Start(), 0);
+  CallWhenWaiting(fax);
+  ASSERT_TRUE(RunToFinish(60)) << Commands();
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  EXPECT_TRUE(owner.errors.empty());
+  EXPECT_EQ(modem->Rings(), 2);
+  EXPECT_EQ(owner.acceptedId, "+44 20 7946 0000");
+  EXPECT_EQ(modem->PagesDelivered(), 3);
+
+  ApfFileHeader header;
+  ASSERT_EQ(GetFaxHeader(file, header), 0);
+  EXPECT_EQ(header.PageCount, 3);
+  ApfPageReader reader;
+  ASSERT_EQ(reader.Open(file, 1), 0);
+  for (int p = 1; p <= 3; ++p) {
+    if (p > 1) {
+      ASSERT_EQ(reader.OpenNextPage(), 0);
+    }
+    EXPECT_EQ((reader.PageHeader().PageFlags & pfHighRes) != 0, PageFine(p)) << "page " << p;
+    Raster got;
+    std::vector<uint8_t> line;
+    int rc;
+    while ((rc = reader.ReadLine(line)) == 1) got.push_back(line);
+    EXPECT_EQ(rc, 0) << "page " << p;
+    EXPECT_EQ(reader.BadCodes(), 0u) << "page " << p;
+    EXPECT_TRUE(got == PageRaster(p)) << "page " << p << " differs: " << got.size() << " lines";
+  }
+  EXPECT_EQ(reader.OpenNextPage(), -8001);
+}
+
+TEST_P(FaxEndToEnd, ModemSilentAfterACommandEndsWithTimeOutAndHangUp) {
+  FarEnd far;
+  far.silentAfter = "CC=";  // the modem capabilities: +FDCC= or +FCC=
+  StartModem(far);
+  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
+  TFaxSender fax(port, owner, &main);
+  Configure(fax);
+  fax.Session().responseTimeout = 18;  // 1 s
+  fax.Start();
+  ASSERT_TRUE(RunToFinish(30)) << Commands();
+  EXPECT_EQ(owner.errors, std::vector<int>{-6006});
+  EXPECT_TRUE(HungUpAfter("CC=")) << Commands();
+  EXPECT_EQ(modem->CallsDialled(), 0);
+  EXPECT_LT(elapsed.count(), 15000);
+}
+
+TEST_P(FaxEndToEnd, ModemGarbageEndsWithTheInitialisationErrorAndHangUp) {
+  FarEnd far;
+  far.garbageAfter = "CC=";
+  StartModem(far);
+  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
+  TFaxSender fax(port, owner, &main);
+  Configure(fax);
+  fax.Start();
+  ASSERT_TRUE(RunToFinish(30)) << Commands();
+  EXPECT_EQ(owner.errors, std::vector<int>{-8063});
+  EXPECT_FALSE(owner.finishes.empty());
+  EXPECT_TRUE(HungUpAfter("CC=")) << Commands();
+  EXPECT_EQ(modem->CallsDialled(), 0);
+}
+
+TEST_P(FaxEndToEnd, CarrierLostInMidPageKeepsTheConfirmedPages) {
+  FarEnd far;
+  far.ringIntervalMs = 100;
+  for (int p = 1; p <= 3; ++p) far.pages.push_back(emu::EncodePage(PageRaster(p), PageFine(p)));
+  far.dropInPage = 2;
+  far.dropAfterBytes = 1500;
+  StartModem(far);
+  const std::string file = dir.File("in.apf");
+  owner.receiveName = file;
+  TFaxReceiver fax(port, owner, &main);
+  Configure(fax);
+  fax.Session().oneFax = true;
+  fax.Session().options = foExitOnError;
+  fax.Session().responseTimeout = 36;  // 2 s
+  ASSERT_EQ(fax.Start(), 0);
+  CallWhenWaiting(fax);
+  ASSERT_TRUE(RunToFinish(60)) << Commands();
+  EXPECT_EQ(owner.errors.size(), 1u);
+  EXPECT_FALSE(owner.finishes.empty());
+  EXPECT_TRUE(HungUpAfter("+FDR")) << Commands();
+  EXPECT_EQ(modem->PagesDelivered(), 1);
+
+  ApfFileHeader header;
+  ASSERT_EQ(GetFaxHeader(file, header), 0);
+  EXPECT_EQ(header.PageCount, 1);
+  ApfPageReader reader;
+  ASSERT_EQ(reader.Open(file, 1), 0);
+  Raster got;
+  std::vector<uint8_t> line;
+  while (reader.ReadLine(line) == 1) got.push_back(line);
+  EXPECT_TRUE(got == PageRaster(1));
+  EXPECT_EQ(reader.OpenNextPage(), -8001);
+}
+
+TEST_P(FaxEndToEnd, RemoteHangUpAfterAPageGivesThePageEndErrorAndItsCode) {
+  FarEnd far;
+  far.hangUpAfterPage = 1;
+  far.hangUpCode = 54;  // no response to EOP repeated 3 times
+  StartModem(far);
+  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
+  TFaxSender fax(port, owner, &main);
+  Configure(fax);
+  fax.Session().responseTimeout = 36;
+  fax.Start();
+  ASSERT_TRUE(RunToFinish(60)) << Commands();
+  ASSERT_EQ(owner.errors.size(), 1u) << Commands();
+  EXPECT_EQ(owner.errors[0], Class20() ? -8069 : -8070) << Commands();
+  EXPECT_EQ(fax.Session().hangupCode, 54);
+  EXPECT_EQ(modem->ConfirmedPages().size(), 1u);
+}
+
+TEST_P(FaxEndToEnd, CallerHangingUpAfterAPageLeavesThatPageAndItsCode) {
+  FarEnd far;
+  for (int p = 1; p <= 3; ++p) far.pages.push_back(emu::EncodePage(PageRaster(p), false));
+  far.hangUpAfterPage = 1;
+  far.hangUpCode = 73;  // T.30 T2 time-out: the announced page never came
+  StartModem(far);
+  const std::string file = dir.File("in.apf");
+  owner.receiveName = file;
+  TFaxReceiver fax(port, owner, &main);
+  Configure(fax);
+  fax.Session().oneFax = true;
+  fax.Session().options = foExitOnError;
+  fax.Session().responseTimeout = 36;
+  ASSERT_EQ(fax.Start(), 0);
+  CallWhenWaiting(fax);
+  ASSERT_TRUE(RunToFinish(60)) << Commands();
+  EXPECT_EQ(owner.errors.size(), 1u) << Commands();
+  EXPECT_EQ(fax.Session().hangupCode, 73) << Commands();
+  EXPECT_LT(elapsed.count(), 15000) << Commands();
+  ApfFileHeader header;
+  ASSERT_EQ(GetFaxHeader(file, header), 0);
+  EXPECT_EQ(header.PageCount, 1);
+}
+
+TEST_P(FaxEndToEnd, BusyAndNoDialToneEndTheFaxWithTheirErrors) {
+  for (auto [result, code] : {std::pair{FarEnd::DialResult::kBusy, -8064},
+                              std::pair{FarEnd::DialResult::kNoDialTone, -8067}}) {
+    FarEnd far;
+    far.dialResult = result;
+    owner = Owner{};
+    port.SetOpen(false);
+    StartModem(far);
+    owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
+    TFaxSender fax(port, owner, &main);
+    Configure(fax);
+    fax.Session().dialAttempts = 1;
+    fax.Start();
+    ASSERT_TRUE(RunToFinish(30)) << Commands();
+    EXPECT_EQ(owner.errors, std::vector<int>{code});
+    EXPECT_EQ(modem->CallsDialled(), 1);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, FaxEndToEnd, ::testing::Values(fcClass2, fcClass2_0),
+                         [](const auto& info) { return info.param == fcClass2 ? "Class2" : "Class2_0"; });
+
+}  // namespace
+}  // namespace telvane
