@@ -241,8 +241,11 @@ void TFaxEngine::Goto(int state, bool enter) {
 }
 
 void TFaxEngine::Fail(int code) {
-  if (s_.errorCode == 0 || s_.errorCode == ecCancelRequested) s_.errorCode = code;
-  if (Finished() || state_ == ErrorState()) return;
+  if (Finished() || state_ == ErrorState()) {
+    // A failure while the error is being handled keeps the first error.
+    if (s_.errorCode == 0) s_.errorCode = code;
+    return;
+  }
   s_.errorCode = code;
   messenger_.Error(code);
   Goto(ErrorState());
