@@ -220,6 +220,39 @@ TEST_P(FaxEndToEnd, ReceivesThreePagesIntoAnApfFileThatReadsBackRasterExact) {
   EXPECT_EQ(reader.OpenNextPage(), -8001);
 }
 
+TEST_P(FaxEndToEnd, RefusedPageIsSentAgainAndThreeRefusalsEndTheCall) {
+  FarEnd far;
+  far.refusePage[2] = 1;
+  StartModem(far);
+  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
+  {
+    TFaxSender fax(port, owner, &main);
+    Configure(fax);
+    fax.Start();
+    ASSERT_TRUE(RunToFinish(60)) << Commands();
+    EXPECT_EQ(owner.finishes, std::vector<int>{0}) << Commands();
+    EXPECT_EQ(modem->SentPages().size(), 4u);
+    const auto pages = modem->ConfirmedPages();
+    ASSERT_EQ(pages.size(), 3u);
+    EXPECT_TRUE(emu::DecodePage(pages[1].data).size() == 8 + kLines);
+  }
+  // Refused three times: the session gives up after the second retransmission.
+  port.SetOpen(false);
+  far.refusePage[2] = 3;
+  owner = Owner{};
+  StartModem(far);
+  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
+  TFaxSender fax(port, owner, &main);
+  Configure(fax);
+  fax.Start();
+  ASSERT_TRUE(RunToFinish(60)) << Commands();
+  EXPECT_EQ(owner.errors, std::vector<int>{-8069}) << Commands();
+  EXPECT_EQ(modem->SentPages().size(), 4u);  // page 1, then page 2 three times
+  EXPECT_EQ(modem->ConfirmedPages().size(), 1u);
+  EXPECT_TRUE(HungUpAfter("AT+FDT")) << Commands();
+  EXPECT_FALSE(modem->InCall());
+}
+
 TEST_P(FaxEndToEnd, ModemSilentAfterACommandEndsWithTimeOutAndHangUp) {
   FarEnd far;
   far.silentAfter = "CC=";  // the modem capabilities: +FDCC= or +FCC=
