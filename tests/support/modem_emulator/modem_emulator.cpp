@@ -182,7 +182,10 @@ void ModemEmulator::Result(const char* verbose, int numeric) {
 void ModemEmulator::OnInput(const uint8_t* data, size_t n) {
   for (size_t i = 0; i < n; ++i) {
     const uint8_t c = data[i];
-    if (silent_) return;
+    if (silent_) {
+      CommandChar(c);  // only to keep the record of the commands
+      continue;
+    }
     switch (mode_) {
       case Mode::kCommand:
         CommandChar(c);
@@ -269,6 +272,7 @@ void ModemEmulator::CommandChar(uint8_t c) {
 void ModemEmulator::ExecuteLine(const std::string& body) {
   const std::string upper = Upper("AT" + body);
   commands_.push_back("AT" + body);
+  if (silent_) return;
   if (!far_.silentAfter.empty() && upper.find(Upper(far_.silentAfter)) != std::string::npos) {
     silent_ = true;
     out_.clear();
