@@ -534,6 +534,9 @@ void TApdFaxViewer::dropEvent(QDropEvent* event) {
     const std::string name = url.toLocalFile().toStdString();
     event->acceptProposedAction();
     try {
+      // The file on screen dropped again is read afresh like any other, so
+      // that it too comes up on page 1, unturned and at 1:1.
+      if (name == fileName_) CloseFile();
       SetFileName(name);
     } catch (const EAPDException& e) {
       if (OnViewerError) OnViewerError(*this, e.ErrorCode());

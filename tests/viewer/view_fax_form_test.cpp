@@ -57,6 +57,7 @@ class ViewFaxFormTest : public QObject {
   void printsTheOpenFile();
   void viewerErrorsShowTheirCode();
   void droppedFileResetsZoomAndRotation();
+  void droppingTheFileOnScreenShowsItAfresh();
 
  private:
   std::unique_ptr<TempDir> dir_;
@@ -373,6 +374,36 @@ void ViewFaxFormTest::droppedFileResetsZoomAndRotation() {
   QVERIFY(form.NoRotateItem->isChecked() && !form.Rotate90Item->isChecked());
   QCOMPARE(form.FaxViewer->Rotation(), 0);
   QCOMPARE(form.FaxViewer->DisplayedSize(), QSize(form.FaxViewer->PageWidth(1), form.FaxViewer->PageHeight(1)));
+}
+
+// The file on screen dropped again is shown as the window then says: at
+// 100 % and not turned.
+void ViewFaxFormTest::droppingTheFileOnScreenShowsItAfresh() {
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  form.show();
+  form.OpenFile(three_);
+  const QSize page = form.FaxViewer->DisplayedSize();
+  form.N200PercentItem->trigger();
+  form.Rotate90Item->trigger();
+  QCOMPARE(form.FaxViewer->DisplayedSize(), page.transposed() * 2);
+  form.FaxViewer->SetActivePage(2);
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(three_)});
+  QWidget* target = form.FaxViewer->viewport();
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  QVERIFY(notice.errors.isEmpty());
+  QCOMPARE(form.StatusLine(), QStringLiteral("  查看页 1 总 3 在文件 %1").arg(three_));
+  QVERIFY(form.N100PercentItem->isChecked() && form.NoRotateItem->isChecked());
+  QCOMPARE(form.FaxViewer->ActivePage(), 1u);
+  QCOMPARE(form.FaxViewer->Rotation(), 0);
+  QCOMPARE(form.FaxViewer->DisplayedSize(), page);
+  // The zoom chosen next applies to the unturned page.
+  form.N50PercentItem->trigger();
+  QCOMPARE(form.FaxViewer->DisplayedSize(), page / 2);
 }
 
 QTEST_MAIN(ViewFaxFormTest)
