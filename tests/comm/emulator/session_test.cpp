@@ -265,6 +265,27 @@ TEST(EmulatorSession, Class20ReceiveGarbledPageIsSentAgainAndCarrierLossEndsTheC
   EXPECT_EQ(m.emu.PagesDelivered(), 2);
 }
 
+TEST(EmulatorSession, XoffFromTheDteHoldsReceivedPageData) {
+  FarEnd far;
+  far.pages = {EncodePage(TestPageRasters(1, 800), false)};
+  far.dataChunk = 512;
+  Modem m(far, "2.0");
+  m.dte->Command("AT+FCR=1");
+  m.emu.PlaceCall();
+  m.dte->ReadUntil("RING\r\n");
+  m.dte->Command("ATA");
+  EXPECT_EQ(m.dte->Command("AT+FDR"), "\r\nCONNECT\r\n");
+  m.dte->Write(std::string{kDc2, 0x13});  // DC2 and at once XOFF
+  const std::string held = m.dte->ReadFor(150ms);
+  EXPECT_LE(held.size(), 2048u);  // what was on its way before the XOFF
+  EXPECT_EQ(m.dte->ReadFor(100ms), "");
+  m.dte->Write(std::string{0x11});  // XON
+  std::string rest = m.dte->ReadUntil("OK\r\n");
+  std::string tail;
+  EXPECT_EQ(Unframed(held + rest, tail), far.pages[0].data);
+  EXPECT_GT(far.pages[0].data.size(), 8000u);
+}
+
 TEST(EmulatorSession, DataCallsConnectOnlyWithAdaptiveAnswerAndEscapeWithGuardTime) {
   FarEnd far;
   far.callKind = FarEnd::CallKind::kData;
