@@ -178,6 +178,27 @@ TEST_P(FaxEndToEnd, SendsAThreePageFileThatArrivesRasterExact) {
   }
 }
 
+TEST_P(FaxEndToEnd, SlowLineHoldsTheSenderBackWithoutLosingData) {
+  FarEnd far;
+  far.lineRate = 20000;  // bytes per second: the modem's buffer fills
+  StartModem(far);
+  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
+  TFaxSender fax(port, owner, &main);
+  Configure(fax);
+  if (!Class20()) fax.Session().options = foSoftwareFlow;  // Class 2.0 gets AT+FLO=2
+  fax.Start();
+  ASSERT_TRUE(RunToFinish(60)) << Commands();
+  EXPECT_EQ(owner.finishes, std::vector<int>{0}) << Commands();
+  EXPECT_GT(modem->XoffsSent(), 0);
+  const auto pages = modem->ConfirmedPages();
+  ASSERT_EQ(pages.size(), 3u);
+  for (int p = 1; p <= 3; ++p) {
+    Raster decoded = emu::DecodePage(pages[p - 1].data);
+    ASSERT_EQ(decoded.size(), 8u + kLines) << "page " << p;
+    EXPECT_TRUE(Raster(decoded.begin() + 8, decoded.end()) == PageRaster(p)) << "page " << p;
+  }
+}
+
 TEST_P(FaxEndToEnd, ReceivesThreePagesIntoAnApfFileThatReadsBackRasterExact) {
   FarEnd far;
   far.callerId = "+44 20 7946 0000";

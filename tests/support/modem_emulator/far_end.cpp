@@ -103,6 +103,7 @@ bool Setting(const std::string& key, const std::string& value, FarEnd& fe) {
   if (key == "answer-delay-ms") return ms(fe.answerDelayMs);
   if (key == "phase-delay-ms") return ms(fe.phaseDelayMs);
   if (key == "page-time-ms") return ms(fe.pageTimeMs);
+  if (key == "line-rate") return ToInt(value, n) && n >= 0 && n <= 1000000 && (fe.lineRate = static_cast<int>(n), true);
   if (key == "silent-after") return fe.silentAfter = value, !value.empty();
   if (key == "garbage-after") return fe.garbageAfter = value, !value.empty();
   return false;

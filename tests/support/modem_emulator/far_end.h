@@ -65,6 +65,11 @@ struct FarEnd {
   // page; 0 lets pages pass at the speed of the pseudo-terminal. Some DTEs
   // divide by the whole seconds a page took.
   int pageTimeMs = 0;
+  // Bytes per second the line takes page data from a sending DTE (0: no
+  // limit). Above 2048 bytes waiting the modem holds the DTE back: it stops
+  // reading (as a dropped CTS would) and, with software flow control (Class
+  // 2, or +FLO=1), sends XOFF; XON follows below 512.
+  int lineRate = 0;
 
   // --- Faults of the modem itself ---
   // After a command line containing this text (upper case) the modem answers

@@ -12,7 +12,8 @@ namespace {
 
 constexpr uint8_t kEtx = 0x03;
 constexpr uint8_t kDle = 0x10;
-constexpr uint8_t kDc1 = 0x11;
+constexpr uint8_t kDc1 = 0x11;  // XON
+constexpr uint8_t kDc3 = 0x13;  // XOFF
 
 // A T.30 identity as a DCE reports it: the 20 characters of the frame,
 // right-aligned, in quotes.
@@ -40,6 +41,8 @@ void ModemEmulator::HangUp() {
   outPage_.clear();
   outPos_ = 0;
   plusCount_ = 0;
+  lineQueued_ = 0;
+  heldBack_ = false;
 }
 
 void ModemEmulator::RemoteHangUp(int code) {
@@ -135,6 +138,24 @@ void ModemEmulator::PageDataIn(uint8_t c) {
   }
   // +FBOR/+FBO bit 0 asks for reversed bit order of phase C data.
   pageIn_.push_back((bor_ & 1) ? ReverseBits(c) : c);
+  if (far_.lineRate <= 0) return;
+  if (++lineQueued_ == 1) After(10, [this] { DrainLine(); });
+  if (!heldBack_ && lineQueued_ > 2048) {
+    heldBack_ = true;
+    ++xoffsSent_;
+    if (!Is20() || flo_ == 1) Send(std::string(1, static_cast<char>(kDc3)));
+  }
+}
+
+// The line takes lineRate bytes a second; below the low mark the DTE may go on.
+void ModemEmulator::DrainLine() {
+  const size_t step = std::max<size_t>(1, static_cast<size_t>(far_.lineRate) / 100);
+  lineQueued_ = lineQueued_ > step ? lineQueued_ - step : 0;
+  if (heldBack_ && lineQueued_ < 512) {
+    heldBack_ = false;
+    if (!Is20() || flo_ == 1) Send(std::string(1, static_cast<char>(kDc1)));
+  }
+  if (lineQueued_ > 0) After(10, [this] { DrainLine(); });
 }
 
 void ModemEmulator::EndOfPageIn(char terminator) {
@@ -152,7 +173,9 @@ void ModemEmulator::EndOfPageIn(char terminator) {
   // The DCE answers once the page has left it, no earlier than the page's
   // time on the line.
   auto onLine = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - pageStart_);
-  After(std::max(0, far_.pageTimeMs - static_cast<int>(onLine.count())), [this, terminator] { PageLeft(terminator); });
+  int wait = std::max(0, far_.pageTimeMs - static_cast<int>(onLine.count()));
+  if (far_.lineRate > 0) wait = std::max(wait, static_cast<int>(lineQueued_ * 1000 / far_.lineRate));
+  After(wait, [this, terminator] { PageLeft(terminator); });
 }
 
 void ModemEmulator::PageLeft(char terminator) {

@@ -111,7 +111,9 @@ void ModemEmulator::Run() {
       auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(timers_.begin()->first - Clock::now());
       timeout = static_cast<int>(std::max<long long>(0, wait.count() + 1));
     }
-    pollfd fds[2] = {{master_, static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0},
+    // While the line is behind, the DTE's data stay in the pseudo-terminal.
+    const short in = heldBack_ && mode_ == Mode::kDataIn ? 0 : POLLIN;
+    pollfd fds[2] = {{master_, static_cast<short>(in | (out_.empty() ? 0 : POLLOUT)), 0},
                      {wakeRead_, POLLIN, 0}};
     changed_.notify_all();
     lock.unlock();
@@ -435,6 +437,11 @@ std::vector<std::string> ModemEmulator::Commands() const {
 int ModemEmulator::CallsDialled() const {
   std::lock_guard lock(mutex_);
   return dialled_;
+}
+
+int ModemEmulator::XoffsSent() const {
+  std::lock_guard lock(mutex_);
+  return xoffsSent_;
 }
 
 int ModemEmulator::PagesDelivered() const {

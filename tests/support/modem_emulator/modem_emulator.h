@@ -63,7 +63,8 @@ class ModemEmulator {
   std::string DteStationId() const;       // the ID the DTE set (+FLID/+FLI)
   std::vector<std::string> Commands() const;  // every command line received
   int CallsDialled() const;
-  int PagesDelivered() const;  // pages handed to a receiving DTE and kept (status good)
+  int PagesDelivered() const;
+  int XoffsSent() const;  // times the modem held a sending DTE back  // pages handed to a receiving DTE and kept (status good)
   bool InCall() const;
   int Rings() const;
 
@@ -173,6 +174,11 @@ class ModemEmulator {
   std::map<int, int> refusals_;
   bool waitingFet_ = false;
   Clock::time_point pageStart_{};  // CONNECT of the page on the line
+  // Page data from the DTE not yet on the line (with FarEnd::lineRate).
+  size_t lineQueued_ = 0;
+  bool heldBack_ = false;
+  int xoffsSent_ = 0;
+  void DrainLine();
 
   // receiving DTE
   size_t recvPage_ = 0;        // index into far_.pages of the page being sent
