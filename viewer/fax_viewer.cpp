@@ -130,6 +130,9 @@ void TApdFaxViewer::SetWhitespaceTo(uint32_t v) {
 }
 
 void TApdFaxViewer::SetWhitespace(bool on, uint32_t from, uint32_t to) {
+  // A refused pair leaves the settings as they were, so that they still say
+  // what the page on screen shows.
+  if (on && to > from) RaiseError(ecBadArgument);
   whitespaceCompression_ = on;
   if (on) {
     whitespaceFrom_ = from;

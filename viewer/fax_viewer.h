@@ -61,7 +61,8 @@ class TApdFaxViewer : public QAbstractScrollArea {
   uint32_t WhitespaceTo() const { return whitespaceTo_; }
   void SetWhitespaceTo(uint32_t v);
   // Compression on or off with both numbers at once (kept while off), so
-  // that no intermediate pair is checked; -1002 when to > from.
+  // that no intermediate pair is checked; -1002 when to > from, and then
+  // nothing changes.
   void SetWhitespace(bool on, uint32_t from, uint32_t to);
   uint32_t HorizScroll() const { return horizScroll_; }
   void SetHorizScroll(uint32_t v);

@@ -333,6 +333,17 @@ void FaxViewerTest::whitespaceToAboveFromIsRefused() {
   v.SetWhitespaceCompression(true);
   QCOMPARE(CodeOf([&] { v.SetWhitespace(true, 2, 5); }), -1002);
   QCOMPARE(CodeOf([&] { v.SetWhitespace(true, 10, 2); }), 0);
+  // A refused pair changes nothing: the settings still match the page shown.
+  v.SetFileName(MakeTextFax(*dir_, "blank-top.apf", 1, true, 40));
+  const int compressed = v.PageHeight(1);
+  QCOMPARE(CodeOf([&] { v.SetWhitespace(false, 3, 7); }), 0);
+  const int full = v.PageHeight(1);
+  QVERIFY(full > compressed);
+  QCOMPARE(CodeOf([&] { v.SetWhitespace(true, 3, 7); }), -1002);
+  QVERIFY(!v.WhitespaceCompression());
+  QCOMPARE(v.WhitespaceFrom(), 10u);
+  QCOMPARE(v.WhitespaceTo(), 2u);
+  QCOMPARE(v.PageHeight(1), full);
 }
 
 void FaxViewerTest::droppedFileIsOpened() {
