@@ -172,7 +172,8 @@ class TFaxEngine {
   FaxMessenger messenger_;
   FaxSession s_;
   Class2Commands cmd_;
-  int state_ = 0;
+  // Read without the lock by State() and Finished() on other threads.
+  std::atomic<int> state_{0};
   bool initSent_ = false;
   bool abortedByUser_ = false;
   bool firstStatusSent_ = false;
@@ -195,7 +196,7 @@ class TFaxEngine {
   std::string pending_;   // bytes read from the modem and not yet used
   std::function<void()> yield_;
   int receiverId_ = 0;
-  bool registered_ = false;
+  std::atomic<bool> registered_{false};
   int timeoutTrigger_ = 0, statusTrigger_ = 0, outFreeTrigger_ = 0, outSentTrigger_ = 0;
   bool triggersAdded_ = false;
 
