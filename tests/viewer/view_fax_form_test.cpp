@@ -10,6 +10,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <memory>
@@ -41,6 +43,7 @@ class ViewFaxFormTest : public QObject {
 
  private slots:
   void initTestCase();
+  void menusCarryTheirCaptionsAndShortcuts();
   void openShowsStatusAndEnablesItems();
   void openErrorsCloseTheViewWithTheirBox_data();
   void openErrorsCloseTheViewWithTheirBox();
@@ -68,6 +71,29 @@ void ViewFaxFormTest::initTestCase() {
   dir_ = std::make_unique<TempDir>();
   three_ = QString::fromStdString(MakeTextFax(*dir_, "three.apf", 3, true));
   normal_ = QString::fromStdString(MakeTextFax(*dir_, "normal.apf", 1, false));
+}
+
+// Every menu item, in order, as "caption [shortcut]".
+void ViewFaxFormTest::menusCarryTheirCaptionsAndShortcuts() {
+  TViewFaxForm form;
+  QStringList seen;
+  for (QAction* menu : form.menuBar()->actions()) {
+    seen.append(menu->text() + ":");
+    for (QAction* a : menu->menu()->actions())
+      if (!a->isSeparator())
+        seen.append(a->shortcut().isEmpty() ? a->text()
+                                            : a->text() + " [" + a->shortcut().toString(QKeySequence::PortableText) + "]");
+  }
+  QCOMPARE(seen, (QStringList{"文件:", "打开", "关闭", "打印设置.", "打印 [Ctrl+P]", "退出 [Alt+F4]",
+                              "编辑:", "全选", "拷贝 [Ctrl+C]",
+                              "查看:", "放大", "缩小", "25%", "50%", "75%", "100%", "200%", "400%", "自定义", "不旋转",
+                              "旋转90度", "旋转180度", "旋转270度", "白色空格压缩"}));
+  QCOMPARE(form.SpeedButton1->text(), QStringLiteral("< 前一页"));
+  QCOMPARE(form.SpeedButton2->text(), QStringLiteral("下一页>"));
+  QCOMPARE(form.PageFlagsCaption(), QStringLiteral("页面标志"));
+  QCOMPARE((QStringList{form.CheckBox1->text(), form.CheckBox2->text(), form.CheckBox3->text()}),
+           (QStringList{"High Res.", "High Width", "Length words"}));
+  QCOMPARE(form.StatusLine(), QStringLiteral(" 没有文件载入"));
 }
 
 void ViewFaxFormTest::openShowsStatusAndEnablesItems() {
