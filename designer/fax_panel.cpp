@@ -138,6 +138,7 @@ Field& TFaxPanel::AddField(std::unique_ptr<Field> field) {
   field->bounds_ = b;
   field->page_ = this;
   field->selected_ = true;
+  ++selectedCount_;
   Field& added = *field;
   fields_.push_back(std::move(field));
   if (OnSelectionChanged) OnSelectionChanged(true);
@@ -170,6 +171,7 @@ void TFaxPanel::SetFieldBounds(TBaseField& field, const QRect& bounds) {
 void TFaxPanel::DeleteSelected() {
   const auto before = fields_.size();
   std::erase_if(fields_, [](const auto& f) { return f->selected_; });
+  selectedCount_ = 0;
   if (fields_.size() != before) FieldChanged();
 }
 
@@ -194,12 +196,15 @@ void TFaxPanel::CentreVertically() {
 }
 
 void TFaxPanel::Select(TBaseField& field) {
+  if (!field.selected_) ++selectedCount_;
   field.selected_ = true;
   if (OnChanged) OnChanged();
 }
 
 void TFaxPanel::DeselectAll() {
-  for (auto& f : fields_) f->selected_ = false;
+  // Newly added fields are selected and sit at the end: look from there.
+  for (auto it = fields_.rbegin(); selectedCount_ > 0 && it != fields_.rend(); ++it)
+    if ((*it)->selected_) (*it)->selected_ = false, --selectedCount_;
   if (OnChanged) OnChanged();
 }
 
@@ -217,6 +222,7 @@ TBaseField* TFaxPanel::FirstSelected() const {
 
 void TFaxPanel::Clear() {
   fields_.clear();
+  selectedCount_ = 0;
   FieldChanged();
 }
 
@@ -256,6 +262,8 @@ void TFaxPanel::TakeContentFrom(TFaxPanel& other) {
   modified_ = other.modified_;
   fields_ = std::move(other.fields_);
   other.fields_.clear();
+  selectedCount_ = other.selectedCount_;
+  other.selectedCount_ = 0;
   for (auto& f : fields_) f->page_ = this;
 }
 

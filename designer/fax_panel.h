@@ -141,6 +141,10 @@ class TFaxPanel {
   bool modified_ = false;
   QPoint insertionPoint_;
   std::vector<std::unique_ptr<TBaseField>> fields_;
+  // How many fields are selected, so that deselecting before each added
+  // field stops at the last selected one instead of walking the whole list
+  // (loading a design adds its fields one by one).
+  int selectedCount_ = 0;
 };
 
 }  // namespace telvane

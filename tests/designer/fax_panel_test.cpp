@@ -118,10 +118,23 @@ TEST(FaxPanel, CentresAndDeletesSelectedFields) {
   page.CentreVertically();
   EXPECT_EQ(b.Bounds().top(), 338);
   page.Select(a);
+  page.Select(a);
   EXPECT_EQ(page.FirstSelected(), &a);
   EXPECT_EQ(page.LastSelected(), &b);
+  page.DeselectAll();
+  EXPECT_EQ(page.FirstSelected(), nullptr);
+  page.Select(b);
+  page.Select(a);
+  page.DeselectAll();
+  EXPECT_FALSE(a.Selected() || b.Selected());
+  page.Select(a);
+  page.Select(b);
   page.DeleteSelected();
   EXPECT_TRUE(page.Fields().empty());
+  TImageField& c = page.AddImageField();
+  TImageField& e = page.AddImageField();
+  EXPECT_FALSE(c.Selected());
+  EXPECT_EQ(page.FirstSelected(), &e);
 }
 
 }  // namespace
