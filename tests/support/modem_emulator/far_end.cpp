@@ -1,6 +1,7 @@
 // Far-end descriptions from text, and the pages a calling far end sends.
 #include "far_end.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -113,6 +114,26 @@ void SetPixels(std::vector<uint8_t>& line, int from, int to) {
   for (int x = from; x < to; ++x) line[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
 }
 
+// A line of pseudo-random runs whose coding holds several DLE bytes (and so
+// exercises the DLE doubling of both directions): the first candidate from
+// `seed` on that does.
+std::vector<uint8_t> DleLine(int seed, int width) {
+  for (uint32_t k = static_cast<uint32_t>(seed) * 7919u;; ++k) {
+    std::vector<uint8_t> line(static_cast<size_t>(width / 8), 0);
+    uint32_t r = k * 2654435761u + 1;
+    bool black = false;
+    for (int x = 0; x < width;) {
+      r = r * 1103515245u + 12345u;
+      int run = 1 + static_cast<int>((r >> 16) % 23);
+      if (black) SetPixels(line, x, std::min(x + run, width));
+      x += run;
+      black = !black;
+    }
+    std::vector<uint8_t> coded = EncodeRasterLine(line.data(), width);
+    if (std::count(coded.begin(), coded.end(), 0x10) >= 3) return line;
+  }
+}
+
 }  // namespace
 
 bool ParseFarEnd(const std::string& text, FarEnd& out, std::string& error) {
@@ -136,7 +157,7 @@ bool ParseFarEnd(const std::string& text, FarEnd& out, std::string& error) {
   };
   bool comment = false;
   for (char c : text) {
-    if (c == '\n' || c == ';') {
+    if (c == '\n' || (c == ';' && !comment)) {  // a comment runs to the end of its line
       comment = false;
       if (!flush()) return false;
     } else if (c == '#') {
@@ -162,7 +183,7 @@ std::vector<std::vector<uint8_t>> TestPageRasters(int pageNumber, int lines, int
     SetPixels(line, 0, 1);
     SetPixels(line, width - 2, width);
     if (y % 29 == 5) line.assign(bytes, 0xFF);  // all black
-    if (y % 31 == 7) line.assign(bytes, 0x10);  // lone pixels: short runs whose codes hold DLE bytes
+    if (y % 11 == 3) line = DleLine(pageNumber * 1000 + y, width);
     page.push_back(std::move(line));
   }
   return page;
