@@ -28,7 +28,9 @@ constexpr int kFaceNameBytes = 255;
 
 bool ToPixels(double value, double ppi, int& pixels) {
   const double p = value * ppi;
-  if (!std::isfinite(p) || std::fabs(p) > kMaxFieldPixels) return false;
+  // Half a pixel of slack: a field saved at the limit comes back a hair
+  // beyond it (pixels / ppi * ppi) and must still load.
+  if (!std::isfinite(p) || std::fabs(p) > kMaxFieldPixels + 0.5) return false;
   pixels = RoundToNearestEven(p);
   return true;
 }

@@ -209,6 +209,25 @@ TEST(FcpFile, RoundTripOfEveryAttributeGivesTheSameBytes) {
   EXPECT_FALSE(loaded.Untitled());
 }
 
+TEST(FcpFile, FieldAtTheFarthestPlaceLoadsAgainAfterSaving) {
+  // On a 77-pixel Letter page, 10000000 pixels -> inches -> pixels comes
+  // back as 10000000.000000002.
+  TFaxDesigner d;
+  d.SetPageWidthPixels(77);
+  d.SetPageWidthInches(8.5);  // 100 pixels high, as loading makes it
+  TImageField& f = d.Page().AddImageField();
+  d.Page().SetFieldBounds(f, QRect(10000000, -10000000, 10, 10));
+  const QByteArray saved = d.SaveToStream();
+  TFaxDesigner loaded;
+  ASSERT_TRUE(loaded.LoadFromStream(saved).Ok());
+  EXPECT_EQ(loaded.Page().Fields()[0]->Bounds(), QRect(10000000, -10000000, 10, 10));
+  EXPECT_EQ(loaded.SaveToStream(), saved);
+  // Further out is no design's.
+  QByteArray beyond = saved;
+  PutDouble(beyond, 1065 + 1, 10000001.0 * 8.5 / 77);
+  EXPECT_EQ(loaded.LoadFromStream(beyond).Error, FcpError::BadGeometry);
+}
+
 TEST(FcpFile, ManyFieldsLoadWithoutSlowingDown) {
   // 100000 empty image fields, 3.4 MB: each added field deselects the one
   // before it, which must not mean walking every field read so far.
