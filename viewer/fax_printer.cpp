@@ -93,6 +93,10 @@ TApdFaxPrinter::~TApdFaxPrinter() {
 
 void TApdFaxPrinter::SetFileName(const QString& name) {
   if (name == fileName_) return;
+  // The unpacker and the page count belong to the running print.
+  if (running_)
+    throw EGeneral(ecBadArgument, "Cannot take " + name.toStdString() + " while " + fileName_.toStdString() +
+                                      " is being printed");
   fileName_ = name;
   unpacker_.SetInFileName(QFile::encodeName(name).toStdString());
   pageCount_ = static_cast<uint16_t>(unpacker_.PageCountOf());
@@ -107,6 +111,7 @@ void TApdFaxPrinter::SetFileName(const QString& name) {
 }
 
 bool TApdFaxPrinter::PrintSetup() {
+  if (running_) return false;
   QPrintDialog dialog(&printer_);
   dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
   dialog.setMinMax(minPage_, maxPage_);
@@ -270,11 +275,19 @@ void TApdFaxPrinter::PrintPage(const Bitmap& page, QRect rect) {
 }
 
 void TApdFaxPrinter::PrintFax() {
-  if (printing_) return;  // asked again from an event handled while printing
+  if (running_) return;  // asked again from an event handled while printing
   if (pageCount_ == 0) {
     currentPage_ = 0;
     return;
   }
+  struct Running {
+    bool& flag;
+    explicit Running(bool& f) : flag(f) { flag = true; }
+    ~Running() { flag = false; }
+  } running(running_);
+  // The range is taken now: a change made while the pages go out is for the
+  // next print.
+  const unsigned first = FirstPage, last = LastPage;
   unpacker_.SetOptions(uoYield);  // clears an abort left from an earlier print
   progress_ = ppIdle;
   if (StatusDisplay) {
@@ -289,7 +302,7 @@ void TApdFaxPrinter::PrintFax() {
       throw EGeneral(ecBadArgument, "Cannot start the print job on " + printer_.printerName().toStdString() +
                                         printer_.outputFileName().toStdString());
     }
-    if (!PrintRange()) {  // aborted: PrintAbort has logged and hidden the window
+    if (!PrintRange(first, last)) {  // aborted: PrintAbort has logged and hidden the window
       progress_ = ppIdle;
       currentPage_ = 0;
       return;
@@ -309,14 +322,14 @@ void TApdFaxPrinter::PrintFax() {
   currentPage_ = 0;
 }
 
-bool TApdFaxPrinter::PrintRange() {
+bool TApdFaxPrinter::PrintRange(unsigned first, unsigned last) {
   const bool landscape = printer_.pageLayout().orientation() == QPageLayout::Landscape;
   const unsigned perSheet = landscape ? 2 : 4;
   unsigned printed = 0;
-  for (unsigned page = std::max<unsigned>(FirstPage, 1); page <= LastPage; ++page) {
+  for (unsigned page = std::max<unsigned>(first, 1); page <= last; ++page) {
     currentPage_ = static_cast<uint16_t>(page);
     RunYield();
-    if (printed > 0 && printing_ && (!MultiPage || (page - FirstPage) % perSheet == 0)) printer_.newPage();
+    if (printed > 0 && printing_ && (!MultiPage || (page - first) % perSheet == 0)) printer_.newPage();
     RunYield();
     if (!printing_) return false;
     if (OnNextPage) OnNextPage(*this, currentPage_, pageCount_);
@@ -331,7 +344,7 @@ bool TApdFaxPrinter::PrintRange() {
     RunYield();
     if (!printing_) return false;
     const QSize sheet(printer_.width(), printer_.height());
-    PrintPage(bits, PageRect(sheet, MultiPage, landscape, static_cast<int>((page - FirstPage) % 4)));
+    PrintPage(bits, PageRect(sheet, MultiPage, landscape, static_cast<int>((page - first) % 4)));
     ++printed;
   }
   RunYield();

@@ -86,7 +86,8 @@ class TApdFaxPrinter : public QObject {
 
   const QString& FileName() const { return fileName_; }
   // Reads the page count, resolution and width of the file and sets the
-  // range to all pages.
+  // range to all pages. Refused with -1002 while a print runs: the running
+  // print goes on with its own file.
   void SetFileName(const QString& name);
 
   uint16_t PageCount() const { return pageCount_; }
@@ -97,13 +98,16 @@ class TApdFaxPrinter : public QObject {
   TFaxWidth Width() const { return width_; }
   uint8_t Progress() const { return progress_; }
   void SetProgress(uint8_t value);
-  bool Printing() const { return printing_; }
+  // A PrintFax is running (from its start to its return).
+  bool Printing() const { return running_; }
 
   // The printer the job goes to: output file or format, orientation.
   QPrinter& Printer() { return printer_; }
 
+  // False without the dialog while a print runs.
   bool PrintSetup();
-  // Prints FirstPage..LastPage. A page the unpacker cannot render ends the
+  // Prints FirstPage..LastPage as they are when it starts; a call while a
+  // print runs does nothing. A page the unpacker cannot render ends the
   // print with its exception, after the failed line is logged.
   void PrintFax();
   void PrintAbort();
@@ -128,7 +132,7 @@ class TApdFaxPrinter : public QObject {
   void EndJob();
   void AbortJob();
   // The pages of the range; false when the print was aborted.
-  bool PrintRange();
+  bool PrintRange(unsigned first, unsigned last);
   void DrawMargin(TApdFaxPrinterMargin& margin, QRect& rect, bool header);
   void PrintPage(const Bitmap& page, QRect rect);
 
@@ -138,7 +142,8 @@ class TApdFaxPrinter : public QObject {
   TFaxResolution resolution_ = frNormal;
   TFaxWidth width_ = fwNormal;
   uint8_t progress_ = 0;
-  bool printing_ = false;
+  bool printing_ = false;  // the print job is open
+  bool running_ = false;   // inside PrintFax
   uint16_t minPage_ = 0, maxPage_ = 0;
   QPrinter printer_;
   QPainter painter_;

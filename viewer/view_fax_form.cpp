@@ -298,8 +298,10 @@ void TViewFaxForm::WhitespaceComp() {
   }
 }
 
+// While a print runs (its status window lets the user reach this window),
+// printing and print set-up wait for it to end.
 void TViewFaxForm::Print() {
-  if (FaxViewer->FileName().empty()) return;
+  if (FaxViewer->FileName().empty() || FaxPrinter->Printing()) return;
   try {
     FaxPrinter->SetFileName(FromLocal(FaxViewer->FileName()));
     FaxPrinter->PrintFax();
@@ -311,6 +313,7 @@ void TViewFaxForm::Print() {
 // The printer is given the file on screen first: otherwise the range chosen
 // here would belong to the file printed last and be reset by the next print.
 void TViewFaxForm::PrintSetup() {
+  if (FaxPrinter->Printing()) return;
   try {
     if (!FaxViewer->FileName().empty()) FaxPrinter->SetFileName(FromLocal(FaxViewer->FileName()));
     FaxPrinter->PrintSetup();

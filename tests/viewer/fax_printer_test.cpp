@@ -119,6 +119,7 @@ class FaxPrinterTest : public QObject {
   void logThatCannotBeOpenedStopsThePrint();
   void pagesArePrintedWithTheirTrueAspect();
   void printSetupTakesTheDialogsRange();
+  void fileAndRangeHoldWhilePrinting();
   void placement_data();
   void placement();
   void marginTags_data();
@@ -302,6 +303,43 @@ void FaxPrinterTest::printSetupTakesTheDialogsRange() {
   QCOMPARE(rig.nextPages, (QList<int>{2, 3}));
   QCOMPARE(rig.Sheets(), 2);
   QVERIFY(rig.SheetText(1).contains("PAGE: 2 of 5"));
+}
+
+// Changes asked for while the pages go out are refused or wait for the next
+// print; the running print keeps its file and range.
+void FaxPrinterTest::fileAndRangeHoldWhilePrinting() {
+  const QString one = QString::fromStdString(MakeTextFax(*dir_, "single.apf", 1, true));
+  PrintRig rig(*dir_, five_);
+  rig.printer->FirstPage = 2;
+  rig.printer->LastPage = 4;
+  int dialogs = 0, refused = 0;
+  rig.printer->ExecPrintDialog = [&](QPrintDialog&) {
+    ++dialogs;
+    return int(QDialog::Accepted);
+  };
+  rig.printer->OnNextPage = [&](TApdFaxPrinter& p, uint16_t cp, uint16_t tp) {
+    rig.nextPages.append(cp);
+    QCOMPARE(tp, uint16_t(5));
+    if (cp != 2) return;
+    QVERIFY(p.Printing());
+    try {
+      p.SetFileName(one);
+    } catch (const telvane::EAPDException& e) {
+      refused = e.ErrorCode();
+    }
+    QVERIFY(!p.PrintSetup());
+    p.LastPage = 2;
+  };
+  rig.printer->PrintFax();
+  QCOMPARE(refused, -1002);
+  QCOMPARE(dialogs, 0);
+  QCOMPARE(rig.nextPages, (QList<int>{2, 3, 4}));
+  QCOMPARE(rig.printer->FileName(), five_);
+  QCOMPARE(rig.Sheets(), 3);
+  QVERIFY(rig.SheetText(3).contains("PAGE: 4 of 5"));
+  QVERIFY(!rig.printer->Printing());
+  rig.printer->SetFileName(one);
+  QCOMPARE(rig.printer->PageCount(), 1);
 }
 
 void FaxPrinterTest::logThatCannotBeOpenedStopsThePrint() {

@@ -58,6 +58,7 @@ class ViewFaxFormTest : public QObject {
   void printWithoutFileDoesNothing();
   void firstArgumentOpenedWhenShown();
   void printsTheOpenFile();
+  void anotherFileOpenedWhilePrintingWaitsForTheNextPrint();
   void viewerErrorsShowTheirCode();
   void droppedFileResetsZoomAndRotation();
   void droppingTheFileOnScreenShowsItAfresh();
@@ -365,6 +366,44 @@ void ViewFaxFormTest::printsTheOpenFile() {
   QCOMPARE(form.FaxPrinter->Caption, QStringLiteral("打印传真文件"));
   QVERIFY(RunProgram("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+3")));
   QVERIFY(notice.errors.isEmpty());
+}
+
+// The user opens another file and asks for print set-up and a print while
+// the pages of the first go out: the running print finishes the first file.
+void ViewFaxFormTest::anotherFileOpenedWhilePrintingWaitsForTheNextPrint() {
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  const QString pdf = QString::fromStdString(dir_->File("busy.pdf"));
+  form.FaxPrinter->Printer().setOutputFormat(QPrinter::PdfFormat);
+  form.FaxPrinter->Printer().setOutputFileName(pdf);
+  int dialogs = 0;
+  form.FaxPrinter->ExecPrintDialog = [&](QPrintDialog& dialog) {
+    ++dialogs;
+    dialog.printer()->setPrintRange(QPrinter::PageRange);
+    dialog.printer()->setFromTo(1, 1);
+    return int(QDialog::Accepted);
+  };
+  QList<int> pages;
+  form.FaxPrinter->OnNextPage = [&](telvane::TApdFaxPrinter&, uint16_t cp, uint16_t tp) {
+    pages.append(cp * 10 + tp);
+    if (pages.size() == 1) {
+      form.OpenFile(normal_);
+      form.PrintSetupItem->trigger();
+      form.PrintItem->trigger();
+    }
+  };
+  form.OpenFile(three_);
+  form.PrintItem->trigger();
+  QCOMPARE(pages, (QList<int>{13, 23, 33}));
+  QCOMPARE(dialogs, 0);
+  QVERIFY(notice.errors.isEmpty());
+  QVERIFY(RunProgram("pdfinfo", {pdf}).contains(QRegularExpression("Pages:\\s+3")));
+  QVERIFY(RunProgram("pdftotext", {"-f", "3", "-l", "3", pdf, "-"}).contains("PAGE: 3 of 3"));
+  // Once it has ended, the file on screen is printed.
+  pages.clear();
+  form.PrintItem->trigger();
+  QCOMPARE(pages, (QList<int>{11}));
+  QCOMPARE(form.FaxPrinter->FileName(), normal_);
 }
 
 void ViewFaxFormTest::viewerErrorsShowTheirCode() {
