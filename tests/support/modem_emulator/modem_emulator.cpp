@@ -221,7 +221,6 @@ void ModemEmulator::OnInput(const uint8_t* data, size_t n) {
         const auto guard = std::chrono::milliseconds(sreg_[12] * 10);
         if (c == sreg_[2] && (plusCount_ > 0 || now - lastInput_ >= guard)) {
           if (++plusCount_ == 3) {
-            plusEnd_ = now;
             After(static_cast<int>(guard.count()), [this, guard] {
               if (mode_ == Mode::kOnline && plusCount_ == 3 && Clock::now() - lastInput_ >= guard) {
                 plusCount_ = 0;
@@ -369,7 +368,7 @@ bool ModemEmulator::ExecuteBasic(const AtCommand& cmd, bool& async) {
       return true;
     case 'I': {
       static const char* const kInfo[] = {"2.0", "000", "OK", "Telvane fax modem emulator",
-                                          "Class 2 (EIA-592 style) and Class 2.0 (T.32)"};
+                                          "Class 2 (SP-2388) and Class 2.0 (T.32)"};
       if (n > 4) return false;
       Info(kInfo[n]);
       return true;

@@ -1,8 +1,8 @@
 // A Class 2 / Class 2.0 fax modem on a pseudo-terminal, for tests and for the
 // command line. The DTE opens SlavePath() as it would open a serial port; the
 // emulator answers on the master side as a DCE of the selected dialect does
-// (EIA-592 style Class 2, ITU-T T.32 Class 2.0) and plays the far end of the
-// line from a FarEnd description.
+// (Class 2 of the SP-2388 draft, Class 2.0 of ITU-T T.32 / EIA-592) and plays
+// the far end of the line from a FarEnd description.
 //
 // One worker thread runs a poll loop over the master and a wake-up pipe; all
 // state belongs to it and is read by the accessors under one lock.
@@ -14,7 +14,6 @@
 #include <functional>
 #include <map>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -164,7 +163,6 @@ class ModemEmulator {
   // guard time for "+++"
   Clock::time_point lastInput_{};
   int plusCount_ = 0;
-  Clock::time_point plusEnd_{};
 
   // sending DTE
   bool dcsSent_ = false;       // DCS exchanged for the current document
