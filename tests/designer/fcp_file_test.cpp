@@ -157,6 +157,30 @@ TEST(FcpFile, FaceNamesUpTo255BytesAreKept) {
   EXPECT_EQ(static_cast<const TTextField&>(*loaded.Page().Fields()[0]).Font().Name, QString(127, QChar(0x5B8B)));
 }
 
+TEST(FcpFile, TextRecordHoldsGeometryPitchAndStylesInPlace) {
+  TFaxDesigner d;
+  TTextField& f = d.Page().AddTextField();
+  TFieldFont font;
+  font.Pitch = kVariablePitch;
+  font.Bold = font.Underline = true;
+  f.SetFont(font);
+  d.Page().SetFieldBounds(f, QRect(60, 97, 150, 194));
+  const QByteArray b = d.SaveToStream();
+  // Inches: 600 / 8.5 pixels per inch across, 776 / 11 down.
+  EXPECT_DOUBLE_EQ(DoubleAt(b, 1066), 60 * 8.5 / 600);
+  EXPECT_DOUBLE_EQ(DoubleAt(b, 1074), 97 * 11.0 / 776);
+  EXPECT_DOUBLE_EQ(DoubleAt(b, 1082), 150 * 8.5 / 600);
+  EXPECT_DOUBLE_EQ(DoubleAt(b, 1090), 194 * 11.0 / 776);
+  const int font0 = 1065 + 33;
+  EXPECT_EQ(b[font0 + 265], 1);                              // pitch
+  EXPECT_EQ(b.mid(font0 + 270, 4), QByteArray::fromHex("01000100"));  // bold, italic, underline, strikeout
+  TFaxDesigner loaded;
+  ASSERT_TRUE(loaded.LoadFromStream(b).Ok());
+  const auto& back = static_cast<const TTextField&>(*loaded.Page().Fields()[0]);
+  EXPECT_EQ(back.Font(), font);
+  EXPECT_EQ(back.Bounds(), QRect(60, 97, 150, 194));
+}
+
 TEST(FcpFile, PointSizeDecidesTheLoadedHeight) {
   TFaxDesigner d;
   TFieldFont font;
