@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTransform>
 #include <memory>
+#include <vector>
 
 #include "apf_pages.h"
 #include "exceptions.h"
@@ -46,6 +47,7 @@ class FaxViewerTest : public QObject {
   void initTestCase();
   void openAndWalkPagesWithKeys();
   void onePageHeldUnlessWholeFax();
+  void wholeFaxTurnsEveryPage();
   void keyboardTable_data();
   void keyboardTable();
   void ctrlHomeAndEndOnOnePageFileScrollToTopLeft();
@@ -115,6 +117,27 @@ void FaxViewerTest::onePageHeldUnlessWholeFax() {
   whole.SetLoadWholeFax(true);
   whole.SetFileName(three_);
   QCOMPARE(whole.PagesInMemory(), 3u);
+}
+
+// With every page in memory a turn applies to all of them, and they stay in
+// memory; pages read again after a change of the unpacker's settings come
+// back turned as well.
+void FaxViewerTest::wholeFaxTurnsEveryPage() {
+  TApdFaxViewer plain;
+  plain.SetFileName(three_);
+  std::vector<Bitmap> pages;
+  for (unsigned p = 1; p <= 3; ++p) pages.push_back(plain.PageBitmap(p));
+  TApdFaxViewer whole;
+  whole.SetLoadWholeFax(true);
+  whole.SetFileName(three_);
+  whole.SetRotation(1);
+  whole.SetRotation(2);
+  QCOMPARE(whole.PagesInMemory(), 3u);
+  for (unsigned p = 1; p <= 3; ++p) QVERIFY(SamePixels(whole.PageBitmap(p), telvane::TurnBitmap(pages[p - 1], 2)));
+  whole.SetAutoScaleMode(telvane::asNone);  // a high-resolution page looks the same
+  whole.SetActivePage(3);
+  QVERIFY(SamePixels(whole.PageBitmap(3), telvane::TurnBitmap(pages[2], 2)));
+  QCOMPARE(whole.DisplayedSize(), QSize(pages[2].Width(), pages[2].Height()));
 }
 
 void FaxViewerTest::keyboardTable_data() {
