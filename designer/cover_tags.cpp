@@ -35,6 +35,11 @@ QString TimeTagText(const QTime& time, const QLocale& locale) {
   QString format = locale.timeFormat(QLocale::LongFormat);
   static const QRegularExpression zone(QStringLiteral("\\s*[(\\[]?t+[)\\]]?"));
   format.remove(zone);
+  // Seconds written with a unit instead of after a separator ("H時mm分ss秒",
+  // "AP h시 m분 s초") go with their unit here; ShortenTimeText drops those
+  // that follow a colon or a point.
+  static const QRegularExpression unitSeconds(QStringLiteral("\\s*(?<![:.s])s{1,2}[^\\sA-Za-z:.']*"));
+  format.remove(unitSeconds);
   return ShortenTimeText(locale.toString(time, format.trimmed()));
 }
 

@@ -48,6 +48,10 @@ TEST(CoverTags, TimeDropsSecondsAndLowerCases) {
   const QLocale us(QLocale::English, QLocale::UnitedStates);
   EXPECT_EQ(TimeTagText(QTime(22, 23, 45), us), QStringLiteral("10:23pm"));
   EXPECT_EQ(TimeTagText(QTime(22, 23, 45), QLocale(QLocale::German)), QStringLiteral("22:23"));
+  EXPECT_EQ(TimeTagText(QTime(22, 23, 45), QLocale(QLocale::Chinese, QLocale::China)), QStringLiteral("22:23"));
+  // Seconds with a unit of their own.
+  EXPECT_EQ(TimeTagText(QTime(22, 23, 45), QLocale(QLocale::Japanese)), QStringLiteral("22時23分"));
+  EXPECT_EQ(TimeTagText(QTime(22, 23, 45), QLocale(QLocale::Korean)), QStringLiteral("오후 10시 23분"));
   EXPECT_EQ(DateTagText(QDate(2026, 12, 8), us), QStringLiteral("12/8/26"));
 }
 
