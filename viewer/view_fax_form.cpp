@@ -61,7 +61,7 @@ TViewFaxForm::TViewFaxForm(const QStringList& arguments, IUserNotice* notice, QW
   bold.setBold(true);
   FaxViewer->setFont(bold);
   FaxViewer->OnPageChange = [this](TApdFaxViewer&) { FaxViewerPageChange(); };
-  FaxViewer->OnViewerError = [this](TApdFaxViewer&, int32_t code) { ShowViewerError(code); };
+  FaxViewer->OnViewerError = [this](TApdFaxViewer&, int32_t code) { FaxViewerError(code); };
   FaxViewer->OnDropFile = [this](TApdFaxViewer&, const std::string& name) { FaxViewerDropFile(name); };
 
   StatusPanel = new QFrame(central);
@@ -323,6 +323,15 @@ void TViewFaxForm::PrintSetup() {
 }
 
 void TViewFaxForm::ShowViewerError(int code) { notice_.ShowError(this, texts::kViewError.arg(code)); }
+
+// A page that cannot be shown closes the file in the viewer: after the box,
+// the window says that no file is loaded and offers nothing that needs one.
+void TViewFaxForm::FaxViewerError(int code) {
+  ShowViewerError(code);
+  if (FaxViewer->NumPages() > 0) return;
+  EnableViewItems(false);
+  FaxViewerPageChange();
+}
 
 void TViewFaxForm::FaxViewerPageChange() {
   if (!FaxViewer->FileName().empty() || FaxViewer->NumPages() > 0) {

@@ -93,6 +93,7 @@ class TViewFaxForm : public QMainWindow {
   void CheckZoomItem();
   void CheckRotationItem(QAction* item);
   void ShowViewerError(int code);
+  void FaxViewerError(int code);
   void FaxViewerPageChange();
   void FaxViewerDropFile(const std::string& name);
 

@@ -417,6 +417,15 @@ void ViewFaxFormTest::viewerErrorsShowTheirCode() {
   form.FaxViewer->SetActivePage(4);
   QCOMPARE(notice.errors.size(), 1);
   QVERIFY(notice.errors[0].startsWith(QStringLiteral("查看错误-")));
+  // The viewer has closed the file, and the window says so.
+  QCOMPARE(form.FaxViewer->NumPages(), 0u);
+  QCOMPARE(form.StatusLine(), QStringLiteral("  无文件载入伍"));
+  QCOMPARE(form.PageFlagsCaption(), QString());
+  QVERIFY(!form.CopyItem->isEnabled() && !form.SelectAllItem->isEnabled() && !form.Rotate90Item->isEnabled());
+  QVERIFY(!form.ZoomInItem->isEnabled() && !form.N50PercentItem->isEnabled());
+  // The next file brings the flag bar back.
+  form.OpenFile(three_);
+  QCOMPARE(form.PageFlagsCaption(), QStringLiteral("页面标志"));
 }
 
 void ViewFaxFormTest::droppedFileResetsZoomAndRotation() {
