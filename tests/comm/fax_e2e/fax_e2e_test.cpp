@@ -305,6 +305,40 @@ TEST_P(FaxEndToEnd, ModemGarbageEndsWithTheInitialisationErrorAndHangUp) {
   EXPECT_EQ(modem->CallsDialled(), 0);
 }
 
+TEST_P(FaxEndToEnd, ModemSilentAfterDiallingEndsWithNoAnswerAndHangUp) {
+  FarEnd far;
+  far.silentAfter = "ATD";
+  StartModem(far);
+  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
+  TFaxSender fax(port, owner, &main);
+  Configure(fax);
+  fax.Session().SetDialWaitSecs(1);
+  fax.Start();
+  ASSERT_TRUE(RunToFinish(30)) << Commands();
+  EXPECT_EQ(owner.errors, std::vector<int>{-8074});
+  EXPECT_TRUE(HungUpAfter("ATD")) << Commands();
+  EXPECT_LT(elapsed.count(), 15000);
+}
+
+TEST_P(FaxEndToEnd, GarbageWhileAnsweringEndsTheCallWithTimeOutAndHangUp) {
+  FarEnd far;
+  far.pages.push_back(emu::EncodePage(PageRaster(1), false));
+  far.garbageAfter = "ATA";
+  StartModem(far);
+  owner.receiveName = dir.File("in.apf");
+  TFaxReceiver fax(port, owner, &main);
+  Configure(fax);
+  fax.Session().oneFax = true;
+  fax.Session().options = foExitOnError;
+  fax.Session().SetDialWaitSecs(2);  // the answer waits as long as a dial
+  ASSERT_EQ(fax.Start(), 0);
+  CallWhenWaiting(fax);
+  ASSERT_TRUE(RunToFinish(30)) << Commands();
+  EXPECT_EQ(owner.errors, std::vector<int>{-6006}) << Commands();
+  EXPECT_TRUE(HungUpAfter("ATA")) << Commands();
+  EXPECT_LT(elapsed.count(), 15000);
+}
+
 TEST_P(FaxEndToEnd, CarrierLostInMidPageKeepsTheConfirmedPages) {
   FarEnd far;
   far.ringIntervalMs = 100;
