@@ -1,6 +1,7 @@
 # End-to-end check of "telvane-fax cover": a design with tag values becomes a
-# one-page APF file of 1095 lines; a design of another version is refused
-# with its message and leaves no fax file.
+# one-page APF file of 1095 lines, and "convert" makes a design the same way;
+# a design of another version is refused with its message and leaves no fax
+# file.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 file(COPY_FILE ${DESIGN} ${WORK}/my.design.fcp)
@@ -27,6 +28,17 @@ if(NOT rc EQUAL 0 OR NOT EXISTS ${WORK}/my.apf OR NOT out STREQUAL "")
   message(FATAL_ERROR "default output name (${rc}): ${out} ${err}")
 endif()
 
+# "convert" hands a design to the cover page generator rather than reading it as text.
+execute_process(COMMAND ${TOOL} convert -o ${WORK}/converted.apf ${WORK}/my.design.fcp
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "converted.apf: 1 page")
+  message(FATAL_ERROR "convert of a design failed (${rc}): ${out} ${err}")
+endif()
+execute_process(COMMAND ${TOOL} info --lines ${WORK}/converted.apf RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "page 1: [0-9]+ bytes, flags 0x0004 \\(standard, 1728 wide, line records\\), 1095 lines, 0 bad codes")
+  message(FATAL_ERROR "unexpected converted design in (${rc}): ${out} ${err}")
+endif()
+
 string(ASCII 4 four)
 string(REPEAT " " 1100 padding)
 file(WRITE ${WORK}/old.fcp "${four}1.01${padding}")
@@ -36,4 +48,8 @@ if(NOT rc EQUAL 1 OR NOT err MATCHES "Version mismatch! Unable to read Fax Cover
 endif()
 if(EXISTS ${WORK}/old.apf)
   message(FATAL_ERROR "a refused design left ${WORK}/old.apf behind")
+endif()
+execute_process(COMMAND ${TOOL} convert ${WORK}/old.fcp RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 1 OR NOT err MATCHES "Version mismatch! Unable to read Fax Cover Page!")
+  message(FATAL_ERROR "convert of an old version: exit ${rc}, stderr ${err}")
 endif()

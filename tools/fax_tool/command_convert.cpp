@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "apf_file.h"
 #include "cli_support.h"
@@ -24,6 +25,8 @@ void ConvertUsage(FILE* out) {
       "Converts a text file (CR or CR LF line ends, form feed = new page) or an image\n"
       "(TIFF, PCX, DCX, BMP, JPEG) to an APF fax file. JPEG files and 2-colour BMP files\n"
       "are made into 8-bit BMP files first (in a temporary file beside the output).\n"
+      "A cover page design (.fcp) is drawn as 'telvane-fax cover' draws it, with empty\n"
+      "tags; of the options below only --output and --quiet apply to it.\n"
       "\n"
       "  -o, --output FILE        output file (default: INPUT with the extension .APF)\n"
       "  -t, --type TYPE          text (built-in fax font), textex (system font), tiff, pcx,\n"
@@ -55,7 +58,7 @@ enum LongOnly {
   kBold, kItalic, kUnderline, kStrikeOut, kStationId, kNoDoubleWidth, kHalfHeight, kNoCenter, kNoYield, kYieldOften,
 };
 
-enum class InputType { kByExtension, kText, kTextEx, kTiff, kPcx, kDcx, kBmp, kJpeg };
+enum class InputType { kByExtension, kText, kTextEx, kTiff, kPcx, kDcx, kBmp, kJpeg, kCover };
 
 bool ParseType(const char* name, InputType& type) {
   static const struct {
@@ -77,6 +80,7 @@ InputType TypeOfName(const std::string& fileName) {
   if (ext == ".dcx") return InputType::kDcx;
   if (ext == ".bmp") return InputType::kBmp;
   if (ext == ".jpg" || ext == ".jpeg") return InputType::kJpeg;
+  if (ext == ".fcp") return InputType::kCover;
   return InputType::kText;
 }
 
@@ -199,6 +203,18 @@ int RunConvert(int argc, char** argv) {
   }
   const std::string input = argv[optind];
   if (type == InputType::kByExtension) type = TypeOfName(input);
+  if (type == InputType::kCover) {
+    // Cover pages have settings of their own: the cover page generator
+    // makes them, as for the cover command.
+    std::vector<std::string> args{"cover"};
+    if (!output.empty()) args.insert(args.end(), {"--output", output});
+    if (quiet) args.emplace_back("--quiet");
+    args.insert(args.end(), {"--", input});
+    std::vector<char*> coverArgv;
+    for (std::string& a : args) coverArgv.push_back(a.data());
+    coverArgv.push_back(nullptr);
+    return RunCover(static_cast<int>(args.size()), coverArgv.data());
+  }
   cvt.InputDocumentType = DocumentTypeOf(type);
   cvt.SetOptions(options);
   cvt.SetDocumentFile(input);
