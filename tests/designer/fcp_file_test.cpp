@@ -10,6 +10,7 @@
 #include "fax_designer.h"
 #include "gbk_codec.h"
 #include "picture_bmp.h"
+#include "temp_dir.h"
 
 namespace telvane {
 namespace {
@@ -345,6 +346,48 @@ TEST_F(FcpBadFile, ImpossibleGeometryIsAnError) {
   PutDouble(b, 20, 1e-300);  // height would be 11 x 600 / 1e-300 pixels
   EXPECT_EQ(current_.LoadFromStream(b).Error, FcpError::BadGeometry);
   ExpectUnchanged();
+}
+
+TEST(PictureFile, LoadsBmpJpegAndOtherTypesAsBitmaps) {
+  test::TempDir dir;
+  TFaxDesigner d;
+  TImageField& field = d.Page().AddImageField();
+  d.Page().SetModified(false);
+  const auto load = [&](const std::string& name) {
+    return field.LoadPictureFromFile(QString::fromStdString(dir.File(name)));
+  };
+
+  QImage mono(21, 9, QImage::Format_Mono);
+  mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+  mono.fill(1);
+  mono.setPixel(3, 4, 0);
+  test::WriteAll(dir.File("two.bmp"), EncodeBmpPicture(mono).toStdString());
+  ASSERT_EQ(load("two.bmp"), 0);
+  EXPECT_EQ(field.Picture().depth(), 1);
+  EXPECT_EQ(field.Picture().convertToFormat(QImage::Format_RGB32), mono.convertToFormat(QImage::Format_RGB32));
+  EXPECT_TRUE(d.Page().Modified());
+
+  // A JPEG goes through the fax document decoder, upper-case extension too.
+  QImage grey(16, 16, QImage::Format_RGB32);
+  grey.fill(qRgb(90, 90, 90));
+  ASSERT_TRUE(grey.save(QString::fromStdString(dir.File("photo.JPEG")), "JPEG", 100));
+  ASSERT_EQ(load("photo.JPEG"), 0);
+  EXPECT_EQ(field.Picture().size(), QSize(16, 16));
+  EXPECT_NEAR(qGray(field.Picture().pixel(8, 8)), 90, 3);
+  // The field stores what it holds as a BMP file.
+  const QByteArray saved = d.SaveToStream();
+  EXPECT_EQ(saved.mid(1065 + 1 + 32 + 1 + 4, 2), QByteArray("BM"));
+
+  ASSERT_TRUE(grey.save(QString::fromStdString(dir.File("flat.png"))));
+  ASSERT_EQ(load("flat.png"), 0);
+  EXPECT_EQ(field.Picture().format(), QImage::Format_RGB32);
+
+  test::WriteAll(dir.File("junk.png"), "not a picture");
+  EXPECT_EQ(load("junk.png"), -8002);
+  EXPECT_EQ(load("missing.bmp"), -2);
+  EXPECT_EQ(load("missing.jpg"), -2);
+  EXPECT_EQ(load("missing.png"), -2);
+  EXPECT_EQ(field.Picture().size(), QSize(16, 16));  // a failed load keeps the picture
 }
 
 TEST(PictureBmp, EncodedPicturesDecodeAlikeInQt) {
