@@ -114,8 +114,9 @@ class TFaxPanel {
   // Takes over the page size, fields, tag values and settings of `other`
   // (used to install a design that was loaded aside). Events are not fired.
   void TakeContentFrom(TFaxPanel& other);
-  // Copies the settings loading does not read (grid, snapping, edit mode,
-  // insertion point, tag values) from `other`.
+  // Copies the page size and the settings a design file does not hold
+  // (grid, snapping, edit mode, insertion point, tag values) from `other`;
+  // not the fields or the modified flag.
   void CopySettingsFrom(const TFaxPanel& other);
 
  private:
