@@ -54,6 +54,13 @@ int TFaxEngine::Start() {
   } catch (const EAPDException& e) {
     rc = e.ErrorCode();
   }
+  // An abort asked for while the modem was being prepared (the yield hook
+  // lets the user's request in) ends the session before it dials or answers.
+  if (abortPending_.exchange(false)) {
+    abortedByUser_ = true;
+    s_.progress = fpCancel;
+    rc = ecCancelRequested;
+  }
   if (rc != 0) {
     s_.errorCode = rc;
     messenger_.Error(rc);
@@ -112,8 +119,9 @@ void TFaxEngine::Abort() {
 }
 
 void TFaxEngine::TakeAbort() {
-  if (!abortPending_.exchange(false)) return;
+  // Before the machine runs (preparation) the request stays pending for Start.
   if (!registered_ || Finished()) return;
+  if (!abortPending_.exchange(false)) return;
   ++depth_;
   abortedByUser_ = true;
   s_.errorCode = ecCancelRequested;

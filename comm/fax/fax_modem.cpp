@@ -34,7 +34,8 @@ bool TFaxEngine::SyncReadLine(std::string& line, const EventTimer& until) {
       }
     }
     if (!got) {
-      if (TimerExpired(clock, until)) return false;
+      // An abort ends the wait at once; Start reports it.
+      if (TimerExpired(clock, until) || abortPending_) return false;
       if (yield_) yield_();
       clock.SleepMs(kPollMs);
     }

@@ -179,6 +179,41 @@ TEST_F(FaxEngineTest, AnAbortDuringAnEventIsTakenRightAfterIt) {
   EXPECT_EQ(owner.logs.back(), lfaxTransmitFail);
 }
 
+TEST_F(FaxEngineTest, AnAbortWhileTheModemIsPreparedEndsTheSessionThere) {
+  for (bool receive : {false, true}) {
+    SCOPED_TRACE(receive ? "receiver" : "sender");
+    owner = test::RecordingOwner{};
+    line->TakeWritten();
+    std::string fax = dir.File("one.apf");
+    test::MakeApf(fax, 1);
+    owner.faxes.emplace_back("1", fax, "");
+    line->Expect(kInit, "");  // the modem takes its time
+    std::unique_ptr<TFaxEngine> e;
+    if (receive)
+      e = std::make_unique<TFaxReceiver>(port, owner);
+    else
+      e = MakeSender(fcClass2);
+    e->Session().faxClass = fcClass2;
+    // The user's abort arrives while the main loop runs during the wait.
+    int yields = 0;
+    TFaxEngine* engine = e.get();
+    e->SetYield([&] {
+      if (++yields == 3) engine->Abort();
+    });
+    Ticks started = clock.Now();
+    EXPECT_EQ(e->Start(), ecCancelRequested);
+    EXPECT_LT(clock.Now() - started, 20u) << "the wait ends with the abort, not the time-out";
+    EXPECT_EQ(owner.errors, std::vector<int>{ecCancelRequested});
+    EXPECT_EQ(owner.finishes, std::vector<int>{ecCancelRequested});
+    EXPECT_EQ(owner.status.back(), fpCancel);
+    EXPECT_EQ(owner.kinds.back(), fsLast);
+    EXPECT_EQ(owner.nextAsked, 0u);
+    EXPECT_EQ(CountWritten("AT+FCLASS"), 0) << "nothing after the abort";
+    EXPECT_TRUE(e->Finished());
+    line->TakeWritten();
+  }
+}
+
 TEST(FaxMessenger, NotificationsRunOnTheMainThreadAndTheFinishIsPosted) {
   LoopDispatcher main;
   test::RecordingOwner owner;
