@@ -216,6 +216,9 @@ void TFaxSender::PrepareFax() {
     return;
   }
   Progress(fpInitModem);
+  // Every fax of a list runs at the normal speed; the end of the previous
+  // one went back to the init speed.
+  if (s_.initBaud != 0 && port_.Baud() != (s_.normalBaud != 0 ? s_.normalBaud : 19200)) SwitchToNormalBaud();
   SendCommand(cmd_.classSelect);
   Goto(s_.faxClass == fcClass1 ? tfClass1Ready : tf2Init1, false);
 }

@@ -135,6 +135,32 @@ TEST_F(FaxEngineTest, TheCallRunsAtTheNormalSpeedAndTheModemIsPreparedAtTheInitS
   EXPECT_EQ(bauds, std::vector<int>{19200});
 }
 
+TEST_F(FaxEngineTest, EveryFaxOfAListIsDialledAtTheNormalSpeed) {
+  std::string fax = dir.File("one.apf");
+  test::MakeApf(fax, 1);
+  owner.faxes.emplace_back("1", fax, "");
+  owner.faxes.emplace_back("2", fax, "");
+  line->Expect(kInit, Rsp("OK"));
+  for (const char* number : {"1", "2"}) {
+    line->Expect("AT+FCLASS=2\r", Rsp("OK"));
+    line->Expect("AT+FLID=", Rsp("OK"));
+    line->Expect("AT+FDCC=", Rsp("OK"));
+    line->Expect(std::string("ATDT") + number + "\r", Rsp("NO DIALTONE"));
+  }
+  auto s = MakeSender(fcClass2);
+  s->Session().initBaud = 57600;
+  s->Session().normalBaud = 115200;
+  std::vector<int> bauds;
+  s->OnStateChange = [&](int st) {
+    if (st == tfDial) bauds.push_back(line->Settings().baud);
+  };
+  ASSERT_EQ(s->Start(), 0);
+  RunToEnd(*s);
+  EXPECT_TRUE(line->ScriptDone()) << line->NextExpected();
+  EXPECT_EQ(bauds, (std::vector<int>{115200, 115200}));
+  EXPECT_EQ(line->Settings().baud, 57600) << "back at the init speed when the list is done";
+}
+
 TEST_F(FaxEngineTest, StatusIsReportedEveryStatusIntervalWhileTheMachineWaits) {
   std::string fax = dir.File("one.apf");
   test::MakeApf(fax, 1);
