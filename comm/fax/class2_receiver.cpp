@@ -114,6 +114,7 @@ void TFaxReceiver::Class2Session(FaxEvent ev, const std::string& line) {
         Progress(fpIncoming);
         ArmTimeout(s_.responseTimeout);
         endOfDocument_ = false;
+        pageRefused_ = false;
         answered_ = false;
         Goto(rf2GetSessionParams, false);
       } else if (Contains(line, "VOICE") || Contains(line, "VCON")) {
@@ -169,6 +170,7 @@ void TFaxReceiver::Class2Session(FaxEvent ev, const std::string& line) {
         return;
       }
       dleSeen_ = false;
+      pageRefused_ = false;
       data_.clear();
       ClearInput();  // what came before DC2 is the tail of the CONNECT line
       Put(std::string(1, static_cast<char>(kDC2)));  // releases the page data
@@ -269,6 +271,8 @@ void TFaxReceiver::Class2PageEnd(const std::string& line) {
         ++s_.currentPage;
         break;
       case '2': case '4':
+        // The caller sends this page again, even when it was the last one.
+        pageRefused_ = true;
         if (int rc = file_.DiscardPage()) Fail(rc);
         break;
       default:
@@ -280,7 +284,7 @@ void TFaxReceiver::Class2PageEnd(const std::string& line) {
   } else if (Contains(line, cmd_.hangupReport)) {
     s_.hangupCode = DecodeHangupCode(line);
     Progress(fpGotHangup);
-    if (!endOfDocument_) {
+    if (!endOfDocument_ || pageRefused_) {
       file_.DiscardPage();
       Fail(ecFaxSessionError);
     }
@@ -295,7 +299,7 @@ void TFaxReceiver::Class2PageEnd(const std::string& line) {
     // A page without a status report was never confirmed.
     if (file_.PageOpen()) file_.DiscardPage();
     SendCommand("AT+FDR", s_.pageTimeout);
-    if (endOfDocument_) {
+    if (endOfDocument_ && !pageRefused_) {
       if (int rc = file_.Close()) {
         Fail(rc);
         return;

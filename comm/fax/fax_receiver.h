@@ -60,6 +60,7 @@ class TFaxReceiver : public TFaxEngine {
   ReceivedFaxFile file_;
   bool answered_ = false;
   bool endOfDocument_ = false;
+  bool pageRefused_ = false;  // the last page's status asked for it again
   bool dleSeen_ = false;
   bool flowOn_ = false;
   std::vector<std::uint8_t> data_;  // page data waiting to be written

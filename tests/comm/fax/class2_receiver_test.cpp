@@ -184,6 +184,55 @@ TEST_F(Class2ReceiveTest, ARefusedPageLeavesNoTraceInTheFile) {
             kApfFileHeaderSize + 2 * kApfPageHeaderSize + pages[0].stored.size() + pages[2].stored.size());
 }
 
+TEST_F(Class2ReceiveTest, ARefusedLastPageIsWaitedForAgainBeforeTheDocumentEnds) {
+  for (bool class20 : {false, true}) {
+    SCOPED_TRACE(class20 ? "Class 2.0" : "Class 2");
+    owner = test::RecordingOwner{};
+    line->TakeWritten();
+    std::vector<WirePage> pages = {MakePage(4, 3), MakePage(5, 5)};
+    ScriptSetup(class20);
+    const char* good = class20 ? "+FPS:1,0,0,0,0" : "+FPTS:1";
+    const char* bad = class20 ? "+FPS:2,0,0,0,0" : "+FPTS:2";
+    ScriptPage(class20, OnWire(pages[0].stored, class20), good, '0');
+    // The last page is refused: the caller trains again and sends it once more.
+    ScriptPage(class20, OnWire(pages[1].stored, class20), bad, '2');
+    line->Expect("AT+FDR\r", Rsp(std::string(class20 ? "+FCS" : "+FDCS") + ":0,3,0,2,0,0,0,0\nCONNECT"));
+    line->Expect("\x12", OnWire(pages[1].stored, class20) +
+                             Rsp(std::string(good) + "\n+FET:2" + (class20 ? ",0,0,0,0" : "") + "\nOK"));
+    line->Expect("AT+FDR\r", Rsp(class20 ? "+FHS:0\nOK" : "+FHNG:0\nOK"));
+    auto r = MakeReceiver(class20 ? fcClass2_0 : fcClass2);
+    ASSERT_EQ(r->Start(), 0);
+    RunToEnd(*r);
+    EXPECT_TRUE(line->ScriptDone()) << line->NextExpected();
+    EXPECT_EQ(owner.finishes, std::vector<int>{0});
+    EXPECT_TRUE(owner.errors.empty());
+    EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+    auto got = test::ReadApfPages(owner.receiveName);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0], pages[0].rasters);
+    EXPECT_EQ(got[1], pages[1].rasters);
+    std::filesystem::remove(owner.receiveName);
+  }
+}
+
+TEST_F(Class2ReceiveTest, ACallerThatGivesUpAfterARefusedLastPageFailsTheCall) {
+  std::vector<WirePage> pages = {MakePage(6, 3), MakePage(7, 4)};
+  ScriptSetup(false);
+  ScriptPage(false, OnWire(pages[0].stored, false), "+FPTS:1", '0');
+  ScriptPage(false, OnWire(pages[1].stored, false), "+FPTS:2", '2');
+  line->Expect("AT+FDR\r", Rsp("+FHNG:54\nOK"));
+  auto r = MakeReceiver(fcClass2);
+  r->Session().options = foExitOnError;
+  ASSERT_EQ(r->Start(), 0);
+  RunToEnd(*r);
+  EXPECT_EQ(owner.finishes, std::vector<int>{ecFaxSessionError});
+  EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
+  EXPECT_EQ(r->Session().hangupCode, 54);
+  auto got = test::ReadApfPages(owner.receiveName);
+  ASSERT_EQ(got.size(), 1u) << "the confirmed page stays";
+  EXPECT_EQ(got[0], pages[0].rasters);
+}
+
 TEST_F(Class2ReceiveTest, CarrierLostMidPageKeepsTheConfirmedPages) {
   std::vector<WirePage> pages = {MakePage(1, 3), MakePage(2, 6)};
   ScriptSetup(false);
