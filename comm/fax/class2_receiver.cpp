@@ -134,7 +134,8 @@ void TFaxReceiver::Class2Session(FaxEvent ev, const std::string& line) {
       if (Class2Hangup(line)) return;
       if (Contains(line, cmd_.transmitterId)) {
         s_.remoteId = DecodeStationId(line);
-        AcceptCall();
+        // A caller that trains again repeats its ID: the call is taken once.
+        if (!answered_) AcceptCall();
       } else if (Contains(line, cmd_.negotiated)) {
         s_.params = DecodeParams(line);
         Progress(fpSessionParams);

@@ -270,6 +270,29 @@ TEST_F(Class2ReceiveTest, ARemoteHangUpBeforeTheEndOfTheDocumentFailsWithItsCode
   EXPECT_EQ(test::ReadApfPages(owner.receiveName).size(), 1u);
 }
 
+TEST_F(Class2ReceiveTest, AStationIdRepeatedInTrainingIsAcceptedOnce) {
+  WirePage page = MakePage(2, 4);
+  line->Expect(kInit, Rsp("OK"));
+  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
+  line->Expect("AT+FCR=1\r", Rsp("OK"));
+  line->Expect("AT+FLID=\"HERE\"\r", Rsp("OK"));
+  line->Expect("AT+FAA=0\r", Rsp("OK"));
+  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
+  line->Expect("AT+FDCC=1,3,0,2,0,0,0,0\r", Rsp("OK") + Rsp("RING"));
+  line->Expect("ATA\r", Rsp("+FCON\n+FTSI:\"CALLER 9\"\n+FDCS:0,5,0,2,0,0,0,0\n"
+                             "+FTSI:\"CALLER 9\"\n+FDCS:0,3,0,2,0,0,0,0\nOK"));
+  ScriptPage(false, OnWire(page.stored, false), "+FPTS:1", '2');
+  line->Expect("AT+FDR\r", Rsp("+FHNG:0\nOK"));
+  auto r = MakeReceiver(fcClass2);
+  ASSERT_EQ(r->Start(), 0);
+  RunToEnd(*r);
+  EXPECT_TRUE(line->ScriptDone()) << line->NextExpected();
+  // One question, one file, one start in the log.
+  EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  ASSERT_EQ(test::ReadApfPages(owner.receiveName).size(), 1u);
+}
+
 TEST_F(Class2ReceiveTest, ARefusedCallIsEndedWithFks) {
   ScriptSetup(false);
   line->Expect("AT+FKS\r", "");
