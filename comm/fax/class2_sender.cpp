@@ -164,11 +164,23 @@ void TFaxSender::Class2PageStatus(const std::string& line) {
   }
 }
 
+void TFaxSender::SendPageAgain() {
+  if (++pageRetries_ > 2) {
+    Put("AT+FKS\r");  // ends the session
+    Fail(ecFaxSessionError);
+    return;
+  }
+  ++s_.retries;
+  SendCommand("AT+FDT", 546);  // the same page again
+  Goto(tf2Connected, false);
+}
+
 void TFaxSender::Class2PageEnd(FaxEvent ev, const std::string& line) {
   switch (state_) {
     case tf2PageEnd:
       if (ev != FaxEvent::Enter) return;
       ArmTimeout(s_.pageTimeout);
+      pageRefused_ = false;
       Progress(fpSendPageStatus);
       Goto(cmd_.class20 ? tf2WaitPageResult : tf2WaitEopOk, false);
       return;
@@ -211,14 +223,7 @@ void TFaxSender::Class2PageEnd(FaxEvent ev, const std::string& line) {
       }
       // The answer to AT+FPS? ("+FPS:2,..." or the bare value) comes before its OK.
       if (!Contains(line, "OK")) return;
-      if (++pageRetries_ > 2) {
-        Put("AT+FKS\r");  // ends the session
-        Fail(ecFaxSessionError);
-        return;
-      }
-      ++s_.retries;
-      SendCommand("AT+FDT", 546);  // the same page again
-      Goto(tf2Connected, false);
+      SendPageAgain();
       return;
 
     case tf2NewParams:
@@ -249,12 +254,21 @@ void TFaxSender::Class2PageEnd(FaxEvent ev, const std::string& line) {
     case tf2WaitPageResult:  // Class 2.0: the result code of the page itself
       if (ev != FaxEvent::Line) return;
       if (Contains(line, cmd_.pageStatus)) {
-        // A modem that reports the page status before its result code.
-        if (ReportChar(line) == '2' || ReportChar(line) == '4' || ReportChar(line) == '5') Class2PageStatus(line);
+        // A modem that reports the page status before its result code: a
+        // refused page is sent again whichever result code follows.
+        char status = ReportChar(line);
+        if (status == '2') {
+          pageRefused_ = true;
+          Progress(fpPageError);
+        } else if (status == '4' || status == '5') {
+          Class2PageStatus(line);
+        }
         return;
       }
       if (Contains(line, cmd_.hangupReport)) {
         s_.hangupCode = DecodeHangupCode(line);
+      } else if (pageRefused_ && (Contains(line, "ERROR") || Contains(line, "OK"))) {
+        SendPageAgain();
       } else if (Contains(line, "ERROR")) {
         SendCommand("AT+FPS?");
         Progress(fpPageError);

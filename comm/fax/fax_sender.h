@@ -76,6 +76,8 @@ class TFaxSender : public TFaxEngine {
   void Class2PageEnd(FaxEvent ev, const std::string& line);
   void Class2PageStatus(const std::string& line);
   void Class2AfterPage();
+  // Counts a retransmission and sends the page again, or gives up (AT+FKS).
+  void SendPageAgain();
 
   std::string nextPhone_, nextFile_, nextCover_;
   bool coverIsApf_ = false;
@@ -85,6 +87,7 @@ class TFaxSender : public TFaxEngine {
   bool flowOn_ = false;
   int pageRetries_ = 0;
   bool pageGood_ = false;
+  bool pageRefused_ = false;  // a Class 2.0 page status of 2 came before the result code
 };
 
 }  // namespace telvane

@@ -210,6 +210,32 @@ TEST_F(Class2SendTest, AClass20PageErrorQueriesThePageStatusAndSendsAgain) {
   EXPECT_EQ(s->Session().retries, 1);
 }
 
+TEST_F(Class2SendTest, AClass20PageStatusOfTwoBeforeTheResultCodeSendsThePageAgain) {
+  for (const char* result : {"ERROR", "OK"}) {
+    SCOPED_TRACE(result);
+    owner = test::RecordingOwner{};
+    line->TakeWritten();
+    std::string fax = dir.File("one.apf");
+    test::MakeApf(fax, 1);
+    OneFax(fax);
+    ScriptSetup(true);
+    line->Expect("ATDT5551234\r", Rsp(kAnswer20));
+    line->Expect("AT+FDT\r", Rsp("CONNECT"));
+    line->Expect("\x10.", Rsp(std::string("+FPS:2,0,0,0,0\n") + result));
+    line->Expect("AT+FDT\r", Rsp("CONNECT"));
+    line->Expect("\x10.", Rsp("+FPS:1,0,0,0,0\n+FHS:0\nOK"));
+    auto s = MakeSender(fcClass2_0);
+    ASSERT_EQ(s->Start(), 0);
+    RunToEnd(*s);
+    EXPECT_TRUE(line->ScriptDone()) << line->NextExpected();
+    EXPECT_EQ(owner.finishes, std::vector<int>{0});
+    EXPECT_TRUE(owner.errors.empty());
+    EXPECT_EQ(s->Session().retries, 1);
+    EXPECT_EQ(CountWritten(Stuffed(fax, 1)), 2);
+    EXPECT_TRUE(owner.SawProgress(fpPageError));
+  }
+}
+
 TEST_F(Class2SendTest, WithoutXonThePageStillStartsAfterEighteenTicks) {
   std::string fax = dir.File("one.apf");
   test::MakeApf(fax, 1);
