@@ -109,6 +109,7 @@ void TFaxEngine::Stop() {
   std::lock_guard guard(lock_);
   messenger_.Cancel().Reset();
   if (triggersAdded_) RemoveTriggersQuietly();
+  ReleaseFiles();
 }
 
 void TFaxEngine::Abort() {

@@ -84,7 +84,8 @@ class TFaxEngine {
   // Cancels the session (-6005). Safe from any thread; an abort that arrives
   // while an event is being handled is taken right after it.
   void Abort();
-  // Removes the triggers and the trigger receiver (also done by the destructor).
+  // Removes the triggers and the trigger receiver (also done by the destructor),
+  // and closes the session's files: a received fax keeps its good pages only.
   void Stop();
 
   bool Running() const { return registered_ && !Finished(); }
@@ -125,6 +126,8 @@ class TFaxEngine {
   virtual void OnTimeout() = 0;
   virtual int FinishedState() const = 0;
   virtual int ErrorState() const = 0;
+  // Closes whatever files the session holds open (Stop).
+  virtual void ReleaseFiles() {}
 
   // --- For the machines ---
   // Moves to `state`; with `enter` the state runs once at once.

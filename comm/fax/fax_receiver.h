@@ -40,6 +40,7 @@ class TFaxReceiver : public TFaxEngine {
   void OnTimeout() override;
   int FinishedState() const override { return rfDone; }
   int ErrorState() const override { return rfError; }
+  void ReleaseFiles() override { file_.Close(); }
 
  private:
   void ReceiveInit();

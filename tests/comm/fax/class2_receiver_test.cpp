@@ -256,6 +256,28 @@ TEST_F(Class2ReceiveTest, CarrierLostMidPageKeepsTheConfirmedPages) {
   EXPECT_TRUE(visited.count(rfError));
 }
 
+TEST_F(Class2ReceiveTest, StoppedInMidPageTheFileHoldsOnlyTheConfirmedPages) {
+  std::vector<WirePage> pages = {MakePage(8, 3), MakePage(9, 6)};
+  ScriptSetup(false);
+  ScriptPage(false, OnWire(pages[0].stored, false), "+FPTS:1", '0');
+  line->Expect("AT+FDR\r", Rsp("CONNECT"));
+  std::string half = OnWire(pages[1].stored, false);
+  line->Expect("\x12", half.substr(0, half.size() / 2));
+  auto r = MakeReceiver(fcClass2);
+  ASSERT_EQ(r->Start(), 0);
+  drive.RunUntil([&] { return line->ScriptDone() && r->State() == rf2PageData; }, 2000);
+  drive.RunFor(2);  // the half page is taken in
+  ASSERT_EQ(r->State(), rf2PageData);
+  ASSERT_TRUE(r->File().PageOpen());
+  r->Stop();  // the owner ends it there; the engine lives on
+  EXPECT_FALSE(r->File().IsOpen());
+  EXPECT_EQ(std::filesystem::file_size(owner.receiveName),
+            kApfFileHeaderSize + kApfPageHeaderSize + pages[0].stored.size());
+  auto got = test::ReadApfPages(owner.receiveName);
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0], pages[0].rasters);
+}
+
 TEST_F(Class2ReceiveTest, ARemoteHangUpBeforeTheEndOfTheDocumentFailsWithItsCode) {
   WirePage page = MakePage(1, 3);
   ScriptSetup(false);
