@@ -143,10 +143,22 @@ int DecodeHangupCode(std::string_view line) {
     if (digits.size() == 3) break;
     digits += c;
   }
+  // Class 2.0 modems write the cause as two hexadecimal digits where a
+  // Class 2 modem writes decimal ones: "+FHS:A0" is the cause "+FHNG:100"
+  // names. Each digit keeps its decimal place, so both dialects give one
+  // numbering and a receive-side cause never reads as 0 (normal end).
   int code = 0;
   for (char c : digits) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) break;
-    code = code * 10 + (c - '0');
+    int value;
+    if (std::isdigit(static_cast<unsigned char>(c)))
+      value = c - '0';
+    else if (c >= 'A' && c <= 'F')
+      value = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f')
+      value = c - 'a' + 10;
+    else
+      break;
+    code = code * 10 + value;
   }
   return code;
 }

@@ -75,6 +75,11 @@ TEST(Class2Reports, HangUpCodesTakeUpToThreeCharactersWithoutBlanks) {
   EXPECT_EQ(DecodeHangupCode("+FHS:100"), 100);
   EXPECT_EQ(DecodeHangupCode("+FHS:1234"), 123);
   EXPECT_EQ(DecodeHangupCode("+FHNG"), 0);
+  // Hexadecimal causes of a Class 2.0 modem land on the Class 2 numbers.
+  EXPECT_EQ(DecodeHangupCode("+FHS:A0"), 100);
+  EXPECT_EQ(DecodeHangupCode("+FHS:a3"), 103);
+  EXPECT_EQ(DecodeHangupCode("+FHS:54"), 54);
+  EXPECT_EQ(DecodeHangupCode("+FHS:4x"), 4);
   EXPECT_EQ(ReportChar("+FPTS: 2,0,0"), '2');
   EXPECT_EQ(ReportChar("+FET:"), '\0');
 }

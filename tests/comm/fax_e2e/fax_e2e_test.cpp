@@ -394,7 +394,8 @@ TEST_P(FaxEndToEnd, CallerHangingUpAfterAPageLeavesThatPageAndItsCode) {
   FarEnd far;
   for (int p = 1; p <= 3; ++p) far.pages.push_back(emu::EncodePage(PageRaster(p), false));
   far.hangUpAfterPage = 1;
-  far.hangUpCode = 73;  // T.30 T2 time-out: the announced page never came
+  // Unspecified receive phase D error: "+FHS:A0" from a Class 2.0 modem.
+  far.hangUpCode = 100;
   StartModem(far);
   const std::string file = dir.File("in.apf");
   owner.receiveName = file;
@@ -407,7 +408,7 @@ TEST_P(FaxEndToEnd, CallerHangingUpAfterAPageLeavesThatPageAndItsCode) {
   CallWhenWaiting(fax);
   ASSERT_TRUE(RunToFinish(60)) << Commands();
   EXPECT_EQ(owner.errors.size(), 1u) << Commands();
-  EXPECT_EQ(fax.Session().hangupCode, 73) << Commands();
+  EXPECT_EQ(fax.Session().hangupCode, 100) << Commands();
   EXPECT_LT(elapsed.count(), 15000) << Commands();
   ApfFileHeader header;
   ASSERT_EQ(GetFaxHeader(file, header), 0);
