@@ -34,6 +34,15 @@ class Class2SendTest : public FaxTest {
     owner.faxes.emplace_back("5551234", file, cover);
   }
 
+  // Writes `name` as an APF file of `pages` test pages (see test::MakeApf),
+  // queues it as one fax and gives its path.
+  std::string QueueApf(const std::string& name, int pages, std::vector<bool> fine = {}) {
+    std::string file = dir.File(name);
+    test::MakeApf(file, pages, std::move(fine));
+    OneFax(file);
+    return file;
+  }
+
   // The modem's part up to the first page.
   void ScriptSetup(bool class20, const std::string& caps = "0,3,0,2,0,0,0,0") {
     line->Expect(kInit, Rsp("OK"));
@@ -71,9 +80,7 @@ class Class2SendTest : public FaxTest {
 };
 
 TEST_F(Class2SendTest, ThreePagesUnderClass2SendFetZeroTwiceAndFetTwoOnce) {
-  std::string fax = dir.File("three.apf");
-  test::MakeApf(fax, 3);
-  OneFax(fax);
+  std::string fax = QueueApf("three.apf", 3);
   ScriptSetup(false);
   line->Expect("ATDT5551234\r", Rsp(kAnswer));
   ScriptPage2("0");
@@ -117,9 +124,7 @@ TEST_F(Class2SendTest, ThreePagesUnderClass2SendFetZeroTwiceAndFetTwoOnce) {
 }
 
 TEST_F(Class2SendTest, Class20EndsPagesWithCommaAndTheDocumentWithAStop) {
-  std::string fax = dir.File("three.apf");
-  test::MakeApf(fax, 3);
-  OneFax(fax);
+  QueueApf("three.apf", 3);
   ScriptSetup(true);
   line->Expect("ATDT5551234\r", Rsp(kAnswer20));
   for (const char* end : {"\x10,", "\x10,", "\x10."}) {
@@ -142,9 +147,7 @@ TEST_F(Class2SendTest, AResolutionChangeAsksForNewParametersInBothDialects) {
     SCOPED_TRACE(class20 ? "Class 2.0" : "Class 2");
     line->TakeWritten();
     owner = test::RecordingOwner{};
-    std::string fax = dir.File("mixed.apf");
-    test::MakeApf(fax, 2, {false, true});
-    OneFax(fax);
+    QueueApf("mixed.apf", 2, {false, true});
     ScriptSetup(class20);
     if (class20) {
       line->Expect("ATDT5551234\r", Rsp(kAnswer20));
@@ -170,9 +173,7 @@ TEST_F(Class2SendTest, AResolutionChangeAsksForNewParametersInBothDialects) {
 }
 
 TEST_F(Class2SendTest, APageRefusedThreeTimesEndsWithFksAfterTwoRetransmissions) {
-  std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  OneFax(fax);
+  std::string fax = QueueApf("one.apf", 1);
   ScriptSetup(false);
   line->Expect("ATDT5551234\r", Rsp(kAnswer));
   for (int i = 0; i < 3; ++i) ScriptPage2("2", "+FPTS:2\nOK");
@@ -192,9 +193,7 @@ TEST_F(Class2SendTest, APageRefusedThreeTimesEndsWithFksAfterTwoRetransmissions)
 }
 
 TEST_F(Class2SendTest, AClass20PageErrorQueriesThePageStatusAndSendsAgain) {
-  std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  OneFax(fax);
+  QueueApf("one.apf", 1);
   ScriptSetup(true);
   line->Expect("ATDT5551234\r", Rsp(kAnswer20));
   line->Expect("AT+FDT\r", Rsp("CONNECT"));
@@ -215,9 +214,7 @@ TEST_F(Class2SendTest, AClass20PageStatusOfTwoBeforeTheResultCodeSendsThePageAga
     SCOPED_TRACE(result);
     owner = test::RecordingOwner{};
     line->TakeWritten();
-    std::string fax = dir.File("one.apf");
-    test::MakeApf(fax, 1);
-    OneFax(fax);
+    std::string fax = QueueApf("one.apf", 1);
     ScriptSetup(true);
     line->Expect("ATDT5551234\r", Rsp(kAnswer20));
     line->Expect("AT+FDT\r", Rsp("CONNECT"));
@@ -237,9 +234,7 @@ TEST_F(Class2SendTest, AClass20PageStatusOfTwoBeforeTheResultCodeSendsThePageAga
 }
 
 TEST_F(Class2SendTest, WithoutXonThePageStillStartsAfterEighteenTicks) {
-  std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  OneFax(fax);
+  QueueApf("one.apf", 1);
   ScriptSetup(false);
   line->Expect("ATDT5551234\r", Rsp(kAnswer));
   line->Expect("AT+FDT\r", Rsp("CONNECT"));  // and no XON
@@ -259,9 +254,7 @@ TEST_F(Class2SendTest, WithoutXonThePageStillStartsAfterEighteenTicks) {
 }
 
 TEST_F(Class2SendTest, BusyIsRedialledUntilTheAttemptsAreUsedThenTheNextFaxStarts) {
-  std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  OneFax(fax);
+  std::string fax = QueueApf("one.apf", 1);
   OneFax(fax);
   ScriptSetup(false);
   for (int i = 0; i < 3; ++i) line->Expect("ATDT5551234\r", Rsp("BUSY"));
@@ -291,9 +284,7 @@ TEST_F(Class2SendTest, BusyIsRedialledUntilTheAttemptsAreUsedThenTheNextFaxStart
 }
 
 TEST_F(Class2SendTest, WithAbortNoConnectTheThirdBusyEndsTheSession) {
-  std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  OneFax(fax);
+  std::string fax = QueueApf("one.apf", 1);
   OneFax(fax);
   ScriptSetup(false);
   for (int i = 0; i < 3; ++i) line->Expect("ATDT5551234\r", Rsp("BUSY"));
@@ -308,9 +299,7 @@ TEST_F(Class2SendTest, WithAbortNoConnectTheThirdBusyEndsTheSession) {
 }
 
 TEST_F(Class2SendTest, WithUnlimitedAttemptsABusyNumberIsRedialledAgainAndAgain) {
-  std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  OneFax(fax);
+  QueueApf("one.apf", 1);
   ScriptSetup(false);
   for (int i = 0; i < 7; ++i) line->Expect("ATDT5551234\r", Rsp("BUSY"));
   auto s = MakeSender(fcClass2);
@@ -339,9 +328,7 @@ TEST_F(Class2SendTest, DialResultsHaveTheirOwnErrors) {
     SCOPED_TRACE(c.reply);
     owner = test::RecordingOwner{};
     line->TakeWritten();
-    std::string fax = dir.File("one.apf");
-    test::MakeApf(fax, 1);
-    OneFax(fax);
+    QueueApf("one.apf", 1);
     ScriptSetup(false);
     line->Expect("ATDT5551234\r", *c.reply ? Rsp(c.reply) : "");
     auto s = MakeSender(fcClass2);
@@ -414,9 +401,7 @@ TEST_F(Class2SendTest, PageDataIsPaddedToTheMinimumScanLineAndDleIsDoubled) {
 }
 
 TEST_F(Class2SendTest, APageWiderThanTheRemoteTakesFailsAsIncompatible) {
-  std::string fax = dir.File("fine.apf");
-  test::MakeApf(fax, 1, {true});
-  OneFax(fax);
+  QueueApf("fine.apf", 1, {true});
   ScriptSetup(false, "1,3,0,2,0,0,0,0");
   line->Expect("ATDT5551234\r", Rsp("+FCON\n+FDCS:0,3,0,2,0,0,0,0\nOK"));
   auto s = MakeSender(fcClass2);
@@ -428,9 +413,7 @@ TEST_F(Class2SendTest, APageWiderThanTheRemoteTakesFailsAsIncompatible) {
 // --- Faults: each ends with its error, a hang-up and the finish ---
 
 TEST_F(Class2SendTest, AModemThatFallsSilentTimesOut) {
-  std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  OneFax(fax);
+  QueueApf("one.apf", 1);
   line->Expect(kInit, Rsp("OK"));
   auto s = MakeSender(fcClass2);
   ASSERT_EQ(s->Start(), 0);
@@ -441,9 +424,7 @@ TEST_F(Class2SendTest, AModemThatFallsSilentTimesOut) {
 }
 
 TEST_F(Class2SendTest, GarbageInsteadOfOkIsAnInitError) {
-  std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  OneFax(fax);
+  QueueApf("one.apf", 1);
   line->Expect(kInit, Rsp("OK"));
   line->Expect("AT+FCLASS=2\r", "\r\n\x7f\x01#%&garbage\r\n");
   auto s = MakeSender(fcClass2);
@@ -453,9 +434,7 @@ TEST_F(Class2SendTest, GarbageInsteadOfOkIsAnInitError) {
 }
 
 TEST_F(Class2SendTest, EndlessGarbageWithoutLineEndsStillTimesOut) {
-  std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  OneFax(fax);
+  QueueApf("one.apf", 1);
   line->Expect(kInit, Rsp("OK"));
   line->Expect("AT+FCLASS=2\r", std::string(20000, '\x55'));
   auto s = MakeSender(fcClass2);
@@ -465,9 +444,7 @@ TEST_F(Class2SendTest, EndlessGarbageWithoutLineEndsStillTimesOut) {
 }
 
 TEST_F(Class2SendTest, AModemThatStopsTakingPageDataEndsWithTheTimeOut) {
-  std::string fax = dir.File("three.apf");
-  test::MakeApf(fax, 3);
-  OneFax(fax);
+  QueueApf("three.apf", 3);
   ScriptSetup(false);
   line->Expect("ATDT5551234\r", Rsp(kAnswer));
   line->Expect("AT+FDT\r", Rsp("CONNECT") + "\x11");
@@ -483,9 +460,7 @@ TEST_F(Class2SendTest, AModemThatStopsTakingPageDataEndsWithTheTimeOut) {
 }
 
 TEST_F(Class2SendTest, ARemoteHangUpBetweenPagesEndsTheFaxWithItsCode) {
-  std::string fax = dir.File("three.apf");
-  test::MakeApf(fax, 3);
-  OneFax(fax);
+  QueueApf("three.apf", 3);
   ScriptSetup(false);
   line->Expect("ATDT5551234\r", Rsp(kAnswer));
   ScriptPage2("0", "+FPTS:1\n+FHNG:50\nOK");
@@ -504,9 +479,7 @@ TEST_F(Class2SendTest, ARemoteHangUpBetweenPagesEndsTheFaxWithItsCode) {
 }
 
 TEST_F(Class2SendTest, AnUnknownPageStatusFailsAtPageEnd) {
-  std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  OneFax(fax);
+  QueueApf("one.apf", 1);
   ScriptSetup(false);
   line->Expect("ATDT5551234\r", Rsp(kAnswer));
   ScriptPage2("2", "+FPTS:9\nOK");
@@ -530,8 +503,7 @@ TEST_F(Class2SendTest, AFileThatIsNotApfIsRefusedAndTheListGoesOn) {
 }
 
 TEST_F(Class2SendTest, AFaxWithNeitherFileNorCoverHasNoFileName) {
-  owner.faxes.emplace_back("5551234", "", "");
-  owner.faxes[0] = {"5551234", "", ""};
+  OneFax("");
   line->Expect(kInit, Rsp("OK"));
   auto s = MakeSender(fcClass2);
   ASSERT_EQ(s->Start(), 0);
@@ -541,9 +513,7 @@ TEST_F(Class2SendTest, AFaxWithNeitherFileNorCoverHasNoFileName) {
 }
 
 TEST_F(Class2SendTest, GetEntryIgnoresEventsWhileTheOwnerChoosesTheNextFax) {
-  std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  OneFax(fax);
+  QueueApf("one.apf", 1);
   line->Expect(kInit, Rsp("OK"));
   auto s = MakeSender(fcClass2);
   int nested = 0;
@@ -561,16 +531,8 @@ TEST_F(Class2SendTest, GetEntryIgnoresEventsWhileTheOwnerChoosesTheNextFax) {
   EXPECT_EQ(owner.finishes, std::vector<int>{ecCancelRequested});
 }
 
-}  // namespace
-}  // namespace telvane
-
-namespace telvane {
-namespace {
-
 TEST_F(Class2SendTest, SoftwareFlowObeysTheModemOnlyWhilePageDataFlows) {
-  std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  OneFax(fax);
+  QueueApf("one.apf", 1);
   ScriptSetup(false);
   line->Expect("ATDT5551234\r", Rsp(kAnswer));
   ScriptPage2("2");
@@ -587,16 +549,8 @@ TEST_F(Class2SendTest, SoftwareFlowObeysTheModemOnlyWhilePageDataFlows) {
   EXPECT_EQ(seen, (std::vector<TSWFlowOptions>{swfTransmit, swfNone}));
 }
 
-}  // namespace
-}  // namespace telvane
-
-namespace telvane {
-namespace {
-
 TEST_F(Class2SendTest, AHangUpBeforeTheFirstPageIsAFailedConnection) {
-  std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  OneFax(fax);
+  QueueApf("one.apf", 1);
   ScriptSetup(false);
   line->Expect("ATDT5551234\r", Rsp(kAnswer));
   line->Expect("AT+FDT\r", Rsp("+FHNG:20\nERROR"));
