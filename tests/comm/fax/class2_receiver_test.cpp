@@ -72,8 +72,9 @@ class Class2ReceiveTest : public FaxTest {
     return r;
   }
 
-  // Preparation, set-up and one RING answered.
-  void ScriptSetup(bool class20) {
+  // Preparation and set-up; `then` is what the modem sends after the OK
+  // to the last set-up command.
+  void ScriptPreparation(bool class20, const std::string& then) {
     line->Expect(kInit, Rsp("OK"));
     std::string cls = class20 ? "AT+FCLASS=2.0\r" : "AT+FCLASS=2\r";
     line->Expect(cls, Rsp("OK"));
@@ -84,12 +85,19 @@ class Class2ReceiveTest : public FaxTest {
     if (class20) {
       line->Expect("AT+FCC=1,3,0,2,0,0,0,0\r", Rsp("OK"));
       line->Expect("AT+FLO=2\r", Rsp("OK"));
-      line->Expect("AT+FNR=1,1,1,0\r", Rsp("OK") + Rsp("RING"));
-      line->Expect("ATA\r", Rsp("+FCO\n+FTI:\"CALLER 9\"\n+FCS:0,3,0,2,0,0,0,0\nOK"));
+      line->Expect("AT+FNR=1,1,1,0\r", Rsp("OK") + then);
     } else {
-      line->Expect("AT+FDCC=1,3,0,2,0,0,0,0\r", Rsp("OK") + Rsp("RING"));
-      line->Expect("ATA\r", Rsp("+FCON\n+FTSI:\"CALLER 9\"\n+FDCS:0,3,0,2,0,0,0,0\nOK"));
+      line->Expect("AT+FDCC=1,3,0,2,0,0,0,0\r", Rsp("OK") + then);
     }
+  }
+
+  // Preparation, set-up and one RING answered.
+  void ScriptSetup(bool class20) {
+    ScriptPreparation(class20, Rsp("RING"));
+    if (class20)
+      line->Expect("ATA\r", Rsp("+FCO\n+FTI:\"CALLER 9\"\n+FCS:0,3,0,2,0,0,0,0\nOK"));
+    else
+      line->Expect("ATA\r", Rsp("+FCON\n+FTSI:\"CALLER 9\"\n+FDCS:0,3,0,2,0,0,0,0\nOK"));
   }
 
   // One page: AT+FDR, CONNECT, DC2, the data and the page's result.
@@ -294,13 +302,7 @@ TEST_F(Class2ReceiveTest, ARemoteHangUpBeforeTheEndOfTheDocumentFailsWithItsCode
 
 TEST_F(Class2ReceiveTest, AStationIdRepeatedInTrainingIsAcceptedOnce) {
   WirePage page = MakePage(2, 4);
-  line->Expect(kInit, Rsp("OK"));
-  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
-  line->Expect("AT+FCR=1\r", Rsp("OK"));
-  line->Expect("AT+FLID=\"HERE\"\r", Rsp("OK"));
-  line->Expect("AT+FAA=0\r", Rsp("OK"));
-  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
-  line->Expect("AT+FDCC=1,3,0,2,0,0,0,0\r", Rsp("OK") + Rsp("RING"));
+  ScriptPreparation(false, Rsp("RING"));
   line->Expect("ATA\r", Rsp("+FCON\n+FTSI:\"CALLER 9\"\n+FDCS:0,5,0,2,0,0,0,0\n"
                              "+FTSI:\"CALLER 9\"\n+FDCS:0,3,0,2,0,0,0,0\nOK"));
   ScriptPage(false, OnWire(page.stored, false), "+FPTS:1", '2');
@@ -330,13 +332,7 @@ TEST_F(Class2ReceiveTest, ARefusedCallIsEndedWithFks) {
 }
 
 TEST_F(Class2ReceiveTest, RingsAreCountedAndOnlyTheLastOneIsAnswered) {
-  line->Expect(kInit, Rsp("OK"));
-  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
-  line->Expect("AT+FCR=1\r", Rsp("OK"));
-  line->Expect("AT+FLID=", Rsp("OK"));
-  line->Expect("AT+FAA=0\r", Rsp("OK"));
-  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
-  line->Expect("AT+FDCC=", Rsp("OK") + Rsp("RING\nNO CARRIER\nRING\nRING\nRING"));
+  ScriptPreparation(false, Rsp("RING\nNO CARRIER\nRING\nRING\nRING"));
   line->Expect("ATA\r", Rsp("VOICE"));
   auto r = MakeReceiver(fcClass2);
   r->Session().answerOnRing = 3;
@@ -350,13 +346,7 @@ TEST_F(Class2ReceiveTest, RingsAreCountedAndOnlyTheLastOneIsAnswered) {
 }
 
 TEST_F(Class2ReceiveTest, ConnectWhileWaitingForRingsIsADataCall) {
-  line->Expect(kInit, Rsp("OK"));
-  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
-  line->Expect("AT+FCR=1\r", Rsp("OK"));
-  line->Expect("AT+FLID=", Rsp("OK"));
-  line->Expect("AT+FAA=0\r", Rsp("OK"));
-  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
-  line->Expect("AT+FDCC=", Rsp("OK") + Rsp("CONNECT 2400"));
+  ScriptPreparation(false, Rsp("CONNECT 2400"));
   line->Expect("AT+FCLASS=2\r", Rsp("OK"));
   line->Expect("AT+FDCC=", Rsp("OK"));
   auto r = MakeReceiver(fcClass2);
@@ -393,12 +383,6 @@ TEST_F(Class2ReceiveTest, AModemThatNeverAnswersTheInitStringFailsTheDetection) 
   EXPECT_TRUE(r->Finished());
 }
 
-}  // namespace
-}  // namespace telvane
-
-namespace telvane {
-namespace {
-
 TEST_F(Class2ReceiveTest, WithoutAFileNameTheCallFailsWithNoFilename) {
   ScriptSetup(false);
   auto r = MakeReceiver(fcClass2);
@@ -409,12 +393,6 @@ TEST_F(Class2ReceiveTest, WithoutAFileNameTheCallFailsWithNoFilename) {
   EXPECT_EQ(owner.errors, std::vector<int>{ecNoFilename});
   EXPECT_EQ(CountWritten("AT+FDR"), 0);
 }
-
-}  // namespace
-}  // namespace telvane
-
-namespace telvane {
-namespace {
 
 TEST_F(Class2ReceiveTest, ARingDuringTheSetUpIsNeitherAnErrorNorCounted) {
   line->Expect(kInit, Rsp("OK"));
