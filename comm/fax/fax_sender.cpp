@@ -153,20 +153,11 @@ void TFaxSender::GetEntry() {
   pageIndex_ = 0;
   pageRetries_ = 0;
   if (!s_.faxFile.empty()) {
-    ApfFileHeader header;
-    if (int rc = ReadApfHeader(s_.faxFile, header)) {
+    if (int rc = AddApfPages(s_.faxFile, Page::File, pages_)) {
       Fail(rc);
       return;
     }
-    s_.pagesInFile = header.PageCount;
-    for (unsigned p = 1; p <= header.PageCount; ++p) {
-      ApfPageHeader page;
-      if (int rc = ReadApfPageHeader(s_.faxFile, p, page)) {
-        Fail(rc);
-        return;
-      }
-      pages_.push_back({Page::File, p, (page.PageFlags & pfHighRes) != 0, (page.PageFlags & pfWide) != 0});
-    }
+    s_.pagesInFile = static_cast<int>(pages_.size());
     if (pages_.empty() && s_.coverFile.empty()) {
       Fail(ecFaxBadFormat);  // nothing to send
       return;
@@ -176,6 +167,17 @@ void TFaxSender::GetEntry() {
     return;
   }
   Goto(tfPrepareFax);
+}
+
+int TFaxSender::AddApfPages(const std::string& fileName, Page::Kind kind, std::vector<Page>& pages) {
+  ApfFileHeader header;
+  if (int rc = ReadApfHeader(fileName, header)) return rc;
+  for (unsigned p = 1; p <= header.PageCount; ++p) {
+    ApfPageHeader page;
+    if (int rc = ReadApfPageHeader(fileName, p, page)) return rc;
+    pages.push_back({kind, p, (page.PageFlags & pfHighRes) != 0, (page.PageFlags & pfWide) != 0});
+  }
+  return ecOK;
 }
 
 void TFaxSender::PrepareFax() {
@@ -190,18 +192,9 @@ void TFaxSender::PrepareFax() {
     coverIsApf_ = lower.find(ext) != std::string::npos;
     std::vector<Page> cover;
     if (coverIsApf_) {
-      ApfFileHeader header;
-      if (int rc = ReadApfHeader(s_.coverFile, header)) {
+      if (int rc = AddApfPages(s_.coverFile, Page::ApfCover, cover)) {
         Fail(rc);
         return;
-      }
-      for (unsigned p = 1; p <= header.PageCount; ++p) {
-        ApfPageHeader page;
-        if (int rc = ReadApfPageHeader(s_.coverFile, p, page)) {
-          Fail(rc);
-          return;
-        }
-        cover.push_back({Page::ApfCover, p, (page.PageFlags & pfHighRes) != 0, (page.PageFlags & pfWide) != 0});
       }
     } else {
       bool fine = !pages_.empty() && pages_.front().fine;

@@ -66,6 +66,8 @@ class TFaxSender : public TFaxEngine {
   void NoMoreFaxes();
   void CloseFiles();
   int StartPageData();
+  // Appends an entry of `kind` for every page of the APF file `fileName`.
+  int AddApfPages(const std::string& fileName, Page::Kind kind, std::vector<Page>& pages);
   bool HasNextPage() const { return pageIndex_ + 1 < pages_.size(); }
   bool NextPageChangesResolution() const;
 
