@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "apf_file.h"
 #include "apf_io.h"
 #include "error_codes.h"
 #include "fax_font.h"
@@ -67,10 +68,7 @@ int ApfPageLines::Next(std::vector<std::uint8_t>& line) {
 }
 
 int ReadApfHeader(const std::string& fileName, ApfFileHeader& header) {
-  int fd = apf::OpenForReading(fileName);
-  if (fd < 0) return fd;
-  int rc = apf::ReadFileHeader(fd, header);
-  ::close(fd);
+  int rc = GetFaxHeader(fileName, header);
   return rc == ecReadBeyondEof ? ecFaxBadFormat : rc;
 }
 
