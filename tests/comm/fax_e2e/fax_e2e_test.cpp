@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "apf_file.h"
-#include "apf_page_reader.h"
+#include "apf_pages.h"
 #include "apf_writer.h"
 #include "com_port.h"
 #include "fax_receiver.h"
@@ -223,22 +223,16 @@ TEST_P(FaxEndToEnd, ReceivesThreePagesIntoAnApfFileThatReadsBackRasterExact) {
   ApfFileHeader header;
   ASSERT_EQ(GetFaxHeader(file, header), 0);
   EXPECT_EQ(header.PageCount, 3);
-  ApfPageReader reader;
-  ASSERT_EQ(reader.Open(file, 1), 0);
+  const auto got = test::ReadApfPages(file);
+  ASSERT_EQ(got.size(), 3u);
   for (int p = 1; p <= 3; ++p) {
-    if (p > 1) {
-      ASSERT_EQ(reader.OpenNextPage(), 0);
-    }
-    EXPECT_EQ((reader.PageHeader().PageFlags & pfHighRes) != 0, PageFine(p)) << "page " << p;
-    Raster got;
-    std::vector<uint8_t> line;
-    int rc;
-    while ((rc = reader.ReadLine(line)) == 1) got.push_back(line);
-    EXPECT_EQ(rc, 0) << "page " << p;
-    EXPECT_EQ(reader.BadCodes(), 0u) << "page " << p;
-    EXPECT_TRUE(got == PageRaster(p)) << "page " << p << " differs: " << got.size() << " lines";
+    ApfPageHeader page;
+    ASSERT_EQ(GetPageHeader(file, p, page), 0);
+    EXPECT_EQ((page.PageFlags & pfHighRes) != 0, PageFine(p)) << "page " << p;
+    EXPECT_TRUE(got[p - 1] == PageRaster(p)) << "page " << p << " differs: " << got[p - 1].size() << " lines";
   }
-  EXPECT_EQ(reader.OpenNextPage(), -8001);
+  ApfPageHeader beyond;
+  EXPECT_EQ(GetPageHeader(file, 4, beyond), -8001);
 }
 
 TEST_P(FaxEndToEnd, RefusedPageIsSentAgainAndThreeRefusalsEndTheCall) {
@@ -364,13 +358,11 @@ TEST_P(FaxEndToEnd, CarrierLostInMidPageKeepsTheConfirmedPages) {
   ApfFileHeader header;
   ASSERT_EQ(GetFaxHeader(file, header), 0);
   EXPECT_EQ(header.PageCount, 1);
-  ApfPageReader reader;
-  ASSERT_EQ(reader.Open(file, 1), 0);
-  Raster got;
-  std::vector<uint8_t> line;
-  while (reader.ReadLine(line) == 1) got.push_back(line);
-  EXPECT_TRUE(got == PageRaster(1));
-  EXPECT_EQ(reader.OpenNextPage(), -8001);
+  const auto got = test::ReadApfPages(file);
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_TRUE(got[0] == PageRaster(1));
+  ApfPageHeader beyond;
+  EXPECT_EQ(GetPageHeader(file, 2, beyond), -8001);
 }
 
 TEST_P(FaxEndToEnd, RemoteHangUpAfterAPageGivesThePageEndErrorAndItsCode) {
