@@ -187,13 +187,7 @@ int TImageField::LoadPictureFromFile(const QString& fileName) {
   } else if (ext == QLatin1String("JPG") || ext == QLatin1String("JPEG")) {
     Bitmap bitmap;
     if (const int rc = LoadJpegFile(name, bitmap)) return rc;
-    picture = QImage(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
-    if (picture.isNull()) return ecOutOfMemory;
-    for (int y = 0; y < bitmap.Height(); ++y) {
-      const uint32_t* src = reinterpret_cast<const uint32_t*>(bitmap.Row(y));
-      QRgb* dst = reinterpret_cast<QRgb*>(picture.scanLine(y));
-      for (int x = 0; x < bitmap.Width(); ++x) dst[x] = src[x] | 0xFF000000u;
-    }
+    if (const int rc = PictureFromBitmap(bitmap, picture)) return rc;
   } else {
     if (!QFileInfo::exists(fileName)) return ecFileNotFound;
     if (!picture.load(fileName)) return ecBadGraphicsFormat;

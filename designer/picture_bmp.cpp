@@ -88,13 +88,17 @@ int DecodeBmpPicture(const QByteArray& bmp, QImage& picture) {
   const int rc = DecodeBmp(reinterpret_cast<const uint8_t*>(bmp.constData()), static_cast<size_t>(bmp.size()), bitmap);
   if (rc) return rc;
   if (bitmap.IsNull()) return ecBadGraphicsFormat;
+  return PictureFromBitmap(bitmap, picture);
+}
+
+int PictureFromBitmap(const Bitmap& bitmap, QImage& picture) {
   const int w = bitmap.Width();
   const int h = bitmap.Height();
   QImage out;
   if (bitmap.IsMono()) {
     out = QImage(w, h, QImage::Format_Mono);
     if (out.isNull()) return ecOutOfMemory;
-    // The reader's set bits are white: index 1 of the table.
+    // The bitmap's set bits are white: index 1 of the table.
     out.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
     const size_t bytes = std::min<size_t>(bitmap.BytesPerRow(), static_cast<size_t>(out.bytesPerLine()));
     for (int y = 0; y < h; ++y) {
@@ -104,8 +108,8 @@ int DecodeBmpPicture(const QByteArray& bmp, QImage& picture) {
   } else {
     out = QImage(w, h, QImage::Format_RGB32);
     if (out.isNull()) return ecOutOfMemory;
-    // The reader leaves the top byte of each 0x00RRGGBB word clear; QImage
-    // wants it set for an opaque pixel.
+    // The top byte of a bitmap's 0x00RRGGBB words is not to be relied on;
+    // QImage wants it set for an opaque pixel.
     for (int y = 0; y < h; ++y) {
       const uint32_t* src = reinterpret_cast<const uint32_t*>(bitmap.Row(y));
       QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(y));

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QImage>
 
+#include "bitmap.h"
+
 namespace telvane {
 
 // A picture as image fields hold it: a 1-bit image with the colour table
@@ -20,5 +22,9 @@ QByteArray EncodeBmpPicture(const QImage& picture);
 // handles) into a normalized picture. Returns 0 or -8002 (not a readable
 // BMP), -8 (too large to hold).
 int DecodeBmpPicture(const QByteArray& bmp, QImage& picture);
+
+// The pixels of a fax document bitmap (set bits of a Mono bitmap white) as a
+// 1-bit or RGB32 image. Returns 0 or -8 (the image cannot be had).
+int PictureFromBitmap(const Bitmap& bitmap, QImage& picture);
 
 }  // namespace telvane
