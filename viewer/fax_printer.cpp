@@ -12,12 +12,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <fstream>
 
 #include "apf_file.h"
 #include "exceptions.h"
 #include "margin_tags.h"
+#include "page_bitmap_ops.h"
 
 namespace telvane {
 namespace {
@@ -34,16 +34,6 @@ QFont DefaultMarginFont() {
   QFont f(QStringLiteral("System"));
   f.setPointSize(10);
   return f;
-}
-
-// A monochrome page bitmap (set bit white) as a QImage that shares no data.
-QImage ToImage(const Bitmap& page) {
-  QImage image(page.Width(), page.Height(), QImage::Format_Mono);
-  if (image.isNull()) return image;
-  const size_t n = std::min<size_t>(page.BytesPerRow(), image.bytesPerLine());
-  for (int y = 0; y < page.Height(); ++y) std::memcpy(image.scanLine(y), page.Row(y), n);
-  image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
-  return image;
 }
 
 }  // namespace
@@ -259,7 +249,7 @@ void TApdFaxPrinter::DrawMargin(TApdFaxPrinterMargin& margin, QRect& rect, bool 
 
 void TApdFaxPrinter::PrintPage(const Bitmap& page, QRect rect) {
   SetProgress(ppComposing);
-  const QImage image = ToImage(page);
+  const QImage image = ToMonoImage(page);
   if (image.isNull()) RaiseError(ecOutOfMemory);
   if (printing_ && FaxHeader.Enabled) DrawMargin(FaxHeader, rect, true);
   if (printing_ && FaxFooter.Enabled) DrawMargin(FaxFooter, rect, false);

@@ -11,7 +11,6 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <filesystem>
-#include <cstring>
 #include <new>
 
 #include "apf_file.h"
@@ -351,15 +350,16 @@ void TApdFaxViewer::ShowPage() {
 void TApdFaxViewer::BuildDisplayImage() {
   display_ = QImage();
   if (displayedWidth_ <= 0 || displayedHeight_ <= 0) return;
-  QImage image(displayedWidth_, displayedHeight_, QImage::Format_Mono);
-  if (image.isNull()) return;
   const Bitmap& page = store_.PageBitmap(currentPage_);
+  QImage image;
   if (inEffect_.Identity()) {
-    const size_t n = std::min<size_t>(page.BytesPerRow(), image.bytesPerLine());
-    for (int y = 0; y < displayedHeight_; ++y) std::memcpy(image.scanLine(y), page.Row(y), n);
+    image = ToMonoImage(page);
   } else {
-    StretchMonoInto(page, inEffect_, displayedWidth_, displayedHeight_, image.bits(), image.bytesPerLine());
+    image = QImage(displayedWidth_, displayedHeight_, QImage::Format_Mono);
+    if (!image.isNull())
+      StretchMonoInto(page, inEffect_, displayedWidth_, displayedHeight_, image.bits(), image.bytesPerLine());
   }
+  if (image.isNull()) return;
   image.setColorTable({fgColor_.rgb(), bgColor_.rgb()});
   display_ = std::move(image);
 }

@@ -1,7 +1,9 @@
 // Operations on monochrome page bitmaps (set bit = white) that the viewer and
-// the printer need: quarter turns and stretching by integer ratios.
+// the printer need: quarter turns, stretching by integer ratios and copying
+// into a QImage.
 #pragma once
 
+#include <QImage>
 #include <cstddef>
 #include <cstdint>
 
@@ -36,5 +38,10 @@ int ScaledLength(int length, uint32_t mult, uint32_t div);
 // thin strokes survive a reduction. Bits right of `width` are set (white).
 void StretchMonoInto(const Bitmap& source, const DisplayScale& scale, int width, int height, uint8_t* dst,
                      size_t stride);
+
+// A monochrome bitmap as a 1-bit QImage of the same size that shares no data,
+// with the colour table black (index 0), white (index 1). A null image when
+// the memory cannot be had.
+QImage ToMonoImage(const Bitmap& page);
 
 }  // namespace telvane
