@@ -179,7 +179,6 @@ void TApdFaxViewer::SetFileName(const std::string& name) {
   }
   if (const int rc = OpenFile(name); rc != ecOK) RaiseError(rc);
   fileName_ = name;
-  rotation_ = 0;
   stored_ = DisplayScale{};
 }
 
