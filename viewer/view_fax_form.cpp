@@ -207,9 +207,7 @@ void TViewFaxForm::OpenFile(const QString& name) {
     return;
   }
   EnableViewItems(true);
-  N100PercentItem->setChecked(true);
-  NoRotateItem->setChecked(true);
-  zoom_ = 100;
+  MarkUnzoomedUnturned();
   StatusText->setText(texts::kStatusOpened.arg(FaxViewer->NumPages()).arg(name));
 }
 
@@ -287,6 +285,12 @@ void TViewFaxForm::CheckRotationItem(QAction* item) {
   item->setChecked(true);
 }
 
+void TViewFaxForm::MarkUnzoomedUnturned() {
+  zoom_ = 100;
+  CheckZoomItem();
+  CheckRotationItem(NoRotateItem);
+}
+
 void TViewFaxForm::WhitespaceComp() {
   TWhitespaceCompForm dialog(notice_, this);
   dialog.Load(FaxViewer->WhitespaceCompression(), FaxViewer->WhitespaceFrom(), FaxViewer->WhitespaceTo());
@@ -351,10 +355,7 @@ void TViewFaxForm::FaxViewerPageChange() {
 
 void TViewFaxForm::FaxViewerDropFile(const std::string& name) {
   EnableViewItems(true);
-  for (QAction* a : zoomItems_ + rotationItems_) a->setChecked(false);
-  N100PercentItem->setChecked(true);
-  NoRotateItem->setChecked(true);
-  zoom_ = 100;
+  MarkUnzoomedUnturned();
   StatusText->setText(texts::kStatusDropped.arg(FaxViewer->NumPages()).arg(FromLocal(name)));
 }
 

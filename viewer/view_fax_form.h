@@ -92,6 +92,8 @@ class TViewFaxForm : public QMainWindow {
   void EnableViewItems(bool on);
   void CheckZoomItem();
   void CheckRotationItem(QAction* item);
+  // A file just loaded is shown at 100 % and unturned; the menu marks say so.
+  void MarkUnzoomedUnturned();
   void ShowViewerError(int code);
   void FaxViewerError(int code);
   void FaxViewerPageChange();
