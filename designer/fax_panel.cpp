@@ -75,10 +75,7 @@ void TFaxPanel::SetSnapToGrid(bool on) {
   if (on == snapToGrid_) return;
   snapToGrid_ = on;
   if (!on) return;
-  for (auto& field : fields_) {
-    field->bounds_ = Snapped(field->bounds_);
-    if (field->selected_) FireFieldBounds(*field);
-  }
+  SnapAllFields();
   FieldChanged();
 }
 
@@ -87,12 +84,15 @@ void TFaxPanel::SetGridSpacing(int horizontal, int vertical) {
   if (horizontal >= 1 && horizontal != horzSpacing_) horzSpacing_ = horizontal, changed = true;
   if (vertical >= 1 && vertical != vertSpacing_) vertSpacing_ = vertical, changed = true;
   if (!changed) return;
-  if (snapToGrid_)
-    for (auto& field : fields_) {
-      field->bounds_ = Snapped(field->bounds_);
-      if (field->selected_) FireFieldBounds(*field);
-    }
+  if (snapToGrid_) SnapAllFields();
   FieldChanged();
+}
+
+void TFaxPanel::SnapAllFields() {
+  for (auto& field : fields_) {
+    field->bounds_ = Snapped(field->bounds_);
+    if (field->selected_) FireFieldBounds(*field);
+  }
 }
 
 int TFaxPanel::SnapLimitX() const { return ((width_ - 1) / horzSpacing_) * horzSpacing_ + 1; }

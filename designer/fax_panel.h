@@ -127,6 +127,8 @@ class TFaxPanel {
   void FireFieldBounds(const TBaseField& field);
   void UpdatePixelsPerInch();
   QRect Snapped(const QRect& bounds) const;
+  // Moves every field onto the grid, telling the bounds of selected ones.
+  void SnapAllFields();
 
   int width_ = kDefaultWidth;
   int height_ = kDefaultHeight;
