@@ -74,8 +74,10 @@ void TApdFaxPrinterStatus::UpdateDisplay(bool first, bool last) {
     window_->show();
   }
   if (!window_) return;
-  if (!last && FaxPrinter) window_->Refresh(*FaxPrinter);
-  if (last) window_->hide();
+  if (last)
+    window_->hide();
+  else if (!first && FaxPrinter)  // a first call has just filled the window in
+    window_->Refresh(*FaxPrinter);
 }
 
 }  // namespace telvane
