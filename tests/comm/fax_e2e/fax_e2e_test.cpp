@@ -90,6 +90,27 @@ class FaxEndToEnd : public ::testing::TestWithParam<TFaxClass> {
     port.SetOpen(true);
   }
 
+  // The modem with `far` at the other end, and a sender of the three-page
+  // test file configured for it.
+  std::unique_ptr<TFaxSender> StartSender(FarEnd far) {
+    StartModem(std::move(far));
+    owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
+    auto fax = std::make_unique<TFaxSender>(port, owner, &main);
+    Configure(*fax);
+    return fax;
+  }
+
+  // The modem with `far` at the other end, and a receiver configured for
+  // it that takes one fax into in.apf.
+  std::unique_ptr<TFaxReceiver> StartReceiver(FarEnd far) {
+    StartModem(std::move(far));
+    owner.receiveName = dir.File("in.apf");
+    auto fax = std::make_unique<TFaxReceiver>(port, owner, &main);
+    Configure(*fax);
+    fax->Session().oneFax = true;
+    return fax;
+  }
+
   void Configure(TFaxEngine& engine) {
     // The preparation's waits let the main loop run, as the GUI's do: the
     // port hands its events to this loop and waits for them to be taken.
@@ -144,11 +165,8 @@ class FaxEndToEnd : public ::testing::TestWithParam<TFaxClass> {
 };
 
 TEST_P(FaxEndToEnd, SendsAThreePageFileThatArrivesRasterExact) {
-  StartModem(FarEnd{});
-  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
-  TFaxSender fax(port, owner, &main);
-  Configure(fax);
-  fax.Start();
+  auto fax = StartSender(FarEnd{});
+  fax->Start();
   ASSERT_TRUE(RunToFinish(60)) << Commands();
   EXPECT_EQ(owner.finishes, std::vector<int>{0});
   EXPECT_TRUE(owner.errors.empty());
@@ -181,12 +199,9 @@ TEST_P(FaxEndToEnd, SendsAThreePageFileThatArrivesRasterExact) {
 TEST_P(FaxEndToEnd, SlowLineHoldsTheSenderBackWithoutLosingData) {
   FarEnd far;
   far.lineRate = 20000;  // bytes per second: the modem's buffer fills
-  StartModem(far);
-  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
-  TFaxSender fax(port, owner, &main);
-  Configure(fax);
-  if (!Class20()) fax.Session().options = foSoftwareFlow;  // Class 2.0 gets AT+FLO=2
-  fax.Start();
+  auto fax = StartSender(far);
+  if (!Class20()) fax->Session().options = foSoftwareFlow;  // Class 2.0 gets AT+FLO=2
+  fax->Start();
   ASSERT_TRUE(RunToFinish(60)) << Commands();
   EXPECT_EQ(owner.finishes, std::vector<int>{0}) << Commands();
   EXPECT_GT(modem->XoffsSent(), 0);
@@ -204,15 +219,10 @@ TEST_P(FaxEndToEnd, ReceivesThreePagesIntoAnApfFileThatReadsBackRasterExact) {
   far.callerId = "+44 20 7946 0000";
   far.ringIntervalMs = 700;  // time for the engine to answer the second ring before a third
   for (int p = 1; p <= 3; ++p) far.pages.push_back(emu::EncodePage(PageRaster(p), PageFine(p)));
-  StartModem(far);
-  const std::string file = dir.File("in.apf");
-  owner.receiveName = file;
-  TFaxReceiver fax(port, owner, &main);
-  Configure(fax);
-  fax.Session().answerOnRing = 2;
-  fax.Session().oneFax = true;
-  ASSERT_EQ(fax.Start(), 0);
-  CallWhenWaiting(fax);
+  auto fax = StartReceiver(far);
+  fax->Session().answerOnRing = 2;
+  ASSERT_EQ(fax->Start(), 0);
+  CallWhenWaiting(*fax);
   ASSERT_TRUE(RunToFinish(60)) << Commands();
   EXPECT_EQ(owner.finishes, std::vector<int>{0});
   EXPECT_TRUE(owner.errors.empty());
@@ -220,6 +230,7 @@ TEST_P(FaxEndToEnd, ReceivesThreePagesIntoAnApfFileThatReadsBackRasterExact) {
   EXPECT_EQ(owner.acceptedId, "+44 20 7946 0000");
   EXPECT_EQ(modem->PagesDelivered(), 3);
 
+  const std::string& file = owner.receiveName;
   ApfFileHeader header;
   ASSERT_EQ(GetFaxHeader(file, header), 0);
   EXPECT_EQ(header.PageCount, 3);
@@ -238,12 +249,9 @@ TEST_P(FaxEndToEnd, ReceivesThreePagesIntoAnApfFileThatReadsBackRasterExact) {
 TEST_P(FaxEndToEnd, RefusedPageIsSentAgainAndThreeRefusalsEndTheCall) {
   FarEnd far;
   far.refusePage[2] = 1;
-  StartModem(far);
-  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
   {
-    TFaxSender fax(port, owner, &main);
-    Configure(fax);
-    fax.Start();
+    auto fax = StartSender(far);
+    fax->Start();
     ASSERT_TRUE(RunToFinish(60)) << Commands();
     EXPECT_EQ(owner.finishes, std::vector<int>{0}) << Commands();
     EXPECT_EQ(modem->SentPages().size(), 4u);
@@ -255,11 +263,8 @@ TEST_P(FaxEndToEnd, RefusedPageIsSentAgainAndThreeRefusalsEndTheCall) {
   port.SetOpen(false);
   far.refusePage[2] = 3;
   owner = Owner{};
-  StartModem(far);
-  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
-  TFaxSender fax(port, owner, &main);
-  Configure(fax);
-  fax.Start();
+  auto fax = StartSender(far);
+  fax->Start();
   ASSERT_TRUE(RunToFinish(60)) << Commands();
   EXPECT_EQ(owner.errors, std::vector<int>{-8069}) << Commands();
   EXPECT_EQ(modem->SentPages().size(), 4u);  // page 1, then page 2 three times
@@ -271,12 +276,9 @@ TEST_P(FaxEndToEnd, RefusedPageIsSentAgainAndThreeRefusalsEndTheCall) {
 TEST_P(FaxEndToEnd, ModemSilentAfterACommandEndsWithTimeOutAndHangUp) {
   FarEnd far;
   far.silentAfter = "CC=";  // the modem capabilities: +FDCC= or +FCC=
-  StartModem(far);
-  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
-  TFaxSender fax(port, owner, &main);
-  Configure(fax);
-  fax.Session().responseTimeout = 18;  // 1 s
-  fax.Start();
+  auto fax = StartSender(far);
+  fax->Session().responseTimeout = 18;  // 1 s
+  fax->Start();
   ASSERT_TRUE(RunToFinish(30)) << Commands();
   EXPECT_EQ(owner.errors, std::vector<int>{-6006});
   EXPECT_TRUE(HungUpAfter("CC=")) << Commands();
@@ -287,11 +289,8 @@ TEST_P(FaxEndToEnd, ModemSilentAfterACommandEndsWithTimeOutAndHangUp) {
 TEST_P(FaxEndToEnd, ModemGarbageEndsWithTheInitialisationErrorAndHangUp) {
   FarEnd far;
   far.garbageAfter = "CC=";
-  StartModem(far);
-  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
-  TFaxSender fax(port, owner, &main);
-  Configure(fax);
-  fax.Start();
+  auto fax = StartSender(far);
+  fax->Start();
   ASSERT_TRUE(RunToFinish(30)) << Commands();
   EXPECT_EQ(owner.errors, std::vector<int>{-8063});
   EXPECT_FALSE(owner.finishes.empty());
@@ -302,12 +301,9 @@ TEST_P(FaxEndToEnd, ModemGarbageEndsWithTheInitialisationErrorAndHangUp) {
 TEST_P(FaxEndToEnd, ModemSilentAfterDiallingEndsWithNoAnswerAndHangUp) {
   FarEnd far;
   far.silentAfter = "ATD";
-  StartModem(far);
-  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
-  TFaxSender fax(port, owner, &main);
-  Configure(fax);
-  fax.Session().SetDialWaitSecs(1);
-  fax.Start();
+  auto fax = StartSender(far);
+  fax->Session().SetDialWaitSecs(1);
+  fax->Start();
   ASSERT_TRUE(RunToFinish(30)) << Commands();
   EXPECT_EQ(owner.errors, std::vector<int>{-8074});
   EXPECT_TRUE(HungUpAfter("ATD")) << Commands();
@@ -318,15 +314,11 @@ TEST_P(FaxEndToEnd, GarbageWhileAnsweringEndsTheCallWithTimeOutAndHangUp) {
   FarEnd far;
   far.pages.push_back(emu::EncodePage(PageRaster(1), false));
   far.garbageAfter = "ATA";
-  StartModem(far);
-  owner.receiveName = dir.File("in.apf");
-  TFaxReceiver fax(port, owner, &main);
-  Configure(fax);
-  fax.Session().oneFax = true;
-  fax.Session().options = foExitOnError;
-  fax.Session().SetDialWaitSecs(2);  // the answer waits as long as a dial
-  ASSERT_EQ(fax.Start(), 0);
-  CallWhenWaiting(fax);
+  auto fax = StartReceiver(far);
+  fax->Session().options = foExitOnError;
+  fax->Session().SetDialWaitSecs(2);  // the answer waits as long as a dial
+  ASSERT_EQ(fax->Start(), 0);
+  CallWhenWaiting(*fax);
   ASSERT_TRUE(RunToFinish(30)) << Commands();
   EXPECT_EQ(owner.errors, std::vector<int>{-6006}) << Commands();
   EXPECT_TRUE(HungUpAfter("ATA")) << Commands();
@@ -339,16 +331,11 @@ TEST_P(FaxEndToEnd, CarrierLostInMidPageKeepsTheConfirmedPages) {
   for (int p = 1; p <= 3; ++p) far.pages.push_back(emu::EncodePage(PageRaster(p), PageFine(p)));
   far.dropInPage = 2;
   far.dropAfterBytes = 1500;
-  StartModem(far);
-  const std::string file = dir.File("in.apf");
-  owner.receiveName = file;
-  TFaxReceiver fax(port, owner, &main);
-  Configure(fax);
-  fax.Session().oneFax = true;
-  fax.Session().options = foExitOnError;
-  fax.Session().responseTimeout = 36;  // 2 s
-  ASSERT_EQ(fax.Start(), 0);
-  CallWhenWaiting(fax);
+  auto fax = StartReceiver(far);
+  fax->Session().options = foExitOnError;
+  fax->Session().responseTimeout = 36;  // 2 s
+  ASSERT_EQ(fax->Start(), 0);
+  CallWhenWaiting(*fax);
   ASSERT_TRUE(RunToFinish(60)) << Commands();
   EXPECT_EQ(owner.errors.size(), 1u);
   EXPECT_FALSE(owner.finishes.empty());
@@ -356,29 +343,26 @@ TEST_P(FaxEndToEnd, CarrierLostInMidPageKeepsTheConfirmedPages) {
   EXPECT_EQ(modem->PagesDelivered(), 1);
 
   ApfFileHeader header;
-  ASSERT_EQ(GetFaxHeader(file, header), 0);
+  ASSERT_EQ(GetFaxHeader(owner.receiveName, header), 0);
   EXPECT_EQ(header.PageCount, 1);
-  const auto got = test::ReadApfPages(file);
+  const auto got = test::ReadApfPages(owner.receiveName);
   ASSERT_EQ(got.size(), 1u);
   EXPECT_TRUE(got[0] == PageRaster(1));
   ApfPageHeader beyond;
-  EXPECT_EQ(GetPageHeader(file, 2, beyond), -8001);
+  EXPECT_EQ(GetPageHeader(owner.receiveName, 2, beyond), -8001);
 }
 
 TEST_P(FaxEndToEnd, RemoteHangUpAfterAPageGivesThePageEndErrorAndItsCode) {
   FarEnd far;
   far.hangUpAfterPage = 1;
   far.hangUpCode = 54;  // no response to EOP repeated 3 times
-  StartModem(far);
-  owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
-  TFaxSender fax(port, owner, &main);
-  Configure(fax);
-  fax.Session().responseTimeout = 36;
-  fax.Start();
+  auto fax = StartSender(far);
+  fax->Session().responseTimeout = 36;
+  fax->Start();
   ASSERT_TRUE(RunToFinish(60)) << Commands();
   ASSERT_EQ(owner.errors.size(), 1u) << Commands();
   EXPECT_EQ(owner.errors[0], Class20() ? -8069 : -8070) << Commands();
-  EXPECT_EQ(fax.Session().hangupCode, 54);
+  EXPECT_EQ(fax->Session().hangupCode, 54);
   EXPECT_EQ(modem->ConfirmedPages().size(), 1u);
 }
 
@@ -388,22 +372,17 @@ TEST_P(FaxEndToEnd, CallerHangingUpAfterAPageLeavesThatPageAndItsCode) {
   far.hangUpAfterPage = 1;
   // Unspecified receive phase D error: "+FHS:A0" from a Class 2.0 modem.
   far.hangUpCode = 100;
-  StartModem(far);
-  const std::string file = dir.File("in.apf");
-  owner.receiveName = file;
-  TFaxReceiver fax(port, owner, &main);
-  Configure(fax);
-  fax.Session().oneFax = true;
-  fax.Session().options = foExitOnError;
-  fax.Session().responseTimeout = 36;
-  ASSERT_EQ(fax.Start(), 0);
-  CallWhenWaiting(fax);
+  auto fax = StartReceiver(far);
+  fax->Session().options = foExitOnError;
+  fax->Session().responseTimeout = 36;
+  ASSERT_EQ(fax->Start(), 0);
+  CallWhenWaiting(*fax);
   ASSERT_TRUE(RunToFinish(60)) << Commands();
   EXPECT_EQ(owner.errors.size(), 1u) << Commands();
-  EXPECT_EQ(fax.Session().hangupCode, 100) << Commands();
+  EXPECT_EQ(fax->Session().hangupCode, 100) << Commands();
   EXPECT_LT(elapsed.count(), 15000) << Commands();
   ApfFileHeader header;
-  ASSERT_EQ(GetFaxHeader(file, header), 0);
+  ASSERT_EQ(GetFaxHeader(owner.receiveName, header), 0);
   EXPECT_EQ(header.PageCount, 1);
 }
 
@@ -414,12 +393,9 @@ TEST_P(FaxEndToEnd, BusyAndNoDialToneEndTheFaxWithTheirErrors) {
     far.dialResult = result;
     owner = Owner{};
     port.SetOpen(false);
-    StartModem(far);
-    owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
-    TFaxSender fax(port, owner, &main);
-    Configure(fax);
-    fax.Session().dialAttempts = 1;
-    fax.Start();
+    auto fax = StartSender(far);
+    fax->Session().dialAttempts = 1;
+    fax->Start();
     ASSERT_TRUE(RunToFinish(30)) << Commands();
     EXPECT_EQ(owner.errors, std::vector<int>{code});
     EXPECT_EQ(modem->CallsDialled(), 1);
