@@ -14,6 +14,7 @@
 #include "apf_pages.h"
 #include "apf_writer.h"
 #include "com_port.h"
+#include "error_codes.h"
 #include "fax_receiver.h"
 #include "fax_sender.h"
 #include "loop_dispatcher.h"
@@ -266,7 +267,7 @@ TEST_P(FaxEndToEnd, RefusedPageIsSentAgainAndThreeRefusalsEndTheCall) {
   auto fax = StartSender(far);
   fax->Start();
   ASSERT_TRUE(RunToFinish(60)) << Commands();
-  EXPECT_EQ(owner.errors, std::vector<int>{-8069}) << Commands();
+  EXPECT_EQ(owner.errors, std::vector<int>{ecFaxSessionError}) << Commands();
   EXPECT_EQ(modem->SentPages().size(), 4u);  // page 1, then page 2 three times
   EXPECT_EQ(modem->ConfirmedPages().size(), 1u);
   EXPECT_TRUE(HungUpAfter("AT+FDT")) << Commands();
@@ -280,7 +281,7 @@ TEST_P(FaxEndToEnd, ModemSilentAfterACommandEndsWithTimeOutAndHangUp) {
   fax->Session().responseTimeout = 18;  // 1 s
   fax->Start();
   ASSERT_TRUE(RunToFinish(30)) << Commands();
-  EXPECT_EQ(owner.errors, std::vector<int>{-6006});
+  EXPECT_EQ(owner.errors, std::vector<int>{ecFatalTimeout});
   EXPECT_TRUE(HungUpAfter("CC=")) << Commands();
   EXPECT_EQ(modem->CallsDialled(), 0);
   EXPECT_LT(elapsed.count(), 15000);
@@ -292,7 +293,7 @@ TEST_P(FaxEndToEnd, ModemGarbageEndsWithTheInitialisationErrorAndHangUp) {
   auto fax = StartSender(far);
   fax->Start();
   ASSERT_TRUE(RunToFinish(30)) << Commands();
-  EXPECT_EQ(owner.errors, std::vector<int>{-8063});
+  EXPECT_EQ(owner.errors, std::vector<int>{ecFaxInitError});
   EXPECT_FALSE(owner.finishes.empty());
   EXPECT_TRUE(HungUpAfter("CC=")) << Commands();
   EXPECT_EQ(modem->CallsDialled(), 0);
@@ -305,7 +306,7 @@ TEST_P(FaxEndToEnd, ModemSilentAfterDiallingEndsWithNoAnswerAndHangUp) {
   fax->Session().SetDialWaitSecs(1);
   fax->Start();
   ASSERT_TRUE(RunToFinish(30)) << Commands();
-  EXPECT_EQ(owner.errors, std::vector<int>{-8074});
+  EXPECT_EQ(owner.errors, std::vector<int>{ecFaxNoAnswer});
   EXPECT_TRUE(HungUpAfter("ATD")) << Commands();
   EXPECT_LT(elapsed.count(), 15000);
 }
@@ -320,7 +321,7 @@ TEST_P(FaxEndToEnd, GarbageWhileAnsweringEndsTheCallWithTimeOutAndHangUp) {
   ASSERT_EQ(fax->Start(), 0);
   CallWhenWaiting(*fax);
   ASSERT_TRUE(RunToFinish(30)) << Commands();
-  EXPECT_EQ(owner.errors, std::vector<int>{-6006}) << Commands();
+  EXPECT_EQ(owner.errors, std::vector<int>{ecFatalTimeout}) << Commands();
   EXPECT_TRUE(HungUpAfter("ATA")) << Commands();
   EXPECT_LT(elapsed.count(), 15000);
 }
@@ -361,7 +362,7 @@ TEST_P(FaxEndToEnd, RemoteHangUpAfterAPageGivesThePageEndErrorAndItsCode) {
   fax->Start();
   ASSERT_TRUE(RunToFinish(60)) << Commands();
   ASSERT_EQ(owner.errors.size(), 1u) << Commands();
-  EXPECT_EQ(owner.errors[0], Class20() ? -8069 : -8070) << Commands();
+  EXPECT_EQ(owner.errors[0], Class20() ? ecFaxSessionError : ecFaxPageError) << Commands();
   EXPECT_EQ(fax->Session().hangupCode, 54);
   EXPECT_EQ(modem->ConfirmedPages().size(), 1u);
 }
@@ -387,8 +388,8 @@ TEST_P(FaxEndToEnd, CallerHangingUpAfterAPageLeavesThatPageAndItsCode) {
 }
 
 TEST_P(FaxEndToEnd, BusyAndNoDialToneEndTheFaxWithTheirErrors) {
-  for (auto [result, code] : {std::pair{FarEnd::DialResult::kBusy, -8064},
-                              std::pair{FarEnd::DialResult::kNoDialTone, -8067}}) {
+  for (auto [result, code] : {std::pair{FarEnd::DialResult::kBusy, ecFaxBusy},
+                              std::pair{FarEnd::DialResult::kNoDialTone, ecFaxNoDialTone}}) {
     FarEnd far;
     far.dialResult = result;
     owner = Owner{};
