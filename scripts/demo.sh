@@ -2,13 +2,14 @@
 # Installs what is missing, builds, and runs the main job: converts a sample
 # text file into an APF fax file with the built-in font and with a system
 # font, unpacks the fax into a TIFF and a BMP image, turns the BMP back into a
-# fax, and shows what was made.
+# fax, draws a cover page design with its tags filled in, and shows what was
+# made. With a display, the fax then opens in the viewer window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 cmake --preset release >/dev/null
-cmake --build --preset release --target telvane-fax
+cmake --build --preset release --target telvane-fax telvane
 
 tool=build/release/tools/fax_tool/telvane-fax
 out=build/demo
@@ -19,5 +20,11 @@ mkdir -p "$out"
 "$tool" unpack -o "$out/sample.tif" "$out/sample.apf"
 "$tool" unpack -o "$out/sample-page.bmp" --page 1 "$out/sample.apf"
 "$tool" convert -o "$out/sample-from-bmp.apf" --high "$out/sample-page.bmp"
-"$tool" info --lines "$out/sample.apf" "$out/sample-enhanced.apf" "$out/sample-from-bmp.apf"
+"$tool" cover -o "$out/cover.apf" --bitmap "$out/cover.png" --sender "Telvane demo" \
+  --recipient "Accounts department" --page-number 1 --page-count 3 fuzz/corpus/fcp_load/text.fcp
+"$tool" info --lines "$out/sample.apf" "$out/sample-enhanced.apf" "$out/sample-from-bmp.apf" "$out/cover.apf"
 echo "demo: the fax files and images are in $out/"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "demo: opening $out/sample.apf in the viewer window"
+  build/release/app/main/telvane "$out/sample.apf"
+fi
