@@ -28,6 +28,7 @@ int TFaxEngine::Start() {
   Stop();
   s_.ResetSession();
   pending_.clear();
+  frameExpected_ = frameMode_ = frameHeld_ = false;
   abortPending_ = false;
   abortedByUser_ = false;
   firstStatusSent_ = false;
@@ -208,8 +209,32 @@ void TFaxEngine::Settle() {
       continue;
     }
     if (!WaitsForResponse()) return;
+    if (frameMode_) {
+      int got = ReadFrame();
+      if (got == 0) return;
+      if (got == 1) {
+        frameHeld_ = true;
+        continue;
+      }
+    }
     std::string line;
     if (!NextLine(line)) return;
+    if (frameHeld_) {
+      // The modem's OK confirms the frame's check sequence; after ERROR the
+      // frame is dropped.
+      frameHeld_ = false;
+      if (Contains(line, "OK")) {
+        int state = state_;
+        Guarded([this] { ActOnFrame(lastFrame_); });
+        if (state != state_ || enterPending_ || Finished()) continue;
+        RunEvent(FaxEvent::Frame, {});
+        if (state != state_ || enterPending_ || Finished()) continue;
+      }
+    }
+    if (frameExpected_ && Contains(line, "CONNECT")) {
+      frameExpected_ = false;
+      frameMode_ = true;
+    }
     RunEvent(FaxEvent::Line, line);
   }
 }
@@ -283,6 +308,7 @@ void TFaxEngine::Delay(int ms) {
 void TFaxEngine::Put(const std::string& bytes) { port_.PutString(bytes); }
 
 void TFaxEngine::SendCommand(const std::string& cmd, int timeoutTicks) {
+  frameExpected_ = frameMode_ = frameHeld_ = false;
   Delay(100);
   Put(cmd + "\r");
   ArmTimeout(timeoutTicks < 0 ? s_.responseTimeout : timeoutTicks);

@@ -62,6 +62,7 @@ enum class FaxEvent {
   Timeout,  // the time-out timer expired
   OutFree,  // the output buffer has room again
   OutSent,  // everything written has gone out
+  Frame,    // Class 1: a T.30 frame was read and acted on (FaxSession::class1)
 };
 
 class TFaxEngine {
@@ -153,6 +154,43 @@ class TFaxEngine {
   void Guarded(const std::function<void()>& fn);
   void ClearInput() { pending_.clear(); }
 
+  // --- Class 1 link (class1_link.cpp), shared by both machines ---
+  // A machine that wants a frame sends "AT+FRH=3" through Class1Command (or
+  // dials with ExpectFrame()). When the modem answers "CONNECT" (the machine
+  // sees that line as usual), the bytes up to DLE ETX are read as a frame:
+  // a second CONNECT before it is skipped, bytes before the 0xFF address are
+  // dropped, DLE DLE is one DLE. When the modem's "OK" confirms the frame,
+  // ActOnFrame updates s_.class1 (and s_.remoteId, progress, failures), the
+  // machine gets FaxEvent::Frame and then that "OK" as a FaxEvent::Line; so a
+  // state acts on "OK" with s_.class1.frameReceived, lastFinal and lastFcf
+  // telling which frame came. A frame followed by "ERROR" (bad check
+  // sequence) is dropped; the machine sees only the "ERROR" line.
+  // A line other than CONNECT before the frame (NO CARRIER, ERROR, OK)
+  // ends the wait for it and is delivered as a line.
+  //
+  // Class 1 preparation: "AT+FCLASS=1" must answer OK (ecFaxInitError
+  // otherwise), then `speedQuery` ("AT+FTM=?" sending, "AT+FRM=?"
+  // receiving) fills s_.class1.local; an unanswered query leaves 2400/4800.
+  int PrepareClass1(const std::string& speedQuery);
+  // Sends `cmd` and a carriage return after `delayMs` (no further pause) and
+  // arms the response time-out (or `timeoutTicks`); "AT+FRH=3" expects a frame.
+  void Class1Command(const std::string& cmd, int delayMs, int timeoutTicks = -1);
+  // The next "CONNECT" line starts a frame.
+  void ExpectFrame();
+  // Writes a frame after "CONNECT" to "AT+FTH=3".
+  void SendFrame(std::uint8_t fcf, bool final, const std::vector<std::uint8_t>& fif = {});
+  // TSI or CSI with the station ID.
+  void SendIdFrame(std::uint8_t fcf, bool final);
+  // What every Class 1 frame read means: DIS (decode, choose the speed,
+  // -8060 for a page the remote cannot take, progress 4840), DCS (decode,
+  // 4840), CFR, FTT (retrain at the next lower common speed, -8062 below
+  // 2400), RTN (retrain needed), DCN (-6005 unless DcnExpected()), CSI/TSI
+  // (remote ID, 4841).
+  void ActOnFrame(const Class1Frame& frame);
+  // The receiver waiting for the end of the call takes DCN as normal.
+  virtual bool DcnExpected() const { return false; }
+  const Class1Frame& LastFrame() const { return lastFrame_; }
+
   // Baud switching around a session.
   void SwitchToNormalBaud();
   void SwitchToInitBaud();
@@ -189,6 +227,9 @@ class TFaxEngine {
   void RemoveTriggersQuietly();
   void Serve(const TriggerMessage& m);
   bool NextLine(std::string& line);
+  // Class 1: 1 when a frame was read, 0 when more bytes are needed, -1 when
+  // a response line came instead.
+  int ReadFrame();
   // Reads one line during the synchronous exchange; false at the time-out.
   bool SyncReadLine(std::string& line, const EventTimer& until);
 
@@ -197,6 +238,10 @@ class TFaxEngine {
   bool enterPending_ = false;
   std::atomic<bool> abortPending_{false};
   std::string pending_;   // bytes read from the modem and not yet used
+  bool frameExpected_ = false;  // Class 1: CONNECT will start a frame
+  bool frameMode_ = false;      // Class 1: reading a frame
+  bool frameHeld_ = false;      // Class 1: a frame read, waiting for its OK
+  Class1Frame lastFrame_;
   std::function<void()> yield_;
   int receiverId_ = 0;
   std::atomic<bool> registered_{false};

@@ -27,6 +27,7 @@ void FaxSession::ResetSession() {
   attempt = 0;
   ringCount = 0;
   params = Class2Params{};
+  class1 = Class1Params{};
   currentPage = 0;
   pagesInFile = 0;
   coverPages = 0;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "class1_frames.h"
 #include "class2_commands.h"
 #include "tick_clock.h"
 
@@ -98,7 +99,8 @@ struct FaxSession {
   int hangupCode = 0;
   int attempt = 0;
   int ringCount = 0;
-  Class2Params params;  // negotiated session parameters
+  Class2Params params;  // negotiated session parameters (Class 2 / 2.0)
+  Class1Params class1;  // Class 1 session parameters (class1_frames.h)
   int currentPage = 0;
   int pagesInFile = 0;
   int coverPages = 0;

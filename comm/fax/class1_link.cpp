@@ -1,0 +1,148 @@
+// The Class 1 link in the engine, shared by the send and receive machines:
+// preparation, commands, frames out, frames in and what they mean.
+#include <algorithm>
+
+#include "error_codes.h"
+#include "fax_engine.h"
+#include "page_transmitter.h"
+
+namespace telvane {
+
+int TFaxEngine::PrepareClass1(const std::string& speedQuery) {
+  if (SyncCommand("AT+FCLASS=1") != ecOK) return ecFaxInitError;
+  std::vector<std::string> lines;
+  std::string response;
+  if (SyncCommand(speedQuery, &lines) == ecOK)
+    for (const std::string& l : lines) response += l + "\n";
+  s_.class1.local = ParseModulations(response);
+  return ecOK;
+}
+
+void TFaxEngine::Class1Command(const std::string& cmd, int delayMs, int timeoutTicks) {
+  frameExpected_ = frameMode_ = frameHeld_ = false;
+  if (delayMs > 0) Delay(delayMs);
+  Put(cmd + "\r");
+  ArmTimeout(timeoutTicks < 0 ? s_.responseTimeout : timeoutTicks);
+  if (cmd == "AT+FRH=3") ExpectFrame();
+}
+
+void TFaxEngine::ExpectFrame() {
+  frameExpected_ = true;
+  frameMode_ = frameHeld_ = false;
+  s_.class1.frameReceived = false;
+}
+
+void TFaxEngine::SendFrame(std::uint8_t fcf, bool final, const std::vector<std::uint8_t>& fif) {
+  Put(BuildFrame(fcf, final, fif));
+}
+
+void TFaxEngine::SendIdFrame(std::uint8_t fcf, bool final) { SendFrame(fcf, final, IdFif(s_.stationId)); }
+
+int TFaxEngine::ReadFrame() {
+  const auto address = static_cast<char>(kHdlcAddress);
+  for (;;) {
+    std::size_t ff = pending_.find(address);
+    // Response lines before the frame: a second CONNECT (the modem had the
+    // frame buffered already) is skipped; anything else ends the wait.
+    std::size_t headEnd = ff == std::string::npos ? pending_.size() : ff;
+    std::size_t eol = pending_.find_first_of("\r\n");
+    if (eol != std::string::npos && eol < headEnd) {
+      std::string text = Trim(pending_.substr(0, eol));
+      std::string clean;
+      for (char c : text)
+        if (static_cast<unsigned char>(c) >= 32) clean += c;
+      if (clean.empty() || Contains(clean, "CONNECT")) {
+        pending_.erase(0, eol + 1);
+        continue;
+      }
+      frameMode_ = false;
+      return -1;
+    }
+    if (ff == std::string::npos) {
+      // Noise without a line end: keep what a response line can hold.
+      if (pending_.size() > 512) pending_.erase(0, pending_.size() - 128);
+      return 0;
+    }
+    // The frame runs from the address byte to DLE ETX.
+    std::string frame;
+    for (std::size_t i = ff; i < pending_.size(); ++i) {
+      auto c = static_cast<std::uint8_t>(pending_[i]);
+      if (c != kDLE) {
+        frame += static_cast<char>(c);
+        continue;
+      }
+      if (i + 1 >= pending_.size()) return 0;
+      auto next = static_cast<std::uint8_t>(pending_[++i]);
+      if (next == kDLE) {
+        frame += static_cast<char>(kDLE);
+      } else if (next == kETX) {
+        pending_.erase(0, i + 1);
+        frameMode_ = false;
+        lastFrame_ = ParseFrame(frame);
+        return 1;
+      }
+    }
+    return 0;
+  }
+}
+
+void TFaxEngine::ActOnFrame(const Class1Frame& frame) {
+  Class1Params& p = s_.class1;
+  if (!frame.valid) return;  // too short to be a frame: as if none came
+  p.frameReceived = true;
+  p.lastFinal = frame.final;
+  p.lastFcf = frame.fcf;
+  switch (frame.fcf) {
+    case kFcfDIS: {
+      DisInfo dis = DecodeDis(frame.fif);
+      p.remote = dis.speeds;
+      p.remoteFine = dis.fine;
+      p.remoteWide = dis.wide;
+      p.scanTime = dis.scanTime;
+      p.SetSpeed(ChooseSpeed(p.local, p.remote, s_.desiredBps));
+      if ((p.fine && !p.remoteFine) || (p.wide && !p.remoteWide)) {
+        Fail(ecFaxIncompatible);
+        return;
+      }
+      Progress(fpSessionParams);
+      return;
+    }
+    case kFcfDCS: {
+      DcsInfo dcs = DecodeDcs(frame.fif);
+      p.fine = dcs.fine;
+      p.wide = dcs.wide;
+      p.scanTime = dcs.scanTime;
+      p.SetSpeed(dcs.speedIndex, dcs.v17);
+      Progress(fpSessionParams);
+      return;
+    }
+    case kFcfCFR:
+      p.cfrReceived = true;
+      return;
+    case kFcfFTT: {
+      p.retrainNeeded = true;
+      int lower = StepDownSpeed(p.speedIndex, p.local, p.remote);
+      if (lower == 0) {
+        Fail(ecFaxTrainError);
+        return;
+      }
+      p.SetSpeed(lower);
+      return;
+    }
+    case kFcfRTN:
+      p.retrainNeeded = true;
+      return;
+    case kFcfDCN:
+      if (!DcnExpected()) Fail(ecCancelRequested);
+      return;
+    case kFcfCSI:
+    case kFcfTSI:
+      s_.remoteId = DecodeIdFif(frame.fif);
+      Progress(fpGotRemoteID);
+      return;
+    default:
+      return;  // NSF and other frames are not used
+  }
+}
+
+}  // namespace telvane
