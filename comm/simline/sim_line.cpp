@@ -1,0 +1,520 @@
+// The simulated line's engine: ends, call progress, faults and pacing, all
+// on the line's own thread.
+#include "sim_line.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+
+#include "audio_line.h"
+#include "t31_pty_modem.h"
+
+#define SPANDSP_EXPOSE_INTERNAL_STRUCTURES
+#include <spandsp.h>
+
+namespace telvane {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int64_t Samples(double seconds) { return static_cast<int64_t>(seconds * kLineSampleRate); }
+
+// Call progress of a telephone line, in line time.
+constexpr double kDialSeconds = 1.0;       // dialling until the far end first rings
+constexpr double kRingPeriodSeconds = 6.0; // a ring every 6 s ...
+constexpr double kRingOnSeconds = 2.0;     // ... of 2 s; a terminal picks up after one
+constexpr double kBusySeconds = 2.0;       // dialling until the busy tone is recognised
+constexpr double kDefaultS7Seconds = 60.0; // a calling terminal's wait, and S7 when unset
+constexpr double kHangUpDrainSeconds = 1.0;  // lets the last frame reach the DTE before the line goes
+constexpr double kStrayAnswerSeconds = 5.0;  // ATA with no call: off hook, no carrier, NO CARRIER
+
+// A refused training check is let through for the receiver to train on
+// (V.17 long training is about 1.4 s, V.29 0.25 s, V.27 ter 0.7-0.9 s) and a
+// little of the zeros, far less than the one second of zeros a receiver wants.
+int TrainingPassMs(bool v17, bool v29, int bitRate) {
+  if (v17) return 1750;
+  if (v29) return 550;
+  return bitRate <= 2400 ? 1250 : 1000;
+}
+
+struct Modulation {
+  int number, bitRate;
+  bool v17, v29;
+};
+constexpr Modulation kModulations[] = {
+    {24, 2400, false, false},  {48, 4800, false, false},  {72, 7200, false, true},   {73, 7200, true, false},
+    {74, 7200, true, false},   {96, 9600, false, true},   {97, 9600, true, false},   {98, 9600, true, false},
+    {121, 12000, true, false}, {122, 12000, true, false}, {145, 14400, true, false}, {146, 14400, true, false},
+};
+
+const Modulation* FindModulation(int number) {
+  for (const Modulation& m : kModulations)
+    if (m.number == number) return &m;
+  return nullptr;
+}
+
+std::string CallFile(const std::string& path, int call) {
+  if (call <= 1) return path;
+  std::filesystem::path p(path);
+  return (p.parent_path() / (p.stem().string() + "-" + std::to_string(call) + p.extension().string())).string();
+}
+
+}  // namespace
+
+int ModulationBitRate(int modulation) {
+  const Modulation* m = FindModulation(modulation);
+  return m ? m->bitRate : 0;
+}
+
+class SimLine::Engine : public T31PtyModem::Host {
+ public:
+  explicit Engine(const SimLineConfig& config) : config_(config) {
+    for (int side = 0; side < 2; ++side)
+      path_[side] = std::make_unique<AudioDirection>(config.delayMs, config.noiseDbm0, 1234 + side);
+  }
+
+  int Open() {
+    const bool twoModems = config_.farEnd == SimLineConfig::SecondModem;
+    const bool oneModem = config_.farEnd != SimLineConfig::TerminalToTerminal;
+    for (int side = 0; side < 2; ++side) {
+      if (side == 0 ? !oneModem : !twoModems) continue;
+      modem_[side] = std::make_unique<T31PtyModem>(side == 0 ? "A" : "B", *this);
+      if (int rc = modem_[side]->Open(); rc < 0) return rc;
+    }
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return -errno;
+    wakeRead_ = fds[0];
+    wakeWrite_ = fds[1];
+    return 0;
+  }
+
+  ~Engine() override {
+    for (int fd : {wakeRead_, wakeWrite_})
+      if (fd >= 0) ::close(fd);
+  }
+
+  std::string PtyPath(int side) const {
+    return side >= 0 && side < 2 && modem_[side] ? modem_[side]->PtyPath() : std::string();
+  }
+
+  void RequestStop() {
+    stop_ = true;
+    if (wakeWrite_ >= 0) [[maybe_unused]] ssize_t n = ::write(wakeWrite_, "s", 1);
+  }
+
+  void Run();
+
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  SimLineResult result_;  // under mutex_
+
+ private:
+  enum class CallState { kIdle, kDialling, kRinging, kConnected };
+
+  // T31PtyModem::Host: requests from inside the emulation, acted on later.
+  void OnDial(T31PtyModem& m, const std::string& number) override {
+    const int side = Side(m);
+    Log(m.Name() + ": dials " + number);
+    pending_.push_back([this, side] { Dial(side); });
+  }
+  void OnAnswer(T31PtyModem& m) override {
+    const int side = Side(m);
+    pending_.push_back([this, side] { Answer(side); });
+  }
+  void OnHangUp(T31PtyModem& m) override {
+    const int side = Side(m);
+    pending_.push_back([this, side] { HangUp(side); });
+  }
+  void OnCommand(T31PtyModem& m, const std::string& line) override;
+
+  int Side(const T31PtyModem& m) const { return modem_[0].get() == &m ? 0 : 1; }
+  bool IsModem(int side) const { return modem_[side] != nullptr; }
+  void Log(const std::string& text) {
+    if (config_.log) config_.log(text);
+  }
+  std::string SideName(int side) const { return IsModem(side) ? modem_[side]->Name() : (side == 0 ? "sender" : "terminal"); }
+
+  void After(double seconds, std::function<void()> fn) {
+    timers_.emplace(now_ + Samples(seconds), std::make_pair(epoch_, std::move(fn)));
+  }
+  void RunPending() {
+    while (!pending_.empty()) {
+      auto fns = std::move(pending_);
+      pending_.clear();
+      for (auto& fn : fns) fn();
+    }
+  }
+
+  void Step();
+  void Dial(int side);
+  void Ring();
+  void Answer(int side);
+  void Connect();
+  void HangUp(int side);
+  void EndCall(const char* why);
+  void StartTerminal(int side, bool calling);
+  void CheckTerminals();
+  void ArmRefusal(int side, int bitRate, bool v17, bool v29, bool afterSignal);
+  bool TerminalCalls() const {
+    return config_.farEnd == SimLineConfig::TerminalSends || config_.farEnd == SimLineConfig::TerminalToTerminal;
+  }
+  bool MoreCalls() const { return config_.calls == 0 || placed_ < config_.calls; }
+
+  SimLineConfig config_;
+  std::unique_ptr<T31PtyModem> modem_[2];
+  std::unique_ptr<FaxTerminalEnd> terminal_[2];
+  std::unique_ptr<AudioDirection> path_[2];  // path_[s]: from side s to the other
+  bool lastHdlcSent_[2] = {false, false};    // the DTE's last frame command was +FTH
+  int wakeRead_ = -1, wakeWrite_ = -1;
+  std::atomic<bool> stop_{false};
+  std::vector<std::function<void()>> pending_;
+  std::multimap<int64_t, std::pair<uint64_t, std::function<void()>>> timers_;
+  uint64_t epoch_ = 0;  // changes with every call: timers of an ended call do nothing
+  int64_t now_ = 0;     // line time, samples
+  CallState state_ = CallState::kIdle;
+  int caller_ = 0, callee_ = 1;
+  int placed_ = 0;
+  int64_t connectedAt_ = 0;
+  Clock::time_point connectedReal_;
+  bool terminalHangUpArmed_ = false;
+  CallRecord call_;
+};
+
+void SimLine::Engine::Run() {
+  const bool paced = config_.pace > 0;
+  const auto block = paced ? std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                                 kLineBlock / double(kLineSampleRate) / config_.pace))
+                           : Clock::duration::zero();
+  auto next = Clock::now();
+  if (TerminalCalls()) After(config_.callDelaySeconds, [this] { Dial(0); });
+  while (!stop_) {
+    pollfd fds[3];
+    int count = 0;
+    fds[count++] = {wakeRead_, POLLIN, 0};
+    for (auto& m : modem_)
+      if (m) fds[count++] = {m->MasterFd(), m->PollEvents(), 0};
+    timespec wait{0, 0};
+    if (paced) {
+      const auto left = std::max(Clock::duration::zero(), next - Clock::now());
+      wait.tv_sec = std::chrono::duration_cast<std::chrono::seconds>(left).count();
+      wait.tv_nsec = (std::chrono::duration_cast<std::chrono::nanoseconds>(left) % std::chrono::seconds(1)).count();
+    }
+    if (ppoll(fds, count, &wait, nullptr) > 0) {
+      if (fds[0].revents & POLLIN) {
+        char drain[16];
+        while (::read(wakeRead_, drain, sizeof drain) > 0) {
+        }
+      }
+      int f = 1;
+      for (auto& m : modem_)
+        if (m) m->OnPoll(fds[f++].revents);
+      RunPending();
+    }
+    const auto t = Clock::now();
+    if (!paced || t >= next) {
+      Step();
+      RunPending();
+      next += block;
+      // After a stall, do not race to catch up: the DTE would see a burst.
+      if (t - next > std::chrono::milliseconds(100)) next = t;
+    }
+  }
+}
+
+void SimLine::Engine::Step() {
+  int16_t out[2][kLineBlock], in[2][kLineBlock];
+  for (int side = 0; side < 2; ++side) {
+    if (modem_[side])
+      modem_[side]->Tx(out[side], kLineBlock);
+    else if (terminal_[side])
+      terminal_[side]->Tx(out[side], kLineBlock);
+    else
+      std::fill(std::begin(out[side]), std::end(out[side]), 0);
+  }
+  const bool connected = state_ == CallState::kConnected;
+  path_[0]->Pass(out[0], in[1], kLineBlock, connected);
+  path_[1]->Pass(out[1], in[0], kLineBlock, connected);
+  for (int side = 0; side < 2; ++side) {
+    if (modem_[side])
+      modem_[side]->Rx(in[side], kLineBlock);
+    else if (terminal_[side])
+      terminal_[side]->Rx(in[side], kLineBlock);
+  }
+  now_ += kLineBlock;
+  CheckTerminals();
+  while (!timers_.empty() && timers_.begin()->first <= now_) {
+    auto node = timers_.extract(timers_.begin());
+    if (node.mapped().first == epoch_) node.mapped().second();
+  }
+  if (connected && config_.dropAfterSeconds > 0 && now_ - connectedAt_ >= Samples(config_.dropAfterSeconds)) {
+    Log("line dropped");
+    call_.dropped = true;
+    for (int side = 0; side < 2; ++side) {
+      if (modem_[side]) modem_[side]->LineDropped();
+      if (terminal_[side]) terminal_[side]->Terminate();
+    }
+    EndCall("dropped");
+  }
+}
+
+void SimLine::Engine::OnCommand(T31PtyModem& m, const std::string& line) {
+  const int side = Side(m);
+  std::string cmd;
+  for (char c : line)
+    if (c != ' ') cmd += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  Log(m.Name() + ": " + cmd);
+  if (cmd.find("+FTH") != std::string::npos) lastHdlcSent_[side] = true;
+  if (cmd.find("+FRH") != std::string::npos) lastHdlcSent_[side] = false;
+  const size_t ftm = cmd.find("+FTM=");
+  if (ftm == std::string::npos || cmd.compare(ftm + 5, 1, "?") == 0) return;
+  // An AT+FTM right after frames this DTE sent (its DCS) is the training
+  // check; after frames it received (CFR, MCF) it is a page.
+  const bool tcf = lastHdlcSent_[side];
+  lastHdlcSent_[side] = false;
+  const Modulation* mod = FindModulation(std::atoi(cmd.c_str() + ftm + 5));
+  if (tcf && mod && mod->bitRate == config_.refuseTrainingBps && state_ == CallState::kConnected)
+    ArmRefusal(side, mod->bitRate, mod->v17, mod->v29, false);
+}
+
+void SimLine::Engine::ArmRefusal(int side, int bitRate, bool v17, bool v29, bool afterSignal) {
+  const int passMs = TrainingPassMs(v17, v29, bitRate);
+  path_[side]->ArmCut(passMs, afterSignal);
+  ++call_.trainingsRefused;
+  Log(SideName(side) + ": training check at " + std::to_string(bitRate) + " bit/s refused (cut after " +
+      std::to_string(passMs) + " ms)");
+}
+
+void SimLine::Engine::Dial(int side) {
+  if (state_ != CallState::kIdle || (!IsModem(side) && !MoreCalls())) {
+    // Our own line is in use: the caller hears busy.
+    if (IsModem(side)) After(kBusySeconds, [this, side] { modem_[side]->Busy(); });
+    return;
+  }
+  ++epoch_;
+  ++placed_;
+  call_ = CallRecord{};
+  call_.caller = side;
+  caller_ = side;
+  callee_ = 1 - side;
+  state_ = CallState::kDialling;
+  if (config_.busy) {
+    After(kBusySeconds, [this] {
+      Log(SideName(caller_) + ": BUSY");
+      call_.busy = true;
+      if (IsModem(caller_)) modem_[caller_]->Busy();
+      EndCall("busy");
+    });
+    return;
+  }
+  double s7 = kDefaultS7Seconds;
+  if (IsModem(side) && modem_[side]->CarrierWaitSeconds() > 0) s7 = modem_[side]->CarrierWaitSeconds();
+  After(s7, [this] {
+    Log(SideName(caller_) + ": no answer within S7");
+    call_.noAnswer = true;
+    if (IsModem(caller_)) modem_[caller_]->NoCarrier();
+    EndCall("no answer");
+  });
+  if (IsModem(callee_)) modem_[callee_]->ResetRings();
+  After(kDialSeconds, [this] {
+    state_ = CallState::kRinging;
+    Ring();
+  });
+}
+
+void SimLine::Engine::Ring() {
+  ++call_.rings;
+  Log(SideName(callee_) + ": RING " + std::to_string(call_.rings));
+  if (IsModem(callee_)) {
+    // A line that is never answered does not ring the called modem at all,
+    // so that no DTE or auto-answer can pick it up.
+    if (!config_.neverAnswer) modem_[callee_]->Ring();
+  } else if (!config_.neverAnswer && call_.rings >= config_.answerAfterRings) {
+    After(kRingOnSeconds, [this] { Answer(callee_); });
+  }
+  After(kRingPeriodSeconds, [this] { Ring(); });
+}
+
+void SimLine::Engine::Answer(int side) {
+  if (state_ != CallState::kRinging || side != callee_) {
+    if (IsModem(side) && state_ == CallState::kIdle) {
+      // ATA with no call: the modem goes off hook and finds no carrier.
+      After(kStrayAnswerSeconds, [this, side] {
+        if (state_ == CallState::kIdle) modem_[side]->NoCarrier();
+      });
+    }
+    return;
+  }
+  Log(SideName(side) + ": answers");
+  Connect();
+}
+
+void SimLine::Engine::Connect() {
+  ++epoch_;  // the S7 and ring timers are over
+  state_ = CallState::kConnected;
+  call_.answered = true;
+  connectedAt_ = now_;
+  connectedReal_ = Clock::now();
+  terminalHangUpArmed_ = false;
+  for (auto& p : path_) p->Clear();
+  lastHdlcSent_[0] = lastHdlcSent_[1] = false;
+  if (IsModem(callee_)) modem_[callee_]->Answered();
+  else StartTerminal(callee_, false);
+  if (IsModem(caller_)) modem_[caller_]->Connected();
+  else StartTerminal(caller_, true);
+}
+
+void SimLine::Engine::StartTerminal(int side, bool calling) {
+  TerminalSettings s;
+  const bool toTerminal = config_.farEnd == SimLineConfig::TerminalToTerminal;
+  s.sends = toTerminal ? side == 0 : config_.farEnd == SimLineConfig::TerminalSends;
+  s.tiffPath = s.sends ? config_.sendTiff : CallFile(config_.receiveTiff, placed_);
+  s.stationId = toTerminal && side == 0 ? config_.senderStationId : config_.stationId;
+  s.modems = config_.peerModems;
+  s.logLevel = config_.logLevel;
+  s.logTag = toTerminal && side == 0 ? "sender" : "terminal";
+  terminal_[side] = std::make_unique<FaxTerminalEnd>(s, calling);
+}
+
+void SimLine::Engine::CheckTerminals() {
+  bool anyFinished = false, allFinished = true, any = false;
+  for (int side = 0; side < 2; ++side) {
+    auto& t = terminal_[side];
+    if (!t) continue;
+    any = true;
+    int rate = 0;
+    bool v17 = false, v29 = false;
+    if (t->TakeDcsSent(rate, v17, v29) && rate == config_.refuseTrainingBps && state_ == CallState::kConnected)
+      ArmRefusal(side, rate, v17, v29, true);
+    anyFinished |= t->Finished();
+    allFinished &= t->Finished();
+  }
+  if (!any || !anyFinished || terminalHangUpArmed_ || state_ != CallState::kConnected) return;
+  // The terminal has hung up. Its last frame is still on its way through the
+  // line; the modem side learns of the hang-up when it has arrived. Two
+  // terminals both finish by themselves.
+  terminalHangUpArmed_ = true;
+  After(kHangUpDrainSeconds, [this] {
+    for (int side = 0; side < 2; ++side) {
+      if (modem_[side]) modem_[side]->LineDropped();
+      if (terminal_[side]) terminal_[side]->Terminate();
+    }
+    EndCall("terminal hung up");
+  });
+  (void)allFinished;
+}
+
+void SimLine::Engine::HangUp(int side) {
+  if (state_ == CallState::kIdle) return;
+  if (side != caller_ && side != callee_) return;
+  if (state_ != CallState::kConnected && side == callee_) return;  // not in the call yet
+  Log(SideName(side) + ": hangs up");
+  const int other = side == caller_ ? callee_ : caller_;
+  if (state_ == CallState::kConnected) {
+    if (terminal_[other]) terminal_[other]->Terminate();
+    if (modem_[other]) {
+      // The far modem notices once the line has carried the rest of the call.
+      T31PtyModem* m = modem_[other].get();
+      timers_.emplace(now_ + Samples(0.2), std::make_pair(epoch_ + 1, [m] { m->LineDropped(); }));
+    }
+  }
+  EndCall("hang-up");
+}
+
+void SimLine::Engine::EndCall(const char* why) {
+  if (state_ == CallState::kConnected) {
+    call_.lineSeconds = double(now_ - connectedAt_) / kLineSampleRate;
+    call_.realSeconds = std::chrono::duration<double>(Clock::now() - connectedReal_).count();
+  }
+  const bool toTerminal = config_.farEnd == SimLineConfig::TerminalToTerminal;
+  for (int side = 0; side < 2; ++side) {
+    if (!terminal_[side]) continue;
+    terminal_[side]->Terminate();
+    if (toTerminal && side == 0)
+      call_.sender = terminal_[side]->Result();
+    else
+      call_.terminal = terminal_[side]->Result();
+    terminal_[side].reset();
+  }
+  Log(std::string("call ended: ") + why);
+  ++epoch_;
+  state_ = CallState::kIdle;
+  {
+    std::lock_guard lock(mutex_);
+    result_.calls.push_back(call_);
+    result_.done = config_.calls > 0 && static_cast<int>(result_.calls.size()) >= config_.calls;
+  }
+  changed_.notify_all();
+  if (TerminalCalls() && MoreCalls()) After(config_.callDelaySeconds, [this] { Dial(0); });
+}
+
+// ---- SimLine ----
+
+SimLine::SimLine() = default;
+SimLine::~SimLine() { Stop(); }
+
+int SimLine::Start(const SimLineConfig& config) {
+  Stop();
+  final_ = SimLineResult{};
+  error_.clear();
+  auto fail = [this](int code, std::string text) {
+    error_ = std::move(text);
+    return code;
+  };
+  const auto mode = config.farEnd;
+  const bool sends = mode == SimLineConfig::TerminalSends || mode == SimLineConfig::TerminalToTerminal;
+  const bool receives = mode == SimLineConfig::TerminalReceives || mode == SimLineConfig::TerminalToTerminal;
+  if (!(config.pace > 0) && !(config.pace == 0 && mode == SimLineConfig::TerminalToTerminal))
+    return fail(-EINVAL, "the pace must be above 0 (0, unpaced, only between two terminals)");
+  if (config.delayMs < 0 || config.delayMs > 1000) return fail(-EINVAL, "the line delay must be 0-1000 ms");
+  if (config.calls < 0) return fail(-EINVAL, "the number of calls cannot be negative");
+  if (config.answerAfterRings < 1) return fail(-EINVAL, "the terminal answers after one ring or more");
+  if (config.peerModems & ~7u) return fail(-EINVAL, "peer modems are V.27 ter, V.29 and V.17 only");
+  static constexpr int kRates[] = {0, 2400, 4800, 7200, 9600, 12000, 14400};
+  if (std::find(std::begin(kRates), std::end(kRates), config.refuseTrainingBps) == std::end(kRates))
+    return fail(-EINVAL, "training can be refused at 2400, 4800, 7200, 9600, 12000 or 14400 bit/s");
+  if (config.noiseDbm0 && (*config.noiseDbm0 > 0 || *config.noiseDbm0 < -100))
+    return fail(-EINVAL, "the noise level must be between -100 and 0 dBm0");
+  if (sends) {
+    if (config.sendTiff.empty()) return fail(-EINVAL, "a sending terminal needs a TIFF file to send");
+    if (::access(config.sendTiff.c_str(), R_OK) != 0) return fail(-ENOENT, "cannot read " + config.sendTiff);
+  }
+  if (receives && config.receiveTiff.empty()) return fail(-EINVAL, "a receiving terminal needs a TIFF file to write");
+  auto engine = std::make_unique<Engine>(config);
+  if (int rc = engine->Open(); rc < 0) return fail(rc, "cannot open a pseudo-terminal");
+  engine_ = std::move(engine);
+  thread_ = std::thread([e = engine_.get()] { e->Run(); });
+  return 0;
+}
+
+std::string SimLine::PtyPath(int side) const { return engine_ ? engine_->PtyPath(side) : std::string(); }
+
+bool SimLine::WaitDone(double seconds) {
+  if (!engine_) return final_.done;
+  std::unique_lock lock(engine_->mutex_);
+  return engine_->changed_.wait_for(lock, std::chrono::duration<double>(seconds),
+                                    [this] { return engine_->result_.done; });
+}
+
+SimLineResult SimLine::Result() const {
+  if (!engine_) return final_;
+  std::lock_guard lock(engine_->mutex_);
+  return engine_->result_;
+}
+
+void SimLine::Stop() {
+  if (!engine_) return;
+  engine_->RequestStop();
+  if (thread_.joinable()) thread_.join();
+  final_ = Result();
+  engine_.reset();
+}
+
+}  // namespace telvane

@@ -1,0 +1,127 @@
+// The simulated fax line: one or two spandsp T.31 Class 1 modems on
+// pseudo-terminals, connected through a two-way audio path (8000 samples a
+// second in 20 ms blocks, paced in real time or N times faster) to a spandsp
+// fax terminal or to each other, with the call progress a telephone line
+// gives (rings, answer, busy, no answer, hang-up) and faults for tests.
+//
+//   SimLineConfig config;
+//   config.farEnd = SimLineConfig::TerminalReceives;
+//   config.receiveTiff = "/tmp/in.tif";
+//   SimLine line;
+//   if (line.Start(config) == 0) {
+//     open line.PtyPath(0) as a serial port, dial any number, send a fax
+//     line.WaitDone(120); SimLineResult r = line.Result();
+//   }
+//
+// Everything runs on one thread of the line's own; the accessors may be
+// called from any thread.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fax_terminal_end.h"
+
+namespace telvane {
+
+struct SimLineConfig {
+  enum FarEnd {
+    TerminalReceives,   // modem A on a pty; a terminal answers A's calls and receives into receiveTiff
+    TerminalSends,      // modem A on a pty; a terminal calls A and sends sendTiff
+    SecondModem,        // modems A and B on two ptys; either dials, the other rings
+    TerminalToTerminal  // no pty: a terminal sending sendTiff calls one receiving into receiveTiff
+  };
+  FarEnd farEnd = TerminalReceives;
+  std::string sendTiff;     // the pages a terminal sends (TIFF/F, T.4 coded)
+  std::string receiveTiff;  // where a terminal receives; call N > 1 goes to "<stem>-N<ext>"
+  std::string stationId = "SIMULATED LINE";  // the terminal's TSI/CSI (the receiving one's)
+  std::string senderStationId = "SIMULATED SENDER";  // TerminalToTerminal: the sending terminal's
+  // Modems the terminal(s) may use, spandsp T30_SUPPORT_V27TER (4800, 2400),
+  // T30_SUPPORT_V29 (9600, 7200) and T30_SUPPORT_V17 (14400-7200) or'ed;
+  // 0 means all three.
+  unsigned peerModems = 0;
+  // Line time per real time: 1 is real time, 4 four times faster. 0 runs as
+  // fast as the processor allows and is only taken for TerminalToTerminal
+  // (a DTE cannot keep up with an unpaced line).
+  double pace = 1.0;
+  int delayMs = 40;                   // one-way delay of the line
+  std::optional<double> noiseDbm0;    // white noise on both directions while connected
+  // All times below are line time (seconds of audio), not wall-clock time.
+  double dropAfterSeconds = 0;        // > 0: the line goes dead this long after the answer
+  // > 0: a training check (TCF) at this speed is cut short: the first part,
+  // long enough for the receiver to train, goes through, the rest becomes
+  // silence, so the receiver sees too few zero bits and answers FTT. Applies
+  // to TCF that a DTE sends (AT+FTM after a frame it sent) and to the
+  // terminal's own; later TCF at other speeds pass.
+  int refuseTrainingBps = 0;
+  bool neverAnswer = false;  // the called side never picks up: the caller gets NO CARRIER after S7
+  bool busy = false;         // every call gets BUSY
+  int answerAfterRings = 1;  // the terminal picks up after this many rings
+  double callDelaySeconds = 1.0;  // a calling terminal dials this long after the start and after each call
+  int calls = 1;             // calls served before the line is done; 0 = until Stop()
+  int logLevel = 0;          // spandsp's own log (to stderr): 0 none, 5 flow, 8 debug
+  // Line events ("A: RING", "A: AT+FTM=145 training refused", ...), on the line's thread.
+  std::function<void(const std::string&)> log;
+};
+
+// One call, as the line saw it.
+struct CallRecord {
+  int caller = 0;              // 0: side A (modem A, or the sending terminal); 1: side B
+  bool answered = false;
+  bool busy = false;
+  bool noAnswer = false;       // S7 ran out
+  bool dropped = false;        // the drop fault ended it
+  int rings = 0;
+  int trainingsRefused = 0;    // training checks the line cut
+  double lineSeconds = 0;      // from the answer to the end of the call, in line time
+  double realSeconds = 0;      // the same in wall-clock time
+  TerminalResult terminal;     // the terminal (TerminalToTerminal: the receiving one)
+  TerminalResult sender;       // TerminalToTerminal: the sending terminal
+};
+
+struct SimLineResult {
+  std::vector<CallRecord> calls;  // ended calls, in order
+  bool done = false;              // the configured number of calls has ended
+};
+
+class SimLine {
+ public:
+  SimLine();
+  ~SimLine();
+  SimLine(const SimLine&) = delete;
+  SimLine& operator=(const SimLine&) = delete;
+
+  // Checks the configuration, opens the pseudo-terminal(s) and starts the
+  // line's thread: 0, -EINVAL for a configuration that cannot work (Error()
+  // says why), -ENOENT for a TIFF to send that cannot be read, or a negated
+  // errno from opening a pty.
+  int Start(const SimLineConfig& config);
+  const std::string& Error() const { return error_; }
+  // The device a DTE opens for side 0 (A) or 1 (B); empty where there is none.
+  std::string PtyPath(int side) const;
+  // Waits until the configured calls have ended: true, or false on time-out.
+  bool WaitDone(double seconds);
+  SimLineResult Result() const;
+  // Stops the thread and closes the pseudo-terminals; a call in progress is
+  // dropped. Result() stays readable until the next Start().
+  void Stop();
+
+ private:
+  class Engine;
+  std::unique_ptr<Engine> engine_;
+  std::thread thread_;
+  std::string error_;
+  SimLineResult final_;  // what the line came to, once stopped
+};
+
+// Bit rate of a T.31 modulation number ("24" ... "146"), 0 for an unknown one.
+int ModulationBitRate(int modulation);
+
+}  // namespace telvane
