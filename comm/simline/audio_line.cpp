@@ -1,5 +1,5 @@
-// One direction of the simulated line: delay, noise and the cut of a refused
-// training check.
+// One direction of the simulated line: delay, noise and the garbling of a
+// refused training check.
 #include "audio_line.h"
 
 #include <algorithm>
@@ -17,20 +17,23 @@ constexpr int kGapSamples = 40 * kLineSampleRate / 1000;
 AudioDirection::AudioDirection(int delayMs, std::optional<double> noiseDbm0, int seed)
     : delaySamples_(std::max(0, delayMs) * kLineSampleRate / 1000) {
   if (noiseDbm0) noise_ = noise_init_dbm0(nullptr, seed, static_cast<float>(*noiseDbm0), NOISE_CLASS_AWGN, 7);
+  // About the level of a fax modem's own signal.
+  garble_ = noise_init_dbm0(nullptr, seed + 1, -12.0f, NOISE_CLASS_AWGN, 7);
   Clear();
 }
 
 AudioDirection::~AudioDirection() {
   if (noise_) noise_free(noise_);
+  noise_free(garble_);
 }
 
 void AudioDirection::Clear() {
   delay_.assign(static_cast<size_t>(delaySamples_), 0);
 }
 
-void AudioDirection::ArmCut(int passMs, bool afterSignal) {
+void AudioDirection::ArmGarble(int passMs, bool afterSignal) {
   passSamples_ = passMs * kLineSampleRate / 1000;
-  cut_ = afterSignal ? Cut::kWaitSignal : Cut::kWaitGap;
+  cut_ = afterSignal ? Cut::kWaitSignal : Cut::kWaitStart;
   quietRun_ = 0;
 }
 
@@ -55,14 +58,16 @@ void AudioDirection::StepCut(int16_t* samples, int n) {
         }
         break;
       case Cut::kPassing:
-        if (--left_ <= 0) cut_ = Cut::kMuting;
+        if (--left_ <= 0) cut_ = Cut::kGarbling;
         break;
-      case Cut::kMuting:
-        samples[i] = 0;
+      case Cut::kGarbling:
+        // Loud noise over the signal: the receiver's carrier stays up (so it
+        // answers only once the sender stops) and its bits turn to garbage.
+        samples[i] = static_cast<int16_t>(std::clamp(samples[i] + noise(garble_), -32768, 32767));
         // The cut ends with the transmission: once the sender is quiet.
         if (quietRun_ >= kGapSamples) {
           cut_ = Cut::kIdle;
-          ++cutsDone_;
+          ++garblesDone_;
         }
         break;
     }

@@ -1,7 +1,7 @@
 // One direction of the simulated telephone line: blocks of 16-bit linear
 // samples at 8000 per second go in at one end and come out at the other after
 // a fixed delay, with optional noise added, and can be cut (the call dropped)
-// or have one transmission cut short (a refused training check).
+// or have one transmission garbled (a refused training check).
 #pragma once
 
 #include <cstdint>
@@ -31,30 +31,32 @@ class AudioDirection {
   // While the line is not connected, silence comes out and what goes in is lost.
   void Pass(const int16_t* in, int16_t* out, int n, bool connected);
 
-  // Refused training: the next transmission that starts after a quiet gap is
-  // let through for passMs (so that the receiver trains on it) and then
-  // replaced by silence until it ends. The receiver sees the carrier drop
-  // after far too short a run of zero bits and answers FTT. With
-  // afterSignal, a signal (the DCS burst) must be seen before the gap.
-  void ArmCut(int passMs, bool afterSignal);
-  bool CutArmed() const { return cut_ != Cut::kIdle; }
-  int CutsDone() const { return cutsDone_; }
+  // Refused training: the next transmission is let through for passMs (so
+  // that the receiver trains on it) and then drowned in noise as loud as the
+  // signal until it ends. The receiver keeps the carrier but finds far too
+  // short a run of zero bits and answers FTT when the sender stops. Without afterSignal the next sound is that
+  // transmission (armed by the DTE's command, once the sender is quiet); with
+  // it, a signal (the DCS burst) and a quiet gap (T.30's 75 ms) come first.
+  void ArmGarble(int passMs, bool afterSignal);
+  bool GarbleArmed() const { return cut_ != Cut::kIdle; }
+  int GarblesDone() const { return garblesDone_; }
 
   // Empties the delay line (a new call starts with a quiet line).
   void Clear();
 
  private:
-  enum class Cut { kIdle, kWaitSignal, kWaitGap, kWaitStart, kPassing, kMuting };
+  enum class Cut { kIdle, kWaitSignal, kWaitGap, kWaitStart, kPassing, kGarbling };
   void StepCut(int16_t* samples, int n);
 
   std::deque<int16_t> delay_;
   int delaySamples_;
   noise_state_s* noise_ = nullptr;
+  noise_state_s* garble_ = nullptr;
   Cut cut_ = Cut::kIdle;
   int passSamples_ = 0;
   int quietRun_ = 0;
   int left_ = 0;
-  int cutsDone_ = 0;
+  int garblesDone_ = 0;
 };
 
 }  // namespace telvane

@@ -166,6 +166,8 @@ class SimLine::Engine : public T31PtyModem::Host {
   bool TerminalCalls() const {
     return config_.farEnd == SimLineConfig::TerminalSends || config_.farEnd == SimLineConfig::TerminalToTerminal;
   }
+  // The terminal that places calls: B behind modem A, or the sending one (A).
+  int CallingTerminal() const { return config_.farEnd == SimLineConfig::TerminalSends ? 1 : 0; }
   bool MoreCalls() const { return config_.calls == 0 || placed_ < config_.calls; }
 
   SimLineConfig config_;
@@ -194,7 +196,7 @@ void SimLine::Engine::Run() {
                                  kLineBlock / double(kLineSampleRate) / config_.pace))
                            : Clock::duration::zero();
   auto next = Clock::now();
-  if (TerminalCalls()) After(config_.callDelaySeconds, [this] { Dial(0); });
+  if (TerminalCalls()) After(config_.callDelaySeconds, [this] { Dial(CallingTerminal()); });
   while (!stop_) {
     pollfd fds[3];
     int count = 0;
@@ -286,9 +288,9 @@ void SimLine::Engine::OnCommand(T31PtyModem& m, const std::string& line) {
 
 void SimLine::Engine::ArmRefusal(int side, int bitRate, bool v17, bool v29, bool afterSignal) {
   const int passMs = TrainingPassMs(v17, v29, bitRate);
-  path_[side]->ArmCut(passMs, afterSignal);
+  path_[side]->ArmGarble(passMs, afterSignal);
   ++call_.trainingsRefused;
-  Log(SideName(side) + ": training check at " + std::to_string(bitRate) + " bit/s refused (cut after " +
+  Log(SideName(side) + ": training check at " + std::to_string(bitRate) + " bit/s refused (garbled after " +
       std::to_string(passMs) + " ms)");
 }
 
@@ -452,7 +454,7 @@ void SimLine::Engine::EndCall(const char* why) {
     result_.done = config_.calls > 0 && static_cast<int>(result_.calls.size()) >= config_.calls;
   }
   changed_.notify_all();
-  if (TerminalCalls() && MoreCalls()) After(config_.callDelaySeconds, [this] { Dial(0); });
+  if (TerminalCalls() && MoreCalls()) After(config_.callDelaySeconds, [this] { Dial(CallingTerminal()); });
 }
 
 // ---- SimLine ----

@@ -48,6 +48,7 @@ const char kUsage[] =
     "  --calls N               calls to serve before exiting (default 1)\n"
     "  --keep                  serve calls until a signal comes\n"
     "  --timeout S             give up after S wall-clock seconds (default 600)\n"
+    "  --linger S              keep the modems S seconds after the last call (default 1)\n"
     "  --verbose               line events on standard error\n"
     "  --spandsp-log LEVEL     spandsp's own log on standard error (5 flow, 8 debug)\n"
     "  --help                  show this text\n"
@@ -105,7 +106,7 @@ void PrintTerminal(const char* prefix, const telvane::TerminalResult& t) {
 
 int main(int argc, char** argv) {
   telvane::SimLineConfig config;
-  double timeout = 600;
+  double timeout = 600, linger = 1.0;
   bool verbose = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -157,6 +158,8 @@ int main(int argc, char** argv) {
       config.calls = 0;
     } else if (arg == "--timeout") {
       timeout = Number(arg, value());
+    } else if (arg == "--linger") {
+      linger = Number(arg, value());
     } else if (arg == "--verbose") {
       verbose = true;
     } else if (arg == "--spandsp-log") {
@@ -192,8 +195,9 @@ int main(int argc, char** argv) {
       break;
     }
   }
-  // Let the last answers reach the DTE before the pseudo-terminals go.
-  if (done) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  // The DTE may still reset the modem after its call: the pseudo-terminals
+  // stay a while before they go.
+  if (done) std::this_thread::sleep_for(std::chrono::duration<double>(linger));
   line.Stop();
 
   const telvane::SimLineResult result = line.Result();
