@@ -24,6 +24,14 @@ const char* TFaxSender::StateName(int state) const {
     case tf2Init5: return "Class2CapabilitiesSet";
     case tfDial: return "Dial";
     case tfRetryWait: return "RetryWait";
+    case tf1WaitDis: return "Class1WaitDis";
+    case tf1SendTsi: return "Class1SendTsi";
+    case tf1SendDcs: return "Class1SendDcs";
+    case tf1DcsSent: return "Class1DcsSent";
+    case tf1SendTcf: return "Class1SendTcf";
+    case tf1TcfSent: return "Class1TcfSent";
+    case tf1WaitCfr: return "Class1WaitCfr";
+    case tf1WaitPageConnect: return "Class1WaitPageConnect";
     case tf2DialResponse: return "Class2DialResponse";
     case tf2Connected: return "Class2Connected";
     case tf2WaitXon: return "Class2WaitXon";
@@ -34,6 +42,14 @@ const char* TFaxSender::StateName(int state) const {
     case tfSendPageData: return "SendPageData";
     case tfPageDataEnd: return "PageDataEnd";
     case tfPageDone: return "PageDone";
+    case tf1PageSent: return "Class1PageSent";
+    case tf1PostPage: return "Class1PostPage";
+    case tf1SendPostPage: return "Class1SendPostPage";
+    case tf1PostPageSent: return "Class1PostPageSent";
+    case tf1WaitPostPageResponse: return "Class1WaitPostPageResponse";
+    case tf1SendDcn: return "Class1SendDcn";
+    case tf1DcnSent: return "Class1DcnSent";
+    case tf1WaitHangup: return "Class1WaitHangup";
     case tf2PageEnd: return "Class2PageEnd";
     case tf2WaitEopOk: return "Class2WaitPageOk";
     case tf2WaitPageStatus: return "Class2WaitPageStatus";
@@ -59,16 +75,15 @@ int TFaxSender::Prepare() {
   StatusNow(fsFirst);
   PortToPrepareSpeed();
   if (int rc = ResolveClass()) return rc;
-  // The Class 1 protocol is not part of this engine yet: say so rather than
-  // pretend to send.
-  if (s_.faxClass == fcClass1) return ecNotSupportedByLayer;
   if (int rc = SendInitStrings()) return rc;
   LoadCommands();
   SwitchToNormalBaud();
+  if (s_.faxClass == fcClass1) return PrepareClass1("AT+FTM=?");
   return ecOK;
 }
 
 bool TFaxSender::WaitsForResponse() const {
+  if (IsClass1State(state_)) return state_ != tf1PostPage;
   switch (state_) {
     case tfClass1Ready:
     case tf2Init1: case tf2Init2: case tf2Init3: case tf2Init4: case tf2Init5:
@@ -87,6 +102,9 @@ void TFaxSender::OnTimeout() {
       return;
     case tf2DialResponse:
       Fail(ecFaxNoAnswer);
+      return;
+    case tf1WaitDis: case tf1WaitPostPageResponse: case tf1WaitHangup:
+      Class1Timeout();
       return;
     case tf2WaitXon:
       Class2Dispatch(FaxEvent::Timeout, {});  // no XON: start all the same
@@ -125,6 +143,10 @@ void TFaxSender::Dispatch(FaxEvent ev, const std::string& line) {
       if (ev == FaxEvent::Enter) SendError();
       return;
     default:
+      if (IsClass1State(state_)) {
+        Class1Dispatch(ev, line);
+        return;
+      }
       Class2Dispatch(ev, line);
   }
 }
@@ -212,7 +234,7 @@ void TFaxSender::PrepareFax() {
   // Every fax of a list runs at the normal speed; the end of the previous
   // one went back to the init speed.
   if (s_.initBaud != 0 && port_.Baud() != (s_.normalBaud != 0 ? s_.normalBaud : 19200)) SwitchToNormalBaud();
-  SendCommand(cmd_.classSelect);
+  SendCommand(s_.faxClass == fcClass1 ? "AT+FCLASS=1" : cmd_.classSelect);
   Goto(s_.faxClass == fcClass1 ? tfClass1Ready : tf2Init1, false);
 }
 
@@ -221,6 +243,16 @@ void TFaxSender::Dial() {
   cmd += s_.dialPrefix + s_.phoneNumber;
   SendCommand(cmd, s_.dialWait);
   Progress(fpDialing);
+  if (s_.faxClass == fcClass1) {
+    // The answering fax's first frames (CSI, DIS) follow the CONNECT.
+    Class1Params fresh;
+    fresh.local = s_.class1.local;
+    s_.class1 = fresh;
+    Class1UsePage();
+    ExpectFrame();
+    Goto(tf1WaitDis, false);
+    return;
+  }
   Goto(tf2DialResponse, false);
 }
 
@@ -259,7 +291,7 @@ bool TFaxSender::NextPageChangesResolution() const {
 int TFaxSender::StartPageData() {
   const Page& page = pages_[pageIndex_];
   PageSendOptions opt;
-  opt.minBytes = s_.params.minBytes;
+  opt.minBytes = s_.faxClass == fcClass1 ? s_.class1.minBytes : s_.params.minBytes;
   opt.maxSendCount = std::max(1, s_.maxSendCount);
   opt.bufferMinimum = s_.bufferMinimum;
   if (!s_.headerLine.empty()) {
@@ -312,11 +344,13 @@ void TFaxSender::PageStates(FaxEvent ev) {
     return;
   }
   if (state_ == tfPageDone) {
-    if (ev == FaxEvent::OutSent) Class2PageDone();
+    if (ev == FaxEvent::OutSent) s_.faxClass == fcClass1 ? Class1PageDone() : Class2PageDone();
     return;
   }
   if (state_ == tfPageDataEnd) {
     if (ev != FaxEvent::Enter) return;
+    // A Class 1 modem ends the page's carrier at DLE ETX.
+    if (s_.faxClass == fcClass1) Put(std::string{static_cast<char>(kDLE), static_cast<char>(kETX)});
     ArmTimeout(s_.pageTimeout);
     ArmOutSent();
     Goto(tfPageDone, false);

@@ -16,11 +16,14 @@ enum TSendState {
   tfGetEntry = 1, tfPrepareFax, tfClass1Ready,
   tf2Init1, tf2Init2, tf2Init3, tf2Init4, tf2Init5,   // 4..8: Class 2/2.0 set-up
   tfDial, tfRetryWait,                                 // 9, 10
-  // 11..18: Class 1 phase B (later)
+  // 11..18: Class 1 phase B (class1_sender.cpp)
+  tf1WaitDis = 11, tf1SendTsi, tf1SendDcs, tf1DcsSent, tf1SendTcf, tf1TcfSent, tf1WaitCfr, tf1WaitPageConnect,
   tf2DialResponse = 19, tf2Connected, tf2WaitXon,      // 19..21
   tfStartPage, tfSendBlankLines, tfSendHeaderLine, tfSendCover, tfSendPageData, tfPageDataEnd,  // 22..27
   tfPageDone,                                          // 28
-  // 29..37: Class 1 phase D (later)
+  // 29..37: Class 1 phase D (class1_sender.cpp); 33 is not used
+  tf1PageSent = 29, tf1PostPage, tf1SendPostPage, tf1PostPageSent,
+  tf1WaitPostPageResponse = 34, tf1SendDcn, tf1DcnSent, tf1WaitHangup,
   tf2PageEnd = 38, tf2WaitEopOk, tf2WaitPageStatus, tf2RetryPage, tf2NewParams, tf2NextPage,
   tf2WaitPageResult,                                   // 38..44
   tfFaxComplete, tfNoMoreFaxes, tfSendError, tfDone    // 45..48
@@ -71,6 +74,20 @@ class TFaxSender : public TFaxEngine {
   bool HasNextPage() const { return pageIndex_ + 1 < pages_.size(); }
   bool NextPageChangesResolution() const;
 
+  // Class 1 states (class1_sender.cpp).
+  static bool IsClass1State(int state);
+  void Class1Dispatch(FaxEvent ev, const std::string& line);
+  void Class1Timeout();
+  void Class1PhaseB(const std::string& line);
+  void Class1PhaseD(FaxEvent ev, const std::string& line);
+  void Class1PostPageResponse();
+  void Class1PageDone();
+  // The page about to be negotiated or sent becomes the session's page.
+  void Class1UsePage();
+  // MPS, EOM or EOP for what follows the page just sent.
+  std::uint8_t PostPageFcf() const;
+  bool NextPageIsNewDocument() const;
+
   // Class 2 / 2.0 states (class2_sender.cpp).
   void Class2Dispatch(FaxEvent ev, const std::string& line);
   void Class2Setup(FaxEvent ev, const std::string& line);
@@ -91,6 +108,7 @@ class TFaxSender : public TFaxEngine {
   int pageRetries_ = 0;
   bool pageGood_ = false;
   bool pageRefused_ = false;  // a Class 2.0 page status of 2 came before the result code
+  int postPageTries_ = 0;     // Class 1: tries of the current post-page message
 };
 
 }  // namespace telvane

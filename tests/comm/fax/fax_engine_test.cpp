@@ -107,12 +107,17 @@ TEST_F(FaxEngineTest, AnInitStringAnsweredWithErrorStopsThePreparation) {
   EXPECT_EQ(owner.nextAsked, 0u);
 }
 
-TEST_F(FaxEngineTest, AClass1ModemIsRefusedUntilClass1IsBuilt) {
+TEST_F(FaxEngineTest, ADetectedClass1ModemIsPreparedForSendingWithItsSpeeds) {
   line->Expect(kInit, Rsp("OK"));
-  line->Expect("AT+FCLASS=?\r", Rsp("0,1\nOK"));
+  line->Expect("AT+FCLASS=?\r", Rsp("0,1,1.0\nOK"));
+  line->Expect(kInit, Rsp("OK"));
+  line->Expect("AT+FCLASS=1\r", Rsp("OK"));
+  line->Expect("AT+FTM=?\r", Rsp("24,48,72,96\nOK"));
   auto s = MakeSender(fcDetect);
-  EXPECT_EQ(s->Start(), ecNotSupportedByLayer);
-  EXPECT_EQ(owner.finishes, std::vector<int>{ecNotSupportedByLayer});
+  EXPECT_EQ(s->Start(), 0);
+  EXPECT_TRUE(line->ScriptDone()) << line->NextExpected();
+  EXPECT_EQ(s->Session().faxClass, fcClass1);
+  EXPECT_EQ(s->Session().class1.local, ParseModulations("24,48,72,96"));
 }
 
 TEST_F(FaxEngineTest, TheCallRunsAtTheNormalSpeedAndTheModemIsPreparedAtTheInitSpeed) {

@@ -1,0 +1,297 @@
+// The send machine's Class 1 states: T.30 phase B (the remote's DIS, TSI
+// and DCS, training with step-down) and phase D (the post-page message and
+// its answer, DCN and hang-up). Page data itself runs in the shared states.
+#include "error_codes.h"
+#include "fax_sender.h"
+
+namespace telvane {
+namespace {
+
+// T.30 wants a pause before answering the other side's frames (75 ms at
+// least); 200 ms also lets a T.31 modem drop its receive carrier first.
+constexpr int kAfterFrameMs = 200;
+constexpr int kBeforeModulationMs = 40;
+constexpr int kBeforePostPageMs = 500;
+constexpr int kMaxPostPageTries = 3;
+// Any character aborts a T.31 modem's "AT+FRH=3"; CAN is part of no command.
+constexpr char kCancelReceive = 0x18;
+
+}  // namespace
+
+bool TFaxSender::IsClass1State(int state) {
+  return state == tfClass1Ready || (state >= tf1WaitDis && state <= tf1WaitPageConnect) ||
+         (state >= tf1PageSent && state <= tf1WaitHangup);
+}
+
+void TFaxSender::Class1UsePage() {
+  Class1Params& p = s_.class1;
+  p.fine = pages_[pageIndex_].fine;
+  p.wide = pages_[pageIndex_].wide;
+  p.UpdateMinBytes();
+}
+
+bool TFaxSender::NextPageIsNewDocument() const {
+  if (!HasNextPage()) return false;
+  const Page& now = pages_[pageIndex_];
+  const Page& next = pages_[pageIndex_ + 1];
+  bool coverEnds = now.kind != Page::File && next.kind == Page::File;
+  return coverEnds || now.fine != next.fine || now.wide != next.wide;
+}
+
+std::uint8_t TFaxSender::PostPageFcf() const {
+  if (!HasNextPage()) return kFcfEOP;
+  return NextPageIsNewDocument() ? kFcfEOM : kFcfMPS;
+}
+
+void TFaxSender::Class1Timeout() {
+  switch (state_) {
+    case tf1WaitDis:
+      // No DIS yet: the number did not answer as a fax.
+      Fail(s_.class1.remote.bits == 0 ? ecFaxNoAnswer : ecFatalTimeout);
+      return;
+    case tf1WaitPostPageResponse:
+      // No answer to the post-page message: stop the modem's receive and
+      // send the message again.
+      Put(std::string(1, kCancelReceive));
+      Goto(tf1PostPage);
+      return;
+    case tf1WaitHangup:
+      HangUpSender();
+      Goto(tfFaxComplete);
+      return;
+    default:
+      Fail(ecFatalTimeout);
+  }
+}
+
+void TFaxSender::Class1Dispatch(FaxEvent ev, const std::string& line) {
+  if (state_ == tf1PostPage) {
+    if (ev == FaxEvent::Enter) Class1PhaseD(ev, line);
+    return;
+  }
+  if (ev != FaxEvent::Line) return;
+  if (state_ == tfClass1Ready) {
+    if (!Contains(line, "OK")) {
+      Fail(ecFaxInitError);
+      return;
+    }
+    DisarmTimeout();
+    Goto(tfDial);
+    return;
+  }
+  // An ERROR answers a post-page message that the remote did not take;
+  // anywhere else the modem refused what the protocol needs.
+  if (Contains(line, "ERROR") && state_ != tf1WaitPostPageResponse) {
+    Fail(ecFaxBadModemResult);
+    return;
+  }
+  if (state_ <= tf1WaitPageConnect)
+    Class1PhaseB(line);
+  else
+    Class1PhaseD(ev, line);
+}
+
+void TFaxSender::Class1PhaseB(const std::string& line) {
+  Class1Params& p = s_.class1;
+  const bool ok = Contains(line, "OK");
+  const bool connect = Contains(line, "CONNECT");
+  switch (state_) {
+    case tf1WaitDis:
+      if (ok && p.frameReceived) {
+        // The DIS ends the remote's sequence; frames before it (NSF, CSI)
+        // are followed by the next one.
+        if (p.lastFinal && p.speedIndex > 0) {
+          Class1Command("AT+FTH=3", kAfterFrameMs);
+          Goto(tf1SendTsi, false);
+        } else {
+          Class1Command("AT+FRH=3", 0);
+        }
+      } else if (!ok && !connect) {
+        DialResponse(line);  // BUSY, VOICE, NO DIALTONE, NO CARRIER
+      }
+      return;
+    case tf1SendTsi:
+      if (!connect) return;
+      SendIdFrame(kFcfTSI | kFcfX, false);
+      Goto(tf1SendDcs, false);
+      return;
+    case tf1SendDcs:
+      if (!connect) return;
+      // A page the remote cannot print is not offered (after a new document
+      // no fresh DIS may have been checked).
+      if ((p.fine && !p.remoteFine) || (p.wide && !p.remoteWide)) {
+        Fail(ecFaxIncompatible);
+        return;
+      }
+      p.UpdateMinBytes();
+      SendFrame(kFcfDCS | kFcfX, true, DcsFif(p.speedIndex, p.fine, p.wide, p.scanTime));
+      Progress(fpSessionParams);
+      Goto(tf1DcsSent, false);
+      return;
+    case tf1DcsSent:
+      if (!ok) return;
+      Class1Command("AT+FTM=" + TrainModulation(p.speedIndex), kBeforeModulationMs);
+      Goto(tf1SendTcf, false);
+      return;
+    case tf1SendTcf:
+      if (!connect) return;
+      if (s_.options & foSoftwareFlow) {
+        port_.SetSWFlowOptions(swfTransmit);
+        flowOn_ = true;
+      }
+      Put(BuildTcf(p.bps));
+      Goto(tf1TcfSent, false);
+      return;
+    case tf1TcfSent:
+      if (!ok) return;
+      if (flowOn_) {
+        port_.SetSWFlowOptions(swfNone);
+        flowOn_ = false;
+      }
+      p.cfrReceived = false;
+      p.retrainNeeded = false;
+      Class1Command("AT+FRH=3", kAfterFrameMs);
+      Goto(tf1WaitCfr, false);
+      return;
+    case tf1WaitCfr:
+      if (!ok || !p.frameReceived) return;
+      if (!p.lastFinal) {
+        Class1Command("AT+FRH=3", 0);
+      } else if (p.cfrReceived) {
+        Class1Command("AT+FTM=" + FirstPageModulation(p.speedIndex), kAfterFrameMs);
+        Goto(tf1WaitPageConnect, false);
+      } else {
+        // FTT: the frame reader chose the next lower speed; DCS and TCF again.
+        Class1Command("AT+FTH=3", kAfterFrameMs);
+        Goto(tf1SendDcs, false);
+      }
+      return;
+    case tf1WaitPageConnect:
+      if (!connect) return;
+      // The page starts on the modem's XON or after 18 ticks without it.
+      ArmTimeout(18);
+      Goto(tf2WaitXon, false);
+      return;
+    default:
+      return;
+  }
+}
+
+void TFaxSender::Class1PageDone() {
+  if (flowOn_) {
+    port_.SetSWFlowOptions(swfNone);
+    flowOn_ = false;
+  }
+  ArmTimeout(s_.pageTimeout);
+  Goto(tf1PageSent, false);
+}
+
+void TFaxSender::Class1PhaseD(FaxEvent ev, const std::string& line) {
+  const bool ok = Contains(line, "OK");
+  const bool connect = Contains(line, "CONNECT");
+  switch (state_) {
+    case tf1PageSent:
+      if (!ok) return;
+      postPageTries_ = 0;
+      Progress(fpSendPageStatus);
+      Goto(tf1PostPage);
+      return;
+    case tf1PostPage:
+      if (ev != FaxEvent::Enter) return;
+      if (++postPageTries_ > kMaxPostPageTries) {
+        Fail(ecFatalTimeout);
+        return;
+      }
+      Class1Command("AT+FTH=3", kBeforePostPageMs);
+      Goto(tf1SendPostPage, false);
+      return;
+    case tf1SendPostPage:
+      if (!connect) return;
+      SendFrame(PostPageFcf() | kFcfX, true);
+      Goto(tf1PostPageSent, false);
+      return;
+    case tf1PostPageSent:
+      if (!ok) return;
+      Class1Command("AT+FRH=3", kAfterFrameMs);
+      Goto(tf1WaitPostPageResponse, false);
+      return;
+    case tf1WaitPostPageResponse:
+      if (Contains(line, "ERROR")) {
+        Goto(tf1PostPage);  // the answer was garbled: ask again
+      } else if (ok && s_.class1.frameReceived) {
+        Class1PostPageResponse();
+      }
+      return;
+    case tf1SendDcn:
+      if (!connect) return;
+      SendFrame(kFcfDCN | kFcfX, true);
+      Goto(tf1DcnSent, false);
+      return;
+    case tf1DcnSent:
+      if (!ok) return;
+      SendCommand("ATH");
+      Goto(tf1WaitHangup, false);
+      return;
+    case tf1WaitHangup:
+      if (!ok) return;
+      DisarmTimeout();
+      Goto(tfFaxComplete);
+      return;
+    default:
+      return;
+  }
+}
+
+void TFaxSender::Class1PostPageResponse() {
+  const Class1Params& p = s_.class1;
+  const bool more = HasNextPage();
+  const bool newDocument = NextPageIsNewDocument();
+  switch (p.lastFcf) {
+    case kFcfMCF:
+      Progress(fpPageOK);
+      if (!more) {
+        Class1Command("AT+FTH=3", kAfterFrameMs);
+        Goto(tf1SendDcn, false);
+      } else if (!newDocument) {
+        // Same parameters: the next page follows with a long training.
+        ++pageIndex_;
+        Class1UsePage();
+        Class1Command("AT+FTM=" + TrainModulation(p.speedIndex), kBeforeModulationMs);
+        Goto(tf1WaitPageConnect, false);
+      } else {
+        ++pageIndex_;
+        Class1UsePage();
+        if (p.lastFinal) {
+          Class1Command("AT+FTH=3", kAfterFrameMs);
+          Goto(tf1SendDcs, false);
+        } else {
+          // The remote goes on with its DIS for the new document.
+          Class1Command("AT+FRH=3", 0);
+          Goto(tf1WaitDis, false);
+        }
+      }
+      return;
+    case kFcfRTP:
+      Progress(fpPageOK);
+      if (more) {
+        ++pageIndex_;
+        Class1UsePage();
+      }
+      Class1Command("AT+FTH=3", kAfterFrameMs);
+      Goto(more ? tf1SendDcs : tf1SendDcn, false);
+      return;
+    case kFcfRTN:
+      Progress(fpPageError);
+      Fail(ecFaxSessionError);
+      return;
+    default:
+      if (!p.lastFinal) {
+        Class1Command("AT+FRH=3", 0);  // the answer is the next frame
+        return;
+      }
+      Goto(tf1PostPage);  // a final frame that answers nothing: ask again
+      return;
+  }
+}
+
+}  // namespace telvane

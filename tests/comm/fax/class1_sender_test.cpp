@@ -1,0 +1,484 @@
+// The send machine against a scripted Class 1 modem whose far end is a
+// T.30 receiver: every sending state, training with step-down, the post-page
+// exchange with its retries, the modem's quirks and the faults that end a call.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "class1_frames.h"
+#include "error_codes.h"
+#include "fax_fixture.h"
+#include "fax_sender.h"
+#include "page_lines.h"
+#include "page_transmitter.h"
+
+namespace telvane {
+namespace {
+
+using test::FaxTest;
+
+const std::string kInit = "ATE0Q0V1X4S0=0S2=43\r";
+const std::string kAllSpeeds = "24,48,72,73,74,96,97,98,121,122,145,146";
+
+// The remote's frames, written out as the modem delivers them.
+std::string Bytes(std::initializer_list<int> b) {
+  std::string s;
+  for (int c : b) s += static_cast<char>(c);
+  return s;
+}
+// CSI "REMOTE 1" (not final) and a DIS: V.27 ter + V.29 + V.17, fine, 0 ms scan time.
+const std::string kCsi = Bytes({0xFF, 0x03, 0x40}) + std::string(12, ' ') + "1 ETOMER" + Bytes({0x10, 0x03});
+const std::string kDisV17 = Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0xF8, 0x00, 0x10, 0x03});
+const std::string kCfr = Bytes({0xFF, 0x13, 0x84, 0x10, 0x03});
+const std::string kFtt = Bytes({0xFF, 0x13, 0x44, 0x10, 0x03});
+const std::string kMcf = Bytes({0xFF, 0x13, 0x8C, 0x10, 0x03});
+const std::string kRtn = Bytes({0xFF, 0x13, 0x4C, 0x10, 0x03});
+const std::string kRtp = Bytes({0xFF, 0x13, 0xCC, 0x10, 0x03});
+const std::string kDcn = Bytes({0xFF, 0x13, 0xFA, 0x10, 0x03});
+// What the sender writes.
+const std::string kMps = Bytes({0xFF, 0x13, 0x4F, 0x10, 0x03});
+const std::string kEom = Bytes({0xFF, 0x13, 0x8F, 0x10, 0x03});
+const std::string kEop = Bytes({0xFF, 0x13, 0x2F, 0x10, 0x03});
+const std::string kDcnOut = Bytes({0xFF, 0x13, 0xFB, 0x10, 0x03});
+const std::string kDleEtx = Bytes({0x10, 0x03});
+// The start of the end-of-page (RTC) record that the APF writer adds.
+const std::string kRtcStart = Bytes({0x00, 0x80, 0x00});
+
+class Class1SendTest : public FaxTest {
+ protected:
+  std::unique_ptr<TFaxSender> MakeSender(int desiredBps = 9600) {
+    auto s = std::make_unique<TFaxSender>(port, owner);
+    s->Session().faxClass = fcClass1;
+    s->Session().desiredBps = desiredBps;
+    s->Session().SetStationId("abc");
+    Watch(*s);
+    return s;
+  }
+
+  std::string QueueApf(const std::string& name, int pages, std::vector<bool> fine = {}, const std::string& cover = "") {
+    std::string file = dir.File(name);
+    test::MakeApf(file, pages, std::move(fine));
+    owner.faxes.emplace_back("5551234", file, cover);
+    return file;
+  }
+
+  // What the modem answers to a receive command: CONNECT, frames, OK.
+  static std::string Got(const std::string& frame) { return Rsp("CONNECT") + frame + Rsp("OK"); }
+
+  void ScriptPrepare(const std::string& speeds = kAllSpeeds) {
+    line->Expect(kInit, Rsp("OK"));
+    line->Expect("AT+FCLASS=1\r", Rsp("OK"));
+    line->Expect("AT+FTM=?\r", Rsp(speeds + "\nOK"));
+    line->Expect("AT+FCLASS=1\r", Rsp("OK"));
+  }
+  // Dialling up to the remote's DIS.
+  void ScriptCall(const std::string& dis = kDisV17) {
+    line->Expect("ATDT5551234\r", Got(kCsi));
+    line->Expect("AT+FRH=3\r", Got(dis));
+  }
+  // TSI (with `tsi`), DCS, TCF and the remote's answer to it.
+  void ScriptTsiAndDcs() {
+    line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
+    line->Expect(Bytes({0xFF, 0x03, 0x43}) + std::string(17, ' ') + "CBA" + kDleEtx, Rsp("CONNECT"));
+  }
+  void ScriptTraining(const std::string& mod, int bps, const std::string& answer = kCfr) {
+    line->Expect(Bytes({0xFF, 0x13, 0x83}), Rsp("OK"));  // DCS
+    line->Expect("AT+FTM=" + mod + "\r", Rsp("CONNECT"));
+    line->Expect(BuildTcf(bps), Rsp("OK"));
+    line->Expect("AT+FRH=3\r", Got(answer));
+  }
+  // One page: its data, the post-page message and the remote's answer.
+  void ScriptPage(const std::string& mod, const std::string& post, const std::string& answer = kMcf) {
+    line->Expect("AT+FTM=" + mod + "\r", Rsp("CONNECT"));
+    line->Expect(kDleEtx, Rsp("OK"));
+    line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
+    line->Expect(post, Rsp("OK"));
+    line->Expect("AT+FRH=3\r", Got(answer));
+  }
+  void ScriptEnd() {
+    line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
+    line->Expect(kDcnOut, Rsp("OK"));
+    line->Expect("ATH\r", Rsp("OK"));
+  }
+  void Run(TFaxSender& s) {
+    ASSERT_EQ(s.Start(), 0);
+    RunToEnd(s);
+    EXPECT_TRUE(line->ScriptDone()) << line->NextExpected();
+  }
+  // The DCS frames written, in order.
+  std::vector<std::string> DcsWritten() const {
+    std::vector<std::string> out;
+    std::string w = line->Written(), head = Bytes({0xFF, 0x13, 0x83});
+    for (std::size_t at = w.find(head); at != std::string::npos; at = w.find(head, at + 1))
+      out.push_back(w.substr(at + 3, 4));
+    return out;
+  }
+  void ExpectFailed(int code) {
+    EXPECT_EQ(owner.errors, std::vector<int>{code});
+    EXPECT_EQ(owner.finishes, std::vector<int>{code});
+    EXPECT_EQ(owner.logs.back(), lfaxTransmitFail);
+    EXPECT_TRUE(visited.count(tfSendError));
+    EXPECT_GE(CountWritten("ATH0\r"), 1) << "the line is hung up";
+  }
+};
+
+TEST_F(Class1SendTest, AOnePageFaxRunsEverySendingStateAndEndsWithDcn) {
+  std::string fax = QueueApf("one.apf", 1);
+  ScriptPrepare();
+  ScriptCall();
+  ScriptTsiAndDcs();
+  ScriptTraining("96", 9600);
+  ScriptPage("96", kEop);
+  ScriptEnd();
+  auto s = MakeSender(9600);
+  Run(*s);
+
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  EXPECT_TRUE(owner.errors.empty());
+  EXPECT_EQ(owner.logs, (std::vector<int>{lfaxTransmitStart, lfaxTransmitOk}));
+  EXPECT_EQ(s->Session().remoteId, "REMOTE 1");
+  // V.17 offered, 9600 desired: V.29 at 9600 (rate bits 1000), normal
+  // resolution, 0 ms scan time, A4.
+  EXPECT_EQ(DcsWritten(), std::vector<std::string>{Bytes({0x00, 0x06, 0xF8, 0x00})});
+  EXPECT_EQ(s->Session().class1.speedIndex, 4);
+  for (int st : {tfClass1Ready, tfDial, tf1WaitDis, tf1SendTsi, tf1SendDcs, tf1DcsSent, tf1SendTcf, tf1TcfSent,
+                 tf1WaitCfr, tf1WaitPageConnect, tf2WaitXon, tfStartPage, tfSendPageData, tfPageDone, tf1PageSent,
+                 tf1PostPage, tf1SendPostPage, tf1PostPageSent, tf1WaitPostPageResponse, tf1SendDcn, tf1DcnSent,
+                 tf1WaitHangup, tfFaxComplete})
+    EXPECT_TRUE(visited.count(st)) << s->StateName(st);
+  for (int code : {fpInitModem, fpDialing, fpGotRemoteID, fpSessionParams, fpSendPage, fpSendPageStatus, fpPageOK,
+                   fpFinished})
+    EXPECT_TRUE(owner.SawProgress(code)) << code;
+  // Page data as stored (no bit reversal), between the page CONNECT and DLE ETX.
+  ApfPageLines lines;
+  ASSERT_EQ(lines.Open(fax, 1), 0);
+  std::vector<std::uint8_t> l;
+  std::string coded;
+  while (lines.Next(l) == 1) AppendStuffed(coded, l.data(), l.size(), 0);
+  EXPECT_EQ(CountWritten(coded), 1);
+}
+
+TEST_F(Class1SendTest, PagesAfterACoverGoAsEomThenMpsThenEopWithLongTrainingForLaterPages) {
+  std::string cover = dir.File("cover.txt");
+  {
+    std::ofstream(cover) << "To: you\n";
+  }
+  QueueApf("two.apf", 2, {}, cover);
+  ScriptPrepare();
+  ScriptCall();
+  ScriptTsiAndDcs();
+  ScriptTraining("145", 14400);
+  // The cover ends a document: EOM; the remote's MCF is final, so DCS and
+  // training follow at once.
+  ScriptPage("146", kEom);
+  line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
+  ScriptTraining("145", 14400);
+  ScriptPage("146", kMps);
+  ScriptPage("145", kEop);  // a later page of the same document: long training
+  ScriptEnd();
+  auto s = MakeSender(14400);
+  Run(*s);
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  // V.17 14400: rate bits 0001.
+  EXPECT_EQ(DcsWritten(), std::vector<std::string>(2, Bytes({0x00, 0x22, 0xF8, 0x00})));
+}
+
+TEST_F(Class1SendTest, AfterANonFinalMcfForANewDocumentTheRemotesDisIsAwaited) {
+  QueueApf("mixed.apf", 2, {false, true});
+  ScriptPrepare();
+  ScriptCall();
+  ScriptTsiAndDcs();
+  ScriptTraining("96", 9600);
+  ScriptPage("96", kEom, Bytes({0xFF, 0x03, 0x8C, 0x10, 0x03}));  // MCF, not final
+  line->Expect("AT+FRH=3\r", Got(kCsi));
+  line->Expect("AT+FRH=3\r", Got(kDisV17));
+  ScriptTsiAndDcs();
+  ScriptTraining("96", 9600);
+  ScriptPage("96", kEop);
+  ScriptEnd();
+  auto s = MakeSender(9600);
+  Run(*s);
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  auto dcs = DcsWritten();
+  ASSERT_EQ(dcs.size(), 2u);
+  EXPECT_EQ(static_cast<std::uint8_t>(dcs[1][1]), 0x46) << "the second document is fine";
+}
+
+TEST_F(Class1SendTest, TwelveThousandIsV17AndAFineLineIsPaddedToTheScanTime) {
+  // A DIS with 20 ms scan time (bits 21-23 zero): at 12000 bit/s fine lines
+  // take at least 30 bytes.
+  std::string fax = dir.File("fine.apf");
+  test::MakeApfWithLines(fax, {{0x00, 0x80, 0xAA}}, true);
+  owner.faxes.emplace_back("5551234", fax, "");
+  ScriptPrepare();
+  ScriptCall(Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0x88, 0x00, 0x10, 0x03}));
+  ScriptTsiAndDcs();
+  ScriptTraining("121", 12000);
+  ScriptPage("122", kEop);
+  ScriptEnd();
+  auto s = MakeSender(12000);
+  Run(*s);
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  EXPECT_EQ(DcsWritten(), std::vector<std::string>{Bytes({0x00, 0x6A, 0x88, 0x00})});  // rate 0101, fine
+  EXPECT_EQ(s->Session().class1.minBytes, 30);
+  EXPECT_EQ(CountWritten(std::string("\x00\x80\xAA", 3) + std::string(27, '\0') + kRtcStart), 1);
+}
+
+TEST_F(Class1SendTest, AFineLineAt9600WithScanCode5IsPaddedTo24Bytes) {
+  std::string fax = dir.File("fine.apf");
+  test::MakeApfWithLines(fax, {{0x00, 0x80, 0xAA}}, true);
+  owner.faxes.emplace_back("5551234", fax, "");
+  ScriptPrepare();
+  ScriptCall(Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0x88, 0x00, 0x10, 0x03}));
+  ScriptTsiAndDcs();
+  ScriptTraining("96", 9600);
+  ScriptPage("96", kEop);
+  ScriptEnd();
+  auto s = MakeSender(9600);
+  Run(*s);
+  EXPECT_EQ(s->Session().class1.scanTime, 5);
+  EXPECT_EQ(s->Session().class1.minBytes, 24);
+  // The page's one line: 3 coded bytes and 21 zero bytes, then the page's RTC.
+  EXPECT_EQ(CountWritten(std::string("\x00\x80\xAA", 3) + std::string(21, '\0') + kRtcStart), 1);
+}
+
+TEST_F(Class1SendTest, FttAt9600RetrainsAt7200WithANewDcs) {
+  QueueApf("one.apf", 1);
+  ScriptPrepare();
+  ScriptCall();
+  ScriptTsiAndDcs();
+  ScriptTraining("96", 9600, kFtt);
+  line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
+  ScriptTraining("72", 7200);
+  ScriptPage("72", kEop);
+  ScriptEnd();
+  auto s = MakeSender(9600);
+  Run(*s);
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  EXPECT_EQ(DcsWritten(), (std::vector<std::string>{Bytes({0x00, 0x06, 0xF8, 0x00}), Bytes({0x00, 0x0E, 0xF8, 0x00})}));
+  EXPECT_EQ(CountWritten(Bytes({0xFF, 0x03, 0x43})), 1) << "TSI goes out once";
+}
+
+TEST_F(Class1SendTest, FttAt2400EndsTheCallWithTrainingFailed) {
+  QueueApf("one.apf", 1);
+  ScriptPrepare();
+  ScriptCall();
+  ScriptTsiAndDcs();
+  ScriptTraining("24", 2400, kFtt);
+  auto s = MakeSender(1200);  // below 2400: taken as 2400
+  Run(*s);
+  ExpectFailed(ecFaxTrainError);
+  EXPECT_EQ(CountWritten(kDcnOut), 0);
+}
+
+TEST_F(Class1SendTest, RtnEndsTheFaxInMidSession) {
+  QueueApf("one.apf", 1);
+  ScriptPrepare();
+  ScriptCall();
+  ScriptTsiAndDcs();
+  ScriptTraining("96", 9600);
+  ScriptPage("96", kEop, kRtn);
+  auto s = MakeSender();
+  Run(*s);
+  ExpectFailed(ecFaxSessionError);
+  EXPECT_TRUE(owner.SawProgress(fpPageError));
+}
+
+TEST_F(Class1SendTest, RtpSendsDcsAndTrainsAgainBeforeTheNextPage) {
+  QueueApf("two.apf", 2);
+  ScriptPrepare();
+  ScriptCall();
+  ScriptTsiAndDcs();
+  ScriptTraining("96", 9600);
+  ScriptPage("96", kMps, kRtp);
+  line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
+  ScriptTraining("96", 9600);
+  ScriptPage("96", kEop, kRtp);
+  ScriptEnd();
+  auto s = MakeSender();
+  Run(*s);
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  EXPECT_EQ(DcsWritten().size(), 2u);
+}
+
+TEST_F(Class1SendTest, ARemoteDcnCancelsTheFax) {
+  QueueApf("one.apf", 1);
+  ScriptPrepare();
+  line->Expect("ATDT5551234\r", Got(kDcn));
+  auto s = MakeSender();
+  Run(*s);
+  ExpectFailed(ecCancelRequested);
+}
+
+TEST_F(Class1SendTest, AFinePageForARemoteWithoutFineIsIncompatible) {
+  QueueApf("fine.apf", 1, {true});
+  ScriptPrepare();
+  ScriptCall(Bytes({0xFF, 0x13, 0x80, 0x00, 0x0E, 0xF8, 0x00, 0x10, 0x03}));
+  auto s = MakeSender();
+  Run(*s);
+  ExpectFailed(ecFaxIncompatible);
+  EXPECT_EQ(CountWritten("AT+FTH=3\r"), 0);
+}
+
+TEST_F(Class1SendTest, AnErrorFromTheModemDuringTrainingIsABadResponse) {
+  QueueApf("one.apf", 1);
+  ScriptPrepare();
+  ScriptCall();
+  ScriptTsiAndDcs();
+  line->Expect(Bytes({0xFF, 0x13, 0x83}), Rsp("OK"));
+  line->Expect("AT+FTM=96\r", Rsp("ERROR"));
+  auto s = MakeSender();
+  Run(*s);
+  ExpectFailed(ecFaxBadModemResult);
+}
+
+TEST_F(Class1SendTest, APostPageMessageUnansweredIsCancelledAndRepeatedThreeTimes) {
+  QueueApf("one.apf", 1);
+  ScriptPrepare();
+  ScriptCall();
+  ScriptTsiAndDcs();
+  ScriptTraining("96", 9600);
+  line->Expect("AT+FTM=96\r", Rsp("CONNECT"));
+  line->Expect(kDleEtx, Rsp("OK"));
+  for (int i = 0; i < 3; ++i) {
+    line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
+    line->Expect(kEop, Rsp("OK"));
+    line->Expect("AT+FRH=3\r", "");  // nothing comes
+    line->Expect("\x18", kDleEtx + Rsp("OK"));  // the abort may bring DLE ETX first
+  }
+  auto s = MakeSender();
+  Run(*s);
+  EXPECT_EQ(CountWritten(kEop), 3);
+  EXPECT_EQ(CountWritten("\x18"), 3) << "one cancel character per unanswered try";
+  ExpectFailed(ecFatalTimeout);
+}
+
+TEST_F(Class1SendTest, AGarbledAnswerToThePostPageMessageAsksAgain) {
+  QueueApf("one.apf", 1);
+  ScriptPrepare();
+  ScriptCall();
+  ScriptTsiAndDcs();
+  ScriptTraining("96", 9600);
+  ScriptPage("96", kEop, Bytes({0xFF, 0x13, 0x8C, 0x55}) + kDleEtx + Rsp("ERROR"));
+  line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
+  line->Expect(kEop, Rsp("OK"));
+  line->Expect("AT+FRH=3\r", Got(kMcf));
+  ScriptEnd();
+  auto s = MakeSender();
+  Run(*s);
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  EXPECT_EQ(CountWritten(kEop), 2);
+}
+
+TEST_F(Class1SendTest, ADoubleConnectAndNoiseBeforeTheFrameAreSkipped) {
+  QueueApf("one.apf", 1);
+  ScriptPrepare();
+  // spandsp's T.31 answers AT+FRH=3 with a second CONNECT when the frame
+  // was already buffered.
+  line->Expect("ATDT5551234\r", Got(kCsi));
+  line->Expect("AT+FRH=3\r", Rsp("CONNECT") + Rsp("CONNECT") + "\x7E\x01" + kDisV17 + Rsp("OK"));
+  ScriptTsiAndDcs();
+  ScriptTraining("96", 9600);
+  ScriptPage("96", kEop);
+  ScriptEnd();
+  auto s = MakeSender();
+  Run(*s);
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+}
+
+TEST_F(Class1SendTest, ADleInsideAReceivedFrameIsUndoubled) {
+  // Scan-line bits 0x10 (5 ms) in the DIS arrive as DLE DLE: 6 bytes per line at 9600.
+  QueueApf("one.apf", 1);
+  ScriptPrepare();
+  ScriptCall(Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0x10, 0x10, 0x00, 0x10, 0x03}));
+  ScriptTsiAndDcs();
+  ScriptTraining("96", 9600);
+  ScriptPage("96", kEop);
+  ScriptEnd();
+  auto s = MakeSender();
+  Run(*s);
+  EXPECT_EQ(s->Session().class1.scanTime, 1);
+  EXPECT_EQ(s->Session().class1.minBytes, 6);
+  EXPECT_EQ(DcsWritten(), std::vector<std::string>{Bytes({0x00, 0x06, 0x98, 0x00})});
+}
+
+TEST_F(Class1SendTest, DialFailuresUnderClass1) {
+  struct Case {
+    std::string answer;
+    int code;
+  } cases[] = {{Rsp("NO CARRIER"), ecFaxNoCarrier}, {Rsp("NO DIALTONE"), ecFaxNoDialTone}, {"", ecFaxNoAnswer}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code);
+    owner = test::RecordingOwner{};
+    line->TakeWritten();
+    QueueApf("one.apf", 1);
+    ScriptPrepare();
+    line->Expect("ATDT5551234\r", c.answer);
+    auto s = MakeSender();
+    Run(*s);
+    ExpectFailed(c.code);
+  }
+}
+
+TEST_F(Class1SendTest, TheClassCommandMustBeAnsweredWithOk) {
+  QueueApf("one.apf", 1);
+  line->Expect(kInit, Rsp("OK"));
+  line->Expect("AT+FCLASS=1\r", Rsp("OK"));
+  line->Expect("AT+FTM=?\r", Rsp("ERROR"));  // an unanswered query leaves 2400 and 4800
+  line->Expect("AT+FCLASS=1\r", Rsp("ERROR"));
+  auto s = MakeSender();
+  Run(*s);
+  EXPECT_EQ(s->Session().class1.local, BaseSpeeds());
+  ExpectFailed(ecFaxInitError);
+}
+
+TEST_F(Class1SendTest, AModemThatRefusesClass1FailsThePreparation) {
+  QueueApf("one.apf", 1);
+  line->Expect(kInit, Rsp("OK"));
+  line->Expect("AT+FCLASS=1\r", Rsp("ERROR"));
+  auto s = MakeSender();
+  EXPECT_EQ(s->Start(), ecFaxInitError);
+  EXPECT_EQ(owner.finishes, std::vector<int>{ecFaxInitError});
+}
+
+TEST_F(Class1SendTest, ThePageWaitsForXonAtMost18TicksAndTheHangUpAnswerAtMostTheTimeOut) {
+  for (bool xon : {true, false}) {
+    SCOPED_TRACE(xon ? "XON" : "no XON");
+    owner = test::RecordingOwner{};
+    line->TakeWritten();
+    path.clear();
+    QueueApf("one.apf", 1);
+    ScriptPrepare();
+    ScriptCall();
+    ScriptTsiAndDcs();
+    ScriptTraining("96", 9600);
+    line->Expect("AT+FTM=96\r", Rsp("CONNECT") + (xon ? "\x11" : ""));
+    line->Expect(kDleEtx, Rsp("OK"));
+    line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
+    line->Expect(kEop, Rsp("OK"));
+    line->Expect("AT+FRH=3\r", Got(kMcf));
+    line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
+    line->Expect(kDcnOut, Rsp("OK"));
+    line->Expect("ATH\r", "");  // no answer: hang up all the same
+    auto s = MakeSender();
+    Ticks waitFrom = 0, startAt = 0;
+    s->OnStateChange = [&](int st) {
+      visited.insert(st);
+      if (st == tf2WaitXon) waitFrom = clock.Now();
+      if (st == tfStartPage) startAt = clock.Now();
+    };
+    s->Session().options |= foSoftwareFlow;
+    Run(*s);
+    EXPECT_EQ(owner.finishes, std::vector<int>{0});
+    EXPECT_EQ(owner.logs.back(), lfaxTransmitOk);
+    if (xon)
+      EXPECT_EQ(startAt, waitFrom);
+    else  // 18 ticks, and the tick in which the timer message is handled
+      EXPECT_TRUE(startAt - waitFrom == 18 || startAt - waitFrom == 19) << startAt - waitFrom;
+    EXPECT_EQ(CountWritten("ATH0\r"), 1) << "hung up after the ATH time-out";
+    EXPECT_EQ(port.SWFlowOptions(), swfNone) << "XON/XOFF is off again after the page";
+  }
+}
+
+}  // namespace
+}  // namespace telvane
