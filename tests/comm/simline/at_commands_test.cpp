@@ -1,0 +1,144 @@
+// The line's modems driven with raw AT commands through the project's own
+// termios device: what the emulation answers, and the call progress the
+// line adds (no answer, busy, rings, answer, hang-up).
+#include <gtest/gtest.h>
+
+#include "sim_line.h"
+#include "simline_test_util.h"
+#include "temp_dir.h"
+
+namespace telvane {
+namespace {
+
+using test::Dte;
+
+SimLineConfig Config(SimLineConfig::FarEnd farEnd, const test::TempDir& dir, double pace = 8) {
+  SimLineConfig c;
+  c.farEnd = farEnd;
+  c.receiveTiff = dir.File("rx.tif");
+  c.pace = pace;
+  return c;
+}
+
+TEST(SimLineAt, OffersClassOneOnlyWithItsModulations) {
+  test::TempDir dir;
+  SimLine line;
+  ASSERT_EQ(line.Start(Config(SimLineConfig::TerminalReceives, dir)), 0) << line.Error();
+  Dte dte(line.PtyPath(0));
+  ASSERT_TRUE(dte.IsOpen());
+  EXPECT_TRUE(line.PtyPath(1).empty());
+  EXPECT_NE(dte.Command("ATE0").find("OK"), std::string::npos);
+  EXPECT_NE(dte.Command("AT+FCLASS=?").find("0,1,1.0"), std::string::npos);
+  EXPECT_NE(dte.Command("AT+FTM=?").find("24,48,72,73,74,96,97,98,121,122,145,146"), std::string::npos);
+  EXPECT_NE(dte.Command("AT+FCLASS=2").find("ERROR"), std::string::npos);
+  // No echo: the termios device leaves the pty raw, and E0 stops the modem's.
+  const std::string reply = dte.Command("AT+FCLASS=1");
+  EXPECT_EQ(reply.find("FCLASS"), std::string::npos) << reply;
+  EXPECT_NE(reply.find("OK"), std::string::npos);
+}
+
+TEST(SimLineAt, NobodyAnswersNoCarrierAfterS7) {
+  test::TempDir dir;
+  SimLineConfig config = Config(SimLineConfig::TerminalReceives, dir);
+  config.neverAnswer = true;
+  SimLine line;
+  ASSERT_EQ(line.Start(config), 0);
+  Dte dte(line.PtyPath(0));
+  dte.Command("ATE0");
+  dte.Command("AT+FCLASS=1");
+  dte.Command("ATS7=4");
+  const std::string reply = dte.Command("ATD5550100", 10);
+  EXPECT_NE(reply.find("NO CARRIER"), std::string::npos) << reply;
+  ASSERT_TRUE(line.WaitDone(5));
+  const CallRecord call = line.Result().calls.at(0);
+  EXPECT_TRUE(call.noAnswer);
+  EXPECT_FALSE(call.answered);
+  EXPECT_GE(call.rings, 1);  // the caller heard it ring
+  // The modem takes commands again.
+  EXPECT_NE(dte.Command("AT").find("OK"), std::string::npos);
+}
+
+TEST(SimLineAt, BusyLine) {
+  test::TempDir dir;
+  SimLineConfig config = Config(SimLineConfig::TerminalReceives, dir);
+  config.busy = true;
+  SimLine line;
+  ASSERT_EQ(line.Start(config), 0);
+  Dte dte(line.PtyPath(0));
+  dte.Command("ATE0");
+  dte.Command("AT+FCLASS=1");
+  EXPECT_NE(dte.Command("ATD5550100", 5).find("BUSY"), std::string::npos);
+  ASSERT_TRUE(line.WaitDone(5));
+  EXPECT_TRUE(line.Result().calls.at(0).busy);
+}
+
+TEST(SimLineAt, TwoModemsRingAnswerCarryAFrameAndHangUp) {
+  test::TempDir dir;
+  SimLine line;
+  ASSERT_EQ(line.Start(Config(SimLineConfig::SecondModem, dir, 4)), 0);
+  Dte a(line.PtyPath(0)), b(line.PtyPath(1));
+  ASSERT_TRUE(a.IsOpen() && b.IsOpen());
+  for (Dte* d : {&a, &b}) {
+    d->Command("ATE0");
+    d->Command("AT+FCLASS=1");
+  }
+  a.Send("ATD1234\r");
+  EXPECT_NE(b.ReadUntil({"RING"}, 3).find("RING"), std::string::npos);
+  EXPECT_EQ(a.Seen().find("CONNECT"), std::string::npos);  // not before the answer
+  // The answering modem sends its answer tone, then takes the first frame.
+  EXPECT_NE(b.Command("ATA", 8).find("CONNECT"), std::string::npos);
+  const std::string dis("\xff\x13\x80\x00\x46\x1e\x00", 7);
+  b.Send(dis + "\x10\x03");
+  EXPECT_NE(b.ReadUntil({"OK\r\n"}, 5).find("OK"), std::string::npos);
+  // The caller hears the frame through the line: CONNECT, the frame with
+  // its check sequence, DLE ETX and OK.
+  const std::string heard = a.ReadUntil({"OK\r\n"}, 5);
+  EXPECT_NE(heard.find("CONNECT"), std::string::npos) << heard;
+  EXPECT_NE(heard.find(dis), std::string::npos);
+  EXPECT_NE(heard.find("\x10\x03"), std::string::npos);
+  // B waits for a frame; A hangs up; B's modem loses the line.
+  b.Send("AT+FRH=3\r");
+  EXPECT_NE(a.Command("ATH").find("OK"), std::string::npos);
+  EXPECT_NE(b.ReadUntil({"NO CARRIER"}, 3).find("NO CARRIER"), std::string::npos);
+  ASSERT_TRUE(line.WaitDone(3));
+  const CallRecord call = line.Result().calls.at(0);
+  EXPECT_TRUE(call.answered);
+  EXPECT_EQ(call.caller, 0);
+  EXPECT_GT(call.lineSeconds, 0);
+}
+
+TEST(SimLineAt, RingsOfAnEarlierCallDoNotCountTowardsAutoAnswer) {
+  test::TempDir dir;
+  SimLineConfig config = Config(SimLineConfig::SecondModem, dir);
+  config.calls = 2;
+  SimLine line;
+  ASSERT_EQ(line.Start(config), 0);
+  Dte a(line.PtyPath(0)), b(line.PtyPath(1));
+  for (Dte* d : {&a, &b}) {
+    d->Command("ATE0");
+    d->Command("AT+FCLASS=1");
+  }
+  b.Command("ATS0=2");  // answer on the second ring
+  // First call: one ring, then the caller gives up.
+  a.Send("ATD1\r");
+  ASSERT_NE(b.ReadUntil({"RING"}, 3).find("RING"), std::string::npos);
+  a.Command("ATH");
+  // Second call: B must ring twice before it answers.
+  const size_t before = b.Seen().size();
+  a.Send("ATD1\r");
+  b.ReadUntil({"CONNECT"}, 6);
+  const std::string second = b.Seen().substr(before);
+  ASSERT_NE(second.find("CONNECT"), std::string::npos) << second;
+  const std::string untilAnswer = second.substr(0, second.find("CONNECT"));
+  size_t rings = 0;
+  for (size_t p = untilAnswer.find("RING"); p != std::string::npos; p = untilAnswer.find("RING", p + 1)) ++rings;
+  EXPECT_EQ(rings, 2u) << untilAnswer;
+  a.Command("ATH");
+  ASSERT_TRUE(line.WaitDone(3));
+  const auto calls = line.Result().calls;
+  EXPECT_FALSE(calls.at(0).answered);
+  EXPECT_TRUE(calls.at(1).answered);
+}
+
+}  // namespace
+}  // namespace telvane

@@ -1,0 +1,165 @@
+// Two spandsp terminals through the line, unpaced: a whole call in a
+// fraction of a second. What the line reports, the restriction of the
+// peer's modems, refused training, noise and the dropped line; and the
+// configurations the line refuses.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "sim_line.h"
+#include "simline_test_util.h"
+#include "temp_dir.h"
+
+namespace telvane {
+namespace {
+
+class SimLineTerminals : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    page_ = test::TestPage(64);
+    ASSERT_TRUE(test::WriteG3Tiff(dir_.File("page.tif"), page_, false));
+  }
+  SimLineConfig Config() {
+    SimLineConfig c;
+    c.farEnd = SimLineConfig::TerminalToTerminal;
+    c.pace = 0;
+    c.sendTiff = dir_.File("page.tif");
+    c.receiveTiff = dir_.File("rx.tif");
+    return c;
+  }
+  CallRecord Run(const SimLineConfig& config) {
+    SimLine line;
+    EXPECT_EQ(line.Start(config), 0) << line.Error();
+    EXPECT_TRUE(line.WaitDone(30));
+    line.Stop();
+    const auto calls = line.Result().calls;
+    return calls.empty() ? CallRecord{} : calls.front();
+  }
+  test::TempDir dir_;
+  test::Raster page_;
+};
+
+TEST_F(SimLineTerminals, OnePageArrivesIntactAndBothEndsAgree) {
+  const CallRecord call = Run(Config());
+  EXPECT_TRUE(call.answered);
+  EXPECT_EQ(call.sender.completionCode, 0) << call.sender.completionText;
+  EXPECT_EQ(call.terminal.completionCode, 0) << call.terminal.completionText;
+  EXPECT_EQ(call.sender.pages, 1);
+  EXPECT_EQ(call.terminal.pages, 1);
+  EXPECT_EQ(call.sender.bitRate, 14400);
+  EXPECT_EQ(call.terminal.bitRate, 14400);
+  EXPECT_EQ(call.terminal.remoteIdent, "SIMULATED SENDER");
+  EXPECT_EQ(call.sender.remoteIdent, "SIMULATED LINE");
+  EXPECT_GT(call.lineSeconds, 5);  // the protocol's own tones and timers
+  EXPECT_TRUE(test::SamePageAtBottom(test::ReadTiff(dir_.File("rx.tif")), page_));
+}
+
+struct ModemCase {
+  unsigned modems;
+  int bitRate;
+};
+class SimLinePeerModems : public SimLineTerminals, public ::testing::WithParamInterface<ModemCase> {};
+
+TEST_P(SimLinePeerModems, RestrictedPeerSettlesAtItsFastestModem) {
+  SimLineConfig config = Config();
+  config.peerModems = GetParam().modems;
+  const CallRecord call = Run(config);
+  EXPECT_EQ(call.terminal.completionCode, 0) << call.terminal.completionText;
+  EXPECT_EQ(call.terminal.bitRate, GetParam().bitRate);
+  EXPECT_EQ(call.sender.bitRate, GetParam().bitRate);
+  EXPECT_EQ(call.terminal.pages, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modems, SimLinePeerModems,
+                         ::testing::Values(ModemCase{4, 14400}, ModemCase{2, 9600}, ModemCase{1, 4800}));
+
+TEST_F(SimLineTerminals, RefusedTrainingStepsTheSenderDown) {
+  SimLineConfig config = Config();
+  config.refuseTrainingBps = 14400;
+  const CallRecord call = Run(config);
+  EXPECT_EQ(call.trainingsRefused, 1);
+  EXPECT_EQ(call.sender.fttReceived, 1);
+  EXPECT_EQ(call.terminal.fttSent, 1);
+  EXPECT_EQ(call.terminal.bitRate, 12000);
+  EXPECT_EQ(call.terminal.pages, 1);
+  EXPECT_TRUE(test::SamePageAtBottom(test::ReadTiff(dir_.File("rx.tif")), page_));
+}
+
+TEST_F(SimLineTerminals, RefusingASpeedNobodyUsesChangesNothing) {
+  SimLineConfig config = Config();
+  config.refuseTrainingBps = 2400;
+  const CallRecord call = Run(config);
+  EXPECT_EQ(call.trainingsRefused, 0);
+  EXPECT_EQ(call.terminal.bitRate, 14400);
+  EXPECT_EQ(call.terminal.pages, 1);
+}
+
+TEST_F(SimLineTerminals, QuietNoiseIsHarmlessLoudNoiseBreaksTheCall) {
+  SimLineConfig config = Config();
+  config.noiseDbm0 = -60;
+  const CallRecord quiet = Run(config);
+  EXPECT_EQ(quiet.terminal.completionCode, 0) << quiet.terminal.completionText;
+  EXPECT_EQ(quiet.terminal.pages, 1);
+  config.noiseDbm0 = -20;
+  const CallRecord loud = Run(config);
+  EXPECT_NE(loud.sender.completionCode, 0);
+  EXPECT_EQ(loud.terminal.pages, 0);
+}
+
+TEST_F(SimLineTerminals, LineDroppedInMidPage) {
+  // Three times the rows: the page alone takes longer than the drop time.
+  ASSERT_TRUE(test::WriteG3Tiff(dir_.File("page.tif"), test::TestPage(192), false));
+  SimLineConfig config = Config();
+  config.dropAfterSeconds = 10;
+  const CallRecord call = Run(config);
+  EXPECT_TRUE(call.dropped);
+  EXPECT_NEAR(call.lineSeconds, 10, 0.05);
+  EXPECT_EQ(call.terminal.pages, 0);
+  EXPECT_EQ(call.sender.pages, 0);
+  EXPECT_NE(call.sender.completionCode, 0);
+}
+
+TEST_F(SimLineTerminals, SeveralCallsReceiveIntoNumberedFiles) {
+  SimLineConfig config = Config();
+  config.calls = 2;
+  config.callDelaySeconds = 0.5;
+  SimLine line;
+  ASSERT_EQ(line.Start(config), 0);
+  ASSERT_TRUE(line.WaitDone(30));
+  EXPECT_EQ(line.Result().calls.size(), 2u);
+  EXPECT_TRUE(test::SamePageAtBottom(test::ReadTiff(dir_.File("rx.tif")), page_));
+  EXPECT_TRUE(test::SamePageAtBottom(test::ReadTiff(dir_.File("rx-2.tif")), page_));
+}
+
+TEST_F(SimLineTerminals, ConfigurationsThatCannotWorkAreRefused) {
+  SimLine line;
+  SimLineConfig c = Config();
+  c.farEnd = SimLineConfig::TerminalReceives;  // a DTE cannot keep up with an unpaced line
+  EXPECT_EQ(line.Start(c), -EINVAL);
+  EXPECT_FALSE(line.Error().empty());
+  c = Config();
+  c.sendTiff = dir_.File("missing.tif");
+  EXPECT_EQ(line.Start(c), -ENOENT);
+  c = Config();
+  c.sendTiff.clear();
+  EXPECT_EQ(line.Start(c), -EINVAL);
+  c = Config();
+  c.refuseTrainingBps = 9000;
+  EXPECT_EQ(line.Start(c), -EINVAL);
+  c = Config();
+  c.peerModems = 8;  // V.34 is not offered
+  EXPECT_EQ(line.Start(c), -EINVAL);
+  EXPECT_TRUE(line.PtyPath(0).empty());
+}
+
+TEST_F(SimLineTerminals, AnUnreadableTiffEndsTheCallWithAFileError) {
+  test::WriteAll(dir_.File("bad.tif"), "this is not a TIFF file");
+  SimLineConfig config = Config();
+  config.sendTiff = dir_.File("bad.tif");
+  const CallRecord call = Run(config);
+  EXPECT_NE(call.sender.completionCode, 0);
+  EXPECT_EQ(call.terminal.pages, 0);
+}
+
+}  // namespace
+}  // namespace telvane
