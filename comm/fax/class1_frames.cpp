@@ -2,6 +2,7 @@
 #include "class1_frames.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace telvane {
 namespace {
@@ -144,8 +145,10 @@ std::vector<std::uint8_t> IdFif(std::string_view stationId) {
 }
 
 std::string DecodeIdFif(const std::vector<std::uint8_t>& fif) {
+  // A T.31 modem may pass the frame's two FCS octets after the 20 ID bytes.
+  auto end = fif.size() > 20 ? fif.begin() + 20 : fif.end();
   std::string id;
-  for (auto it = fif.rbegin(); it != fif.rend(); ++it)
+  for (auto it = std::make_reverse_iterator(end); it != fif.rend(); ++it)
     if (*it >= 32 && *it < 127) id += static_cast<char>(*it);
   std::size_t first = id.find_first_not_of(' ');
   if (first == std::string::npos) return {};

@@ -37,9 +37,14 @@ int Class1Bps(int index);
 // 7200/9600 when a peer's DCS asks for V.17 there) has a long training for
 // TCF and pages after a retrain and a short one for the page after CFR.
 std::string Class1Modulation(int index, bool v17, bool shortTrain);
-// The sender's tables: TCF and later pages; the first page after CFR.
+// TCF (long training) at a speed index.
 inline std::string TrainModulation(int index) { return Class1Modulation(index, index >= 5, false); }
-inline std::string FirstPageModulation(int index) { return Class1Modulation(index, index >= 5, true); }
+// Page data: every page after a successful TCF at that speed, the first one
+// after CFR and the later ones after MCF alike, goes with the V.17 short
+// training; a T.30 receiver (spandsp's, for one) that trained on the TCF
+// does not recognise a long training there and the page is lost.
+inline std::string PageModulation(int index) { return Class1Modulation(index, index >= 5, true); }
+inline std::string FirstPageModulation(int index) { return PageModulation(index); }
 
 // A set of speed indexes.
 struct SpeedSet {
@@ -121,6 +126,8 @@ struct Class1Frame {
   bool valid = false;       // address, control and FCF present
   bool final = false;
   std::uint8_t fcf = 0;     // X bit masked
+  // The FIF; T.31 modems pass the two FCS octets after it, and decoders
+  // ignore bytes beyond the fields they read.
   std::vector<std::uint8_t> fif;
 };
 Class1Frame ParseFrame(std::string_view bytes);
@@ -128,8 +135,8 @@ Class1Frame ParseFrame(std::string_view bytes);
 // ID frames (TSI, CSI): 20 bytes, blanks where the ID does not reach, then
 // its characters from the last to the first.
 std::vector<std::uint8_t> IdFif(std::string_view stationId);
-// The station ID of a received ID frame: the FIF read backwards, blanks at
-// either end removed.
+// The station ID of a received ID frame: its 20 FIF bytes read backwards,
+// blanks at either end removed.
 std::string DecodeIdFif(const std::vector<std::uint8_t>& fif);
 
 // --- DIS and DCS ---

@@ -158,7 +158,7 @@ void TFaxSender::Class1PhaseB(const std::string& line) {
       if (!p.lastFinal) {
         Class1Command("AT+FRH=3", 0);
       } else if (p.cfrReceived) {
-        Class1Command("AT+FTM=" + FirstPageModulation(p.speedIndex), kAfterFrameMs);
+        Class1Command("AT+FTM=" + PageModulation(p.speedIndex), kAfterFrameMs);
         Goto(tf1WaitPageConnect, false);
       } else {
         // FTT: the frame reader chose the next lower speed; DCS and TCF again.
@@ -253,22 +253,21 @@ void TFaxSender::Class1PostPageResponse() {
         Class1Command("AT+FTH=3", kAfterFrameMs);
         Goto(tf1SendDcn, false);
       } else if (!newDocument) {
-        // Same parameters: the next page follows with a long training.
+        // Same parameters: the next page follows at once. The receiver
+        // trained on our TCF and waits for a V.17 short training; a long one
+        // is not recognised and the page is lost (RTN).
         ++pageIndex_;
         Class1UsePage();
-        Class1Command("AT+FTM=" + TrainModulation(p.speedIndex), kBeforeModulationMs);
+        Class1Command("AT+FTM=" + PageModulation(p.speedIndex), kBeforeModulationMs);
         Goto(tf1WaitPageConnect, false);
       } else {
+        // After EOM the receiver returns to phase B and sends its DIS again
+        // (T.30), whether its MCF ended the sequence or not: a DCS sent
+        // before it collides with it, and the remote gives up.
         ++pageIndex_;
         Class1UsePage();
-        if (p.lastFinal) {
-          Class1Command("AT+FTH=3", kAfterFrameMs);
-          Goto(tf1SendDcs, false);
-        } else {
-          // The remote goes on with its DIS for the new document.
-          Class1Command("AT+FRH=3", 0);
-          Goto(tf1WaitDis, false);
-        }
+        Class1Command("AT+FRH=3", p.lastFinal ? kAfterFrameMs : 0);
+        Goto(tf1WaitDis, false);
       }
       return;
     case kFcfRTP:

@@ -18,11 +18,11 @@ SpeedSet All() {
 
 TEST(Class1Speeds, IndexesNameTheirSpeedAndModulations) {
   const char* train[] = {"24", "48", "72", "96", "121", "145"};
-  const char* first[] = {"24", "48", "72", "96", "122", "146"};
+  const char* page[] = {"24", "48", "72", "96", "122", "146"};
   for (int i = 1; i <= 6; ++i) {
     EXPECT_EQ(Class1Bps(i), 2400 * i) << i;
     EXPECT_EQ(TrainModulation(i), train[i - 1]) << i;
-    EXPECT_EQ(FirstPageModulation(i), first[i - 1]) << i;
+    EXPECT_EQ(PageModulation(i), page[i - 1]) << i;
   }
   // V.17 at 7200/9600 (asked for by a peer's DCS): long and short training.
   EXPECT_EQ(Class1Modulation(4, true, false), "97");
@@ -102,8 +102,9 @@ TEST(Class1Frames, IdFramesAreBlanksThenTheIdReversedAndReadBack) {
   EXPECT_EQ(DecodeIdFif(abc), "ABC");
   Bytes full = IdFif("+49 30 1234567890123");
   EXPECT_EQ(DecodeIdFif(full), "+49 30 1234567890123");
-  // A station that puts its fill after the reversed number.
-  std::string other = std::string("4321 55") + std::string(13, ' ');
+  // A station that puts its fill after the reversed number, and the two FCS
+  // octets that a T.31 modem passes after the FIF.
+  std::string other = std::string("4321 55") + std::string(13, ' ') + "i\x91";
   EXPECT_EQ(DecodeIdFif(Bytes(other.begin(), other.end())), "55 1234");
 }
 

@@ -158,7 +158,7 @@ TEST_F(Class1SendTest, AOnePageFaxRunsEverySendingStateAndEndsWithDcn) {
   EXPECT_EQ(CountWritten(coded), 1);
 }
 
-TEST_F(Class1SendTest, PagesAfterACoverGoAsEomThenMpsThenEopWithLongTrainingForLaterPages) {
+TEST_F(Class1SendTest, PagesAfterACoverGoAsEomThenMpsThenEopWithShortTrainingForLaterPages) {
   std::string cover = dir.File("cover.txt");
   {
     std::ofstream(cover) << "To: you\n";
@@ -168,13 +168,16 @@ TEST_F(Class1SendTest, PagesAfterACoverGoAsEomThenMpsThenEopWithLongTrainingForL
   ScriptCall();
   ScriptTsiAndDcs();
   ScriptTraining("145", 14400);
-  // The cover ends a document: EOM; the remote's MCF is final, so DCS and
-  // training follow at once.
+  // The cover ends a document: EOM. After its MCF the remote is back in
+  // phase B and sends DIS again; TSI, DCS and training follow.
   ScriptPage("146", kEom);
-  line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
+  line->Expect("AT+FRH=3\r", Got(kDisV17));
+  ScriptTsiAndDcs();
   ScriptTraining("145", 14400);
   ScriptPage("146", kMps);
-  ScriptPage("145", kEop);  // a later page of the same document: long training
+  // A later page of the same document: the receiver is trained and waits for
+  // the V.17 short training.
+  ScriptPage("146", kEop);
   ScriptEnd();
   auto s = MakeSender(14400);
   Run(*s);
