@@ -1,29 +1,9 @@
 // The receive machine's Class 2 and Class 2.0 states: modem set-up, the
-// answered call, page data with DLE handling and bit order, and the page
-// and document ends.
+// answered call, the page's start and the page and document ends.
 #include "error_codes.h"
 #include "fax_receiver.h"
-#include "page_transmitter.h"
 
 namespace telvane {
-namespace {
-
-// Class 2 modems deliver page data with the first bit of each byte in bit 7;
-// APF files hold it in bit 0 (T.4 order), so every byte is mirrored.
-struct BitReverseTable {
-  std::uint8_t t[256];
-  constexpr BitReverseTable() : t{} {
-    for (int i = 0; i < 256; ++i) {
-      int r = 0;
-      for (int b = 0; b < 8; ++b)
-        if (i & (1 << b)) r |= 0x80 >> b;
-      t[i] = static_cast<std::uint8_t>(r);
-    }
-  }
-};
-constexpr BitReverseTable kReverse;
-
-}  // namespace
 
 int TFaxReceiver::Class2Prepare() {
   const std::string commands[] = {cmd_.classSelect, "AT+FCR=1", cmd_.localId + "=\"" + s_.stationId + "\"",
@@ -44,7 +24,7 @@ void TFaxReceiver::Class2Dispatch(FaxEvent ev, const std::string& line) {
     case rf2Init1: case rf2Init2: case rf2Init3: case rf2Init4: case rf2Init5:
       if (ev == FaxEvent::Line) Class2Setup(ev, line);
       return;
-    case rf2WaitConnect: case rf2GetSessionParams: case rf2WaitPageConnect: case rf2StartPage:
+    case rf2WaitConnect: case rf2GetSessionParams: case rf2WaitPageConnect:
       Class2Session(ev, line);
       return;
     case rf2PageEnd:
@@ -154,109 +134,13 @@ void TFaxReceiver::Class2Session(FaxEvent ev, const std::string& line) {
         s_.params = DecodeParams(line);
         Progress(fpSessionParams);
       } else if (Contains(line, "CONNECT")) {
-        if (s_.options & foSoftwareFlow) {
-          // Only our XOFF to the modem: received page data may hold XON and
-          // XOFF bytes, which must not be taken as flow control.
-          port_.SetSWFlowOptions(swfReceive);
-          flowOn_ = true;
-        }
-        Goto(rf2StartPage);
+        ReceiveFlowOn();
+        Goto(rfStartPage);
       }
-      return;
-
-    case rf2StartPage:
-      if (ev != FaxEvent::Enter) return;
-      if (int rc = file_.BeginPage(s_.params.fine, s_.params.wide)) {
-        Fail(rc);
-        return;
-      }
-      dleSeen_ = false;
-      pageRefused_ = false;
-      data_.clear();
-      ClearInput();  // what came before DC2 is the tail of the CONNECT line
-      Put(std::string(1, static_cast<char>(kDC2)));  // releases the page data
-      Progress(fpGetPage);
-      ArmTimeout(s_.pageTimeout);
-      Goto(rf2PageData, false);
       return;
 
     default:
       return;
-  }
-}
-
-void TFaxReceiver::AcceptCall() {
-  answered_ = true;
-  bool accept = true;
-  messenger_.Accept(s_.remoteId, accept);
-  if (!accept) {
-    Put("AT+FKS\r");
-    s_.errorCode = ecFileRejected;
-    messenger_.Error(ecFileRejected);
-    messenger_.Log(lfaxReceiveSkip);
-    Goto(rfError);
-    return;
-  }
-  Progress(fpGotRemoteID);
-  std::string name;
-  messenger_.Name(name);
-  if (name.empty()) {
-    Fail(ecNoFilename);
-    return;
-  }
-  s_.faxFile = name;
-  if (int rc = file_.Create(name, s_.remoteId)) {
-    Fail(rc);
-    return;
-  }
-  messenger_.Log(lfaxReceiveStart);
-}
-
-int TFaxReceiver::FlushPageData() {
-  int rc = file_.Write(data_.data(), data_.size());
-  data_.clear();
-  s_.pageBytes = file_.PageBytes();
-  return rc;
-}
-
-void TFaxReceiver::TakeRawInput(std::string& pending) {
-  if (pending.empty()) return;
-  const bool reverse = !cmd_.class20;
-  std::size_t i = 0;
-  bool end = false;
-  for (; i < pending.size() && !end; ++i) {
-    auto b = static_cast<std::uint8_t>(pending[i]);
-    if (dleSeen_) {
-      dleSeen_ = false;
-      if (b == kETX) {
-        end = true;
-        continue;
-      }
-      // DLE DLE is one DLE; a DLE before anything else is dropped.
-    } else if (b == kDLE) {
-      dleSeen_ = true;
-      continue;
-    }
-    data_.push_back(reverse ? kReverse.t[b] : b);
-    if (data_.size() >= 4096)
-      if (int rc = FlushPageData()) {
-        pending.erase(0, i + 1);
-        Fail(rc);
-        return;
-      }
-  }
-  pending.erase(0, i);
-  if (int rc = FlushPageData()) {
-    Fail(rc);
-    return;
-  }
-  ArmTimeout(s_.pageTimeout);  // the page time-out counts silence
-  if (end) {
-    if (flowOn_) {
-      port_.SetSWFlowOptions(swfNone);
-      flowOn_ = false;
-    }
-    Goto(rf2PageEnd, false);
   }
 }
 

@@ -1,10 +1,40 @@
 // The receive machine's class-neutral states: set-up, waiting for rings,
-// answering, and the end of each call.
+// answering, page data, and the end of each call.
 #include "fax_receiver.h"
 
 #include "error_codes.h"
+#include "page_transmitter.h"
 
 namespace telvane {
+
+// The state numbers are those of the receive machine's table.
+static_assert(rf1SendCsi == 10 && rf1WaitPageConnect == 21 && rfStartPage == 25 && rf1PageEnd == 27 &&
+              rf1WaitHangup == 32 && rf2PageEnd == 33 && rfDone == 37);
+
+namespace {
+
+// Class 2 modems deliver page data with the first bit of each byte in bit 7;
+// APF files hold it in bit 0 (T.4 order), so every byte is mirrored. Class 1
+// and Class 2.0 modems already deliver T.4 order.
+struct BitReverseTable {
+  std::uint8_t t[256];
+  constexpr BitReverseTable() : t{} {
+    for (int i = 0; i < 256; ++i) {
+      int r = 0;
+      for (int b = 0; b < 8; ++b)
+        if (i & (1 << b)) r |= 0x80 >> b;
+      t[i] = static_cast<std::uint8_t>(r);
+    }
+  }
+};
+constexpr BitReverseTable kReverse;
+
+// Receive flow control levels while page data flows: XOFF to the modem when
+// this much waits in the input buffer, XON again below the second level.
+constexpr std::uint16_t kFlowFull = 6144;
+constexpr std::uint16_t kFlowResume = 2048;
+
+}  // namespace
 
 TFaxReceiver::~TFaxReceiver() { Stop(); }
 
@@ -22,8 +52,25 @@ const char* TFaxReceiver::StateName(int state) const {
     case rf2WaitConnect: return "Class2WaitConnect";
     case rf2GetSessionParams: return "Class2SessionParams";
     case rf2WaitPageConnect: return "Class2WaitPageConnect";
-    case rf2StartPage: return "Class2StartPage";
-    case rf2PageData: return "Class2PageReceive";
+    case rf1SendCsi: return "Class1SendCSI";
+    case rf1SendDis: return "Class1SendDIS";
+    case rf1WaitDcs: return "Class1WaitDCS";
+    case rf1RepeatDis: return "Class1RepeatDIS";
+    case rf1RepeatWait: return "Class1RepeatWait";
+    case rf1WaitTcfConnect: return "Class1WaitTCF";
+    case rf1CheckTcf: return "Class1CheckTCF";
+    case rf1SendFtt: return "Class1SendFTT";
+    case rf1WaitTcfEnd: return "Class1WaitTCFEnd";
+    case rf1SendCfr: return "Class1SendCFR";
+    case rf1WaitPageConnect: return "Class1WaitPageConnect";
+    case rfStartPage: return "StartPage";
+    case rfPageData: return "PageReceive";
+    case rf1PageEnd: return "Class1PageEnd";
+    case rf1WaitPostPage: return "Class1WaitPostPage";
+    case rf1CompletePage: return "Class1CompletePage";
+    case rf1SendMcf: return "Class1SendMCF";
+    case rf1WaitDcn: return "Class1WaitDCN";
+    case rf1WaitHangup: return "Class1WaitHangup";
     case rf2PageEnd: return "Class2PageEnd";
     case rf2WaitHangup: return "Class2WaitHangup";
     case rfComplete: return "ReceiveComplete";
@@ -36,8 +83,6 @@ const char* TFaxReceiver::StateName(int state) const {
 int TFaxReceiver::Prepare() {
   PortToPrepareSpeed();
   if (int rc = ResolveClass()) return rc;
-  // The Class 1 protocol is not part of this engine yet.
-  if (s_.faxClass == fcClass1) return ecNotSupportedByLayer;
   LoadCommands();
   if (SendInitStrings() != ecOK) {
     // The machine starts all the same; its class command reports a modem
@@ -45,10 +90,12 @@ int TFaxReceiver::Prepare() {
     port_.FlushInBuffer();
     return ecOK;
   }
-  return Class2Prepare();
+  return s_.faxClass == fcClass1 ? Class1Prepare() : Class2Prepare();
 }
 
 bool TFaxReceiver::WaitsForResponse() const {
+  if (IsClass1State(state_))
+    return state_ != rf1RepeatDis && state_ != rf1CheckTcf && state_ != rf1CompletePage;
   switch (state_) {
     case rfClass1Ready:
     case rf2Init1: case rf2Init2: case rf2Init3: case rf2Init4: case rf2Init5:
@@ -65,6 +112,10 @@ void TFaxReceiver::OnTimeout() {
     case rfWaitForCall: case rfComplete: case rfError: case rfDone:
       return;
     default:
+      if (IsClass1State(state_)) {
+        Class1Timeout();
+        return;
+      }
       Fail(ecFatalTimeout);
   }
 }
@@ -81,7 +132,15 @@ void TFaxReceiver::Dispatch(FaxEvent ev, const std::string& line) {
       if (ev != FaxEvent::Enter) return;
       SendCommand("ATA", s_.dialWait);
       Progress(fpAnswer);
-      Goto(rf2WaitConnect, false);
+      if (s_.faxClass == fcClass1) {
+        Class1CallAnswered();
+        Goto(rf1SendCsi, false);
+      } else {
+        Goto(rf2WaitConnect, false);
+      }
+      return;
+    case rfStartPage:
+      if (ev == FaxEvent::Enter) StartPage();
       return;
     case rfComplete:
       if (ev == FaxEvent::Enter) Complete();
@@ -90,13 +149,21 @@ void TFaxReceiver::Dispatch(FaxEvent ev, const std::string& line) {
       if (ev == FaxEvent::Enter) ReceiveError();
       return;
     default:
-      Class2Dispatch(ev, line);
+      if (state_ == rfClass1Ready || IsClass1State(state_))
+        Class1Dispatch(ev, line);
+      else
+        Class2Dispatch(ev, line);
   }
 }
 
 void TFaxReceiver::ReceiveInit() {
   StatusNow();
   port_.SetDTR(true);
+  if (s_.faxClass == fcClass1) {
+    SendCommand("AT+FCLASS=1");
+    Goto(rfClass1Ready, false);
+    return;
+  }
   SendCommand(cmd_.classSelect);
   Goto(rf2Init1, false);
 }
@@ -134,10 +201,7 @@ void TFaxReceiver::Complete() {
 void TFaxReceiver::ReceiveError() {
   DisarmTimeout();
   file_.Close();  // pages judged good stay in the file
-  if (flowOn_) {
-    port_.SetSWFlowOptions(swfNone);
-    flowOn_ = false;
-  }
+  ReceiveFlowOff();
   messenger_.Log(lfaxReceiveFail);
   HangUpReceiver();
   if (!s_.constantStatus) StatusNow(fsLast);
@@ -150,6 +214,141 @@ void TFaxReceiver::ReceiveError() {
   firstStatusSent_ = false;
   SwitchToInitBaud();
   Goto(rfInit);
+}
+
+void TFaxReceiver::AcceptCall() {
+  answered_ = true;
+  bool accept = true;
+  messenger_.Accept(s_.remoteId, accept);
+  if (!accept) {
+    // AT+FKS has a Class 2 modem end the session; a Class 1 call is hung
+    // up by the error state.
+    if (s_.faxClass != fcClass1) Put("AT+FKS\r");
+    s_.errorCode = ecFileRejected;
+    messenger_.Error(ecFileRejected);
+    messenger_.Log(lfaxReceiveSkip);
+    Goto(rfError);
+    return;
+  }
+  Progress(fpGotRemoteID);
+  std::string name;
+  messenger_.Name(name);
+  if (name.empty()) {
+    Fail(ecNoFilename);
+    return;
+  }
+  s_.faxFile = name;
+  if (int rc = file_.Create(name, s_.remoteId)) {
+    Fail(rc);
+    return;
+  }
+  messenger_.Log(lfaxReceiveStart);
+}
+
+void TFaxReceiver::ReceiveFlowOn() {
+  if (!(s_.options & foSoftwareFlow) || flowOn_) return;
+  if (s_.faxClass == fcClass1) {
+    savedFull_ = port_.BufferFull();
+    savedResume_ = port_.BufferResume();
+    port_.SetBufferFull(kFlowFull);  // the port lowers levels its input buffer cannot hold
+    port_.SetBufferResume(kFlowResume);
+  }
+  // Only our XOFF to the modem: received data may hold XON and XOFF bytes,
+  // which must not be taken as flow control.
+  port_.SetSWFlowOptions(swfReceive);
+  flowOn_ = true;
+}
+
+void TFaxReceiver::ReceiveFlowOff() {
+  if (!flowOn_) return;
+  flowOn_ = false;
+  port_.SetSWFlowOptions(swfNone);
+  if (s_.faxClass == fcClass1) {
+    port_.SetBufferFull(savedFull_);
+    port_.SetBufferResume(savedResume_);
+  }
+}
+
+void TFaxReceiver::StartPage() {
+  const bool class1 = s_.faxClass == fcClass1;
+  if (int rc = class1 ? file_.BeginPage(s_.class1.fine, s_.class1.wide) : file_.BeginPage(s_.params.fine, s_.params.wide)) {
+    Fail(rc);
+    return;
+  }
+  dleSeen_ = false;
+  pageRefused_ = false;
+  data_.clear();
+  if (class1) {
+    // A Class 1 modem sends the data right after its CONNECT line.
+    skipLf_ = true;
+  } else {
+    skipLf_ = false;
+    ClearInput();  // what came before DC2 is the tail of the CONNECT line
+    Put(std::string(1, static_cast<char>(kDC2)));  // releases the page data
+  }
+  Progress(fpGetPage);
+  ArmTimeout(s_.pageTimeout);
+  Goto(rfPageData, false);
+}
+
+int TFaxReceiver::FlushPageData() {
+  int rc = file_.Write(data_.data(), data_.size());
+  data_.clear();
+  s_.pageBytes = file_.PageBytes();
+  return rc;
+}
+
+void TFaxReceiver::TakeRawInput(std::string& pending) {
+  if (state_ == rf1CheckTcf)
+    Class1TakeTcf(pending);
+  else
+    TakePageData(pending);
+}
+
+void TFaxReceiver::TakePageData(std::string& pending) {
+  if (pending.empty()) return;
+  const bool reverse = s_.faxClass == fcClass2;
+  std::size_t i = 0;
+  if (skipLf_) {
+    skipLf_ = false;
+    if (pending[0] == '\n') i = 1;
+  }
+  bool end = false;
+  for (; i < pending.size() && !end; ++i) {
+    auto b = static_cast<std::uint8_t>(pending[i]);
+    if (dleSeen_) {
+      dleSeen_ = false;
+      if (b == kETX) {
+        end = true;
+        continue;
+      }
+      // DLE DLE is one DLE; a DLE before anything else is dropped.
+    } else if (b == kDLE) {
+      dleSeen_ = true;
+      continue;
+    }
+    data_.push_back(reverse ? kReverse.t[b] : b);
+    if (data_.size() >= 4096)
+      if (int rc = FlushPageData()) {
+        pending.erase(0, i + 1);
+        Fail(rc);
+        return;
+      }
+  }
+  pending.erase(0, i);
+  if (int rc = FlushPageData()) {
+    Fail(rc);
+    return;
+  }
+  ArmTimeout(s_.pageTimeout);  // the page time-out counts silence
+  if (!end) return;
+  ReceiveFlowOff();
+  if (s_.faxClass == fcClass1) {
+    ArmTimeout(s_.responseTimeout);
+    Goto(rf1PageEnd, false);
+  } else {
+    Goto(rf2PageEnd, false);
+  }
 }
 
 }  // namespace telvane

@@ -134,7 +134,7 @@ TEST_F(Class2ReceiveTest, ThreePagesUnderEitherDialectDecodeToTheRastersSent) {
     ASSERT_EQ(got.size(), 3u);
     for (std::size_t p = 0; p < 3; ++p) EXPECT_EQ(got[p], pages[p].rasters) << "page " << p + 1;
     for (int st : {rfInit, rf2Init1, rf2Init5, rfWaitForCall, rfAnswer, rf2WaitConnect, rf2GetSessionParams,
-                   rf2WaitPageConnect, rf2StartPage, rf2PageData, rf2PageEnd, rf2WaitHangup, rfComplete, rfDone})
+                   rf2WaitPageConnect, rfStartPage, rfPageData, rf2PageEnd, rf2WaitHangup, rfComplete, rfDone})
       EXPECT_TRUE(visited.count(st)) << "state " << st;
     if (class20) {
       EXPECT_TRUE(visited.count(rf2Init2));
@@ -273,9 +273,9 @@ TEST_F(Class2ReceiveTest, StoppedInMidPageTheFileHoldsOnlyTheConfirmedPages) {
   line->Expect("\x12", half.substr(0, half.size() / 2));
   auto r = MakeReceiver(fcClass2);
   ASSERT_EQ(r->Start(), 0);
-  drive.RunUntil([&] { return line->ScriptDone() && r->State() == rf2PageData; }, 2000);
+  drive.RunUntil([&] { return line->ScriptDone() && r->State() == rfPageData; }, 2000);
   drive.RunFor(2);  // the half page is taken in
-  ASSERT_EQ(r->State(), rf2PageData);
+  ASSERT_EQ(r->State(), rfPageData);
   ASSERT_TRUE(r->File().PageOpen());
   r->Stop();  // the owner ends it there; the engine lives on
   EXPECT_FALSE(r->File().IsOpen());
