@@ -264,6 +264,14 @@ void SimLine::Engine::Step() {
       if (terminal_[side]) terminal_[side]->Terminate();
     }
     EndCall("dropped");
+  } else if (connected && config_.maxCallSeconds > 0 && now_ - connectedAt_ >= Samples(config_.maxCallSeconds)) {
+    Log("call time limit reached");
+    call_.timedOut = true;
+    for (int side = 0; side < 2; ++side) {
+      if (modem_[side]) modem_[side]->LineDropped();
+      if (terminal_[side]) terminal_[side]->Terminate();
+    }
+    EndCall("time limit");
   }
 }
 

@@ -61,6 +61,10 @@ struct SimLineConfig {
   // to TCF that a DTE sends (AT+FTM after a frame it sent) and to the
   // terminal's own; later TCF at other speeds pass.
   int refuseTrainingBps = 0;
+  // > 0: the line ends a call that lasts longer than this. spandsp's
+  // terminals never give up on a line too noisy for their frames (their
+  // timers stop while they hear a carrier), so noisy tests need a limit.
+  double maxCallSeconds = 0;
   bool neverAnswer = false;  // the called side never picks up: the caller gets NO CARRIER after S7
   bool busy = false;         // every call gets BUSY
   int answerAfterRings = 1;  // the terminal picks up after this many rings
@@ -78,6 +82,7 @@ struct CallRecord {
   bool busy = false;
   bool noAnswer = false;       // S7 ran out
   bool dropped = false;        // the drop fault ended it
+  bool timedOut = false;       // maxCallSeconds ended it
   int rings = 0;
   int trainingsRefused = 0;    // training checks the line cut
   double lineSeconds = 0;      // from the answer to the end of the call, in line time

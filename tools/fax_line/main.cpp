@@ -40,6 +40,7 @@ const char kUsage[] =
     "  --noise DBM0            white noise at this level (for example -45)\n"
     "  --drop-after S          the line goes dead S seconds (line time) after the answer\n"
     "  --refuse-training BPS   cut every training check at BPS bit/s so that it fails\n"
+    "  --max-call S            end a call after S seconds (line time)\n"
     "  --never-answer          the called side never answers (NO CARRIER after S7)\n"
     "  --busy                  every call gets BUSY\n"
     "  --answer-after-rings N  the terminal answers after N rings (default 1)\n"
@@ -144,6 +145,8 @@ int main(int argc, char** argv) {
       config.dropAfterSeconds = Number(arg, value());
     } else if (arg == "--refuse-training") {
       config.refuseTrainingBps = Integer(arg, value());
+    } else if (arg == "--max-call") {
+      config.maxCallSeconds = Number(arg, value());
     } else if (arg == "--never-answer") {
       config.neverAnswer = true;
     } else if (arg == "--busy") {
@@ -203,8 +206,9 @@ int main(int argc, char** argv) {
   const telvane::SimLineResult result = line.Result();
   int n = 0;
   for (const telvane::CallRecord& c : result.calls) {
-    std::printf("result call=%d caller=%c answered=%d busy=%d no-answer=%d dropped=%d rings=%d refused=%d", ++n,
-                c.caller == 0 ? 'A' : 'B', c.answered, c.busy, c.noAnswer, c.dropped, c.rings, c.trainingsRefused);
+    std::printf("result call=%d caller=%c answered=%d busy=%d no-answer=%d dropped=%d timed-out=%d rings=%d refused=%d",
+                ++n, c.caller == 0 ? 'A' : 'B', c.answered, c.busy, c.noAnswer, c.dropped, c.timedOut, c.rings,
+                c.trainingsRefused);
     std::printf(" line-s=%.1f real-s=%.1f", c.lineSeconds, c.realSeconds);
     if (config.farEnd != telvane::SimLineConfig::SecondModem) PrintTerminal("", c.terminal);
     if (config.farEnd == telvane::SimLineConfig::TerminalToTerminal) PrintTerminal("sender-", c.sender);

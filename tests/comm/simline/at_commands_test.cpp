@@ -133,6 +133,8 @@ TEST(SimLineAt, RingsOfAnEarlierCallDoNotCountTowardsAutoAnswer) {
   size_t rings = 0;
   for (size_t p = untilAnswer.find("RING"); p != std::string::npos; p = untilAnswer.find("RING", p + 1)) ++rings;
   EXPECT_EQ(rings, 2u) << untilAnswer;
+  // A waits for B's first frame: the first command only ends the wait.
+  a.Command("ATH");
   a.Command("ATH");
   ASSERT_TRUE(line.WaitDone(3));
   const auto calls = line.Result().calls;
