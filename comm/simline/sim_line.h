@@ -55,11 +55,14 @@ struct SimLineConfig {
   std::optional<double> noiseDbm0;    // white noise on both directions while connected
   // All times below are line time (seconds of audio), not wall-clock time.
   double dropAfterSeconds = 0;        // > 0: the line goes dead this long after the answer
-  // > 0: a training check (TCF) at this speed is cut short: the first part,
-  // long enough for the receiver to train, goes through, the rest becomes
-  // silence, so the receiver sees too few zero bits and answers FTT. Applies
-  // to TCF that a DTE sends (AT+FTM after a frame it sent) and to the
-  // terminal's own; later TCF at other speeds pass.
+  // > 0: a training check (TCF) at this speed is garbled: its first part,
+  // long enough for the receiver to train (1.75 s for V.17, 0.55 s for V.29,
+  // 1-1.25 s for V.27 ter), goes through, the rest is drowned in noise as
+  // loud as the signal, so the receiver finds far too short a run of zero
+  // bits and answers FTT once the sender stops. Applies to a TCF a DTE sends
+  // (the AT+FTM that follows its own frames, i.e. its DCS) and to one the
+  // terminal sends after its DCS; checks at other speeds pass, so the
+  // sender steps down and carries on.
   int refuseTrainingBps = 0;
   // > 0: the line ends a call that lasts longer than this. spandsp's
   // terminals never give up on a line too noisy for their frames (their

@@ -74,7 +74,21 @@ bool T31PtyModem::InCommandMode() const {
   return mode == AT_MODE_ONHOOK_COMMAND || mode == AT_MODE_OFFHOOK_COMMAND;
 }
 
-void T31PtyModem::Feed(const uint8_t* data, size_t n) {
+void T31PtyModem::Feed(const uint8_t* input, size_t count) {
+  // A DTE that held the modem back releases it with XON whatever the state:
+  // the reception may have ended (and the emulation gone back to commands)
+  // while its last bytes waited here.
+  std::string kept;
+  if (dteXoff_) {
+    for (size_t k = 0; k < count; ++k) {
+      if (input[k] == kXon) dteXoff_ = false;
+      else kept += static_cast<char>(input[k]);
+    }
+    input = reinterpret_cast<const uint8_t*>(kept.data());
+    count = kept.size();
+  }
+  const uint8_t* data = input;
+  const size_t n = count;
   size_t i = 0;
   while (i < n) {
     const int mode = t31_->at_state.at_rx_mode;

@@ -107,6 +107,46 @@ TEST(SimLineAt, TwoModemsRingAnswerCarryAFrameAndHangUp) {
   EXPECT_GT(call.lineSeconds, 0);
 }
 
+// Connects A (caller) and B (answerer) and lets B's first frame through, so
+// that both modems are in command state with the call up.
+void ConnectTwoModems(Dte& a, Dte& b) {
+  for (Dte* d : {&a, &b}) {
+    d->Command("ATE0");
+    d->Command("AT+FCLASS=1");
+  }
+  a.Send("ATD1\r");
+  b.ReadUntil({"RING"}, 3);
+  b.Command("ATA", 8);
+  b.Send(std::string("\xff\x13\x80\x00\x46\x1e\x00\x10\x03", 9));
+  b.ReadUntil({"OK\r\n"}, 5);
+  a.ReadUntil({"OK\r\n"}, 5);
+}
+
+TEST(SimLineAt, XoffFromTheDteHoldsTheModemBackWithoutEndingTheReception) {
+  test::TempDir dir;
+  SimLine line;
+  ASSERT_EQ(line.Start(Config(SimLineConfig::SecondModem, dir, 2)), 0);
+  Dte a(line.PtyPath(0)), b(line.PtyPath(1));
+  ConnectTwoModems(a, b);
+  ASSERT_NE(a.Seen().find("OK"), std::string::npos);
+  // B waits for a frame; A starts one; at B's CONNECT (A's flags heard) B
+  // holds its modem back, and A sends the frame.
+  b.Send("AT+FRH=3\r");
+  ASSERT_NE(a.Command("AT+FTH=3", 5).find("CONNECT"), std::string::npos);
+  ASSERT_NE(b.ReadUntil({"CONNECT"}, 5).find("CONNECT"), std::string::npos) << b.Seen();
+  b.Send("\x13");
+  const std::string cfr("\xff\x13\x84", 3);
+  a.Send(cfr + "\x10\x03");
+  EXPECT_NE(a.ReadUntil({"OK\r\n"}, 5).find("OK"), std::string::npos);
+  // Held back: nothing reaches B, and the reception was not cut short by an OK.
+  const std::string held = b.ReadUntil({"OK\r\n"}, 0.5);
+  EXPECT_EQ(held.find(cfr), std::string::npos) << held;
+  b.Send("\x11");
+  const std::string frame = b.ReadUntil({"OK\r\n"}, 3);
+  EXPECT_NE(frame.find(cfr), std::string::npos) << frame;
+  EXPECT_NE(frame.find("\x10\x03\r\nOK"), std::string::npos) << frame;
+}
+
 TEST(SimLineAt, RingsOfAnEarlierCallDoNotCountTowardsAutoAnswer) {
   test::TempDir dir;
   SimLineConfig config = Config(SimLineConfig::SecondModem, dir);

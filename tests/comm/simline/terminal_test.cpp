@@ -71,7 +71,8 @@ TEST_P(SimLinePeerModems, RestrictedPeerSettlesAtItsFastestModem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modems, SimLinePeerModems,
-                         ::testing::Values(ModemCase{4, 14400}, ModemCase{2, 9600}, ModemCase{1, 4800}));
+                         ::testing::Values(ModemCase{4, 14400}, ModemCase{2, 9600}, ModemCase{1, 4800}),
+                         [](const auto& info) { return "bps" + std::to_string(info.param.bitRate); });
 
 TEST_F(SimLineTerminals, RefusedTrainingStepsTheSenderDown) {
   SimLineConfig config = Config();
