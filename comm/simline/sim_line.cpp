@@ -142,9 +142,15 @@ class SimLine::Engine : public T31PtyModem::Host {
   }
   std::string SideName(int side) const { return IsModem(side) ? modem_[side]->Name() : (side == 0 ? "sender" : "terminal"); }
 
+  // Runs fn after `seconds` of line time unless the call state moves on first.
   void After(double seconds, std::function<void()> fn) {
     timers_.emplace(now_ + Samples(seconds), std::make_pair(epoch_, std::move(fn)));
   }
+  // Runs fn after `seconds` of line time in any case: answers a DTE waits for.
+  void AfterAlways(double seconds, std::function<void()> fn) {
+    timers_.emplace(now_ + Samples(seconds), std::make_pair(kAlways, std::move(fn)));
+  }
+  static constexpr uint64_t kAlways = ~uint64_t{0};
   void RunPending() {
     while (!pending_.empty()) {
       auto fns = std::move(pending_);
@@ -254,7 +260,7 @@ void SimLine::Engine::Step() {
   CheckTerminals();
   while (!timers_.empty() && timers_.begin()->first <= now_) {
     auto node = timers_.extract(timers_.begin());
-    if (node.mapped().first == epoch_) node.mapped().second();
+    if (node.mapped().first == epoch_ || node.mapped().first == kAlways) node.mapped().second();
   }
   if (connected && config_.dropAfterSeconds > 0 && now_ - connectedAt_ >= Samples(config_.dropAfterSeconds)) {
     Log("line dropped");
@@ -305,7 +311,7 @@ void SimLine::Engine::ArmRefusal(int side, int bitRate, bool v17, bool v29, bool
 void SimLine::Engine::Dial(int side) {
   if (state_ != CallState::kIdle || (!IsModem(side) && !MoreCalls())) {
     // Our own line is in use: the caller hears busy.
-    if (IsModem(side)) After(kBusySeconds, [this, side] { modem_[side]->Busy(); });
+    if (IsModem(side)) AfterAlways(kBusySeconds, [this, side] { modem_[side]->Busy(); });
     return;
   }
   ++epoch_;
@@ -356,8 +362,8 @@ void SimLine::Engine::Answer(int side) {
   if (state_ != CallState::kRinging || side != callee_) {
     if (IsModem(side) && state_ == CallState::kIdle) {
       // ATA with no call: the modem goes off hook and finds no carrier.
-      After(kStrayAnswerSeconds, [this, side] {
-        if (state_ == CallState::kIdle) modem_[side]->NoCarrier();
+      AfterAlways(kStrayAnswerSeconds, [this, side] {
+        if (state_ != CallState::kConnected) modem_[side]->NoCarrier();
       });
     }
     return;
@@ -423,19 +429,17 @@ void SimLine::Engine::CheckTerminals() {
 
 void SimLine::Engine::HangUp(int side) {
   if (state_ == CallState::kIdle) return;
-  if (side != caller_ && side != callee_) return;
   if (state_ != CallState::kConnected && side == callee_) return;  // not in the call yet
   Log(SideName(side) + ": hangs up");
   const int other = side == caller_ ? callee_ : caller_;
-  if (state_ == CallState::kConnected) {
-    if (terminal_[other]) terminal_[other]->Terminate();
-    if (modem_[other]) {
-      // The far modem notices once the line has carried the rest of the call.
-      T31PtyModem* m = modem_[other].get();
-      timers_.emplace(now_ + Samples(0.2), std::make_pair(epoch_ + 1, [m] { m->LineDropped(); }));
-    }
-  }
+  const bool connected = state_ == CallState::kConnected;
+  if (connected && terminal_[other]) terminal_[other]->Terminate();
   EndCall("hang-up");
+  if (connected && modem_[other]) {
+    // The far modem notices once the line has carried the rest of the call.
+    T31PtyModem* m = modem_[other].get();
+    After(0.2, [m] { m->LineDropped(); });
+  }
 }
 
 void SimLine::Engine::EndCall(const char* why) {
