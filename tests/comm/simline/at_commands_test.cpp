@@ -107,6 +107,26 @@ TEST(SimLineAt, TwoModemsRingAnswerCarryAFrameAndHangUp) {
   EXPECT_GT(call.lineSeconds, 0);
 }
 
+TEST(SimLineAt, AnswerWithoutACallAndDialIntoARingingLine) {
+  test::TempDir dir;
+  SimLine line;
+  ASSERT_EQ(line.Start(Config(SimLineConfig::SecondModem, dir)), 0);
+  Dte a(line.PtyPath(0)), b(line.PtyPath(1));
+  for (Dte* d : {&a, &b}) {
+    d->Command("ATE0");
+    d->Command("AT+FCLASS=1");
+  }
+  // Off hook with nobody there: no carrier.
+  EXPECT_NE(b.Command("ATA", 3).find("NO CARRIER"), std::string::npos) << b.Seen();
+  // While A's call rings B, B's own call finds the line in use.
+  a.Send("ATD1\r");
+  ASSERT_NE(b.ReadUntil({"RING"}, 3).find("RING"), std::string::npos);
+  EXPECT_NE(b.Command("ATD2", 3).find("BUSY"), std::string::npos) << b.Seen();
+  a.Command("ATH");
+  ASSERT_TRUE(line.WaitDone(3));
+  EXPECT_EQ(line.Result().calls.size(), 1u);
+}
+
 // Connects A (caller) and B (answerer) and lets B's first frame through, so
 // that both modems are in command state with the call up.
 void ConnectTwoModems(Dte& a, Dte& b) {
