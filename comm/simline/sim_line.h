@@ -54,7 +54,10 @@ struct SimLineConfig {
   int delayMs = 40;                   // one-way delay of the line
   std::optional<double> noiseDbm0;    // white noise on both directions while connected
   // All times below are line time (seconds of audio), not wall-clock time.
-  double dropAfterSeconds = 0;        // > 0: the line goes dead this long after the answer
+  // > 0: the line fails this long after the answer: the call ends at once,
+  // a modem says NO CARRIER to a DTE that waits for it or sends data, a
+  // terminal stops with "The call dropped prematurely".
+  double dropAfterSeconds = 0;
   // > 0: a training check (TCF) at this speed is garbled: its first part,
   // long enough for the receiver to train (1.75 s for V.17, 0.55 s for V.29,
   // 1-1.25 s for V.27 ter), goes through, the rest is drowned in noise as

@@ -22,7 +22,8 @@ void OnSignal(int) { g_stop = true; }
 const char kUsage[] =
     "Usage: telvane-fax-line [OPTION]...\n"
     "Simulates a telephone line with spandsp T.31 Class 1 fax modems on\n"
-    "pseudo-terminals and prints each modem's device path on its own line.\n"
+    "pseudo-terminals and prints each modem's device path on its own line\n"
+    "(side A first), then one result line per call when the calls have ended.\n"
     "\n"
     "  --far-end MODE          terminal-receives (default): a fax terminal answers\n"
     "                          calls from modem A and receives; terminal-sends: a\n"
