@@ -323,19 +323,14 @@ void TFaxReceiver::Class1PhaseD(const std::string& line) {
 
 void TFaxReceiver::Class1SendMcf(bool ok, bool connect) {
   const Class1Params& p = s_.class1;
-  const bool newDocument = postPage_ == kFcfEOM;
   if (connect) {
+    // MCF is final even before a new document: a T.30 caller acts only on
+    // the final frame of a sequence, so an MCF followed by CSI and DIS in
+    // one transmission would go unanswered. A second CONNECT (the modem
+    // repeats it when a frame is late) is not a request for another frame.
     if (!frameSent_) {
-      // Not final before a new document: CSI and DIS follow in the same
-      // transmission.
-      SendFrame(kFcfMCF, !newDocument);
+      SendFrame(kFcfMCF, true);
       frameSent_ = true;
-    } else if (newDocument) {
-      // The modem asks for the frame after the MCF.
-      disRepeats_ = 0;
-      SendIdFrame(kFcfCSI, false);
-      frameSent_ = false;
-      Goto(rf1SendDis, false);
     }
     return;
   }
@@ -344,7 +339,8 @@ void TFaxReceiver::Class1SendMcf(bool ok, bool connect) {
     ReceiveFlowOn();
     Class1Command("AT+FRM=" + Class1Modulation(p.speedIndex, p.v17, false), kBeforeModulationMs);
     Goto(rf1WaitPageConnect, false);
-  } else if (newDocument) {
+  } else if (postPage_ == kFcfEOM) {
+    // CSI and DIS again once the caller is back in phase B.
     disRepeats_ = 0;
     Class1Command("AT+FTH=3", kAfterFrameMs);
     Goto(rf1SendCsi, false);
