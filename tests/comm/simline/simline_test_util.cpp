@@ -33,29 +33,32 @@ Raster TestPage(int rows) {
   return page;
 }
 
-bool WriteG3Tiff(const std::string& path, const Raster& page, bool fine) {
+bool WriteG3Tiff(const std::string& path, const std::vector<Raster>& pages, bool fine) {
   TIFF* t = TIFFOpen(path.c_str(), "w");
   if (!t) return false;
-  TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
-  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kWidth);
-  TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(page.size()));
-  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
-  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
-  TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, GROUP3OPT_FILLBITS);
-  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-  TIFFSetField(t, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
-  TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-  TIFFSetField(t, TIFFTAG_XRESOLUTION, 204.0f);
-  TIFFSetField(t, TIFFTAG_YRESOLUTION, fine ? 196.0f : 98.0f);
-  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(page.size()));
-  TIFFSetField(t, TIFFTAG_PAGENUMBER, 0, 1);
   bool ok = true;
-  for (size_t y = 0; y < page.size() && ok; ++y) {
-    std::vector<uint8_t> row = page[y];
-    ok = TIFFWriteScanline(t, row.data(), static_cast<uint32_t>(y), 0) == 1;
+  for (size_t p = 0; p < pages.size() && ok; ++p) {
+    const Raster& page = pages[p];
+    TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kWidth);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(page.size()));
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
+    TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, GROUP3OPT_FILLBITS);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(t, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
+    TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    TIFFSetField(t, TIFFTAG_XRESOLUTION, 204.0f);
+    TIFFSetField(t, TIFFTAG_YRESOLUTION, fine ? 196.0f : 98.0f);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(page.size()));
+    TIFFSetField(t, TIFFTAG_PAGENUMBER, static_cast<uint16_t>(p), static_cast<uint16_t>(pages.size()));
+    for (size_t y = 0; y < page.size() && ok; ++y) {
+      std::vector<uint8_t> row = page[y];
+      ok = TIFFWriteScanline(t, row.data(), static_cast<uint32_t>(y), 0) == 1;
+    }
+    ok = ok && TIFFWriteDirectory(t) == 1;
   }
-  ok = ok && TIFFWriteDirectory(t) == 1;
   TIFFClose(t);
   return ok;
 }
@@ -67,10 +70,23 @@ bool WritePbm(const std::string& path, const Raster& page) {
   return static_cast<bool>(out);
 }
 
-Raster ReadTiff(const std::string& path, int* width) {
+int TiffPageCount(const std::string& path) {
+  TIFF* t = TIFFOpen(path.c_str(), "r");
+  if (!t) return 0;
+  int n = 1;
+  while (TIFFReadDirectory(t)) ++n;
+  TIFFClose(t);
+  return n;
+}
+
+Raster ReadTiff(const std::string& path, int* width, int page) {
   Raster rows;
   TIFF* t = TIFFOpen(path.c_str(), "r");
   if (!t) return rows;
+  if (!TIFFSetDirectory(t, static_cast<uint16_t>(page))) {
+    TIFFClose(t);
+    return rows;
+  }
   uint32_t w = 0, h = 0;
   uint16_t photometric = PHOTOMETRIC_MINISWHITE;
   TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w);

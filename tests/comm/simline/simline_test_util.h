@@ -21,10 +21,15 @@ using Raster = std::vector<std::vector<uint8_t>>;
 // pixel per row, crossed by a slanting bar.
 Raster TestPage(int rows);
 
-bool WriteG3Tiff(const std::string& path, const Raster& page, bool fine);
+// A TIFF/F file of T.4 one-dimensional pages (one directory per page).
+bool WriteG3Tiff(const std::string& path, const std::vector<Raster>& pages, bool fine);
+inline bool WriteG3Tiff(const std::string& path, const Raster& page, bool fine) {
+  return WriteG3Tiff(path, std::vector<Raster>{page}, fine);
+}
 bool WritePbm(const std::string& path, const Raster& page);
-// Rows of the first page of a TIFF file decoded by libtiff; empty on failure.
-Raster ReadTiff(const std::string& path, int* width = nullptr);
+// Rows of a page of a TIFF file decoded by libtiff; empty on failure.
+Raster ReadTiff(const std::string& path, int* width = nullptr, int page = 0);
+int TiffPageCount(const std::string& path);
 // The page's rows are the last rows of `got`, and any rows above are white
 // (a DTE may put a blank header band on top).
 ::testing::AssertionResult SamePageAtBottom(const Raster& got, const Raster& want);

@@ -54,6 +54,20 @@ TEST_F(SimLineTerminals, OnePageArrivesIntactAndBothEndsAgree) {
   EXPECT_TRUE(test::SamePageAtBottom(test::ReadTiff(dir_.File("rx.tif")), page_));
 }
 
+TEST_F(SimLineTerminals, ThreePagesArriveInOrder) {
+  const std::vector<test::Raster> pages = {test::TestPage(40), test::TestPage(56), test::TestPage(24)};
+  ASSERT_TRUE(test::WriteG3Tiff(dir_.File("pages.tif"), pages, true));
+  SimLineConfig config = Config();
+  config.sendTiff = dir_.File("pages.tif");
+  const CallRecord call = Run(config);
+  EXPECT_EQ(call.sender.pages, 3);
+  EXPECT_EQ(call.terminal.pages, 3);
+  EXPECT_EQ(call.terminal.completionCode, 0) << call.terminal.completionText;
+  ASSERT_EQ(test::TiffPageCount(dir_.File("rx.tif")), 3);
+  for (int p = 0; p < 3; ++p)
+    EXPECT_TRUE(test::SamePageAtBottom(test::ReadTiff(dir_.File("rx.tif"), nullptr, p), pages[p])) << "page " << p;
+}
+
 struct ModemCase {
   unsigned modems;
   int bitRate;
