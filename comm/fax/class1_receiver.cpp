@@ -124,6 +124,15 @@ void TFaxReceiver::Class1Dispatch(FaxEvent ev, const std::string& line) {
     Goto(rf1SendCsi, false);
     return;
   }
+  // +FCERROR: the modem heard V.21 frames instead of the TCF or page it was
+  // told to expect. The caller did not get our last answer and repeats its
+  // command (DCS, or the post-page message after a lost MCF); read it.
+  if (Contains(line, "+FCERROR") && (state_ == rf1WaitTcfConnect || state_ == rf1WaitPageConnect)) {
+    ReceiveFlowOff();
+    Class1Command("AT+FRH=3", 0);
+    Goto(s_.class1.lastFcf == kFcfDCS ? rf1WaitDcs : rf1WaitPostPage, false);
+    return;
+  }
   // The modem refused a command, or a frame came with a bad check sequence.
   // Once the document is stored the call ends without that verdict.
   if (Contains(line, "ERROR") && state_ < rf1WaitDcn) {

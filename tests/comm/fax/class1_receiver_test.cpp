@@ -342,6 +342,34 @@ TEST_F(Class1ReceiveTest, EomStartsANewDocumentWithCsiAndDisAgain) {
   }
 }
 
+TEST_F(Class1ReceiveTest, FcErrorMeansTheCallerRepeatedItsCommandAndItIsAnsweredAgain) {
+  WirePage p1 = MakePage(11, 4), p2 = MakePage(12, 5);
+  ScriptAnswer();
+  ScriptDcs(kDcs9600);
+  // The caller did not wait for the TCF check: DCS again instead of a TCF.
+  line->Expect("AT+FRM=96\r", Rsp("+FCERROR"));
+  ScriptDcs(kDcs9600);
+  ScriptTraining("96", Tcf(1728, 0));
+  ScriptPage("96", p1, kMps);
+  // Our MCF was lost: MPS again instead of the next page.
+  line->Expect("AT+FRM=96\r", Rsp("+FCERROR"));
+  line->Expect("AT+FRH=3\r", Got(kMps));
+  line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
+  line->Expect(kMcf, Rsp("OK"));
+  ScriptPage("96", p2, kEop);
+  ScriptEnd();
+  auto r = MakeReceiver();
+  Run(*r);
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+  EXPECT_EQ(CountWritten(kMcf), 3);
+  EXPECT_EQ(r->Session().currentPage, 2);
+  auto got = test::ReadApfPages(owner.receiveName);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0], p1.rasters);
+  EXPECT_EQ(got[1], p2.rasters);
+}
+
 TEST_F(Class1ReceiveTest, DcnInsteadOfDcsIsACancelledCall) {
   ScriptAnswer();
   line->Expect("AT+FRH=3\r", Got(kDcn));
