@@ -1,0 +1,294 @@
+// The Class 1 machines end to end through the simulated fax line: whole T.30
+// sessions against spandsp's fax terminal (an independent T.30
+// implementation) and between our own sender and receiver over two emulated
+// modems back to back, on real pseudo-terminals, threads and clocks. Pages
+// are compared raster for raster through libtiff and the APF reader; the
+// speed each end reports must agree.
+#include <gtest/gtest.h>
+
+#include <spandsp.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "apf_file.h"
+#include "apf_pages.h"
+#include "apf_writer.h"
+#include "com_port.h"
+#include "far_end.h"
+#include "fax_receiver.h"
+#include "fax_sender.h"
+#include "loop_dispatcher.h"
+#include "sim_line.h"
+#include "t4_encoder.h"
+#include "temp_dir.h"
+#include "tiff_pages.h"
+
+namespace telvane {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Rows = std::vector<std::vector<uint8_t>>;
+
+constexpr int kLines = 120;
+
+// Line time per real time. The DTE's own pauses are real time, so the line
+// may run only as fast as the peer's T.30 timers still allow for them.
+double Pace() {
+  const char* v = std::getenv("TELVANE_SIM_PACE");
+  return v ? std::atof(v) : 4.0;
+}
+
+// Records the notifications; they run on the test's main loop.
+struct Owner : IFaxOwner {
+  std::vector<std::string> numbers;  // one fax of faxFile to each
+  std::string faxFile;
+  std::size_t next = 0;
+  std::string receiveName;
+  std::string acceptedId;
+  std::vector<int> status, logs, errors, finishes;
+
+  void FaxNext(std::string& phone, std::string& file, std::string& cover) override {
+    cover.clear();
+    if (next < numbers.size()) {
+      phone = numbers[next++];
+      file = faxFile;
+    } else {
+      phone.clear();
+      file.clear();
+    }
+  }
+  void FaxStatus(TFaxStatusKind, int progress) override { status.push_back(progress); }
+  void FaxLog(int code) override { logs.push_back(code); }
+  void FaxName(std::string& name) override { name = receiveName; }
+  void FaxAccept(const std::string& id, bool& ok) override {
+    acceptedId = id;
+    ok = true;
+  }
+  void FaxError(int code) override { errors.push_back(code); }
+  void FaxFinish(int code) override { finishes.push_back(code); }
+};
+
+// Test page `n` (1-based): the second is the fine one.
+Rows PageRows(int n, int width = kNormalWidth) { return emu::TestPageRasters(n, kLines, width); }
+bool PageFine(int n) { return n == 2; }
+
+std::string WriteApf(const std::string& name, int pages, int widePage = 0) {
+  ApfWriter w;
+  EXPECT_EQ(w.Create(name), 0);
+  for (int p = 1; p <= pages; ++p) {
+    const bool wide = p == widePage;
+    const int width = wide ? kWideWidth : kNormalWidth;
+    EXPECT_EQ(w.BeginPage(PageFine(p), wide), 0);
+    for (const auto& line : PageRows(p, width)) {
+      auto coded = EncodeRasterLine(line.data(), width);
+      EXPECT_EQ(w.AddLine(coded.data(), coded.size()), 0);
+    }
+    EXPECT_EQ(w.EndPage(), 0);
+  }
+  EXPECT_EQ(w.Finish("SENDER"), 0);
+  return name;
+}
+
+std::string WriteTiff(const std::string& name, int pages) {
+  std::vector<test::TiffPage> tiff;
+  for (int p = 1; p <= pages; ++p) tiff.push_back({kNormalWidth, PageFine(p), PageRows(p)});
+  std::string error;
+  EXPECT_TRUE(test::WriteTiffPages(name, tiff, &error)) << error;
+  return name;
+}
+
+// spandsp keeps the blanks that pad an ID frame to 20 characters.
+std::string Trimmed(std::string id) {
+  while (!id.empty() && id.back() == ' ') id.pop_back();
+  return id;
+}
+
+// What our sender's page `p` looks like at the far end: the engine starts
+// every page with eight white lines.
+Rows SentRows(int p, int width = kNormalWidth) {
+  Rows rows(8, std::vector<uint8_t>(width / 8, 0));
+  for (auto& line : PageRows(p, width)) rows.push_back(line);
+  return rows;
+}
+
+class Class1EndToEnd : public ::testing::Test {
+ protected:
+  SimLineConfig LineConfig(SimLineConfig::FarEnd far) {
+    SimLineConfig c;
+    c.farEnd = far;
+    c.pace = Pace();
+    c.receiveTiff = dir.File("terminal-in.tif");
+    c.stationId = "SPANDSP TERMINAL";
+    c.log = [this](const std::string& text) {
+      std::lock_guard<std::mutex> guard(logLock);
+      lineLog += text + "\n";
+    };
+    return c;
+  }
+
+  void StartLine(const SimLineConfig& c) {
+    ASSERT_EQ(line.Start(c), 0) << line.Error();
+    port.SetDevicePath(line.PtyPath(0));
+    port.SetOutSize(16384);
+    port.SetOpen(true);
+  }
+
+  void Configure(TFaxEngine& engine, const std::string& stationId) {
+    engine.SetYield([this] { main.RunPending(); });
+    FaxSession& s = engine.Session();
+    s.faxClass = fcClass1;
+    s.SetStationId(stationId);
+    s.desiredBps = 14400;
+  }
+
+  // A sender of `pages` pages of the test file to one number.
+  std::unique_ptr<TFaxSender> MakeSender(int pages, int widePage = 0) {
+    owner.faxFile = WriteApf(dir.File("out.apf"), pages, widePage);
+    owner.numbers = {"5551234"};
+    auto fax = std::make_unique<TFaxSender>(port, owner, &main);
+    Configure(*fax, "+1 555 0100");
+    return fax;
+  }
+
+  std::unique_ptr<TFaxReceiver> MakeReceiver() {
+    owner.receiveName = dir.File("in.apf");
+    auto fax = std::make_unique<TFaxReceiver>(port, owner, &main);
+    Configure(*fax, "+1 555 0199");
+    fax->Session().answerOnRing = 1;
+    fax->Session().oneFax = true;
+    fax->Session().options = foExitOnError;
+    return fax;
+  }
+
+  // Runs the main loop until the session finishes; false when it hangs.
+  bool RunToFinish(int seconds) { return main.RunUntil([&] { return !owner.finishes.empty(); }, seconds * 1000); }
+
+  std::string Trace() {
+    std::string all = "errors:";
+    for (int e : owner.errors) all += " " + std::to_string(e);
+    all += "\nprogress:";
+    for (int p : owner.status) all += " " + std::to_string(p);
+    std::lock_guard<std::mutex> guard(logLock);
+    return all + "\nline:\n" + lineLog;
+  }
+
+  // The terminal's pages (received into its TIFF file).
+  std::vector<test::TiffPage> TerminalPages() {
+    std::string error;
+    auto pages = test::ReadTiffPages(dir.File("terminal-in.tif"), &error);
+    EXPECT_FALSE(pages.empty()) << error;
+    return pages;
+  }
+
+  test::TempDir dir;
+  LoopDispatcher main;
+  TApdComPort port{&main};
+  Owner owner;
+  SimLine line;
+  std::mutex logLock;
+  std::string lineLog;
+};
+
+// Our sender to spandsp's receiving terminal, at the speed a restriction of
+// the terminal's modems or our DesiredBPS leaves.
+struct SpeedCase {
+  const char* name;
+  unsigned peerModems;
+  int desiredBps;
+  int expectedBps;
+};
+
+class Class1SendSpeeds : public Class1EndToEnd, public ::testing::WithParamInterface<SpeedCase> {};
+
+TEST_P(Class1SendSpeeds, ThreePagesArriveRasterExactAtTheAgreedSpeed) {
+  const SpeedCase& sc = GetParam();
+  SimLineConfig c = LineConfig(SimLineConfig::TerminalReceives);
+  c.peerModems = sc.peerModems;
+  StartLine(c);
+  auto fax = MakeSender(3);
+  fax->Session().desiredBps = sc.desiredBps;
+  fax->Start();
+  ASSERT_TRUE(RunToFinish(150)) << Trace();
+  EXPECT_EQ(owner.finishes, std::vector<int>{0}) << Trace();
+  ASSERT_TRUE(line.WaitDone(20)) << Trace();
+
+  const SimLineResult r = line.Result();
+  ASSERT_EQ(r.calls.size(), 1u);
+  const TerminalResult& t = r.calls[0].terminal;
+  EXPECT_EQ(t.completionCode, 0) << t.completionText;
+  EXPECT_EQ(t.pages, 3);
+  EXPECT_EQ(Trimmed(t.remoteIdent), "+1 555 0100");
+  EXPECT_EQ(t.bitRate, sc.expectedBps);
+  EXPECT_EQ(fax->Session().class1.bps, sc.expectedBps);
+  EXPECT_EQ(fax->Session().remoteId, "SPANDSP TERMINAL");
+
+  const auto pages = TerminalPages();
+  ASSERT_EQ(pages.size(), 3u);
+  for (int p = 1; p <= 3; ++p) {
+    EXPECT_EQ(pages[p - 1].fine, PageFine(p)) << "page " << p;
+    EXPECT_EQ(pages[p - 1].width, kNormalWidth) << "page " << p;
+    EXPECT_TRUE(pages[p - 1].rows == SentRows(p)) << "page " << p << " differs: " << pages[p - 1].rows.size()
+                                                  << " rows";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Speeds, Class1SendSpeeds,
+    ::testing::Values(SpeedCase{"V17_14400", T30_SUPPORT_V17 | T30_SUPPORT_V29 | T30_SUPPORT_V27TER, 14400, 14400},
+                      SpeedCase{"V29_9600", T30_SUPPORT_V29 | T30_SUPPORT_V27TER, 14400, 9600},
+                      SpeedCase{"V27_4800", T30_SUPPORT_V27TER, 14400, 4800},
+                      SpeedCase{"Desired12000", 0, 12000, 12000},
+                      SpeedCase{"Desired7200", 0, 7200, 7200}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// spandsp's sending terminal to our receiver.
+class Class1ReceiveSpeeds : public Class1EndToEnd, public ::testing::WithParamInterface<SpeedCase> {};
+
+TEST_P(Class1ReceiveSpeeds, ThreeTiffPagesArriveInTheApfFile) {
+  const SpeedCase& sc = GetParam();
+  SimLineConfig c = LineConfig(SimLineConfig::TerminalSends);
+  c.peerModems = sc.peerModems;
+  c.sendTiff = WriteTiff(dir.File("terminal-out.tif"), 3);
+  auto fax = MakeReceiver();
+  fax->Session().desiredBps = sc.desiredBps;
+  StartLine(c);
+  ASSERT_EQ(fax->Start(), 0) << Trace();
+  ASSERT_TRUE(RunToFinish(150)) << Trace();
+  EXPECT_EQ(owner.finishes, std::vector<int>{0}) << Trace();
+  ASSERT_TRUE(line.WaitDone(20)) << Trace();
+
+  const SimLineResult r = line.Result();
+  ASSERT_EQ(r.calls.size(), 1u);
+  const TerminalResult& t = r.calls[0].terminal;
+  EXPECT_EQ(t.completionCode, 0) << t.completionText;
+  EXPECT_EQ(t.pages, 3);
+  EXPECT_EQ(Trimmed(t.remoteIdent), "+1 555 0199");
+  EXPECT_EQ(t.bitRate, sc.expectedBps);
+  EXPECT_EQ(fax->Session().class1.bps, sc.expectedBps);
+  EXPECT_EQ(owner.acceptedId, "SPANDSP TERMINAL");
+
+  const std::string& file = owner.receiveName;
+  const auto got = test::ReadApfPages(file);
+  ASSERT_EQ(got.size(), 3u);
+  for (int p = 1; p <= 3; ++p) {
+    ApfPageHeader page;
+    ASSERT_EQ(GetPageHeader(file, p, page), 0);
+    EXPECT_EQ((page.PageFlags & pfHighRes) != 0, PageFine(p)) << "page " << p;
+    EXPECT_TRUE(got[p - 1] == PageRows(p)) << "page " << p << " differs: " << got[p - 1].size() << " lines";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Speeds, Class1ReceiveSpeeds,
+    ::testing::Values(SpeedCase{"V17_14400", T30_SUPPORT_V17 | T30_SUPPORT_V29 | T30_SUPPORT_V27TER, 14400, 14400},
+                      SpeedCase{"V29_9600", T30_SUPPORT_V29 | T30_SUPPORT_V27TER, 14400, 9600},
+                      SpeedCase{"V27_4800", T30_SUPPORT_V27TER, 14400, 4800}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace telvane
