@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "error_codes.h"
+#include "exceptions.h"
 #include "fax_engine.h"
 #include "page_transmitter.h"
 
@@ -37,6 +38,24 @@ void TFaxEngine::SendFrame(std::uint8_t fcf, bool final, const std::vector<std::
 }
 
 void TFaxEngine::SendIdFrame(std::uint8_t fcf, bool final) { SendFrame(fcf, final, IdFif(s_.stationId)); }
+
+void TFaxEngine::Class1StopModem(bool discardOutput) {
+  // A T.31 modem in a data mode takes ATH0 as data and stays off-hook:
+  // DLE ETX ends a transmission, and any byte aborts a reception. It goes
+  // twice, as the flushed output may have ended halfway through a DLE pair.
+  try {
+    if (discardOutput) {
+      port_.FlushOutBuffer();
+    } else if (TApdBaseDispatcher* d = port_.Dispatcher()) {
+      d->WaitOutputDrained(1000);  // a cancel character or a frame still on its way
+    }
+    Put(std::string{static_cast<char>(kDLE), static_cast<char>(kETX), static_cast<char>(kDLE), static_cast<char>(kETX)});
+    Delay(1000);  // the modem sends what it holds and answers OK
+  } catch (const EAPDException&) {
+    // A port that fails now has nothing left to stop.
+  }
+  frameExpected_ = frameMode_ = frameHeld_ = false;
+}
 
 int TFaxEngine::ReadFrame() {
   const auto address = static_cast<char>(kHdlcAddress);

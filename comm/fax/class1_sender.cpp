@@ -140,10 +140,12 @@ void TFaxSender::Class1PhaseB(const std::string& line) {
         flowOn_ = true;
       }
       Put(BuildTcf(p.bps));
+      modemSending_ = true;
       Goto(tf1TcfSent, false);
       return;
     case tf1TcfSent:
       if (!ok) return;
+      modemSending_ = false;
       if (flowOn_) {
         port_.SetSWFlowOptions(swfNone);
         flowOn_ = false;
@@ -169,6 +171,7 @@ void TFaxSender::Class1PhaseB(const std::string& line) {
     case tf1WaitPageConnect:
       if (!connect) return;
       // The page starts on the modem's XON or after 18 ticks without it.
+      modemSending_ = true;
       ArmTimeout(18);
       Goto(tf2WaitXon, false);
       return;
@@ -192,6 +195,7 @@ void TFaxSender::Class1PhaseD(FaxEvent ev, const std::string& line) {
   switch (state_) {
     case tf1PageSent:
       if (!ok) return;
+      modemSending_ = false;
       postPageTries_ = 0;
       Progress(fpSendPageStatus);
       Goto(tf1PostPage);

@@ -187,6 +187,10 @@ class TFaxEngine {
   // 2400), RTN (retrain needed), DCN (-6005 unless DcnExpected()), CSI/TSI
   // (remote ID, 4841).
   void ActOnFrame(const Class1Frame& frame);
+  // Brings a Class 1 modem back to command mode from a transmission or a
+  // reception (page data, TCF, frames) before it is hung up. With
+  // `discardOutput` the bytes not yet written (page data, TCF) are dropped.
+  void Class1StopModem(bool discardOutput);
   // The receiver waiting for the end of the call takes DCN as normal.
   virtual bool DcnExpected() const { return false; }
   const Class1Frame& LastFrame() const { return lastFrame_; }

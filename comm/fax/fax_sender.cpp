@@ -401,6 +401,8 @@ void TFaxSender::SendError() {
   messenger_.Log(lfaxTransmitFail);
   DisarmTimeout();
   DisarmOutFree();
+  if (s_.faxClass == fcClass1) Class1StopModem(modemSending_);
+  modemSending_ = false;
   HangUpSender();
   if ((s_.options & (foExitOnError | foAbortNoConnect)) || abortedByUser_) {
     s_.progress = fpCancel;

@@ -405,6 +405,27 @@ TEST_F(Class1SendTest, ADleInsideAReceivedFrameIsUndoubled) {
   EXPECT_EQ(DcsWritten(), std::vector<std::string>{Bytes({0x00, 0x06, 0x98, 0x00})});
 }
 
+TEST_F(Class1SendTest, AnAbortInMidPageEndsTheModemsTransmissionBeforeHangingUp) {
+  // A T.31 modem sending page data takes ATH0 as more data and stays off-hook.
+  QueueApf("one.apf", 1);
+  ScriptPrepare();
+  ScriptCall();
+  ScriptTsiAndDcs();
+  ScriptTraining("96", 9600);
+  line->Expect("AT+FTM=96\r", Rsp("CONNECT") + "\x11");
+  auto s = MakeSender();
+  s->OnStateChange = [&](int st) {
+    if (st == tfSendBlankLines) s->Abort();
+  };
+  Run(*s);
+  EXPECT_EQ(owner.finishes, std::vector<int>{ecCancelRequested});
+  std::string w = line->Written();
+  std::size_t stop = w.rfind(kDleEtx + kDleEtx), hangUp = w.rfind("ATH0\r");
+  ASSERT_NE(stop, std::string::npos);
+  ASSERT_NE(hangUp, std::string::npos);
+  EXPECT_LT(stop, hangUp);
+}
+
 TEST_F(Class1SendTest, DialFailuresUnderClass1) {
   struct Case {
     std::string answer;
