@@ -9,6 +9,7 @@
 #include <spandsp.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -42,6 +43,15 @@ double Pace() {
   const char* v = std::getenv("TELVANE_SIM_PACE");
   return v ? std::atof(v) : 4.0;
 }
+
+double ReceivePace() {
+  const char* v = std::getenv("TELVANE_SIM_PACE");
+  return v ? std::atof(v) : 2.0;
+}
+
+// Line seconds from the answer to a point inside the second page of the
+// drop test (found from the line's log of a full run).
+constexpr double kDropInPageTwo = 45;
 
 // Records the notifications; they run on the test's main loop.
 struct Owner : IFaxOwner {
@@ -126,9 +136,15 @@ class Class1EndToEnd : public ::testing::Test {
     c.stationId = "SPANDSP TERMINAL";
     c.log = [this](const std::string& text) {
       std::lock_guard<std::mutex> guard(logLock);
-      lineLog += text + "\n";
+      const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+      lineLog += std::to_string(seconds).substr(0, 6) + " " + text + "\n";
     };
     return c;
+  }
+
+  // TELVANE_E2E_TRACE=1 prints every test's notifications and line log.
+  void TearDown() override {
+    if (std::getenv("TELVANE_E2E_TRACE")) std::printf("%s\n", Trace().c_str());
   }
 
   void StartLine(const SimLineConfig& c) {
@@ -177,6 +193,11 @@ class Class1EndToEnd : public ::testing::Test {
     return all + "\nline:\n" + lineLog;
   }
 
+  bool LineSaw(const std::string& text) {
+    std::lock_guard<std::mutex> guard(logLock);
+    return lineLog.find(text) != std::string::npos;
+  }
+
   // The terminal's pages (received into its TIFF file).
   std::vector<test::TiffPage> TerminalPages() {
     std::string error;
@@ -190,6 +211,7 @@ class Class1EndToEnd : public ::testing::Test {
   TApdComPort port{&main};
   Owner owner;
   SimLine line;
+  const Clock::time_point started = Clock::now();
   std::mutex logLock;
   std::string lineLog;
 };
@@ -253,6 +275,7 @@ TEST_P(Class1ReceiveSpeeds, ThreeTiffPagesArriveInTheApfFile) {
   const SpeedCase& sc = GetParam();
   SimLineConfig c = LineConfig(SimLineConfig::TerminalSends);
   c.peerModems = sc.peerModems;
+  c.pace = ReceivePace();
   c.sendTiff = WriteTiff(dir.File("terminal-out.tif"), 3);
   auto fax = MakeReceiver();
   fax->Session().desiredBps = sc.desiredBps;
@@ -289,6 +312,113 @@ INSTANTIATE_TEST_SUITE_P(
                       SpeedCase{"V29_9600", T30_SUPPORT_V29 | T30_SUPPORT_V27TER, 14400, 9600},
                       SpeedCase{"V27_4800", T30_SUPPORT_V27TER, 14400, 4800}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Our sender to our receiver over two emulated modems back to back.
+TEST_F(Class1EndToEnd, OurSenderToOurReceiverOverTwoModems) {
+  SimLineConfig c = LineConfig(SimLineConfig::SecondModem);
+  c.pace = ReceivePace();
+  StartLine(c);
+  TApdComPort receivePort{&main};
+  receivePort.SetDevicePath(line.PtyPath(1));
+  receivePort.SetOutSize(16384);
+  receivePort.SetOpen(true);
+
+  Owner receiving;
+  receiving.receiveName = dir.File("in.apf");
+  TFaxReceiver receiver(receivePort, receiving, &main);
+  Configure(receiver, "+1 555 0199");
+  receiver.Session().answerOnRing = 1;
+  receiver.Session().oneFax = true;
+  receiver.Session().options = foExitOnError;
+  ASSERT_EQ(receiver.Start(), 0) << Trace();
+  ASSERT_TRUE(main.RunUntil([&] { return receiver.State() == rfWaitForCall; }, 10000)) << Trace();
+
+  auto sender = MakeSender(3);
+  sender->Start();
+  ASSERT_TRUE(main.RunUntil([&] { return !owner.finishes.empty() && !receiving.finishes.empty(); }, 200000))
+      << Trace();
+  EXPECT_EQ(owner.finishes, std::vector<int>{0}) << Trace();
+  EXPECT_EQ(receiving.finishes, std::vector<int>{0}) << Trace();
+  EXPECT_EQ(receiving.acceptedId, "+1 555 0100");
+  EXPECT_EQ(sender->Session().remoteId, "+1 555 0199");
+  EXPECT_EQ(sender->Session().class1.bps, receiver.Session().class1.bps);
+  EXPECT_EQ(receiver.Session().class1.bps, 14400);
+
+  const auto got = test::ReadApfPages(receiving.receiveName);
+  ASSERT_EQ(got.size(), 3u);
+  for (int p = 1; p <= 3; ++p) {
+    ApfPageHeader page;
+    ASSERT_EQ(GetPageHeader(receiving.receiveName, p, page), 0);
+    EXPECT_EQ((page.PageFlags & pfHighRes) != 0, PageFine(p)) << "page " << p;
+    EXPECT_TRUE(got[p - 1] == SentRows(p)) << "page " << p << " differs";
+  }
+  receivePort.SetOpen(false);
+}
+
+// A line that goes dead while the terminal sends its second page: the
+// session ends with an error and a hang-up, and the first page stays.
+TEST_F(Class1EndToEnd, LineDroppedInMidPageKeepsTheConfirmedPages) {
+  SimLineConfig c = LineConfig(SimLineConfig::TerminalSends);
+  c.pace = ReceivePace();
+  c.peerModems = T30_SUPPORT_V27TER;
+  // A short first page, a long second one: at 4800 bit/s its data takes
+  // about half a minute, so the drop lands inside it.
+  std::vector<test::TiffPage> tiff;
+  tiff.push_back({kNormalWidth, false, PageRows(1)});
+  tiff.push_back({kNormalWidth, false, emu::TestPageRasters(3, 2400)});
+  std::string error;
+  c.sendTiff = dir.File("terminal-out.tif");
+  ASSERT_TRUE(test::WriteTiffPages(c.sendTiff, tiff, &error)) << error;
+  c.dropAfterSeconds = kDropInPageTwo;
+  auto fax = MakeReceiver();
+  StartLine(c);
+  ASSERT_EQ(fax->Start(), 0) << Trace();
+  ASSERT_TRUE(RunToFinish(150)) << Trace();
+  ASSERT_EQ(owner.finishes.size(), 1u);
+  EXPECT_NE(owner.finishes[0], 0) << Trace();
+  EXPECT_FALSE(owner.errors.empty());
+  EXPECT_TRUE(LineSaw("A: ATH")) << Trace();
+  ASSERT_TRUE(LineSaw("line dropped")) << Trace();
+
+  const auto got = test::ReadApfPages(owner.receiveName);
+  ASSERT_EQ(got.size(), 1u) << Trace();
+  EXPECT_TRUE(got[0] == PageRows(1));
+}
+
+// A training check refused at 14400 bit/s: the sender steps down to 12000,
+// trains again and sends at that speed.
+TEST_F(Class1EndToEnd, RefusedTrainingStepsTheSpeedDown) {
+  SimLineConfig c = LineConfig(SimLineConfig::TerminalReceives);
+  c.refuseTrainingBps = 14400;
+  StartLine(c);
+  auto fax = MakeSender(1);
+  std::vector<int> states;
+  fax->Start();
+  ASSERT_TRUE(RunToFinish(150)) << Trace();
+  EXPECT_EQ(owner.finishes, std::vector<int>{0}) << Trace();
+  ASSERT_TRUE(line.WaitDone(20));
+  EXPECT_TRUE(LineSaw("training check at 14400 bit/s refused")) << Trace();
+  const TerminalResult t = line.Result().calls.at(0).terminal;
+  EXPECT_GE(t.fttSent, 1);
+  EXPECT_EQ(t.bitRate, 12000);
+  EXPECT_EQ(fax->Session().class1.bps, 12000);
+  EXPECT_EQ(t.pages, 1);
+}
+
+// Nobody answers: NO CARRIER after the modem's wait, an error, no hang.
+TEST_F(Class1EndToEnd, PeerThatNeverAnswersEndsTheCall) {
+  SimLineConfig c = LineConfig(SimLineConfig::TerminalReceives);
+  c.neverAnswer = true;
+  StartLine(c);
+  auto fax = MakeSender(1);
+  fax->Session().dialAttempts = 1;
+  fax->Start();
+  ASSERT_TRUE(RunToFinish(150)) << Trace();
+  ASSERT_EQ(owner.finishes.size(), 1u);
+  EXPECT_NE(owner.finishes[0], 0);
+  EXPECT_EQ(owner.errors, std::vector<int>{ecFaxNoCarrier}) << Trace();
+  EXPECT_TRUE(LineSaw("no answer within S7")) << Trace();
+}
 
 }  // namespace
 }  // namespace telvane
