@@ -80,6 +80,7 @@ void TFaxReceiver::Class1Timeout() {
       // that did not confirm ATH) ends the call all the same, and the line
       // is put on hook so that the next call can come in.
       DisarmTimeout();
+      Class1StopModem(false);  // the modem still waits for a frame
       HangUpReceiver();
       Goto(rfComplete);
       return;

@@ -203,6 +203,9 @@ void TFaxReceiver::ReceiveError() {
   file_.Close();  // pages judged good stay in the file
   ReceiveFlowOff();
   messenger_.Log(lfaxReceiveFail);
+  // A Class 1 modem still receiving would take the hang-up commands as an
+  // abort only.
+  if (s_.faxClass == fcClass1) Class1StopModem(false);
   HangUpReceiver();
   if (!s_.constantStatus) StatusNow(fsLast);
   if ((s_.options & foExitOnError) || abortedByUser_) {
