@@ -7,7 +7,7 @@
 
 namespace telvane {
 
-// The state numbers are those of the receive machine's table.
+// The state numbers are fixed: traces and logs show them.
 static_assert(rf1SendCsi == 10 && rf1WaitPageConnect == 21 && rfStartPage == 25 && rf1PageEnd == 27 &&
               rf1WaitHangup == 32 && rf2PageEnd == 33 && rfDone == 37);
 
