@@ -87,6 +87,7 @@ class SimLine::Engine : public T31PtyModem::Host {
     for (int side = 0; side < 2; ++side) {
       if (side == 0 ? !oneModem : !twoModems) continue;
       modem_[side] = std::make_unique<T31PtyModem>(side == 0 ? "A" : "B", *this);
+      modem_[side]->SetLogLevel(config_.logLevel);
       if (int rc = modem_[side]->Open(); rc < 0) return rc;
     }
     int fds[2];
@@ -172,6 +173,13 @@ class SimLine::Engine : public T31PtyModem::Host {
   bool TerminalCalls() const {
     return config_.farEnd == SimLineConfig::TerminalSends || config_.farEnd == SimLineConfig::TerminalToTerminal;
   }
+  // A modem in a call waits in command state for its DTE's next command.
+  bool DteHasTheTurn() const {
+    if (state_ != CallState::kConnected) return false;
+    for (const auto& m : modem_)
+      if (m && m->InCommandMode()) return true;
+    return false;
+  }
   // The terminal that places calls: B behind modem A, or the sending one (A).
   int CallingTerminal() const { return config_.farEnd == SimLineConfig::TerminalSends ? 1 : 0; }
   bool MoreCalls() const { return config_.calls == 0 || placed_ < config_.calls; }
@@ -198,9 +206,16 @@ class SimLine::Engine : public T31PtyModem::Host {
 
 void SimLine::Engine::Run() {
   const bool paced = config_.pace > 0;
-  const auto block = paced ? std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-                                 kLineBlock / double(kLineSampleRate) / config_.pace))
-                           : Clock::duration::zero();
+  auto blockTime = [](double pace) {
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(kLineBlock / double(kLineSampleRate) / pace));
+  };
+  const auto fastBlock = paced ? blockTime(config_.pace) : Clock::duration::zero();
+  const auto realBlock = paced ? blockTime(std::min(1.0, config_.pace)) : Clock::duration::zero();
+  const auto turnLimit = std::chrono::duration_cast<Clock::duration>(
+      std::chrono::duration<double>(std::max(0.0, config_.dteTurnRealSeconds)));
+  bool inTurn = false;
+  Clock::time_point turnStart;
   auto next = Clock::now();
   if (TerminalCalls()) After(config_.callDelaySeconds, [this] { Dial(CallingTerminal()); });
   while (!stop_) {
@@ -230,7 +245,12 @@ void SimLine::Engine::Run() {
     if (!paced || t >= next) {
       Step();
       RunPending();
-      next += block;
+      // A DTE's turn starts in real time (see dteTurnRealSeconds).
+      const bool turn = DteHasTheTurn();
+      if (turn && !inTurn) turnStart = t;
+      inTurn = turn;
+      const bool realTime = turn && t - turnStart < turnLimit;
+      next += realTime ? realBlock : fastBlock;
       // After a stall, do not race to catch up: the DTE would see a burst.
       if (t - next > std::chrono::milliseconds(100)) next = t;
     }

@@ -60,6 +60,14 @@ struct SimLineConfig {
   // fast as the processor allows and is only taken for TerminalToTerminal
   // (a DTE cannot keep up with an unpaced line).
   double pace = 1.0;
+  // When a DTE gets the turn in a call (its modem waits in command state for
+  // the next command), the line runs in real time for this long (wall-clock
+  // seconds), then at the pace again. T.30 leaves a station 75 ms between a
+  // DCS and its TCF; a DTE whose "wait 40 ms, AT+FRM" takes a tick or two
+  // would, at four times real time, start its receiver far into the TCF's
+  // training and miss it. Its short reactions stay as on a real line; long
+  // waits, tones, frames and pages run at the pace. 0 turns this off.
+  double dteTurnRealSeconds = 0.15;
   int delayMs = 40;                   // one-way delay of the line
   std::optional<double> noiseDbm0;    // white noise on both directions while connected
   // All times below are line time (seconds of audio), not wall-clock time.
@@ -85,7 +93,7 @@ struct SimLineConfig {
   int answerAfterRings = 1;  // the terminal picks up after this many rings
   double callDelaySeconds = 1.0;  // a calling terminal dials this long after the start and after each call
   int calls = 1;             // calls served before the line is done; 0 = until Stop()
-  int logLevel = 0;          // spandsp's own log (to stderr): 0 none, 5 flow, 8 debug
+  int logLevel = 0;          // spandsp's own log of modems and terminals (to stderr): 0 none, 5 flow, 8 debug
   // Line events ("A: RING", "A: AT+FTM=145 training refused", ...), on the line's thread.
   std::function<void(const std::string&)> log;
 };

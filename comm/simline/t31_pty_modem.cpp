@@ -36,6 +36,14 @@ T31PtyModem::~T31PtyModem() {
     if (*fd >= 0) ::close(*fd);
 }
 
+void T31PtyModem::SetLogLevel(int level) {
+  if (level <= 0) return;
+  for (logging_state_t* log : {t31_get_logging_state(t31_), &t31_->at_state.logging}) {
+    span_log_set_level(log, level | SPAN_LOG_SHOW_PROTOCOL | SPAN_LOG_SHOW_TAG);
+    span_log_set_tag(log, name_.c_str());
+  }
+}
+
 int T31PtyModem::Open() {
   master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (master_ < 0) return -errno;

@@ -32,6 +32,9 @@ class T31PtyModem {
   T31PtyModem(const T31PtyModem&) = delete;
   T31PtyModem& operator=(const T31PtyModem&) = delete;
 
+  // spandsp's own log of the emulation (to stderr): 0 none, 5 flow, 8 debug.
+  void SetLogLevel(int level);
+
   // Opens the pseudo-terminal: 0 or a negated errno.
   int Open();
   const std::string& PtyPath() const { return path_; }
