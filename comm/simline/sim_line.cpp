@@ -477,7 +477,10 @@ void SimLine::Engine::EndCall(const char* why) {
       call_.terminal = terminal_[side]->Result();
     terminal_[side].reset();
   }
-  Log(std::string("call ended: ") + why);
+  std::string text = std::string("call ended: ") + why;
+  for (const TerminalResult* t : {&call_.sender, &call_.terminal})
+    if (t->finished) text += " (" + std::to_string(t->completionCode) + " " + t->completionText + ")";
+  Log(text);
   ++epoch_;
   state_ = CallState::kIdle;
   {

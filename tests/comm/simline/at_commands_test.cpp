@@ -3,6 +3,10 @@
 // line adds (no answer, busy, rings, answer, hang-up).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "sim_line.h"
 #include "simline_test_util.h"
 #include "temp_dir.h"
@@ -125,6 +129,42 @@ TEST(SimLineAt, AnswerWithoutACallAndDialIntoARingingLine) {
   a.Command("ATH");
   ASSERT_TRUE(line.WaitDone(3));
   EXPECT_EQ(line.Result().calls.size(), 1u);
+}
+
+// A receiving DTE that takes 60 ms to react to the DCS, at eight times real
+// time: its turn runs in real time, so its receiver starts early enough in
+// the TCF's training to pass the zeros on.
+TEST(SimLineAt, SlowReceivingDteStillCatchesTheTrainingCheck) {
+  test::TempDir dir;
+  ASSERT_TRUE(test::WriteG3Tiff(dir.File("page.tif"), test::TestPage(16), false));
+  SimLineConfig config = Config(SimLineConfig::TerminalSends, dir);
+  config.sendTiff = dir.File("page.tif");
+  config.callDelaySeconds = 0.5;
+  SimLine line;
+  ASSERT_EQ(line.Start(config), 0) << line.Error();
+  Dte dte(line.PtyPath(0));
+  dte.Command("ATE0");
+  dte.Command("AT+FCLASS=1");
+  ASSERT_NE(dte.ReadUntil({"RING"}, 3).find("RING"), std::string::npos);
+  ASSERT_NE(dte.Command("ATA", 5).find("CONNECT"), std::string::npos) << dte.Seen();
+  // CSI, then DIS (final) offering 14400.
+  dte.Send(std::string("\xff\x03\x40") + std::string(20, ' ') + "\x10\x03");
+  ASSERT_NE(dte.ReadUntil({"CONNECT\r\n"}, 5).find("CONNECT"), std::string::npos) << dte.Seen();
+  dte.Send(std::string("\xff\x13\x80\x00\x6e\xf9\x00\x10\x03", 9));
+  ASSERT_NE(dte.ReadUntil({"OK\r\n"}, 5).find("OK"), std::string::npos) << dte.Seen();
+  // TSI, then the final frame: the DCS.
+  std::string frames;
+  for (int i = 0; i < 3 && frames.find("\xff\x13\x83") == std::string::npos; ++i) {
+    frames += dte.Command("AT+FRH=3", 5);
+    frames += dte.ReadUntil({"OK\r\n", "ERROR"}, 5);
+  }
+  ASSERT_NE(frames.find("\xff\x13\x83"), std::string::npos) << frames;
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  ASSERT_NE(dte.Command("AT+FRM=145", 5).find("CONNECT"), std::string::npos) << dte.Seen();
+  const std::string tcf = dte.ReadUntil({"NO CARRIER"}, 5);
+  ASSERT_NE(tcf.find("NO CARRIER"), std::string::npos);
+  const size_t zeros = static_cast<size_t>(std::count(tcf.begin(), tcf.end(), '\0'));
+  EXPECT_GT(zeros, 1500u) << tcf.size() << " bytes";  // 1.5 s at 14400 bit/s is 2700
 }
 
 // Connects A (caller) and B (answerer) and lets B's first frame through, so

@@ -138,14 +138,20 @@ void Dte::Send(const std::string& text) {
 }
 
 std::string Dte::ReadUntil(const std::vector<std::string>& tokens, double seconds) {
-  const size_t start = seen_.size();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   for (;;) {
-    const std::string got = seen_.substr(start);
-    for (const auto& t : tokens)
-      if (got.find(t) != std::string::npos) return got;
+    size_t end = std::string::npos;
+    for (const auto& t : tokens) {
+      const size_t p = seen_.find(t, pos_);
+      if (p != std::string::npos && (end == std::string::npos || p + t.size() < end)) end = p + t.size();
+    }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return got;
+    if (end == std::string::npos && left.count() <= 0) end = seen_.size();
+    if (end != std::string::npos) {
+      std::string got = seen_.substr(pos_, end - pos_);
+      pos_ = end;
+      return got;
+    }
     if (device_->WaitReadable(static_cast<int>(left.count())) <= 0) continue;
     uint8_t buf[512];
     const int n = device_->Read(buf, sizeof buf);

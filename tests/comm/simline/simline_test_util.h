@@ -40,8 +40,9 @@ class Dte {
   explicit Dte(const std::string& path);
   bool IsOpen() const { return open_; }
   void Send(const std::string& text);
-  // Reads until one of the tokens arrives or the time runs out; returns all
-  // that was read (also kept in Seen()).
+  // Reads until one of the tokens arrives or the time runs out. Returns what
+  // came since the last call, up to and including the first token found;
+  // anything after it is left for the next call (all is kept in Seen()).
   std::string ReadUntil(const std::vector<std::string>& tokens, double seconds);
   std::string Command(const std::string& line, double seconds = 2.0);
   const std::string& Seen() const { return seen_; }
@@ -50,6 +51,7 @@ class Dte {
   std::unique_ptr<ISerialDevice> device_;
   bool open_ = false;
   std::string seen_;
+  size_t pos_ = 0;  // what the reads so far have returned
 };
 
 // Runs a program with arguments, its output and errors into logPath, and
