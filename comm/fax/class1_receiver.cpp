@@ -346,8 +346,11 @@ void TFaxReceiver::Class1SendMcf(bool ok, bool connect) {
   }
   if (!ok || !frameSent_) return;
   if (postPage_ == kFcfMPS) {
+    // The caller trained on its TCF and sends every later page with the
+    // V.17 short training, as it did the first one after CFR; a modem told
+    // to expect the long one does not recognise it and the page is lost.
     ReceiveFlowOn();
-    Class1Command("AT+FRM=" + Class1Modulation(p.speedIndex, p.v17, false), kBeforeModulationMs);
+    Class1Command("AT+FRM=" + Class1Modulation(p.speedIndex, p.v17, true), kBeforeModulationMs);
     Goto(rf1WaitPageConnect, false);
   } else if (postPage_ == kFcfEOM) {
     // CSI and DIS again once the caller is back in phase B.

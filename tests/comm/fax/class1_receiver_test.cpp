@@ -163,7 +163,7 @@ TEST_F(Class1ReceiveTest, TwoPagesMpsThenEopRunEveryStateOfTheCall) {
   line->Expect("AT+FRH=3\r", Got(kDcs14400));
   ScriptTraining("145", Tcf(2592, 20));
   ScriptPage("146", p1, kMps);  // V.17 short training after CFR
-  ScriptPage("145", p2, kEop);  // and the long one for later pages
+  ScriptPage("146", p2, kEop);  // and after MCF: the caller trained on its TCF once
   ScriptEnd();
   auto r = MakeReceiver(14400);
   Run(*r);
