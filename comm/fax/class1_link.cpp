@@ -57,8 +57,33 @@ void TFaxEngine::Class1StopModem(bool discardOutput) {
   frameExpected_ = frameMode_ = frameHeld_ = false;
 }
 
+namespace {
+
+// The longest frame a T.30 peer sends is far below this (escaped bytes from
+// the address byte); longer input is line noise the modem took for a frame.
+constexpr std::size_t kMaxFrameBytes = 1024;
+
+}  // namespace
+
 int TFaxEngine::ReadFrame() {
   const auto address = static_cast<char>(kHdlcAddress);
+  if (frameOverlong_) {
+    // Drop bytes up to the DLE ETX that ends the overlong frame; only an
+    // unpaired DLE at the end is kept. What ends there is no frame.
+    std::size_t i = 0;
+    for (; i < pending_.size(); ++i) {
+      if (static_cast<std::uint8_t>(pending_[i]) != kDLE) continue;
+      if (i + 1 >= pending_.size()) break;
+      if (static_cast<std::uint8_t>(pending_[++i]) == kETX) {
+        pending_.erase(0, i + 1);
+        frameOverlong_ = frameMode_ = false;
+        lastFrame_ = Class1Frame{};
+        return 1;
+      }
+    }
+    pending_.erase(0, i);
+    return 0;
+  }
   for (;;) {
     std::size_t ff = pending_.find(address);
     // Response lines before the frame: a second CONNECT (the modem had the
@@ -85,6 +110,11 @@ int TFaxEngine::ReadFrame() {
     // The frame runs from the address byte to DLE ETX.
     std::string frame;
     for (std::size_t i = ff; i < pending_.size(); ++i) {
+      if (i - ff > kMaxFrameBytes) {
+        pending_.erase(0, i);
+        frameOverlong_ = true;
+        return ReadFrame();
+      }
       auto c = static_cast<std::uint8_t>(pending_[i]);
       if (c != kDLE) {
         frame += static_cast<char>(c);

@@ -234,6 +234,7 @@ void TFaxEngine::Settle() {
     if (frameExpected_ && Contains(line, "CONNECT")) {
       frameExpected_ = false;
       frameMode_ = true;
+      frameOverlong_ = false;
     }
     RunEvent(FaxEvent::Line, line);
   }

@@ -159,7 +159,9 @@ class TFaxEngine {
   // dials with ExpectFrame()). When the modem answers "CONNECT" (the machine
   // sees that line as usual), the bytes up to DLE ETX are read as a frame:
   // a second CONNECT before it is skipped, bytes before the 0xFF address are
-  // dropped, DLE DLE is one DLE. When the modem's "OK" confirms the frame,
+  // dropped, DLE DLE is one DLE; bytes running on past 1024 without DLE ETX
+  // are noise, dropped as they come, and what they end in counts as no
+  // frame. When the modem's "OK" confirms the frame,
   // ActOnFrame updates s_.class1 (and s_.remoteId, progress, failures), the
   // machine gets FaxEvent::Frame and then that "OK" as a FaxEvent::Line; so a
   // state acts on "OK" with s_.class1.frameReceived, lastFinal and lastFcf
@@ -245,6 +247,7 @@ class TFaxEngine {
   bool frameExpected_ = false;  // Class 1: CONNECT will start a frame
   bool frameMode_ = false;      // Class 1: reading a frame
   bool frameHeld_ = false;      // Class 1: a frame read, waiting for its OK
+  bool frameOverlong_ = false;  // Class 1: dropping a frame too long to be one
   Class1Frame lastFrame_;
   std::function<void()> yield_;
   int receiverId_ = 0;

@@ -291,6 +291,27 @@ TEST_F(Class1ReceiveTest, ARepeatedDisThatBringsDcsCarriesOn) {
   ExpectPages({&page});
 }
 
+TEST_F(Class1ReceiveTest, AFrameTooLongToBeOneIsDroppedAndDisGoesAgain) {
+  // Noise that starts like a DCS and runs on for kilobytes (a doubled DLE
+  // in it is data) before DLE ETX: no frame, so no training follows it.
+  WirePage page = MakePage(3, 4);
+  std::string noise = Bytes({0xFF, 0x13, 0x83, 0x00, 0x06, 0x88, 0x00});
+  for (int i = 0; i < 3000; ++i) noise += (i % 97 == 0) ? kDleEtx.substr(0, 1) + kDleEtx.substr(0, 1) : "\x55";
+  ScriptAnswer();
+  line->Expect("AT+FRH=3\r", Rsp("CONNECT") + noise + kDleEtx + Rsp("OK"));
+  line->Expect("AT\r", Rsp("OK"));
+  ScriptCsiDis("AT+FTH=3\r");
+  ScriptDcs(kDcs9600);
+  ScriptTraining("96", Tcf(1728, 0));
+  ScriptPage("96", page, kEop);
+  ScriptEnd();
+  auto r = MakeReceiver();
+  Run(*r);
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  EXPECT_EQ(CountWritten(DisOut(0x0C)), 2);
+  ExpectPages({&page});
+}
+
 TEST_F(Class1ReceiveTest, ARefusedCallIsHungUpWithFileRejected) {
   ScriptAnswer();
   ScriptDcs(kDcs9600);
