@@ -109,6 +109,11 @@ class SimLine::Engine : public T31PtyModem::Host {
   void RequestStop() {
     stop_ = true;
     if (wakeWrite_ >= 0) [[maybe_unused]] ssize_t n = ::write(wakeWrite_, "s", 1);
+    {
+      std::lock_guard lock(mutex_);
+      stopped_ = true;
+    }
+    changed_.notify_all();
   }
 
   void Run();
@@ -116,6 +121,7 @@ class SimLine::Engine : public T31PtyModem::Host {
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   SimLineResult result_;  // under mutex_
+  bool stopped_ = false;  // under mutex_: Stop() was asked for
 
  private:
   enum class CallState { kIdle, kDialling, kRinging, kConnected };
@@ -499,7 +505,11 @@ SimLine::~SimLine() { Stop(); }
 
 int SimLine::Start(const SimLineConfig& config) {
   Stop();
-  final_ = SimLineResult{};
+  std::lock_guard startStop(startStop_);
+  {
+    std::lock_guard lock(mutex_);
+    final_ = SimLineResult{};
+  }
   error_.clear();
   auto fail = [this](int code, std::string text) {
     error_ = std::move(text);
@@ -526,31 +536,55 @@ int SimLine::Start(const SimLineConfig& config) {
   if (receives && config.receiveTiff.empty()) return fail(-EINVAL, "a receiving terminal needs a TIFF file to write");
   auto engine = std::make_unique<Engine>(config);
   if (int rc = engine->Open(); rc < 0) return fail(rc, "cannot open a pseudo-terminal");
-  engine_ = std::move(engine);
-  thread_ = std::thread([e = engine_.get()] { e->Run(); });
+  std::shared_ptr<Engine> running(std::move(engine));
+  thread_ = std::thread([e = running.get()] { e->Run(); });
+  std::lock_guard lock(mutex_);
+  engine_ = std::move(running);
   return 0;
 }
 
-std::string SimLine::PtyPath(int side) const { return engine_ ? engine_->PtyPath(side) : std::string(); }
+std::shared_ptr<SimLine::Engine> SimLine::CurrentEngine() const {
+  std::lock_guard lock(mutex_);
+  return engine_;
+}
+
+std::string SimLine::PtyPath(int side) const {
+  const auto engine = CurrentEngine();
+  return engine ? engine->PtyPath(side) : std::string();
+}
 
 bool SimLine::WaitDone(double seconds) {
-  if (!engine_) return final_.done;
-  std::unique_lock lock(engine_->mutex_);
-  return engine_->changed_.wait_for(lock, std::chrono::duration<double>(seconds),
-                                    [this] { return engine_->result_.done; });
+  const auto engine = CurrentEngine();
+  if (!engine) return Result().done;
+  std::unique_lock lock(engine->mutex_);
+  engine->changed_.wait_for(lock, std::chrono::duration<double>(seconds),
+                            [&] { return engine->result_.done || engine->stopped_; });
+  return engine->result_.done;
 }
 
 SimLineResult SimLine::Result() const {
-  if (!engine_) return final_;
-  std::lock_guard lock(engine_->mutex_);
-  return engine_->result_;
+  const auto engine = CurrentEngine();
+  if (!engine) {
+    std::lock_guard lock(mutex_);
+    return final_;
+  }
+  std::lock_guard lock(engine->mutex_);
+  return engine->result_;
 }
 
 void SimLine::Stop() {
-  if (!engine_) return;
-  engine_->RequestStop();
+  std::lock_guard startStop(startStop_);
+  const auto engine = CurrentEngine();
+  if (!engine) return;
+  engine->RequestStop();
   if (thread_.joinable()) thread_.join();
-  final_ = Result();
+  SimLineResult last;
+  {
+    std::lock_guard lock(engine->mutex_);
+    last = engine->result_;
+  }
+  std::lock_guard lock(mutex_);
+  final_ = std::move(last);
   engine_.reset();
 }
 

@@ -22,8 +22,10 @@
 // learns of it 0.2 s later); a terminal that has finished hangs up 1 s after
 // its last frame, so that the frame reaches the DTE first.
 //
-// Everything runs on one thread of the line's own; the accessors may be
-// called from any thread.
+// Everything runs on one thread of the line's own. PtyPath(), WaitDone(),
+// Result() and Stop() may be called from any thread, also while another
+// thread stops the line; Start() and Error() belong to the thread that owns
+// the line.
 #pragma once
 
 #include <atomic>
@@ -134,7 +136,8 @@ class SimLine {
   const std::string& Error() const { return error_; }
   // The device a DTE opens for side 0 (A) or 1 (B); empty where there is none.
   std::string PtyPath(int side) const;
-  // Waits until the configured calls have ended: true, or false on time-out.
+  // Waits until the configured calls have ended: true, or false on time-out
+  // or when the line is stopped first.
   bool WaitDone(double seconds);
   SimLineResult Result() const;
   // Stops the thread and closes the pseudo-terminals; a call in progress is
@@ -143,10 +146,16 @@ class SimLine {
 
  private:
   class Engine;
-  std::unique_ptr<Engine> engine_;
+  std::shared_ptr<Engine> CurrentEngine() const;
+
+  // An accessor holds its own reference to the engine, so that a Stop() on
+  // another thread cannot free it under a WaitDone() or Result().
+  mutable std::mutex mutex_;        // guards engine_ and final_
+  std::shared_ptr<Engine> engine_;
+  SimLineResult final_;             // what the line came to, once stopped
+  std::mutex startStop_;            // one Start() or Stop() at a time; guards thread_
   std::thread thread_;
   std::string error_;
-  SimLineResult final_;  // what the line came to, once stopped
 };
 
 // Bit rate of a T.31 modulation number ("24" ... "146"), 0 for an unknown one.

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <future>
 #include <thread>
 
 #include "sim_line.h"
@@ -240,6 +242,36 @@ TEST(SimLineAt, RingsOfAnEarlierCallDoNotCountTowardsAutoAnswer) {
   const auto calls = line.Result().calls;
   EXPECT_FALSE(calls.at(0).answered);
   EXPECT_TRUE(calls.at(1).answered);
+}
+
+// Stop() on one thread while others wait for the line or read its state,
+// with a call in progress: the waiter wakes, nobody touches a freed line.
+TEST(SimLineApi, StopFromAnotherThreadDuringACallWakesWaitersAndKeepsResult) {
+  test::TempDir dir;
+  SimLine line;
+  ASSERT_EQ(line.Start(Config(SimLineConfig::TerminalReceives, dir)), 0);
+  Dte dte(line.PtyPath(0));
+  dte.Command("ATE0");
+  dte.Command("AT+FCLASS=1");
+  dte.Send("ATD1\r");
+  std::atomic<bool> quit{false};
+  std::thread reader([&] {
+    while (!quit) {
+      (void)line.Result();
+      (void)line.PtyPath(0);
+    }
+  });
+  auto waiter = std::async(std::launch::async, [&] { return line.WaitDone(45); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  line.Stop();
+  const bool woke = waiter.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+  quit = true;
+  reader.join();
+  ASSERT_TRUE(woke) << "WaitDone() still waits on a stopped line";
+  EXPECT_FALSE(waiter.get());
+  EXPECT_TRUE(line.PtyPath(0).empty());
+  EXPECT_FALSE(line.Result().done);
+  EXPECT_FALSE(line.WaitDone(0));
 }
 
 }  // namespace
