@@ -518,8 +518,14 @@ int SimLine::Start(const SimLineConfig& config) {
   const auto mode = config.farEnd;
   const bool sends = mode == SimLineConfig::TerminalSends || mode == SimLineConfig::TerminalToTerminal;
   const bool receives = mode == SimLineConfig::TerminalReceives || mode == SimLineConfig::TerminalToTerminal;
+  // NaN passes no comparison and would slip through the range checks below
+  // (and turn into an undefined sample count): every time must be a number.
+  for (double v : {config.pace, config.dteTurnRealSeconds, config.dropAfterSeconds, config.maxCallSeconds,
+                   config.callDelaySeconds})
+    if (!std::isfinite(v)) return fail(-EINVAL, "the pace and the line's times must be finite numbers");
   if (!(config.pace > 0) && !(config.pace == 0 && mode == SimLineConfig::TerminalToTerminal))
     return fail(-EINVAL, "the pace must be above 0 (0, unpaced, only between two terminals)");
+  if (config.callDelaySeconds < 0) return fail(-EINVAL, "the call delay cannot be negative");
   if (config.delayMs < 0 || config.delayMs > 1000) return fail(-EINVAL, "the line delay must be 0-1000 ms");
   if (config.calls < 0) return fail(-EINVAL, "the number of calls cannot be negative");
   if (config.answerAfterRings < 1) return fail(-EINVAL, "the terminal answers after one ring or more");
@@ -527,7 +533,7 @@ int SimLine::Start(const SimLineConfig& config) {
   static constexpr int kRates[] = {0, 2400, 4800, 7200, 9600, 12000, 14400};
   if (std::find(std::begin(kRates), std::end(kRates), config.refuseTrainingBps) == std::end(kRates))
     return fail(-EINVAL, "training can be refused at 2400, 4800, 7200, 9600, 12000 or 14400 bit/s");
-  if (config.noiseDbm0 && (*config.noiseDbm0 > 0 || *config.noiseDbm0 < -100))
+  if (config.noiseDbm0 && !(*config.noiseDbm0 <= 0 && *config.noiseDbm0 >= -100))
     return fail(-EINVAL, "the noise level must be between -100 and 0 dBm0");
   if (sends) {
     if (config.sendTiff.empty()) return fail(-EINVAL, "a sending terminal needs a TIFF file to send");

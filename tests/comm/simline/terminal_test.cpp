@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cmath>
+#include <limits>
 
 #include "sim_line.h"
 #include "simline_test_util.h"
@@ -166,6 +168,23 @@ TEST_F(SimLineTerminals, ConfigurationsThatCannotWorkAreRefused) {
   EXPECT_EQ(line.Start(c), -EINVAL);
   c = Config();
   c.peerModems = 8;  // V.34 is not offered
+  EXPECT_EQ(line.Start(c), -EINVAL);
+  // Numbers that pass no comparison, or are no time at all.
+  const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
+  c = Config();
+  c.noiseDbm0 = nan;
+  EXPECT_EQ(line.Start(c), -EINVAL);
+  c = Config();
+  c.callDelaySeconds = nan;
+  EXPECT_EQ(line.Start(c), -EINVAL);
+  c = Config();
+  c.callDelaySeconds = -1;
+  EXPECT_EQ(line.Start(c), -EINVAL);
+  c = Config();
+  c.pace = inf;
+  EXPECT_EQ(line.Start(c), -EINVAL);
+  c = Config();
+  c.dropAfterSeconds = nan;
   EXPECT_EQ(line.Start(c), -EINVAL);
   EXPECT_TRUE(line.PtyPath(0).empty());
 }
