@@ -6,9 +6,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -48,8 +50,10 @@ const char kUsage[] =
     "  --call-delay S          a calling terminal dials S seconds after the start and\n"
     "                          after each call (default 1)\n"
     "  --calls N               calls to serve before exiting (default 1)\n"
-    "  --keep                  serve calls until a signal comes\n"
-    "  --timeout S             give up after S wall-clock seconds (default 600)\n"
+    "  --keep                  serve calls until a signal comes (no time-out unless\n"
+    "                          --timeout is given)\n"
+    "  --timeout S             give up after S wall-clock seconds (default 600 when a\n"
+    "                          number of calls is set)\n"
     "  --linger S              keep the modems S seconds after the last call (default 1)\n"
     "  --verbose               line events on standard error\n"
     "  --spandsp-log LEVEL     spandsp's own log on standard error (5 flow, 8 debug)\n"
@@ -66,7 +70,14 @@ const char kUsage[] =
 double Number(const std::string& option, const char* text) {
   char* end = nullptr;
   const double v = std::strtod(text, &end);
-  if (!end || *end || end == text) Usage("bad value for " + option + ": " + text);
+  if (!end || *end || end == text || !std::isfinite(v)) Usage("bad value for " + option + ": " + text);
+  return v;
+}
+
+// A time in seconds: a number, not negative.
+double Seconds(const std::string& option, const char* text) {
+  const double v = Number(option, text);
+  if (v < 0) Usage("bad value for " + option + ": " + text + " (seconds, not negative)");
   return v;
 }
 
@@ -108,7 +119,8 @@ void PrintTerminal(const char* prefix, const telvane::TerminalResult& t) {
 
 int main(int argc, char** argv) {
   telvane::SimLineConfig config;
-  double timeout = 600, linger = 1.0;
+  std::optional<double> timeout;
+  double linger = 1.0;
   bool verbose = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -143,11 +155,11 @@ int main(int argc, char** argv) {
     } else if (arg == "--noise") {
       config.noiseDbm0 = Number(arg, value());
     } else if (arg == "--drop-after") {
-      config.dropAfterSeconds = Number(arg, value());
+      config.dropAfterSeconds = Seconds(arg, value());
     } else if (arg == "--refuse-training") {
       config.refuseTrainingBps = Integer(arg, value());
     } else if (arg == "--max-call") {
-      config.maxCallSeconds = Number(arg, value());
+      config.maxCallSeconds = Seconds(arg, value());
     } else if (arg == "--never-answer") {
       config.neverAnswer = true;
     } else if (arg == "--busy") {
@@ -155,15 +167,15 @@ int main(int argc, char** argv) {
     } else if (arg == "--answer-after-rings") {
       config.answerAfterRings = Integer(arg, value());
     } else if (arg == "--call-delay") {
-      config.callDelaySeconds = Number(arg, value());
+      config.callDelaySeconds = Seconds(arg, value());
     } else if (arg == "--calls") {
       config.calls = Integer(arg, value());
     } else if (arg == "--keep") {
       config.calls = 0;
     } else if (arg == "--timeout") {
-      timeout = Number(arg, value());
+      timeout = Seconds(arg, value());
     } else if (arg == "--linger") {
-      linger = Number(arg, value());
+      linger = Seconds(arg, value());
     } else if (arg == "--verbose") {
       verbose = true;
     } else if (arg == "--spandsp-log") {
@@ -191,11 +203,14 @@ int main(int argc, char** argv) {
   signal(SIGINT, OnSignal);
   signal(SIGTERM, OnSignal);
 
+  // A line kept for any number of calls (the GUI's, or one left open by
+  // hand) has no time-out of its own: it runs until a signal comes.
+  if (!timeout && config.calls > 0) timeout = 600;
   bool done = false;
   while (!g_stop && !done) {
     done = line.WaitDone(0.05);
-    if (std::chrono::steady_clock::now() - start > std::chrono::duration<double>(timeout)) {
-      std::fprintf(stderr, "telvane-fax-line: time-out after %g s\n", timeout);
+    if (timeout && std::chrono::steady_clock::now() - start > std::chrono::duration<double>(*timeout)) {
+      std::fprintf(stderr, "telvane-fax-line: time-out after %g s\n", *timeout);
       break;
     }
   }

@@ -28,4 +28,9 @@ set +e
 [ $rc -eq 2 ] && grep -q "unknown far end" "$work/err" || { echo "bad far end: status $rc"; exit 1; }
 "$tool" --pace 0 --receive-tiff "$work/x.tif" >/dev/null 2>"$work/err"; rc=$?
 [ $rc -eq 2 ] || { echo "unpaced line with a modem: status $rc"; exit 1; }
+for bad in "--noise nan" "--pace inf" "--call-delay -1" "--timeout -5" "--linger nan"; do
+  # shellcheck disable=SC2086
+  timeout 10 "$tool" $bad --receive-tiff "$work/x.tif" >/dev/null 2>"$work/err"; rc=$?
+  [ $rc -eq 2 ] && grep -q "bad value" "$work/err" || { echo "$bad: status $rc"; exit 1; }
+done
 echo "telvane-fax-line: terminal to terminal at 9600 bit/s, page intact"
