@@ -192,7 +192,9 @@ DisInfo DecodeDis(const std::vector<std::uint8_t>& fif) {
     d.speeds.Add(4);
   }
   d.fine = (o2 & kFine) != 0;
-  d.wide = (o3 & 0x03) == 0x01;
+  // Bits 17-18 of a DIS: 1 offers 255 mm, 2 offers 255 and 303 mm; either
+  // takes our 2048-pixel pages.
+  d.wide = (o3 & 0x03) == 0x01 || (o3 & 0x03) == 0x02;
   d.scanTime = ScanCodeOf(o3);
   return d;
 }

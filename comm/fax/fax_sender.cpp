@@ -294,6 +294,7 @@ int TFaxSender::StartPageData() {
   opt.minBytes = s_.faxClass == fcClass1 ? s_.class1.minBytes : s_.params.minBytes;
   opt.maxSendCount = std::max(1, s_.maxSendCount);
   opt.bufferMinimum = s_.bufferMinimum;
+  opt.wide = page.wide;
   if (!s_.headerLine.empty()) {
     HeaderTagValues v;
     v.date = ShortDateNow();
@@ -382,6 +383,17 @@ void TFaxSender::PageStates(FaxEvent ev) {
 void TFaxSender::CloseFiles() {
   // Page sources close their files as they are replaced; nothing stays open.
   tx_.Begin(nullptr, {});
+}
+
+void TFaxSender::ReleaseFiles() {
+  CloseFiles();
+  if (!flowOn_) return;
+  flowOn_ = false;
+  try {
+    port_.SetSWFlowOptions(swfNone);
+  } catch (const EAPDException&) {
+    // A closed port has no flow control left to turn off.
+  }
 }
 
 void TFaxSender::FaxComplete() {

@@ -3,6 +3,9 @@
 
 #include <algorithm>
 
+#include "apf_format.h"
+#include "t4_encoder.h"
+
 namespace telvane {
 
 void AppendStuffed(std::string& out, const std::uint8_t* line, std::size_t n, int minBytes) {
@@ -13,6 +16,15 @@ void AppendStuffed(std::string& out, const std::uint8_t* line, std::size_t n, in
   // Zero fill before the next EOL keeps each line at least as long as the
   // receiver's minimum scan-line time requires (T.4 fill bits).
   if (static_cast<int>(n) < minBytes) out.append(static_cast<std::size_t>(minBytes) - n, '\0');
+}
+
+const std::vector<std::uint8_t>& BlankLine(bool wide) {
+  static const std::vector<std::uint8_t> normal(kBlankLine, kBlankLine + sizeof kBlankLine);
+  static const std::vector<std::uint8_t> wideLine = [] {
+    const std::vector<std::uint8_t> white(kWideWidth / 8, 0);
+    return EncodeRasterLine(white.data(), kWideWidth);
+  }();
+  return wide ? wideLine : normal;
 }
 
 void PageTransmitter::Begin(std::unique_ptr<PageLines> body, PageSendOptions options) {
@@ -62,7 +74,8 @@ int PageTransmitter::Send(TApdComPort& port) {
     switch (phase_) {
       case phBlank:
         if (blankDone_ < kBlankLinesPerPage) {
-          AppendStuffed(staged_, kBlankLine, sizeof kBlankLine, opt_.minBytes);
+          const std::vector<std::uint8_t>& blank = BlankLine(opt_.wide);
+          AppendStuffed(staged_, blank.data(), blank.size(), opt_.minBytes);
           ++blankDone_;
           ++lines;
         } else if (!fillDone_) {

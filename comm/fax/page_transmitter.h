@@ -18,16 +18,21 @@ inline constexpr std::uint8_t kETX = 0x03;
 inline constexpr std::uint8_t kXON = 0x11;
 inline constexpr std::uint8_t kDC2 = 0x12;
 
-// The coded all-white line that starts every page (8 of them): a
-// byte-aligned EOL, white makeup 1728 and white terminating 0.
+// The coded all-white line that starts every normal-width page (8 of them):
+// a byte-aligned EOL, white makeup 1728 and white terminating 0. Wide pages
+// get the same line at 2048 pixels: a receiver counts a line of the wrong
+// width as a bad line.
 inline constexpr std::uint8_t kBlankLine[6] = {0x00, 0x80, 0xB2, 0x59, 0x01, 0x00};
 inline constexpr int kBlankLinesPerPage = 8;
+// The blank line for a page of either width.
+const std::vector<std::uint8_t>& BlankLine(bool wide);
 // Free output space a line is sent into, and the largest zero fill.
 inline constexpr int kOutChunk = 4096;
 inline constexpr int kMaxFill = 8192;
 
 struct PageSendOptions {
   int minBytes = 0;        // minimum bytes per scan line of the session
+  bool wide = false;       // a 2048-pixel page
   int maxSendCount = 50;   // lines per call of Send
   int bufferMinimum = 1000;
   std::vector<std::vector<std::uint8_t>> headerLines;  // coded header rows

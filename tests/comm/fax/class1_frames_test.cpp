@@ -166,9 +166,12 @@ TEST(Class1Dis, ScanLineBitsGiveTheirCode) {
   const std::pair<std::uint8_t, int> table[] = {{0x00, 5}, {0x40, 7}, {0x20, 3}, {0x10, 1},
                                                 {0x60, 2}, {0x30, 4}, {0x50, 6}, {0x70, 0}};
   for (auto [bits, code] : table) EXPECT_EQ(DecodeDis({0, 0x02, bits, 0}).scanTime, code) << int(bits);
-  DisInfo narrow = DecodeDis({0, 0x02, 0x02, 0});  // 215, 255 and 303 mm: not our 255-only wide
-  EXPECT_FALSE(narrow.wide);
-  EXPECT_FALSE(narrow.fine);
+  // Widths: 215 mm only; 215 and 255; 215, 255 and 303 (a B4/A3 machine); 3 is invalid.
+  EXPECT_FALSE(DecodeDis({0, 0x02, 0x00, 0}).wide);
+  EXPECT_TRUE(DecodeDis({0, 0x02, 0x01, 0}).wide);
+  EXPECT_TRUE(DecodeDis({0, 0x02, 0x02, 0}).wide);
+  EXPECT_FALSE(DecodeDis({0, 0x02, 0x03, 0}).wide);
+  EXPECT_FALSE(DecodeDis({0, 0x02, 0x02, 0}).fine);
 }
 
 TEST(Class1Params, MinimumBytesPerLineFollowTheScanTimeSpeedAndResolution) {
