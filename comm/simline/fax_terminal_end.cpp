@@ -23,6 +23,11 @@ FaxTerminalEnd::FaxTerminalEnd(const TerminalSettings& settings, bool callingPar
     t30_set_rx_file(t30_, settings_.tiffPath.c_str(), -1);
   const unsigned modems = settings_.modems ? settings_.modems : (T30_SUPPORT_V27TER | T30_SUPPORT_V29 | T30_SUPPORT_V17);
   t30_set_supported_modems(t30_, static_cast<int>(modems));
+  // Like a B4 machine, the terminal takes the wider pages too, of any length.
+  t30_set_supported_image_sizes(t30_, T30_SUPPORT_215MM_WIDTH | T30_SUPPORT_255MM_WIDTH | T30_SUPPORT_303MM_WIDTH |
+                                          T30_SUPPORT_UNLIMITED_LENGTH | T30_SUPPORT_A4_LENGTH |
+                                          T30_SUPPORT_B4_LENGTH | T30_SUPPORT_US_LETTER_LENGTH |
+                                          T30_SUPPORT_US_LEGAL_LENGTH);
   // The Class 1 DTEs this line serves do not correct errors.
   t30_set_ecm_capability(t30_, FALSE);
   t30_set_phase_e_handler(t30_, &FaxTerminalEnd::PhaseE, this);
