@@ -86,6 +86,8 @@ struct Owner : IFaxOwner {
 // Test page `n` (1-based): the second is the fine one.
 Rows PageRows(int n, int width = kNormalWidth) { return emu::TestPageRasters(n, kLines, width); }
 bool PageFine(int n) { return n == 2; }
+// Our senders' third page is a wide one (2048 pixels).
+constexpr int kWidePage = 3;
 
 std::string WriteApf(const std::string& name, int pages, int widePage = 0) {
   ApfWriter w;
@@ -232,7 +234,7 @@ TEST_P(Class1SendSpeeds, ThreePagesArriveRasterExactAtTheAgreedSpeed) {
   SimLineConfig c = LineConfig(SimLineConfig::TerminalReceives);
   c.peerModems = sc.peerModems;
   StartLine(c);
-  auto fax = MakeSender(3);
+  auto fax = MakeSender(3, kWidePage);
   fax->Session().desiredBps = sc.desiredBps;
   fax->Start();
   ASSERT_TRUE(RunToFinish(150)) << Trace();
@@ -253,8 +255,9 @@ TEST_P(Class1SendSpeeds, ThreePagesArriveRasterExactAtTheAgreedSpeed) {
   ASSERT_EQ(pages.size(), 3u);
   for (int p = 1; p <= 3; ++p) {
     EXPECT_EQ(pages[p - 1].fine, PageFine(p)) << "page " << p;
-    EXPECT_EQ(pages[p - 1].width, kNormalWidth) << "page " << p;
-    EXPECT_TRUE(pages[p - 1].rows == SentRows(p)) << "page " << p << " differs: " << pages[p - 1].rows.size()
+    const int width = p == kWidePage ? kWideWidth : kNormalWidth;
+    EXPECT_EQ(pages[p - 1].width, width) << "page " << p;
+    EXPECT_TRUE(pages[p - 1].rows == SentRows(p, width)) << "page " << p << " differs: " << pages[p - 1].rows.size()
                                                   << " rows";
   }
 }
