@@ -127,7 +127,8 @@ class TFaxEngine {
   virtual void OnTimeout() = 0;
   virtual int FinishedState() const = 0;
   virtual int ErrorState() const = 0;
-  // Closes whatever files the session holds open (Stop).
+  // Closes whatever files the session holds open and turns off the port's
+  // software flow control a session stopped in mid-call left on (Stop).
   virtual void ReleaseFiles() {}
 
   // --- For the machines ---

@@ -3,6 +3,7 @@
 #include "fax_receiver.h"
 
 #include "error_codes.h"
+#include "exceptions.h"
 #include "page_transmitter.h"
 
 namespace telvane {
@@ -246,6 +247,15 @@ void TFaxReceiver::AcceptCall() {
     return;
   }
   messenger_.Log(lfaxReceiveStart);
+}
+
+void TFaxReceiver::ReleaseFiles() {
+  file_.Close();  // pages judged good stay in the file
+  try {
+    ReceiveFlowOff();
+  } catch (const EAPDException&) {
+    // A closed port has no flow control left to turn off.
+  }
 }
 
 void TFaxReceiver::ReceiveFlowOn() {

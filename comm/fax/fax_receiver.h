@@ -44,7 +44,7 @@ class TFaxReceiver : public TFaxEngine {
   void OnTimeout() override;
   int FinishedState() const override { return rfDone; }
   int ErrorState() const override { return rfError; }
-  void ReleaseFiles() override { file_.Close(); }
+  void ReleaseFiles() override;
   bool DcnExpected() const override { return state_ == rf1WaitDcn; }
 
  private:

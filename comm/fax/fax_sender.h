@@ -47,7 +47,7 @@ class TFaxSender : public TFaxEngine {
   void OnTimeout() override;
   int FinishedState() const override { return tfDone; }
   int ErrorState() const override { return tfSendError; }
-  void ReleaseFiles() override { CloseFiles(); }
+  void ReleaseFiles() override;
 
  private:
   // One page of the fax: a cover page or a page of the fax file.

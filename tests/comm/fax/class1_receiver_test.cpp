@@ -479,6 +479,23 @@ TEST_F(Class1ReceiveTest, SoftwareFlowPacesTheModemOnlyWhileDataFlows) {
   EXPECT_EQ(port.BufferResume(), resumeBefore);
 }
 
+TEST_F(Class1ReceiveTest, StopInMidTrainingTurnsSoftwareFlowOffAgain) {
+  port.SetInSize(8192);
+  ScriptAnswer();
+  ScriptDcs(kDcs9600);
+  line->Expect("AT+FRM=96\r", Rsp("CONNECT") + std::string(300, '\0'));  // the TCF goes on
+  auto r = MakeReceiver();
+  r->Session().options = foSoftwareFlow;
+  const int fullBefore = port.BufferFull(), resumeBefore = port.BufferResume();
+  ASSERT_EQ(r->Start(), 0);
+  ASSERT_TRUE(drive.RunUntil([&] { return r->State() == rf1CheckTcf; }, 2000));
+  ASSERT_EQ(port.SWFlowOptions(), swfReceive);
+  r->Stop();
+  EXPECT_EQ(port.SWFlowOptions(), swfNone);
+  EXPECT_EQ(port.BufferFull(), fullBefore);
+  EXPECT_EQ(port.BufferResume(), resumeBefore);
+}
+
 TEST_F(Class1ReceiveTest, AModemThatRefusesClass1FailsTheSetUp) {
   line->Expect(kInit, Rsp("OK"));
   line->Expect("AT+FCLASS=1\r", Rsp("ERROR"));

@@ -426,6 +426,23 @@ TEST_F(Class1SendTest, AnAbortInMidPageEndsTheModemsTransmissionBeforeHangingUp)
   EXPECT_LT(stop, hangUp);
 }
 
+TEST_F(Class1SendTest, StopWhileTheTrainingGoesOutTurnsSoftwareFlowOffAgain) {
+  QueueApf("one.apf", 1);
+  ScriptPrepare();
+  ScriptCall();
+  ScriptTsiAndDcs();
+  line->Expect(Bytes({0xFF, 0x13, 0x83}), Rsp("OK"));  // DCS
+  line->Expect("AT+FTM=96\r", Rsp("CONNECT"));
+  line->Expect(BuildTcf(9600), "");  // the modem's OK never comes
+  auto s = MakeSender();
+  s->Session().options = foSoftwareFlow;
+  ASSERT_EQ(s->Start(), 0);
+  ASSERT_TRUE(drive.RunUntil([&] { return s->State() == tf1TcfSent; }, 2000));
+  ASSERT_EQ(port.SWFlowOptions(), swfTransmit);
+  s->Stop();
+  EXPECT_EQ(port.SWFlowOptions(), swfNone);
+}
+
 TEST_F(Class1SendTest, DialFailuresUnderClass1) {
   struct Case {
     std::string answer;
