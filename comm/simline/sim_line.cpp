@@ -385,7 +385,10 @@ void SimLine::Engine::Ring() {
 }
 
 void SimLine::Engine::Answer(int side) {
-  if (state_ != CallState::kRinging || side != callee_) {
+  // The called side may pick up while the call is still being put through,
+  // before its first ring: both ends are off hook, and the call connects.
+  const bool called = state_ == CallState::kRinging || state_ == CallState::kDialling;
+  if (!called || side != callee_ || config_.busy || config_.neverAnswer) {
     if (IsModem(side) && state_ == CallState::kIdle) {
       // ATA with no call: the modem goes off hook and finds no carrier.
       AfterAlways(kStrayAnswerSeconds, [this, side] {

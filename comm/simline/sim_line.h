@@ -16,7 +16,8 @@
 // Call progress, in line time: the called side first rings 1 s after ATD,
 // then every 6 s (a modem reports RING and counts rings per call for its
 // auto-answer S0; a terminal picks up 2 s into its answerAfterRings-th
-// ring); the caller's modem gets CONNECT through the emulation once the
+// ring; a called modem whose DTE answers before the first ring connects at
+// once); the caller's modem gets CONNECT through the emulation once the
 // answering side is heard, NO CARRIER when S7 runs out first, BUSY 2 s after
 // dialling a busy line. ATH on either modem ends the call (the other modem
 // learns of it 0.2 s later); a terminal that has finished hangs up 1 s after

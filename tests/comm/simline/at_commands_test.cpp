@@ -244,6 +244,29 @@ TEST(SimLineAt, RingsOfAnEarlierCallDoNotCountTowardsAutoAnswer) {
   EXPECT_TRUE(calls.at(1).answered);
 }
 
+// B picks up while A's call is still being dialled, before the first ring:
+// the line is off hook at both ends and the call connects.
+TEST(SimLineAt, AnswerBeforeTheFirstRingConnects) {
+  test::TempDir dir;
+  SimLine line;
+  ASSERT_EQ(line.Start(Config(SimLineConfig::SecondModem, dir, 1)), 0);
+  Dte a(line.PtyPath(0)), b(line.PtyPath(1));
+  for (Dte* d : {&a, &b}) {
+    d->Command("ATE0");
+    d->Command("AT+FCLASS=1");
+  }
+  a.Send("ATD1\r");
+  const std::string reply = b.Command("ATA", 8);
+  EXPECT_EQ(b.Seen().find("RING"), std::string::npos) << b.Seen();
+  EXPECT_NE(reply.find("CONNECT"), std::string::npos) << reply;
+  EXPECT_EQ(reply.find("NO CARRIER"), std::string::npos) << reply;
+  // A waits for B's first frame: the first command only ends the wait.
+  a.Command("ATH", 4);
+  a.Command("ATH", 4);
+  ASSERT_TRUE(line.WaitDone(3));
+  EXPECT_TRUE(line.Result().calls.at(0).answered);
+}
+
 // Stop() on one thread while others wait for the line or read its state,
 // with a call in progress: the waiter wakes, nobody touches a freed line.
 TEST(SimLineApi, StopFromAnotherThreadDuringACallWakesWaitersAndKeepsResult) {
