@@ -288,7 +288,10 @@ void SimLine::Engine::Step() {
     auto node = timers_.extract(timers_.begin());
     if (node.mapped().first == epoch_ || node.mapped().first == kAlways) node.mapped().second();
   }
-  if (connected && config_.dropAfterSeconds > 0 && now_ - connectedAt_ >= Samples(config_.dropAfterSeconds)) {
+  // The call may have ended in this block (a hang-up timer above): only a
+  // call still in progress can be dropped or cut off.
+  const bool stillConnected = state_ == CallState::kConnected;
+  if (stillConnected && config_.dropAfterSeconds > 0 && now_ - connectedAt_ >= Samples(config_.dropAfterSeconds)) {
     Log("line dropped");
     call_.dropped = true;
     for (int side = 0; side < 2; ++side) {
@@ -296,7 +299,7 @@ void SimLine::Engine::Step() {
       if (terminal_[side]) terminal_[side]->Terminate();
     }
     EndCall("dropped");
-  } else if (connected && config_.maxCallSeconds > 0 && now_ - connectedAt_ >= Samples(config_.maxCallSeconds)) {
+  } else if (stillConnected && config_.maxCallSeconds > 0 && now_ - connectedAt_ >= Samples(config_.maxCallSeconds)) {
     Log("call time limit reached");
     call_.timedOut = true;
     for (int side = 0; side < 2; ++side) {

@@ -139,6 +139,22 @@ TEST_F(SimLineTerminals, LineDroppedInMidPage) {
   EXPECT_NE(call.sender.completionCode, 0);
 }
 
+// The drop comes due in the very block in which the finished terminals'
+// hang-up ends the call: one call, recorded once.
+TEST_F(SimLineTerminals, DropDueAsTheCallEndsRecordsTheCallOnce) {
+  const CallRecord first = Run(Config());
+  ASSERT_GT(first.lineSeconds, 0);
+  SimLineConfig config = Config();
+  config.dropAfterSeconds = first.lineSeconds;  // a whole number of blocks
+  SimLine line;
+  ASSERT_EQ(line.Start(config), 0);
+  ASSERT_TRUE(line.WaitDone(30));
+  line.Stop();
+  const auto calls = line.Result().calls;
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].terminal.pages, 1);
+}
+
 TEST_F(SimLineTerminals, SeveralCallsReceiveIntoNumberedFiles) {
   SimLineConfig config = Config();
   config.calls = 2;
