@@ -31,7 +31,13 @@ T31PtyModem::T31PtyModem(std::string name, Host& host) : name_(std::move(name)),
 }
 
 T31PtyModem::~T31PtyModem() {
-  if (t31_) t31_free(t31_);
+  if (t31_) {
+    // spandsp 0.0.6's t31_free() leaves the receive queue that t31_init()
+    // made: a line started and stopped again and again would leak it each time.
+    queue_state_t* rxQueue = t31_->rx_queue;
+    t31_free(t31_);
+    if (rxQueue) queue_free(rxQueue);
+  }
   for (int* fd : {&master_, &slaveKeep_})
     if (*fd >= 0) ::close(*fd);
 }
