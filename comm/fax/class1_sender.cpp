@@ -13,6 +13,9 @@ constexpr int kAfterFrameMs = 200;
 constexpr int kBeforeModulationMs = 40;
 constexpr int kBeforePostPageMs = 500;
 constexpr int kMaxPostPageTries = 3;
+// A remote that answers our training with its DIS again did not hear our
+// DCS; it gets the DCS this many more times.
+constexpr int kMaxDcsRepeats = 3;
 // Any character aborts a T.31 modem's "AT+FRH=3"; CAN is part of no command.
 constexpr char kCancelReceive = 0x18;
 
@@ -160,10 +163,17 @@ void TFaxSender::Class1PhaseB(const std::string& line) {
       if (!p.lastFinal) {
         Class1Command("AT+FRH=3", 0);
       } else if (p.cfrReceived) {
+        dcsRepeats_ = 0;
         Class1Command("AT+FTM=" + PageModulation(p.speedIndex), kAfterFrameMs);
         Goto(tf1WaitPageConnect, false);
       } else {
-        // FTT: the frame reader chose the next lower speed; DCS and TCF again.
+        // FTT: the frame reader chose the next lower speed (it fails the
+        // call below 2400); DCS and TCF again. Any other final frame sends
+        // the same DCS again, a limited number of times.
+        if (!p.retrainNeeded && ++dcsRepeats_ > kMaxDcsRepeats) {
+          Fail(ecFatalTimeout);
+          return;
+        }
         Class1Command("AT+FTH=3", kAfterFrameMs);
         Goto(tf1SendDcs, false);
       }

@@ -248,6 +248,7 @@ void TFaxSender::Dial() {
     Class1Params fresh;
     fresh.local = s_.class1.local;
     s_.class1 = fresh;
+    dcsRepeats_ = 0;
     Class1UsePage();
     ExpectFrame();
     Goto(tf1WaitDis, false);

@@ -109,6 +109,7 @@ class TFaxSender : public TFaxEngine {
   bool pageGood_ = false;
   bool pageRefused_ = false;  // a Class 2.0 page status of 2 came before the result code
   int postPageTries_ = 0;     // Class 1: tries of the current post-page message
+  int dcsRepeats_ = 0;        // Class 1: DCS sent again after an answer that was neither CFR nor FTT
   bool modemSending_ = false; // Class 1: TCF or page data may be on its way to the modem
 };
 

@@ -274,6 +274,23 @@ TEST_F(Class1SendTest, FttAt2400EndsTheCallWithTrainingFailed) {
   EXPECT_EQ(CountWritten(kDcnOut), 0);
 }
 
+TEST_F(Class1SendTest, ARemoteThatAnswersEveryTrainingWithDisGetsTheDcsThreeTimesMore) {
+  QueueApf("one.apf", 1);
+  ScriptPrepare();
+  ScriptCall();
+  ScriptTsiAndDcs();
+  ScriptTraining("96", 9600, kDisV17);
+  for (int i = 0; i < 3; ++i) {
+    line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
+    ScriptTraining("96", 9600, kDisV17);
+  }
+  auto s = MakeSender(9600);
+  Run(*s);
+  ExpectFailed(ecFatalTimeout);
+  EXPECT_EQ(DcsWritten().size(), 4u);
+  EXPECT_EQ(CountWritten("AT+FTH=3\r"), 4) << "TSI and three repeats, then no more";
+}
+
 TEST_F(Class1SendTest, RtnEndsTheFaxInMidSession) {
   QueueApf("one.apf", 1);
   ScriptPrepare();
