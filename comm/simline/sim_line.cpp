@@ -392,8 +392,9 @@ void SimLine::Engine::Answer(int side) {
   // before its first ring: both ends are off hook, and the call connects.
   const bool called = state_ == CallState::kRinging || state_ == CallState::kDialling;
   if (!called || side != callee_ || config_.busy || config_.neverAnswer) {
-    if (IsModem(side) && state_ == CallState::kIdle) {
-      // ATA with no call: the modem goes off hook and finds no carrier.
+    if (IsModem(side) && (state_ == CallState::kIdle || (side == callee_ && state_ != CallState::kConnected))) {
+      // ATA with no call, or into a call that cannot be picked up (busy, never
+      // answered): the modem goes off hook and finds no carrier.
       AfterAlways(kStrayAnswerSeconds, [this, side] {
         if (state_ != CallState::kConnected) modem_[side]->NoCarrier();
       });

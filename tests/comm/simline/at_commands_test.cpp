@@ -267,6 +267,27 @@ TEST(SimLineAt, AnswerBeforeTheFirstRingConnects) {
   EXPECT_TRUE(line.Result().calls.at(0).answered);
 }
 
+// A line whose called side never picks up: B's own ATA does not take the
+// call either, and B's DTE is not left waiting without an answer.
+TEST(SimLineAt, AnswerOnANeverAnsweredLineFindsNoCarrier) {
+  test::TempDir dir;
+  SimLineConfig config = Config(SimLineConfig::SecondModem, dir);
+  config.neverAnswer = true;
+  SimLine line;
+  ASSERT_EQ(line.Start(config), 0);
+  Dte a(line.PtyPath(0)), b(line.PtyPath(1));
+  for (Dte* d : {&a, &b}) {
+    d->Command("ATE0");
+    d->Command("AT+FCLASS=1");
+  }
+  a.Send("ATD1\r");
+  EXPECT_NE(b.Command("ATA", 4).find("NO CARRIER"), std::string::npos) << b.Seen();
+  EXPECT_EQ(a.Seen().find("CONNECT"), std::string::npos) << a.Seen();
+  a.Command("ATH");
+  ASSERT_TRUE(line.WaitDone(3));
+  EXPECT_FALSE(line.Result().calls.at(0).answered);
+}
+
 // Stop() on one thread while others wait for the line or read its state,
 // with a call in progress: the waiter wakes, nobody touches a freed line.
 TEST(SimLineApi, StopFromAnotherThreadDuringACallWakesWaitersAndKeepsResult) {
