@@ -23,6 +23,7 @@ FaxTerminalEnd::FaxTerminalEnd(const TerminalSettings& settings, bool callingPar
     t30_set_rx_file(t30_, settings_.tiffPath.c_str(), -1);
   const unsigned modems = settings_.modems ? settings_.modems : (T30_SUPPORT_V27TER | T30_SUPPORT_V29 | T30_SUPPORT_V17);
   t30_set_supported_modems(t30_, static_cast<int>(modems));
+  if (settings_.mhOnly) t30_set_supported_compressions(t30_, T30_SUPPORT_T4_1D_COMPRESSION);
   // Like a B4 machine, the terminal takes the wider pages too, of any length.
   t30_set_supported_image_sizes(t30_, T30_SUPPORT_215MM_WIDTH | T30_SUPPORT_255MM_WIDTH | T30_SUPPORT_303MM_WIDTH |
                                           T30_SUPPORT_UNLIMITED_LENGTH | T30_SUPPORT_A4_LENGTH |

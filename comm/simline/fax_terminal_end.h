@@ -27,6 +27,7 @@ struct TerminalSettings {
   std::string tiffPath;
   std::string stationId;    // this terminal's TSI/CSI
   unsigned modems = 0;      // spandsp T30_SUPPORT_V27TER | V29 | V17; 0 = all three
+  bool mhOnly = false;      // one-dimensional T.4 coding only
   int logLevel = 0;         // spandsp log level to stderr (0 = none)
   std::string logTag;
 };

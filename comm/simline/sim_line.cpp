@@ -427,6 +427,7 @@ void SimLine::Engine::StartTerminal(int side, bool calling) {
   s.tiffPath = s.sends ? config_.sendTiff : CallFile(config_.receiveTiff, placed_);
   s.stationId = toTerminal && side == 0 ? config_.senderStationId : config_.stationId;
   s.modems = config_.peerModems;
+  s.mhOnly = config_.peerMhOnly;
   s.logLevel = config_.logLevel;
   s.logTag = toTerminal && side == 0 ? "sender" : "terminal";
   terminal_[side] = std::make_unique<FaxTerminalEnd>(s, calling);

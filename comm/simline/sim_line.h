@@ -59,6 +59,10 @@ struct SimLineConfig {
   // T30_SUPPORT_V29 (9600, 7200) and T30_SUPPORT_V17 (14400-7200) or'ed;
   // 0 means all three.
   unsigned peerModems = 0;
+  // Page codings the terminal(s) may use: false allows the two-dimensional
+  // codings spandsp offers; true keeps to one-dimensional T.4 (MH), as the
+  // program's own fax files are coded, for like-for-like comparisons.
+  bool peerMhOnly = false;
   // Line time per real time: 1 is real time, 4 four times faster. 0 runs as
   // fast as the processor allows and is only taken for TerminalToTerminal
   // (a DTE cannot keep up with an unpaced line).
