@@ -138,10 +138,7 @@ void TFaxSender::Class1PhaseB(const std::string& line) {
       return;
     case tf1SendTcf:
       if (!connect) return;
-      if (s_.options & foSoftwareFlow) {
-        port_.SetSWFlowOptions(swfTransmit);
-        flowOn_ = true;
-      }
+      TransmitFlowOn();
       Put(BuildTcf(p.bps));
       modemSending_ = true;
       Goto(tf1TcfSent, false);
@@ -149,10 +146,7 @@ void TFaxSender::Class1PhaseB(const std::string& line) {
     case tf1TcfSent:
       if (!ok) return;
       modemSending_ = false;
-      if (flowOn_) {
-        port_.SetSWFlowOptions(swfNone);
-        flowOn_ = false;
-      }
+      TransmitFlowOff();
       p.cfrReceived = false;
       p.retrainNeeded = false;
       Class1Command("AT+FRH=3", kAfterFrameMs);
@@ -191,10 +185,7 @@ void TFaxSender::Class1PhaseB(const std::string& line) {
 }
 
 void TFaxSender::Class1PageDone() {
-  if (flowOn_) {
-    port_.SetSWFlowOptions(swfNone);
-    flowOn_ = false;
-  }
+  TransmitFlowOff();
   ArmTimeout(s_.pageTimeout);
   Goto(tf1PageSent, false);
 }

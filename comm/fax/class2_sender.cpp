@@ -117,10 +117,7 @@ void TFaxSender::TakeRawInput(std::string& pending) {
 }
 
 void TFaxSender::Class2PageDone() {
-  if (flowOn_) {
-    port_.SetSWFlowOptions(swfNone);
-    flowOn_ = false;
-  }
+  TransmitFlowOff();
   std::string end;
   end += static_cast<char>(kDLE);
   if (!cmd_.class20)

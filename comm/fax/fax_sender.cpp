@@ -245,9 +245,7 @@ void TFaxSender::Dial() {
   Progress(fpDialing);
   if (s_.faxClass == fcClass1) {
     // The answering fax's first frames (CSI, DIS) follow the CONNECT.
-    Class1Params fresh;
-    fresh.local = s_.class1.local;
-    s_.class1 = fresh;
+    s_.class1.NewCall();
     dcsRepeats_ = 0;
     Class1UsePage();
     ExpectFrame();
@@ -332,12 +330,7 @@ void TFaxSender::PageStates(FaxEvent ev) {
       return;
     }
     Progress(fpSendPage);
-    if (s_.options & foSoftwareFlow) {
-      // Only the modem's XOFF is obeyed: the page data may hold any byte, so
-      // nothing may be slipped into it.
-      port_.SetSWFlowOptions(swfTransmit);
-      flowOn_ = true;
-    }
+    TransmitFlowOn();
     if (int rc = StartPageData()) {
       Fail(rc);
       return;
@@ -388,13 +381,25 @@ void TFaxSender::CloseFiles() {
 
 void TFaxSender::ReleaseFiles() {
   CloseFiles();
-  if (!flowOn_) return;
-  flowOn_ = false;
   try {
-    port_.SetSWFlowOptions(swfNone);
+    TransmitFlowOff();
   } catch (const EAPDException&) {
     // A closed port has no flow control left to turn off.
   }
+}
+
+void TFaxSender::TransmitFlowOn() {
+  if (!(s_.options & foSoftwareFlow)) return;
+  // Only the modem's XOFF is obeyed: the data may hold any byte, so nothing
+  // may be slipped into it.
+  port_.SetSWFlowOptions(swfTransmit);
+  flowOn_ = true;
+}
+
+void TFaxSender::TransmitFlowOff() {
+  if (!flowOn_) return;
+  flowOn_ = false;
+  port_.SetSWFlowOptions(swfNone);
 }
 
 void TFaxSender::FaxComplete() {
@@ -407,10 +412,7 @@ void TFaxSender::FaxComplete() {
 
 void TFaxSender::SendError() {
   CloseFiles();
-  if (flowOn_) {
-    port_.SetSWFlowOptions(swfNone);
-    flowOn_ = false;
-  }
+  TransmitFlowOff();
   messenger_.Log(lfaxTransmitFail);
   DisarmTimeout();
   DisarmOutFree();

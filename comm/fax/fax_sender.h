@@ -88,6 +88,10 @@ class TFaxSender : public TFaxEngine {
   std::uint8_t PostPageFcf() const;
   bool NextPageIsNewDocument() const;
 
+  // XON/XOFF from the modem while TCF or page data goes out (SoftwareFlow).
+  void TransmitFlowOn();
+  void TransmitFlowOff();
+
   // Class 2 / 2.0 states (class2_sender.cpp).
   void Class2Dispatch(FaxEvent ev, const std::string& line);
   void Class2Setup(FaxEvent ev, const std::string& line);
