@@ -44,7 +44,6 @@ inline std::string TrainModulation(int index) { return Class1Modulation(index, i
 // training; a T.30 receiver (spandsp's, for one) that trained on the TCF
 // does not recognise a long training there and the page is lost.
 inline std::string PageModulation(int index) { return Class1Modulation(index, index >= 5, true); }
-inline std::string FirstPageModulation(int index) { return PageModulation(index); }
 
 // A set of speed indexes.
 struct SpeedSet {
@@ -90,6 +89,12 @@ struct Class1Params {
   void SetSpeed(int index, bool isV17);
   // Recomputes minBytes from scanTime, fine and bps.
   void UpdateMinBytes();
+  // Forgets the last call; what the local modem can do stays.
+  void NewCall() {
+    const SpeedSet kept = local;
+    *this = Class1Params{};
+    local = kept;
+  }
 };
 
 // Minimum scan-line time in milliseconds for a code (0..7) and resolution.

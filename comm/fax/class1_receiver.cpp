@@ -41,9 +41,7 @@ int TFaxReceiver::Class1Prepare() {
 }
 
 void TFaxReceiver::Class1CallAnswered() {
-  SpeedSet local = s_.class1.local;  // what the modem can do stays
-  s_.class1 = Class1Params{};
-  s_.class1.local = local;
+  s_.class1.NewCall();
   s_.currentPage = 0;
   answered_ = false;
   disRepeats_ = 0;
@@ -203,7 +201,7 @@ void TFaxReceiver::Class1PhaseB(const std::string& line) {
         SendFrame(kFcfFTT, true);
         frameSent_ = true;
         // No slower speed to ask for: the call fails once FTT is out.
-        trainFailed_ = Class1Modulation(p.speedIndex, p.v17, false) == "24";
+        trainFailed_ = p.speedIndex == kClass1MinSpeed;
       } else if (ok && frameSent_) {
         if (trainFailed_) {
           Fail(ecFaxTrainError);

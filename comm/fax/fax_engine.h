@@ -196,7 +196,6 @@ class TFaxEngine {
   void Class1StopModem(bool discardOutput);
   // The receiver waiting for the end of the call takes DCN as normal.
   virtual bool DcnExpected() const { return false; }
-  const Class1Frame& LastFrame() const { return lastFrame_; }
 
   // Baud switching around a session.
   void SwitchToNormalBaud();
