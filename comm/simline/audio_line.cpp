@@ -65,10 +65,7 @@ void AudioDirection::StepCut(int16_t* samples, int n) {
         // answers only once the sender stops) and its bits turn to garbage.
         samples[i] = static_cast<int16_t>(std::clamp(samples[i] + noise(garble_), -32768, 32767));
         // The cut ends with the transmission: once the sender is quiet.
-        if (quietRun_ >= kGapSamples) {
-          cut_ = Cut::kIdle;
-          ++garblesDone_;
-        }
+        if (quietRun_ >= kGapSamples) cut_ = Cut::kIdle;
         break;
     }
   }

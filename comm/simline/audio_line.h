@@ -38,8 +38,6 @@ class AudioDirection {
   // transmission (armed by the DTE's command, once the sender is quiet); with
   // it, a signal (the DCS burst) and a quiet gap (T.30's 75 ms) come first.
   void ArmGarble(int passMs, bool afterSignal);
-  bool GarbleArmed() const { return cut_ != Cut::kIdle; }
-  int GarblesDone() const { return garblesDone_; }
 
   // Empties the delay line (a new call starts with a quiet line).
   void Clear();
@@ -56,7 +54,6 @@ class AudioDirection {
   int passSamples_ = 0;
   int quietRun_ = 0;
   int left_ = 0;
-  int garblesDone_ = 0;
 };
 
 }  // namespace telvane

@@ -69,11 +69,6 @@ std::string CallFile(const std::string& path, int call) {
 
 }  // namespace
 
-int ModulationBitRate(int modulation) {
-  const Modulation* m = FindModulation(modulation);
-  return m ? m->bitRate : 0;
-}
-
 class SimLine::Engine : public T31PtyModem::Host {
  public:
   explicit Engine(const SimLineConfig& config) : config_(config) {
@@ -173,6 +168,8 @@ class SimLine::Engine : public T31PtyModem::Host {
   void Connect();
   void HangUp(int side);
   void EndCall(const char* why);
+  // The line goes in mid-call: modems report NO CARRIER, terminals stop.
+  void CutCall(const char* why);
   void StartTerminal(int side, bool calling);
   void CheckTerminals();
   void ArmRefusal(int side, int bitRate, bool v17, bool v29, bool afterSignal);
@@ -294,19 +291,11 @@ void SimLine::Engine::Step() {
   if (stillConnected && config_.dropAfterSeconds > 0 && now_ - connectedAt_ >= Samples(config_.dropAfterSeconds)) {
     Log("line dropped");
     call_.dropped = true;
-    for (int side = 0; side < 2; ++side) {
-      if (modem_[side]) modem_[side]->LineDropped();
-      if (terminal_[side]) terminal_[side]->Terminate();
-    }
-    EndCall("dropped");
+    CutCall("dropped");
   } else if (stillConnected && config_.maxCallSeconds > 0 && now_ - connectedAt_ >= Samples(config_.maxCallSeconds)) {
     Log("call time limit reached");
     call_.timedOut = true;
-    for (int side = 0; side < 2; ++side) {
-      if (modem_[side]) modem_[side]->LineDropped();
-      if (terminal_[side]) terminal_[side]->Terminate();
-    }
-    EndCall("time limit");
+    CutCall("time limit");
   }
 }
 
@@ -434,7 +423,7 @@ void SimLine::Engine::StartTerminal(int side, bool calling) {
 }
 
 void SimLine::Engine::CheckTerminals() {
-  bool anyFinished = false, allFinished = true, any = false;
+  bool anyFinished = false, any = false;
   for (int side = 0; side < 2; ++side) {
     auto& t = terminal_[side];
     if (!t) continue;
@@ -444,21 +433,13 @@ void SimLine::Engine::CheckTerminals() {
     if (t->TakeDcsSent(rate, v17, v29) && rate == config_.refuseTrainingBps && state_ == CallState::kConnected)
       ArmRefusal(side, rate, v17, v29, true);
     anyFinished |= t->Finished();
-    allFinished &= t->Finished();
   }
   if (!any || !anyFinished || terminalHangUpArmed_ || state_ != CallState::kConnected) return;
   // The terminal has hung up. Its last frame is still on its way through the
   // line; the modem side learns of the hang-up when it has arrived. Two
   // terminals both finish by themselves.
   terminalHangUpArmed_ = true;
-  After(kHangUpDrainSeconds, [this] {
-    for (int side = 0; side < 2; ++side) {
-      if (modem_[side]) modem_[side]->LineDropped();
-      if (terminal_[side]) terminal_[side]->Terminate();
-    }
-    EndCall("terminal hung up");
-  });
-  (void)allFinished;
+  After(kHangUpDrainSeconds, [this] { CutCall("terminal hung up"); });
 }
 
 void SimLine::Engine::HangUp(int side) {
@@ -474,6 +455,12 @@ void SimLine::Engine::HangUp(int side) {
     T31PtyModem* m = modem_[other].get();
     After(0.2, [m] { m->LineDropped(); });
   }
+}
+
+void SimLine::Engine::CutCall(const char* why) {
+  for (auto& m : modem_)
+    if (m) m->LineDropped();
+  EndCall(why);  // which ends the terminals' sessions
 }
 
 void SimLine::Engine::EndCall(const char* why) {

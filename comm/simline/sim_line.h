@@ -163,7 +163,4 @@ class SimLine {
   std::string error_;
 };
 
-// Bit rate of a T.31 modulation number ("24" ... "146"), 0 for an unknown one.
-int ModulationBitRate(int modulation);
-
 }  // namespace telvane

@@ -105,8 +105,7 @@ void T31PtyModem::Feed(const uint8_t* input, size_t count) {
   const size_t n = count;
   size_t i = 0;
   while (i < n) {
-    const int mode = t31_->at_state.at_rx_mode;
-    if (mode == AT_MODE_ONHOOK_COMMAND || mode == AT_MODE_OFFHOOK_COMMAND) {
+    if (InCommandMode()) {
       // One command line at a time: the interpreter takes a whole buffer in
       // the mode it started in, and a command may change the mode.
       size_t end = i;
@@ -114,7 +113,7 @@ void T31PtyModem::Feed(const uint8_t* input, size_t count) {
       if (end < n) ++end;
       FeedCommandText(data + i, end - i);
       i = end;
-    } else if (mode == AT_MODE_DELIVERY) {
+    } else if (t31_->at_state.at_rx_mode == AT_MODE_DELIVERY) {
       // While the modem delivers data, XON and XOFF from the DTE are flow
       // control, as on a real modem; the emulation would take any character
       // as an abort of the reception.
