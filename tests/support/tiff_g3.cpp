@@ -1,38 +1,20 @@
 // In-memory TIFF files with CCITT Group 3 1-D strips, through libtiff.
 #include "tiff_g3.h"
 
+#include "tiff_errors.h"
 #include "tiff_memory.h"
 
 #include <tiffio.h>
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
 namespace telvane::test {
 namespace {
 
-std::string& LastError() {
-  static thread_local std::string text;
-  return text;
-}
-
-void CollectError(const char* module, const char* fmt, va_list ap) {
-  char buf[512];
-  std::vsnprintf(buf, sizeof buf, fmt, ap);
-  LastError() = std::string(module ? module : "libtiff") + ": " + buf;
-}
-
 TIFF* Open(TiffMemoryFile& file, const char* mode) {
-  TIFFSetErrorHandler(CollectError);
-  TIFFSetWarningHandler(nullptr);
-  LastError().clear();
+  CatchTiffErrors();
   return OpenTiffInMemory(file, mode);
-}
-
-void Fail(std::string* error, const std::string& what) {
-  if (error) *error = what + (LastError().empty() ? "" : " (" + LastError() + ")");
 }
 
 }  // namespace
@@ -42,7 +24,7 @@ std::vector<std::vector<uint8_t>> TiffDecodeG3(const std::vector<uint8_t>& strip
   TiffMemoryFile file;
   TIFF* tif = Open(file, "w");
   if (!tif) {
-    Fail(error, "cannot create TIFF");
+    SetTiffError(error, "cannot create TIFF");
     return {};
   }
   SetG3Fields(tif, width, rows, rows, 0);
@@ -50,14 +32,14 @@ std::vector<std::vector<uint8_t>> TiffDecodeG3(const std::vector<uint8_t>& strip
   const bool written = TIFFWriteRawStrip(tif, 0, const_cast<uint8_t*>(strip.data()), size) == size;
   TIFFClose(tif);
   if (!written) {
-    Fail(error, "TIFFWriteRawStrip failed");
+    SetTiffError(error, "TIFFWriteRawStrip failed");
     return {};
   }
 
   file.pos = 0;
   tif = Open(file, "r");
   if (!tif) {
-    Fail(error, "cannot read TIFF back");
+    SetTiffError(error, "cannot read TIFF back");
     return {};
   }
   std::vector<std::vector<uint8_t>> out;
@@ -65,7 +47,7 @@ std::vector<std::vector<uint8_t>> TiffDecodeG3(const std::vector<uint8_t>& strip
     std::vector<uint8_t> line(static_cast<size_t>(TIFFScanlineSize(tif)));
     if (TIFFReadScanline(tif, line.data(), static_cast<uint32_t>(row), 0) < 0) {
       TIFFClose(tif);
-      Fail(error, "TIFFReadScanline failed at row " + std::to_string(row));
+      SetTiffError(error, "TIFFReadScanline failed at row " + std::to_string(row));
       return {};
     }
     out.push_back(std::move(line));
@@ -78,7 +60,7 @@ std::vector<uint8_t> TiffEncodeG3(const std::vector<std::vector<uint8_t>>& rows,
   TiffMemoryFile file;
   TIFF* tif = Open(file, "w");
   if (!tif) {
-    Fail(error, "cannot create TIFF");
+    SetTiffError(error, "cannot create TIFF");
     return {};
   }
   SetG3Fields(tif, width, static_cast<int>(rows.size()), static_cast<int>(rows.size()), GROUP3OPT_FILLBITS);
@@ -86,7 +68,7 @@ std::vector<uint8_t> TiffEncodeG3(const std::vector<std::vector<uint8_t>>& rows,
     std::vector<uint8_t> line = rows[row];  // libtiff may change its input
     if (TIFFWriteScanline(tif, line.data(), static_cast<uint32_t>(row), 0) < 0) {
       TIFFClose(tif);
-      Fail(error, "TIFFWriteScanline failed");
+      SetTiffError(error, "TIFFWriteScanline failed");
       return {};
     }
   }
@@ -95,7 +77,7 @@ std::vector<uint8_t> TiffEncodeG3(const std::vector<std::vector<uint8_t>>& rows,
   file.pos = 0;
   tif = Open(file, "r");
   if (!tif) {
-    Fail(error, "cannot read TIFF back");
+    SetTiffError(error, "cannot read TIFF back");
     return {};
   }
   uint64_t* sizes = nullptr;
@@ -104,7 +86,7 @@ std::vector<uint8_t> TiffEncodeG3(const std::vector<std::vector<uint8_t>>& rows,
   const tmsize_t n = TIFFReadRawStrip(tif, 0, strip.data(), static_cast<tmsize_t>(strip.size()));
   TIFFClose(tif);
   if (n < 0) {
-    Fail(error, "TIFFReadRawStrip failed");
+    SetTiffError(error, "TIFFReadRawStrip failed");
     return {};
   }
   strip.resize(static_cast<size_t>(n));

@@ -3,36 +3,15 @@
 
 #include <tiffio.h>
 
-#include <cstdarg>
-#include <cstdio>
+#include "tiff_errors.h"
 
 namespace telvane::test {
-namespace {
-
-std::string& LastError() {
-  static thread_local std::string text;
-  return text;
-}
-
-void CollectError(const char* module, const char* fmt, va_list ap) {
-  char buf[512];
-  std::vsnprintf(buf, sizeof buf, fmt, ap);
-  LastError() = std::string(module ? module : "libtiff") + ": " + buf;
-}
-
-void Fail(std::string* error, const std::string& what) {
-  if (error) *error = what + (LastError().empty() ? "" : " (" + LastError() + ")");
-}
-
-}  // namespace
 
 bool WriteTiffPages(const std::string& path, const std::vector<TiffPage>& pages, std::string* error) {
-  TIFFSetErrorHandler(CollectError);
-  TIFFSetWarningHandler(nullptr);
-  LastError().clear();
+  CatchTiffErrors();
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   if (!tif) {
-    Fail(error, "cannot create " + path);
+    SetTiffError(error, "cannot create " + path);
     return false;
   }
   const auto count = static_cast<uint16_t>(pages.size());
@@ -57,13 +36,13 @@ bool WriteTiffPages(const std::string& path, const std::vector<TiffPage>& pages,
       std::vector<uint8_t> row = page.rows[r];
       row.resize((page.width + 7) / 8);
       if (TIFFWriteScanline(tif, row.data(), r, 0) < 0) {
-        Fail(error, "cannot write a row");
+        SetTiffError(error, "cannot write a row");
         TIFFClose(tif);
         return false;
       }
     }
     if (!TIFFWriteDirectory(tif)) {
-      Fail(error, "cannot write a page");
+      SetTiffError(error, "cannot write a page");
       TIFFClose(tif);
       return false;
     }
@@ -73,12 +52,10 @@ bool WriteTiffPages(const std::string& path, const std::vector<TiffPage>& pages,
 }
 
 std::vector<TiffPage> ReadTiffPages(const std::string& path, std::string* error) {
-  TIFFSetErrorHandler(CollectError);
-  TIFFSetWarningHandler(nullptr);
-  LastError().clear();
+  CatchTiffErrors();
   TIFF* tif = TIFFOpen(path.c_str(), "r");
   if (!tif) {
-    Fail(error, "cannot open " + path);
+    SetTiffError(error, "cannot open " + path);
     return {};
   }
   std::vector<TiffPage> pages;
@@ -99,7 +76,7 @@ std::vector<TiffPage> ReadTiffPages(const std::string& path, std::string* error)
     for (uint32_t r = 0; r < length; ++r) {
       std::vector<uint8_t> row(static_cast<std::size_t>(lineBytes));
       if (TIFFReadScanline(tif, row.data(), r, 0) < 0) {
-        Fail(error, "cannot read row " + std::to_string(r));
+        SetTiffError(error, "cannot read row " + std::to_string(r));
         TIFFClose(tif);
         return {};
       }
