@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -226,6 +227,9 @@ struct SpeedCase {
   int desiredBps;
   int expectedBps;
 };
+
+// Test names carry the case's name rather than its bytes.
+void PrintTo(const SpeedCase& sc, std::ostream* os) { *os << sc.name; }
 
 class Class1SendSpeeds : public Class1EndToEnd, public ::testing::WithParamInterface<SpeedCase> {};
 
