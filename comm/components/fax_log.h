@@ -1,0 +1,39 @@
+// The fax history file: one or more lines per log notification of a fax
+// component, appended to a text file with CR LF line ends.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace telvane {
+
+class TApdAbstractFax;
+
+class TApdFaxLog {
+ public:
+  TApdFaxLog();
+
+  // The history file; empty writes nothing.
+  const std::string& FaxHistoryName() const { return faxHistoryName_; }
+  void SetFaxHistoryName(const std::string& v) { faxHistoryName_ = v; }
+  // The component whose events are logged.
+  TApdAbstractFax* Fax() const { return fax_; }
+  void SetFax(TApdAbstractFax* v) { fax_ = v; }
+
+  // Appends the lines of `logCode` for `fax`. A file that cannot be written
+  // loses the lines (the session goes on); LastWriteFailed() tells.
+  void UpdateLog(TApdAbstractFax& fax, int logCode);
+  // The text UpdateLog appends for `logCode`, without writing it.
+  std::string LogText(TApdAbstractFax& fax, int logCode) const;
+  bool LastWriteFailed() const { return lastWriteFailed_; }
+
+  // Date-and-time text written into lines; tests replace it.
+  std::function<std::string()> DateTimeText;
+
+ private:
+  std::string faxHistoryName_ = "APDFAX.HIS";
+  TApdAbstractFax* fax_ = nullptr;
+  bool lastWriteFailed_ = false;
+};
+
+}  // namespace telvane
