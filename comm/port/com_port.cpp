@@ -37,6 +37,7 @@ void TApdComPort::SetDeviceLayer(TDeviceLayer layer) {
 }
 
 std::string TApdComPort::DeviceName() const {
+  if (!linePath_.empty()) return linePath_;
   if (!devicePath_.empty()) return devicePath_;
   if (comNumber_ > 0) return "/dev/ttyS" + std::to_string(comNumber_ - 1);
   return "";
@@ -45,13 +46,25 @@ std::string TApdComPort::DeviceName() const {
 void TApdComPort::SetComNumber(std::uint16_t n) {
   if (n == comNumber_) return;
   comNumber_ = n;
-  if (dispatcher_ && devicePath_.empty()) Reopen();
+  if (dispatcher_ && devicePath_.empty() && linePath_.empty()) Reopen();
 }
 
 void TApdComPort::SetDevicePath(const std::string& path) {
   if (path == devicePath_) return;
   devicePath_ = path;
-  if (dispatcher_) Reopen();
+  if (dispatcher_ && linePath_.empty()) Reopen();
+}
+
+void TApdComPort::OpenOnLine(const std::string& linePath) {
+  if (linePath.empty()) throw EPortNotOpen();
+  DoClose();
+  linePath_ = linePath;
+  try {
+    DoOpen();
+  } catch (...) {
+    linePath_.clear();
+    throw;
+  }
 }
 
 // --- Line settings ---
@@ -221,6 +234,7 @@ void TApdComPort::DoOpenWith(TApdBaseDispatcher::Carried carried) {
 void TApdComPort::DoClose() {
   if (!dispatcher_) return;
   Notify(false);
+  linePath_.clear();
   std::unique_ptr<TApdBaseDispatcher> d = std::move(dispatcher_);
   portWindow_ = 0;
   if (!d->InDelivery()) return;  // destroying it stops its threads and closes the device

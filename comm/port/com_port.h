@@ -67,6 +67,13 @@ class TApdComPort {
   void SetDevicePath(const std::string& path);
   // The device the next open uses ("" when none is chosen).
   std::string DeviceName() const;
+  // Opens the port on the device a telephony line gives (closing it first
+  // when open). The line's path is used for this open only and forgotten at
+  // the close; ComNumber and DevicePath stay as they are. Raises
+  // EPortNotOpen (-2007) when the line gave no path.
+  void OpenOnLine(const std::string& linePath);
+  // The path of the line the port is open on ("" when not opened that way).
+  const std::string& LinePath() const { return linePath_; }
   bool PromptForPort() const { return promptForPort_; }
   void SetPromptForPort(bool v) { promptForPort_ = v; }
   TPromptForPort OnPromptForPort;
@@ -250,6 +257,7 @@ class TApdComPort {
   TDeviceLayer deviceLayer_ = dlWin32;
   std::uint16_t comNumber_ = 0;
   std::string devicePath_;
+  std::string linePath_;
   bool promptForPort_ = true;
   LineSettings line_;
   std::uint16_t inSize_ = 4096;

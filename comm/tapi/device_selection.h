@@ -41,7 +41,8 @@ class DeviceSelectionModel {
   // OK with entry `index`. A "Direct to COM" entry sets the port's TapiMode
   // to tmOff and its ComNumber (EPortNotAssigned without a port); any other
   // entry sets the port's TapiMode to `telephonyMode`, stores the name in
-  // SelectedDevice and re-applies EnableVoice. EBadArgument for an index out
+  // SelectedDevice (EnableVoice applies to it, being read at each call).
+  // EBadArgument for an index out
   // of range. Returns 1.
   int Apply(int index, TTapiMode telephonyMode = tmOn);
   // Cancel: changes nothing; returns 2.

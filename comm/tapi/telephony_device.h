@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,7 +69,8 @@ class TApdTapiDevice {
   // Devices the selection and the open know about (default:
   // ListTelephonyDevices({})).
   void SetDevices(std::vector<TelephonyDevice> devices);
-  const std::vector<TelephonyDevice>& Devices() const { return devices_; }
+  // Scans the machine on first use when none were set.
+  const std::vector<TelephonyDevice>& Devices() const;
   // How a device's line is made; the default one for Serial and Configured
   // devices connects to the device's path. The program installs one for
   // kind Simulated (comm/simline/sim_line_device.h); without one the
@@ -101,8 +103,12 @@ class TApdTapiDevice {
   std::uint32_t LineCallState() const { return lineCallState_; }
   // Connect attempts made by the current or last call.
   int Attempt() const { return attempt_; }
-  // The error of the last failed call (0 when none), valid in OnTapiFail.
+  // The error of the last failed call (0 when none), valid in OnTapiFail:
+  // ecTapiCallUnavail for a device that is unknown or cannot connect,
+  // ecNotOpen for a line without a device path, or the port's open error.
   int LastError() const { return lastError_; }
+  // What the line itself reported when it could not connect (0 when none).
+  int LineError() const { return lineError_; }
   // The path the port was opened on by the current call ("" otherwise).
   const std::string& LinePath() const { return linePath_; }
 
@@ -126,9 +132,10 @@ class TApdTapiDevice {
 
  private:
   void TryConnect();
-  void ConnectFailed(int error);
+  void ConnectFailed(int lineError);
+  void Fail(int error);
   void EndCall(bool raiseEvents);
-  void LineDropped(ITelephonyLine* line);
+  void LineDropped(std::uint64_t callId);
   void SetCallState(std::uint32_t state, bool first, bool last);
   std::unique_ptr<ITelephonyLine> MakeLine(const TelephonyDevice& device);
   void ForgetPort();
@@ -148,7 +155,7 @@ class TApdTapiDevice {
   bool showPorts_ = true;
   bool enableVoice_ = false;
 
-  std::vector<TelephonyDevice> devices_;
+  mutable std::optional<std::vector<TelephonyDevice>> devices_;
   std::map<TelephonyDeviceKind, TelephonyLineFactory> factories_;
   RetryScheduler scheduleRetry_;
 
@@ -158,6 +165,7 @@ class TApdTapiDevice {
   std::uint32_t lineCallState_ = 0;
   int attempt_ = 0;
   int lastError_ = 0;
+  int lineError_ = 0;
   std::string linePath_;
   std::uint64_t callId_ = 0;  // tells a stale drop or retry from the current call's
 };

@@ -1,0 +1,194 @@
+// The pass-through call: bring the selected device's line up, open the
+// linked port on the path it gives, and end the call again.
+#include "telephony_device.h"
+
+#include "call_state.h"
+#include "error_codes.h"
+#include "exceptions.h"
+
+namespace telvane {
+
+TApdTapiDevice::TApdTapiDevice(IMainThreadDispatcher* main)
+    : main_(main), alive_(std::make_shared<bool>(true)) {}
+
+TApdTapiDevice::~TApdTapiDevice() {
+  *alive_ = false;
+  EndCall(false);
+  if (port_) port_->DeregisterDestroyCallback(portDestroyCallback_);
+}
+
+// --- Properties ---
+
+void TApdTapiDevice::SetComPort(TApdComPort* port) {
+  if (port == port_) return;
+  EndCall(true);
+  if (port_) port_->DeregisterDestroyCallback(portDestroyCallback_);
+  port_ = port;
+  portDestroyCallback_ = 0;
+  if (!port_) return;
+  portDestroyCallback_ = port_->RegisterDestroyCallback([this](TApdComPort&) { ForgetPort(); });
+  if (port_->TapiMode() == tmAuto) {
+    port_->SetTapiMode(tmOn);
+    port_->SetOpen(false);
+  }
+}
+
+void TApdTapiDevice::ForgetPort() {
+  // The port is going away: the call cannot carry on without it.
+  port_ = nullptr;
+  portDestroyCallback_ = 0;
+  EndCall(false);
+}
+
+void TApdTapiDevice::SetDevices(std::vector<TelephonyDevice> devices) { devices_ = std::move(devices); }
+
+const std::vector<TelephonyDevice>& TApdTapiDevice::Devices() const {
+  if (!devices_) devices_ = ListTelephonyDevices({});
+  return *devices_;
+}
+
+void TApdTapiDevice::SetLineFactory(TelephonyDeviceKind kind, TelephonyLineFactory factory) {
+  factories_[kind] = std::move(factory);
+}
+
+std::unique_ptr<ITelephonyLine> TApdTapiDevice::MakeLine(const TelephonyDevice& device) {
+  auto it = factories_.find(device.kind);
+  if (it != factories_.end() && it->second) return it->second(device);
+  if (device.kind == TelephonyDeviceKind::Simulated) return nullptr;
+  return MakeSerialLine(device);
+}
+
+// --- The call ---
+
+int TApdTapiDevice::CallState() const {
+  return lineCallState_ == 0 ? 0 : CallStateOrdinal(lineCallState_);
+}
+
+void TApdTapiDevice::SetCallState(std::uint32_t state, bool first, bool last) {
+  lineCallState_ = state;
+  if (statusDisplay_) statusDisplay_->UpdateDisplay(*this, first, last);
+  if (OnTapiStatus) OnTapiStatus(*this, first, last, CallState());
+}
+
+void TApdTapiDevice::OpenThroughLine() {
+  if (!port_) throw EPortNotAssigned();
+  if (port_->TapiMode() == tmAuto) port_->SetTapiMode(tmOn);
+  if (port_->TapiMode() != tmOn) throw ETapiNotSet();
+  if (CallState() != 0) throw ETapiBusy();
+
+  ++callId_;
+  attempt_ = 0;
+  lastError_ = 0;
+  lineError_ = 0;
+  const TelephonyDevice* device = FindTelephonyDevice(Devices(), selectedDevice_);
+  if (!device) {
+    Fail(ecTapiCallUnavail);
+    return;
+  }
+  callDevice_ = *device;
+  SetCallState(kLineCallProceeding, true, false);
+  TryConnect();
+}
+
+void TApdTapiDevice::TryConnect() {
+  ++attempt_;
+  std::unique_ptr<ITelephonyLine> line = MakeLine(callDevice_);
+  if (!line) {
+    ConnectFailed(ecTapiCallUnavail);
+    return;
+  }
+  std::uint64_t id = callId_;
+  std::weak_ptr<bool> alive = alive_;
+  line->OnDropped = [this, id, alive] {
+    // Any thread: the call ends on the main thread.
+    auto end = [this, id, alive] {
+      if (auto a = alive.lock(); a && *a) LineDropped(id);
+    };
+    if (main_)
+      main_->Post(end);
+    else
+      end();
+  };
+  std::string path;
+  int rc = line->Connect(path);
+  if (rc < 0) {
+    ConnectFailed(rc);
+    return;
+  }
+  line_ = std::move(line);
+  SetCallState(kLineCallConnected, false, false);
+  if (OnTapiConnect) OnTapiConnect(*this);
+  if (callId_ != id || !port_) return;  // the handler cancelled the call or dropped the port
+
+  try {
+    port_->OpenOnLine(path);
+  } catch (const EAPDException& e) {
+    EndCall(true);
+    lastError_ = e.ErrorCode();
+    if (OnTapiFail) {
+      OnTapiFail(*this);
+      return;
+    }
+    throw;
+  }
+  linePath_ = path;
+  if (OnTapiPortOpen) OnTapiPortOpen(*this);
+}
+
+void TApdTapiDevice::ConnectFailed(int lineError) {
+  lineError_ = lineError;
+  // Retries run later, so only a program that hears of the final failure
+  // through OnTapiFail can have them; otherwise the caller gets the error now.
+  if (scheduleRetry_ && OnTapiFail && attempt_ < maxAttempts_) {
+    SetCallState(kLineCallProceeding, false, false);
+    std::uint64_t id = callId_;
+    std::weak_ptr<bool> alive = alive_;
+    scheduleRetry_(retryWait_, [this, id, alive] {
+      if (auto a = alive.lock(); a && *a && callId_ == id && lineCallState_ != 0) TryConnect();
+    });
+    return;
+  }
+  EndCall(true);
+  Fail(ecTapiCallUnavail);
+}
+
+void TApdTapiDevice::Fail(int error) {
+  lastError_ = error;
+  if (OnTapiFail) {
+    OnTapiFail(*this);
+    return;
+  }
+  RaiseError(error);
+}
+
+void TApdTapiDevice::CancelCall() { EndCall(true); }
+
+void TApdTapiDevice::LineDropped(std::uint64_t callId) {
+  if (callId == callId_ && line_) EndCall(true);
+}
+
+// raiseEvents: the last status reports and, when the call had opened the
+// port, OnTapiPortClose; the destructor and a vanishing port end silently.
+void TApdTapiDevice::EndCall(bool raiseEvents) {
+  if (lineCallState_ == 0) return;
+  ++callId_;  // a pending retry or drop of this call finds it gone
+  bool portWasOpen = false;
+  if (port_ && !linePath_.empty() && port_->Open() && port_->LinePath() == linePath_) {
+    port_->SetOpen(false);
+    portWasOpen = true;
+  }
+  linePath_.clear();
+  // A drop the line reports from now on finds the call id changed.
+  if (std::unique_ptr<ITelephonyLine> line = std::move(line_)) line->Disconnect();
+  if (!raiseEvents) {
+    lineCallState_ = 0;
+    return;
+  }
+  SetCallState(kLineCallDisconnected, false, false);
+  // The call is gone: the state reads 0 in the last report and in the
+  // close event, whose handler may start the next call.
+  SetCallState(0, false, true);
+  if (portWasOpen && OnTapiPortClose) OnTapiPortClose(*this);
+}
+
+}  // namespace telvane
