@@ -25,6 +25,15 @@ bool ParseUnsigned(const char* text, unsigned& value) {
   return true;
 }
 
+bool ParsePace(const char* text, double& pace) {
+  if (!text || !*text) return false;
+  char* end = nullptr;
+  const double v = std::strtod(text, &end);
+  if (*end != '\0' || !(v >= 0.1 && v <= 16)) return false;
+  pace = v;
+  return true;
+}
+
 void EnsureGuiApplication() {
   if (QGuiApplication::instance()) return;
   if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))

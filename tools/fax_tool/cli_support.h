@@ -19,6 +19,9 @@ void ReportError(const std::string& what, int code);
 // Parses a whole non-negative number; false when `text` is not one.
 bool ParseUnsigned(const char* text, unsigned& value);
 
+// Parses the simulated line's pace: a number from 0.1 to 16.
+bool ParsePace(const char* text, double& pace);
+
 // System fonts need a QGuiApplication; made on first use, offscreen when
 // there is no display.
 void EnsureGuiApplication();
@@ -30,5 +33,7 @@ int RunConvert(int argc, char** argv);
 int RunCover(int argc, char** argv);
 int RunInfo(int argc, char** argv);
 int RunUnpack(int argc, char** argv);
+int RunSend(int argc, char** argv);
+int RunReceive(int argc, char** argv);
 
 }  // namespace telvane::cli

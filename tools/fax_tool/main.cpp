@@ -1,4 +1,5 @@
-// telvane-fax: converts documents to APF fax files and shows what they hold.
+// telvane-fax: converts documents to APF fax files, shows what they hold, and
+// sends and receives faxes.
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +16,8 @@ void Usage(FILE* out) {
       "  cover     turn a cover page design (.fcp) into an APF fax file, tags filled in\n"
       "  info      show the file header and page headers of APF files\n"
       "  unpack    turn the pages of an APF file into BMP, PCX, DCX or TIFF images\n"
+      "  send      send APF files as a fax to one or more numbers (modem or simulated line)\n"
+      "  receive   answer calls and write the faxes into APF files\n"
       "\n"
       "Run 'telvane-fax COMMAND --help' for the options of a command.\n",
       out);
@@ -37,6 +40,8 @@ int main(int argc, char** argv) {
   if (!std::strcmp(command, "cover")) return RunCover(argc - 1, argv + 1);
   if (!std::strcmp(command, "info")) return RunInfo(argc - 1, argv + 1);
   if (!std::strcmp(command, "unpack")) return RunUnpack(argc - 1, argv + 1);
+  if (!std::strcmp(command, "send")) return RunSend(argc - 1, argv + 1);
+  if (!std::strcmp(command, "receive")) return RunReceive(argc - 1, argv + 1);
   std::fprintf(stderr, "telvane-fax: unknown command '%s'\n", command);
   Usage(stderr);
   return kExitUsage;

@@ -1,0 +1,409 @@
+// "send": sends APF files (with a cover and a header line) to one or more
+// numbers through a modem or the simulated line, writing the fax history.
+#include <getopt.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "apf_file.h"
+#include "cli_support.h"
+#include "error_codes.h"
+#include "exceptions.h"
+#include "exit_codes.h"
+#include "fax_line_setup.h"
+#include "fax_log.h"
+#include "progress_printer.h"
+#include "send_fax.h"
+#include "signal_stop.h"
+
+namespace telvane::cli {
+namespace {
+
+void SendUsage(FILE* out) {
+  std::fputs(
+      "Usage: telvane-fax send --device DEVICE --to NUMBER [OPTIONS] [FILE.APF...]\n"
+      "Sends the APF files as one fax (in the order given) to each number, one call\n"
+      "per number. Progress goes to stderr, one line per status event.\n"
+      "\n"
+      "  -d, --device DEVICE     a device from --list-devices, \"simulated line\", or a\n"
+      "                          device path (/dev/ttyUSB0, a pseudo-terminal)\n"
+      "      --list-devices      print the devices and exit\n"
+      "  -c, --class CLASS       1, 2, 2.0 or detect (default detect)\n"
+      "  -t, --to NUMBER         a number to send to (repeat for several recipients)\n"
+      "      --to-list FILE      numbers from a file, one per line ('#' starts a comment)\n"
+      "      --cover FILE        cover page: a text file, or an .apf file\n"
+      "      --header TEXT       header line on every page; tags $D date, $T time,\n"
+      "                          $N pages, $P page, $F sender, $R recipient, $S title,\n"
+      "                          $I station ID\n"
+      "      --sender TEXT       the $F of the header line\n"
+      "      --recipient TEXT    the $R of the header line\n"
+      "      --title TEXT        the $S of the header line\n"
+      "      --station-id TEXT   this station's ID (at most 20 characters)\n"
+      "      --dial-prefix TEXT  dialled before each number (for example 9,)\n"
+      "      --pulse             pulse dialling (default tone)\n"
+      "      --blind             dial without waiting for a dial tone\n"
+      "      --no-busy-detect    do not detect a busy line\n"
+      "      --dial-attempts N   calls per number before giving up (default 3)\n"
+      "      --retry-wait S      seconds between calls to a busy number (default 60)\n"
+      "      --dial-wait S       seconds to wait for the answer (default 60)\n"
+      "      --baud N            port speed (default: the port's)\n"
+      "      --init TEXT         extra modem init string\n"
+      "      --desired-bps N     highest speed to offer (default 9600)\n"
+      "      --enhanced          draw text covers and the header line with system fonts\n"
+      "      --font NAME         system font of text covers (with --enhanced)\n"
+      "      --header-font NAME  system font of the header line (with --enhanced)\n"
+      "      --history FILE      fax history file (default APDFAX.HIS; '' for none)\n"
+      "  -q, --quiet             only errors on stderr\n"
+      "  -h, --help              this text\n"
+      "\n"
+      "Simulated line (--device \"simulated line\"):\n"
+      "      --sim-save-dir DIR  the far end receives call N into DIR/call-N.tif\n"
+      "      --sim-pace X        line time per real time (default 2; 4 is still safe\n"
+      "                          for sending)\n"
+      "      --sim-busy          every call finds the line busy\n"
+      "      --sim-no-answer     no one answers\n"
+      "      --sim-station-id T  the far end's station ID\n"
+      "\n"
+      "Exit status: 0 all sent, 2 bad command line, 3 device or port failed,\n"
+      "4 no connection (busy, no answer, no dial tone, no carrier), 5 the call\n"
+      "failed after connecting, 6 cancelled, 7 a file that cannot be sent. With\n"
+      "several numbers: the status of the first failure.\n",
+      out);
+}
+
+enum LongOnly {
+  kListDevices = 1000, kToList, kCover, kHeader, kSender, kRecipient, kTitle, kStationId, kDialPrefix, kPulse,
+  kBlind, kNoBusyDetect, kDialAttempts, kRetryWait, kDialWait, kBaud, kInit, kDesiredBps, kEnhanced, kFont,
+  kHeaderFont, kHistory, kSimSaveDir, kSimPace, kSimBusy, kSimNoAnswer, kSimStationId,
+};
+
+struct SendOptions {
+  LineOptions line;
+  TFaxClass faxClass = fcDetect;
+  std::vector<std::string> numbers;
+  std::vector<std::string> files;
+  std::string cover, header, sender, recipient, title, stationId, dialPrefix, init;
+  bool pulse = false, blind = false, noBusyDetect = false, enhanced = false, quiet = false;
+  int dialAttempts = 3, retryWait = 60, dialWait = 60, desiredBps = 9600;
+  std::string font, headerFont;
+  std::string history = "APDFAX.HIS";
+  std::string simSaveDir;
+};
+
+struct TemporaryFile {
+  std::filesystem::path name;
+  ~TemporaryFile() {
+    std::error_code ec;
+    if (!name.empty()) std::filesystem::remove(name, ec);
+  }
+};
+
+bool ReadNumberList(const std::string& fileName, std::vector<std::string>& numbers) {
+  std::ifstream in(fileName);
+  if (!in) return false;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (const size_t hash = line.find('#'); hash != std::string::npos) line.erase(hash);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+    size_t start = line.find_first_not_of(" \t");
+    if (start != std::string::npos) numbers.push_back(line.substr(start));
+  }
+  return true;
+}
+
+bool IsApfName(const std::string& name) {
+  std::string ext = std::filesystem::path(name).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return ext == ".APF";
+}
+
+// Every file is looked at before anything is dialled: a missing file or one
+// that is no APF file stops the command with its own exit status.
+int CheckInputs(const SendOptions& o) {
+  for (const std::string& file : o.files) {
+    ApfFileHeader header;
+    if (int rc = GetFaxHeader(file, header)) {
+      if (std::filesystem::is_regular_file(file) && !IsApfFile(file))
+        std::fprintf(stderr, "telvane-fax send: %s is no APF fax file (make one with 'telvane-fax convert')\n",
+                     file.c_str());
+      else
+        ReportError(file, rc);
+      return kExitBadFile;
+    }
+  }
+  if (!o.cover.empty()) {
+    ApfFileHeader header;
+    const int rc = IsApfName(o.cover) ? GetFaxHeader(o.cover, header)
+                   : std::ifstream(o.cover) ? 0
+                                            : ErrnoToCode(errno);
+    if (rc) {
+      ReportError(o.cover, rc);
+      return kExitBadFile;
+    }
+  }
+  return 0;
+}
+
+bool ParseClass(const char* text, TFaxClass& c) {
+  if (!std::strcmp(text, "1")) c = fcClass1;
+  else if (!std::strcmp(text, "2")) c = fcClass2;
+  else if (!std::strcmp(text, "2.0")) c = fcClass2_0;
+  else if (!std::strcmp(text, "detect")) c = fcDetect;
+  else return false;
+  return true;
+}
+
+void Configure(TApdSendFax& fax, const SendOptions& o) {
+  fax.SetFaxClass(o.faxClass);
+  fax.SetFaxFileList(o.files);
+  fax.SetCoverFile(o.cover);
+  fax.SetHeaderLine(o.header);
+  fax.SetHeaderSender(o.sender);
+  fax.SetHeaderRecipient(o.recipient);
+  fax.SetHeaderTitle(o.title);
+  fax.SetStationID(o.stationId);
+  fax.SetDialPrefix(o.dialPrefix);
+  fax.SetToneDial(!o.pulse);
+  fax.SetBlindDial(o.blind);
+  fax.SetDetectBusy(!o.noBusyDetect);
+  fax.SetDialAttempts(o.dialAttempts);
+  fax.SetDialRetryWait(o.retryWait);
+  fax.SetDialWait(o.dialWait);
+  fax.SetModemInit(o.init);
+  fax.SetDesiredBPS(o.desiredBps);
+  fax.SetEnhTextEnabled(o.enhanced);
+  if (!o.font.empty()) {
+    FaxFontSpec f = fax.EnhFont();
+    f.Name = o.font;
+    fax.SetEnhFont(f);
+  }
+  if (!o.headerFont.empty()) {
+    FaxFontSpec f = fax.EnhHeaderFont();
+    f.Name = o.headerFont;
+    fax.SetEnhHeaderFont(f);
+  }
+}
+
+// One fax to one number over a freshly opened line; the comm layer's code.
+int SendOne(LoopDispatcher& loop, const SendOptions& o, const std::string& number, int call, TApdFaxLog* log,
+            bool& opening) {
+  LineOptions lineOptions = o.line;
+  // The simulated far end always receives into a file: the one asked for, or
+  // a temporary one that goes when the call is over.
+  std::filesystem::path received;
+  TemporaryFile scratch;
+  if (!o.simSaveDir.empty()) {
+    received = std::filesystem::path(o.simSaveDir) / ("call-" + std::to_string(call) + ".tif");
+  } else {
+    received = std::filesystem::temp_directory_path() /
+               ("telvane-fax-sim-" + std::to_string(::getpid()) + "-" + std::to_string(call) + ".tif");
+    scratch.name = received;
+  }
+  lineOptions.sim.receiveTiff = received.string();
+  FaxLine line(loop);
+  std::string error;
+  if (!line.Select(lineOptions, error)) {
+    std::fprintf(stderr, "telvane-fax send: %s\n", error.c_str());
+    opening = true;
+    return ecTapiCallUnavail;
+  }
+  opening = true;
+  if (int rc = line.Open()) return rc;
+  opening = false;
+
+  TApdSendFax fax(&loop);
+  Configure(fax, o);
+  fax.SetPhoneNumber(number);
+  fax.SetComPort(&line.Port());
+  fax.SetYield([&loop] { loop.RunPending(); });
+  if (log) {
+    log->SetFax(&fax);
+    fax.SetFaxLog(log);
+  }
+  ProgressPrinter printer(stderr, o.quiet);
+  if (o.numbers.size() > 1) printer.SetPrefix(number + ": ");
+  bool finished = false;
+  int result = 0, firstError = 0;
+  fax.OnFaxStatus = [&](TApdAbstractFax& f, bool, bool) { printer.Status(f); };
+  fax.OnFaxError = [&](TApdAbstractFax&, int code) {
+    if (!firstError) firstError = code;
+  };
+  fax.OnFaxFinish = [&](TApdAbstractFax&, int code) {
+    result = code;
+    finished = true;
+  };
+  try {
+    fax.StartTransmit();
+  } catch (const EAPDException& e) {
+    return e.ErrorCode();
+  }
+  bool cancelSent = false;
+  while (!finished) {
+    if (StopRequested() && !cancelSent) {
+      cancelSent = true;
+      fax.CancelFax();
+    }
+    loop.RunUntil([&] { return finished || (StopRequested() && !cancelSent); }, 1000);
+  }
+  line.Close();
+  if (line.IsSimulated() && !o.quiet)
+    for (const CallRecord& c : line.SimCalls())
+      std::fprintf(stderr, "%s%s: far end %s, %d page(s) received (%s)\n",
+                   o.numbers.size() > 1 ? (number + ": ").c_str() : "", "simulated line",
+                   c.busy ? "busy" : c.answered ? "answered" : "did not answer", c.terminal.pages,
+                   c.terminal.completionText.c_str());
+  if (log) log->SetFax(nullptr);
+  // The finish code is the session's; an error reported before it is the
+  // more specific one when the finish carries none.
+  return result ? result : firstError;
+}
+
+}  // namespace
+
+int RunSend(int argc, char** argv) {
+  static const option kOptions[] = {
+      {"device", required_argument, nullptr, 'd'},
+      {"list-devices", no_argument, nullptr, kListDevices},
+      {"class", required_argument, nullptr, 'c'},
+      {"to", required_argument, nullptr, 't'},
+      {"to-list", required_argument, nullptr, kToList},
+      {"cover", required_argument, nullptr, kCover},
+      {"header", required_argument, nullptr, kHeader},
+      {"sender", required_argument, nullptr, kSender},
+      {"recipient", required_argument, nullptr, kRecipient},
+      {"title", required_argument, nullptr, kTitle},
+      {"station-id", required_argument, nullptr, kStationId},
+      {"dial-prefix", required_argument, nullptr, kDialPrefix},
+      {"pulse", no_argument, nullptr, kPulse},
+      {"blind", no_argument, nullptr, kBlind},
+      {"no-busy-detect", no_argument, nullptr, kNoBusyDetect},
+      {"dial-attempts", required_argument, nullptr, kDialAttempts},
+      {"retry-wait", required_argument, nullptr, kRetryWait},
+      {"dial-wait", required_argument, nullptr, kDialWait},
+      {"baud", required_argument, nullptr, kBaud},
+      {"init", required_argument, nullptr, kInit},
+      {"desired-bps", required_argument, nullptr, kDesiredBps},
+      {"enhanced", no_argument, nullptr, kEnhanced},
+      {"font", required_argument, nullptr, kFont},
+      {"header-font", required_argument, nullptr, kHeaderFont},
+      {"history", required_argument, nullptr, kHistory},
+      {"sim-save-dir", required_argument, nullptr, kSimSaveDir},
+      {"sim-pace", required_argument, nullptr, kSimPace},
+      {"sim-busy", no_argument, nullptr, kSimBusy},
+      {"sim-no-answer", no_argument, nullptr, kSimNoAnswer},
+      {"sim-station-id", required_argument, nullptr, kSimStationId},
+      {"quiet", no_argument, nullptr, 'q'},
+      {"help", no_argument, nullptr, 'h'},
+      {nullptr, 0, nullptr, 0}};
+
+  SendOptions o;
+  o.line.sim.farEnd = SimLineConfig::TerminalReceives;
+  o.line.sim.pace = 2;
+  unsigned n = 0;
+  auto number = [&](const char* name, int& out) {
+    if (ParseUnsigned(optarg, n) && n <= 100000) return out = static_cast<int>(n), true;
+    std::fprintf(stderr, "telvane-fax send: %s needs a whole number, not '%s'\n", name, optarg);
+    return false;
+  };
+  optind = 1;
+  int c;
+  while ((c = getopt_long(argc, argv, "d:c:t:qh", kOptions, nullptr)) != -1) {
+    switch (c) {
+      case 'd': o.line.device = optarg; break;
+      case kListDevices: PrintDevices(stdout); return kExitOk;
+      case 'c':
+        if (!ParseClass(optarg, o.faxClass)) {
+          std::fprintf(stderr, "telvane-fax send: unknown class '%s' (1, 2, 2.0 or detect)\n", optarg);
+          return kExitUsage;
+        }
+        break;
+      case 't': o.numbers.emplace_back(optarg); break;
+      case kToList:
+        if (!ReadNumberList(optarg, o.numbers)) {
+          std::fprintf(stderr, "telvane-fax send: cannot read the number list '%s'\n", optarg);
+          return kExitUsage;
+        }
+        break;
+      case kCover: o.cover = optarg; break;
+      case kHeader: o.header = optarg; break;
+      case kSender: o.sender = optarg; break;
+      case kRecipient: o.recipient = optarg; break;
+      case kTitle: o.title = optarg; break;
+      case kStationId: o.stationId = optarg; break;
+      case kDialPrefix: o.dialPrefix = optarg; break;
+      case kPulse: o.pulse = true; break;
+      case kBlind: o.blind = true; break;
+      case kNoBusyDetect: o.noBusyDetect = true; break;
+      case kDialAttempts: if (!number("--dial-attempts", o.dialAttempts)) return kExitUsage; break;
+      case kRetryWait: if (!number("--retry-wait", o.retryWait)) return kExitUsage; break;
+      case kDialWait: if (!number("--dial-wait", o.dialWait)) return kExitUsage; break;
+      case kBaud: if (!number("--baud", o.line.baud)) return kExitUsage; break;
+      case kInit: o.init = optarg; break;
+      case kDesiredBps: if (!number("--desired-bps", o.desiredBps)) return kExitUsage; break;
+      case kEnhanced: o.enhanced = true; break;
+      case kFont: o.font = optarg; break;
+      case kHeaderFont: o.headerFont = optarg; break;
+      case kHistory: o.history = optarg; break;
+      case kSimSaveDir: o.simSaveDir = optarg; break;
+      case kSimPace:
+        if (!ParsePace(optarg, o.line.sim.pace)) {
+          std::fprintf(stderr, "telvane-fax send: --sim-pace needs a number from 0.1 to 16, not '%s'\n", optarg);
+          return kExitUsage;
+        }
+        break;
+      case kSimBusy: o.line.sim.busy = true; break;
+      case kSimNoAnswer: o.line.sim.neverAnswer = true; break;
+      case kSimStationId: o.line.sim.stationId = optarg; break;
+      case 'q': o.quiet = true; break;
+      case 'h': SendUsage(stdout); return kExitOk;
+      default: SendUsage(stderr); return kExitUsage;
+    }
+  }
+  for (int i = optind; i < argc; ++i) o.files.emplace_back(argv[i]);
+  if (o.line.device.empty() || o.numbers.empty() || (o.files.empty() && o.cover.empty())) {
+    std::fprintf(stderr, "telvane-fax send: give --device, at least one --to and a file or a --cover\n");
+    SendUsage(stderr);
+    return kExitUsage;
+  }
+  if (int rc = CheckInputs(o)) return rc;
+  if (!o.simSaveDir.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(o.simSaveDir, ec);
+  }
+  if (o.enhanced) EnsureGuiApplication();
+
+  LoopDispatcher loop;
+  InstallStopSignals();
+  TApdFaxLog log;
+  log.SetFaxHistoryName(o.history);
+  TApdFaxLog* history = o.history.empty() ? nullptr : &log;
+
+  std::vector<FaxOutcome> outcomes;
+  int call = 0;
+  for (const std::string& to : o.numbers) {
+    FaxOutcome outcome;
+    outcome.errorCode = SendOne(loop, o, to, ++call, history, outcome.whileOpening);
+    outcomes.push_back(outcome);
+    if (outcome.errorCode) ReportError("send to " + to, outcome.errorCode);
+    // A cancel ends the list; a device that cannot be opened fails the same
+    // way for every number.
+    if (outcome.errorCode == ecCancelRequested || StopRequested()) break;
+    if (ExitCodeForError(outcome.errorCode, outcome.whileOpening) == kExitDevice) break;
+  }
+  if (history && log.LastWriteFailed())
+    std::fprintf(stderr, "telvane-fax send: cannot write the history file '%s'\n", o.history.c_str());
+  int sent = 0;
+  for (const FaxOutcome& outcome : outcomes) sent += outcome.errorCode == 0;
+  const bool allSent = sent == static_cast<int>(o.numbers.size());
+  if (o.numbers.size() > 1 && (!o.quiet || !allSent))
+    std::fprintf(stderr, "telvane-fax send: %d of %zu faxes sent\n", sent, o.numbers.size());
+  if (const int status = ExitCodeForOutcomes(outcomes)) return status;
+  return allSent ? kExitOk : kExitCancelled;  // stopped by a signal between two faxes
+}
+
+}  // namespace telvane::cli

@@ -1,0 +1,55 @@
+#include "exit_codes.h"
+
+#include <cerrno>
+
+#include "error_codes.h"
+
+namespace telvane::cli {
+
+int ExitCodeForError(int errorCode, bool whileOpening) {
+  if (whileOpening && errorCode != ecOK && errorCode != ecCancelRequested) return kExitDevice;
+  switch (errorCode) {
+    case ecOK:
+      return 0;
+    case ecPortNotAssigned:
+    case ecNotSupportedByLayer:
+    case ecNotOpen:
+    case ecOutputBufferTooSmall:
+    case ecNoMoreTriggers:
+    case ecTapiCallUnavail:
+    case ecTapiBusy:
+    case ecTapiNotSet:
+    case ecFaxInitError:  // the modem did not take its init string
+      return kExitDevice;
+    case ecFaxBusy:
+    case ecFaxNoDialTone:
+    case ecFaxNoCarrier:
+    case ecFaxNoAnswer:
+    case ecFaxVoiceCall:
+    case ecFaxDataCall:
+      return kExitNoConnection;
+    case ecCancelRequested:
+      return kExitCancelled;
+    case ecFaxBadFormat:
+    case ecFileNotFound:
+    case ecReadBeyondEof:
+    case ecNoFilename:
+    case ecFileRejected:
+    case ecBadGraphicsFormat:
+    case ecFontFileNotFound:
+    case ecEnhFontTooBig:
+    case -EACCES:
+    case -EISDIR:
+      return kExitBadFile;
+    default:
+      return kExitSession;
+  }
+}
+
+int ExitCodeForOutcomes(const std::vector<FaxOutcome>& outcomes) {
+  for (const FaxOutcome& o : outcomes)
+    if (o.errorCode != 0) return ExitCodeForError(o.errorCode, o.whileOpening);
+  return 0;
+}
+
+}  // namespace telvane::cli

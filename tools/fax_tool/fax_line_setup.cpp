@@ -1,0 +1,86 @@
+#include "fax_line_setup.h"
+
+#include <cstdio>
+
+#include "error_codes.h"
+#include "exceptions.h"
+#include "sim_line_device.h"
+
+namespace telvane::cli {
+
+namespace {
+
+// Sessions refuse ports with a smaller output buffer; page data needs room.
+constexpr int kOutSize = 16384;
+
+bool LooksLikePath(const std::string& name) { return name.find('/') != std::string::npos; }
+
+}  // namespace
+
+std::vector<TelephonyDevice> ToolDevices() { return ListTelephonyDevices({}); }
+
+void PrintDevices(FILE* out) {
+  for (const TelephonyDevice& d : ToolDevices())
+    std::fprintf(out, "%s\t%s\n", d.name.c_str(), d.path.empty() ? "(built in)" : d.path.c_str());
+}
+
+FaxLine::FaxLine(LoopDispatcher& loop) : loop_(loop), port_(&loop), device_(&loop) {
+  port_.SetOutSize(kOutSize);
+  device_.OnTapiPortOpen = [this](TApdTapiDevice&) { opened_ = true; };
+  device_.OnTapiPortClose = [this](TApdTapiDevice&) { closed_ = true; };
+  device_.OnTapiFail = [this](TApdTapiDevice&) { failed_ = true; };
+}
+
+FaxLine::~FaxLine() { Close(); }
+
+bool FaxLine::Select(const LineOptions& options, std::string& error) {
+  options_ = options;
+  std::vector<TelephonyDevice> configured;
+  std::vector<TelephonyDevice> devices = ListTelephonyDevices({});
+  const TelephonyDevice* found = FindTelephonyDevice(devices, options.device);
+  if (!found && LooksLikePath(options.device)) {
+    // A device path the list does not hold (a pseudo-terminal, an unusual
+    // serial device) is taken as a configured device of that name.
+    configured.push_back({options.device, options.device, TelephonyDeviceKind::Configured});
+    devices = ListTelephonyDevices(configured);
+    found = FindTelephonyDevice(devices, options.device);
+  }
+  if (!found) {
+    error = "unknown device '" + options.device + "' (see --list-devices)";
+    return false;
+  }
+  simulated_ = found->kind == TelephonyDeviceKind::Simulated;
+  device_.SetDevices(devices);
+  if (simulated_) {
+    device_.SetLineFactory(TelephonyDeviceKind::Simulated,
+                           SimulatedLineFactory(options.sim, [this](const SimLine& line) {
+                             simCalls_ = line.Result().calls;
+                           }));
+  }
+  device_.SetSelectedDevice(found->name);
+  device_.SetComPort(&port_);
+  if (options.baud > 0) port_.SetBaud(options.baud);
+  return true;
+}
+
+int FaxLine::Open() {
+  opened_ = failed_ = closed_ = false;
+  try {
+    device_.OpenThroughLine();  // synchronous: the port is open when it returns
+  } catch (const EAPDException& e) {
+    return e.ErrorCode();
+  }
+  if (opened_ && port_.Open()) return 0;
+  if (failed_ && device_.LastError()) return device_.LastError();
+  return ecTapiCallUnavail;
+}
+
+void FaxLine::Close() {
+  if (!opened_) return;
+  opened_ = false;
+  closed_ = false;
+  device_.CancelCall();
+  loop_.RunUntil([this] { return closed_; }, 5000);
+}
+
+}  // namespace telvane::cli
