@@ -8,17 +8,17 @@ namespace {
 
 class SimulatedLine : public ITelephonyLine {
  public:
-  SimulatedLine(const SimLineConfig& config, std::function<void(const SimLine&)> onEnd)
-      : config_(config), onEnd_(std::move(onEnd)) {}
+  SimulatedLine(const SimLineConfig& config, std::function<void(const SimLine&)> onEnd,
+                std::function<void(const std::string&)> onStartError)
+      : config_(config), onEnd_(std::move(onEnd)), onStartError_(std::move(onStartError)) {}
   ~SimulatedLine() override { Disconnect(); }
 
   int Connect(std::string& devicePath) override {
-    if (line_.Start(config_) != 0) return ecTapiCallUnavail;
+    if (line_.Start(config_) != 0) return Unavailable(line_.Error());
     std::string pty = line_.PtyPath(0);
     if (pty.empty()) {
-      // A line with terminals at both ends has no modem for a port.
       line_.Stop();
-      return ecTapiCallUnavail;
+      return Unavailable("the simulated line has no modem for the port (terminals at both ends)");
     }
     running_ = true;
     devicePath = pty;
@@ -32,20 +32,27 @@ class SimulatedLine : public ITelephonyLine {
     if (onEnd_) onEnd_(line_);
   }
 
-  const std::string& Error() const { return line_.Error(); }
 
  private:
+  int Unavailable(const std::string& why) {
+    if (onStartError_) onStartError_(why.empty() ? "the simulated line did not start" : why);
+    return ecTapiCallUnavail;
+  }
+
   SimLineConfig config_;
   std::function<void(const SimLine&)> onEnd_;
+  std::function<void(const std::string&)> onStartError_;
   SimLine line_;
   bool running_ = false;
 };
 
 }  // namespace
 
-TelephonyLineFactory SimulatedLineFactory(SimLineConfig config, std::function<void(const SimLine&)> onEnd) {
-  return [config = std::move(config), onEnd = std::move(onEnd)](const TelephonyDevice&) {
-    return std::unique_ptr<ITelephonyLine>(std::make_unique<SimulatedLine>(config, onEnd));
+TelephonyLineFactory SimulatedLineFactory(SimLineConfig config, std::function<void(const SimLine&)> onEnd,
+                                          std::function<void(const std::string&)> onStartError) {
+  return [config = std::move(config), onEnd = std::move(onEnd),
+          onStartError = std::move(onStartError)](const TelephonyDevice&) {
+    return std::unique_ptr<ITelephonyLine>(std::make_unique<SimulatedLine>(config, onEnd, onStartError));
   };
 }
 

@@ -11,10 +11,11 @@ namespace telvane {
 
 // A line factory for the simulated line device: Connect starts a SimLine
 // with `config` and gives side A's pseudo-terminal (ecTapiCallUnavail when
-// the line cannot start or has no pseudo-terminal, as for TerminalToTerminal);
-// Disconnect stops the line and then calls onEnd with it, so that the call
-// records can be read.
+// the line cannot start or has no pseudo-terminal, as for TerminalToTerminal;
+// onStartError then hears why); Disconnect stops the line and then calls
+// onEnd with it, so that the call records can be read.
 TelephonyLineFactory SimulatedLineFactory(SimLineConfig config,
-                                          std::function<void(const SimLine&)> onEnd = {});
+                                          std::function<void(const SimLine&)> onEnd = {},
+                                          std::function<void(const std::string&)> onStartError = {});
 
 }  // namespace telvane

@@ -172,11 +172,11 @@ void TApdTapiDevice::LineDropped(std::uint64_t callId) {
 void TApdTapiDevice::EndCall(bool raiseEvents) {
   if (lineCallState_ == 0) return;
   ++callId_;  // a pending retry or drop of this call finds it gone
-  bool portWasOpen = false;
-  if (port_ && !linePath_.empty() && port_->Open() && port_->LinePath() == linePath_) {
-    port_->SetOpen(false);
-    portWasOpen = true;
-  }
+  // The close event follows whenever this call opened the port, also when
+  // someone closed the port before: the program's handler undoes what the
+  // open event did.
+  bool portWasOpen = !linePath_.empty();
+  if (portWasOpen && port_ && port_->Open() && port_->LinePath() == linePath_) port_->SetOpen(false);
   linePath_.clear();
   // A drop the line reports from now on finds the call id changed.
   if (std::unique_ptr<ITelephonyLine> line = std::move(line_)) line->Disconnect();

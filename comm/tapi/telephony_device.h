@@ -92,8 +92,10 @@ class TApdTapiDevice {
   // cannot open its device raises the port's own open error. On success the
   // port is open on the line's path and OnTapiPortOpen has run.
   void OpenThroughLine();
-  // Drops the call: the port is closed, OnTapiPortClose follows and the
-  // state returns to 0. Does nothing without a call.
+  // Drops the call: the port is closed, OnTapiPortClose follows (when the
+  // call had opened the port) and the state returns to 0. Does nothing
+  // without a call. A port closed by someone else leaves the call up until
+  // this is called.
   void CancelCall();
 
   // --- Read-outs ---
