@@ -304,12 +304,20 @@ int TFaxSender::StartPageData() {
     v.title = s_.headerTitle;
     v.totalPages = s_.pagesInFile + s_.coverPages;
     v.pageNumber = static_cast<int>(pageIndex_) + 1;  // cover pages come first
-    if (int rc = RenderHeaderLines(ReplaceHeaderTags(s_.headerLine, v), page.fine, page.wide, opt.headerLines))
+    const std::string header = ReplaceHeaderTags(s_.headerLine, v);
+    const EnhancedTextSettings& enh = s_.enhText;
+    if (int rc = enh.enabled ? RenderEnhancedHeaderLines(header, page.fine, page.wide, enh.headerFont,
+                                                         enh.rendererFactory, opt.headerLines)
+                             : RenderHeaderLines(header, page.fine, page.wide, opt.headerLines))
       return rc;
   }
   std::unique_ptr<PageLines> body;
   if (page.kind == Page::TextCover) {
-    auto text = std::make_unique<TextCoverLines>(page.fine, page.wide);
+    TextInputOptions textOptions;
+    textOptions.Enhanced = s_.enhText.enabled;
+    textOptions.EnhFont = s_.enhText.font;
+    textOptions.RendererFactory = s_.enhText.rendererFactory;
+    auto text = std::make_unique<TextCoverLines>(page.fine, page.wide, std::move(textOptions));
     if (int rc = text->Open(s_.coverFile)) return rc;
     body = std::move(text);
   } else {

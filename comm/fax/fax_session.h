@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "class1_frames.h"
 #include "class2_commands.h"
+#include "text_renderer.h"
 #include "tick_clock.h"
 
 namespace telvane {
@@ -55,6 +58,16 @@ inline constexpr int lfaxReceiveFail = 7;
 //   X4 waits for dial tone and detects busy, X3 busy only, X2 dial tone only, X1 neither.
 std::string DefaultInitString(bool blindDial, bool detectBusy);
 
+// Enhanced text: text covers and the header line drawn with system fonts
+// in place of the built-in fax font.
+struct EnhancedTextSettings {
+  bool enabled = false;
+  FaxFontSpec font;         // text covers
+  FaxFontSpec headerFont;   // the header line
+  // Makes the system-font renderer; the QtGui one when empty.
+  std::function<std::unique_ptr<TextBitmapRenderer>()> rendererFactory;
+};
+
 // What both fax engines keep for a session. The owning component writes the
 // settings; the engine resets the per-session fields.
 struct FaxSession {
@@ -83,6 +96,9 @@ struct FaxSession {
   std::string headerLine, headerSender, headerRecipient, headerTitle;
   std::string faxFile, coverFile;
   std::string faxFileExt = "APF";
+  EnhancedTextSettings enhText;
+  // Stored for the owner's use; the engine's sequences do not depend on it.
+  bool safeMode = true;
   // Sender: page lines per output-buffer-free trigger, and the output level
   // kept topped up while page data flows.
   int maxSendCount = 50;

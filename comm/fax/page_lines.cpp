@@ -13,6 +13,7 @@
 #include "apf_io.h"
 #include "error_codes.h"
 #include "fax_font.h"
+#include "gbk_text.h"
 
 namespace telvane {
 
@@ -81,7 +82,7 @@ int ReadApfPageHeader(const std::string& fileName, unsigned pageNumber, ApfPageH
 
 // --- Text covers ---
 
-TextCoverLines::TextCoverLines(bool fine, bool wide) : input_(TextInputOptions{}) {
+TextCoverLines::TextCoverLines(bool fine, bool wide, TextInputOptions text) : input_(std::move(text)) {
   state_.UseHighRes = fine;
   state_.LineWidth = wide ? kWideWidth : kNormalWidth;
   state_.DoubleWidth = false;
@@ -175,6 +176,42 @@ int RenderHeaderLines(const std::string& text, bool fine, bool wide, std::vector
       const std::uint8_t* src = glyphs.data() + static_cast<std::size_t>(c) * m.glyphBytes + row * m.byteWidth;
       for (int x = 0; x < m.pixelWidth; ++x, ++bit)
         if (src[x / 8] & (0x80 >> (x % 8))) state.Raster[bit / 8] |= static_cast<std::uint8_t>(0x80 >> (bit % 8));
+    }
+    std::size_t n = state.CompressLine(state.Raster.data());
+    lines.emplace_back(state.CodedLine.begin(), state.CodedLine.begin() + static_cast<long>(n));
+  }
+  return ecOK;
+}
+
+int RenderEnhancedHeaderLines(const std::string& text, bool fine, bool wide, const FaxFontSpec& font,
+                              const std::function<std::unique_ptr<TextBitmapRenderer>()>& makeRenderer,
+                              std::vector<std::vector<std::uint8_t>>& lines) {
+  lines.clear();
+  FaxConverterState state;
+  state.LineWidth = wide ? kWideWidth : kNormalWidth;
+  state.DoubleWidth = false;
+  std::unique_ptr<TextBitmapRenderer> renderer = makeRenderer ? makeRenderer() : CreateSystemFontRenderer();
+  if (!renderer) return ecBadArgument;
+  const int width = state.LineWidth;
+  if (int rc = renderer->Setup(font, fine, width)) return rc;
+  renderer->RenderLine(GbkToUtf8(text));
+  const std::size_t rasterBytes = static_cast<std::size_t>(state.LineWidth) / 8;
+  const std::size_t rowBytes = static_cast<std::size_t>(renderer->BytesPerRow());
+  for (int row = 0; row < renderer->Height(); ++row) {
+    std::fill(state.Raster.begin(), state.Raster.end(), 0);
+    const std::uint8_t* src = renderer->Row(row);
+    if (fine) {
+      std::memcpy(state.Raster.data(), src, std::min(rowBytes, rasterBytes));
+    } else {
+      // Standard resolution has half the lines per inch: the left half of
+      // the bitmap, each pixel doubled across, keeps the proportions.
+      for (std::size_t i = 0; i < rowBytes / 2 && 2 * i + 1 < rasterBytes; ++i) {
+        std::uint16_t doubled = 0;
+        for (int b = 0; b < 8; ++b)
+          if (src[i] & (0x80 >> b)) doubled |= static_cast<std::uint16_t>(0xC000 >> (2 * b));
+        state.Raster[2 * i] = static_cast<std::uint8_t>(doubled >> 8);
+        state.Raster[2 * i + 1] = static_cast<std::uint8_t>(doubled);
+      }
     }
     std::size_t n = state.CompressLine(state.Raster.data());
     lines.emplace_back(state.CodedLine.begin(), state.CodedLine.begin() + static_cast<long>(n));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,10 +44,11 @@ int ReadApfHeader(const std::string& fileName, ApfFileHeader& header);
 // Reads the header of page `pageNumber` (1 is the first).
 int ReadApfPageHeader(const std::string& fileName, unsigned pageNumber, ApfPageHeader& page);
 
-// A plain text cover drawn with the standard size of the fax font, one page.
+// A plain text cover, one page: drawn with the standard size of the fax font,
+// or with a system font when `text.Enhanced` is set.
 class TextCoverLines : public PageLines {
  public:
-  TextCoverLines(bool fine, bool wide);
+  TextCoverLines(bool fine, bool wide, TextInputOptions text = {});
   ~TextCoverLines() override;
   int Open(const std::string& fileName);
   int Next(std::vector<std::uint8_t>& line) override;
@@ -75,5 +77,12 @@ std::string ShortTimeNow();
 // glyph row; rows doubled at fine resolution). -8052 when the font is missing.
 int RenderHeaderLines(const std::string& text, bool fine, bool wide,
                       std::vector<std::vector<std::uint8_t>>& lines);
+// The same with a system font (`makeRenderer` empty: the QtGui renderer), as
+// enhanced text draws it: the font doubled in height at fine resolution, each
+// pixel doubled across at standard resolution, so the line keeps its size on
+// paper. -8055 for a font too big, -1002 when no system fonts can be used.
+int RenderEnhancedHeaderLines(const std::string& text, bool fine, bool wide, const FaxFontSpec& font,
+                              const std::function<std::unique_ptr<TextBitmapRenderer>()>& makeRenderer,
+                              std::vector<std::vector<std::uint8_t>>& lines);
 
 }  // namespace telvane
