@@ -82,6 +82,7 @@ const char* TFaxReceiver::StateName(int state) const {
 }
 
 int TFaxReceiver::Prepare() {
+  refused_ = false;
   PortToPrepareSpeed();
   if (int rc = ResolveClass()) return rc;
   LoadCommands();
@@ -203,7 +204,10 @@ void TFaxReceiver::ReceiveError() {
   DisarmTimeout();
   file_.Close();  // pages judged good stay in the file
   ReceiveFlowOff();
-  messenger_.Log(lfaxReceiveFail);
+  // A refused call has its log entry (skipped); logging it as failed too
+  // would record one call twice, once with an error it did not have.
+  if (!refused_) messenger_.Log(lfaxReceiveFail);
+  refused_ = false;
   // A Class 1 modem still receiving would take the hang-up commands as an
   // abort only.
   if (s_.faxClass == fcClass1) Class1StopModem(false);
@@ -231,6 +235,7 @@ void TFaxReceiver::AcceptCall() {
     s_.errorCode = ecFileRejected;
     messenger_.Error(ecFileRejected);
     messenger_.Log(lfaxReceiveSkip);
+    refused_ = true;
     Goto(rfError);
     return;
   }

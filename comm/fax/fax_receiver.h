@@ -83,6 +83,8 @@ class TFaxReceiver : public TFaxEngine {
 
   ReceivedFaxFile file_;
   bool answered_ = false;
+  // The call was refused and logged as skipped: its end is no failure.
+  bool refused_ = false;
   bool endOfDocument_ = false;
   bool pageRefused_ = false;  // the last page's status asked for it again
   bool dleSeen_ = false;
