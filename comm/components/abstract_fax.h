@@ -118,10 +118,6 @@ class TApdAbstractFax : protected IFaxOwner {
   std::string faxFile_;
 
  private:
-  // A snapshot of the session record, refreshed on each notification, so that
-  // read-outs need no lock on the engine.
-  FaxSession Snapshot() const;
-
   std::int32_t initBaud_ = 0;
   std::int32_t normalBaud_ = 0;
   TFaxClass faxClass_ = fcDetect;
@@ -141,7 +137,6 @@ class TApdAbstractFax : protected IFaxOwner {
   std::unique_ptr<TFaxEngine> engine_;
   std::function<void()> yield_;
   std::atomic<bool> inProgress_{false};
-  bool finishSeen_ = false;
 };
 
 }  // namespace telvane

@@ -4,10 +4,25 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace telvane {
 
 class TApdAbstractFax;
+
+// What the history lines of a fax event are made of.
+struct FaxLogFacts {
+  std::vector<std::string> files;  // sender: the fax files of the transmission
+  std::string phoneNumber;
+  std::string faxFile;             // receiver: the file being written
+  std::string remoteId;            // as it may be shown (PrintableText)
+  int hangupCode = 0;
+  int errorCode = 0;
+};
+
+// The text appended for `logCode` (1..7; empty for others), every line
+// ended with CR LF, `when` as the date and time.
+std::string FaxLogText(const FaxLogFacts& facts, int logCode, const std::string& when);
 
 class TApdFaxLog {
  public:
