@@ -1,0 +1,164 @@
+// The receive component over the modem emulator: calls accepted and refused,
+// the file names of received faxes, a call lost after two good pages, and the
+// caller's station ID made safe for the history and the read-out.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "apf_file.h"
+#include "apf_pages.h"
+#include "component_fixture.h"
+#include "error_codes.h"
+#include "exceptions.h"
+#include "fax_log.h"
+#include "receive_fax.h"
+
+namespace telvane {
+namespace {
+
+using test::ComponentFixture;
+
+TEST(ReceiveFaxStart, ThePortIsCheckedFirst) {
+  TApdReceiveFax fax(nullptr);
+  EXPECT_THROW(fax.StartReceive(), EPortNotAssigned);
+  TApdComPort port(nullptr);
+  port.SetOutSize(4096);
+  fax.SetComPort(&port);
+  try {
+    fax.StartReceive();
+    ADD_FAILURE() << "started with a 4096-byte output buffer";
+  } catch (const EOutputBufferTooSmall& e) {
+    EXPECT_EQ(e.ErrorCode(), -3006);
+  }
+  EXPECT_FALSE(fax.InProgress());
+}
+
+TEST(ReceiveFaxProperties, Defaults) {
+  TApdReceiveFax fax(nullptr);
+  EXPECT_EQ(fax.AnswerOnRing(), 1);
+  EXPECT_FALSE(fax.FaxAndData());
+  EXPECT_FALSE(fax.OneFax());
+  EXPECT_FALSE(fax.ConstantStatus());
+  EXPECT_EQ(fax.DestinationDir(), "");
+  EXPECT_EQ(fax.FaxNameMode(), 1);
+  EXPECT_EQ(fax.FaxFileExt(), "APF");
+}
+
+class ReceiveFaxSession : public ComponentFixture {
+ protected:
+  void StartReceiver(emu::FarEnd far) {
+    far.ringIntervalMs = 100;
+    StartModem(std::move(far));
+    Configure(fax_);
+    Record(fax_);
+    fax_.SetOneFax(true);
+    fax_.SetExitOnError(true);
+    fax_.SetDestinationDir(dir_.File("in"));
+    std::filesystem::create_directory(dir_.File("in"));
+    log_.SetFaxHistoryName(dir_.File("fax.his"));
+    log_.DateTimeText = [] { return std::string("T"); };
+    fax_.SetFaxLog(&log_);
+    fax_.OnFaxAccept = [this](TApdAbstractFax& f, bool& accept) {
+      acceptedId_ = f.RemoteID();
+      EXPECT_TRUE(accept) << "calls come in accepted";
+      accept = accept_;
+    };
+  }
+  void ReceiveOneCall() {
+    fax_.StartReceive();
+    CallWhenWaiting();
+    ASSERT_TRUE(RunToFinishes(1)) << Trace();
+  }
+  std::string History() const { return test::ReadAll(dir_.File("fax.his")); }
+
+  TApdFaxLog log_;
+  TApdReceiveFax fax_{&main_};
+  bool accept_ = true;
+  std::string acceptedId_;
+};
+
+TEST_F(ReceiveFaxSession, AnAcceptedFaxGetsTheNextFreeNumber) {
+  emu::FarEnd far;
+  far.pages.push_back(emu::EncodePage(test::TestPage(1), false));
+  StartReceiver(far);
+  test::WriteAll(dir_.File("in/FAX0001.APF"), "first");
+  test::WriteAll(dir_.File("in/FAX0002.APF"), "second");
+  std::string fileInEvents;
+  fax_.OnFaxLog = [&](TApdAbstractFax& f, int code) {
+    if (code == lfaxReceiveStart) fileInEvents = f.FaxFile();
+  };
+  ReceiveOneCall();
+  const std::string expected = dir_.File("in/FAX0003.APF");
+  EXPECT_EQ(fileInEvents, expected);
+  EXPECT_EQ(acceptedId_, "CALLER FAX");
+  EXPECT_EQ(events_.back().value, 0) << Trace();
+  EXPECT_EQ(test::ReadAll(dir_.File("in/FAX0001.APF")), "first");
+  EXPECT_EQ(test::ReadAll(dir_.File("in/FAX0002.APF")), "second");
+  const auto pages = test::ReadApfPages(expected);
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_TRUE(pages[0] == test::TestPage(1));
+  EXPECT_EQ(fax_.FaxFile(), "") << "cleared when the call has ended";
+  EXPECT_EQ(History(), "Receive " + expected + " from CALLER FAX started at T\r\nReceive finished OK at T\r\n\r\n");
+}
+
+TEST_F(ReceiveFaxSession, ARefusedCallIsLoggedAsSkippedWithoutAnErrorLine) {
+  emu::FarEnd far;
+  far.pages.push_back(emu::EncodePage(test::TestPage(1), false));
+  StartReceiver(far);
+  accept_ = false;
+  bool named = false;
+  fax_.OnFaxName = [&](TApdAbstractFax&, std::string&) { named = true; };
+  ReceiveOneCall();
+  EXPECT_EQ(Logs(), std::vector<int>{lfaxReceiveSkip});
+  EXPECT_EQ(Errors(), std::vector<int>{ecFileRejected});
+  EXPECT_FALSE(named) << "no file for a refused call";
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.File("in")));
+  EXPECT_EQ(History(), "Receive skipped at T\r\n\r\n");
+  EXPECT_EQ(modem_->PagesDelivered(), 0);
+}
+
+TEST_F(ReceiveFaxSession, ANameFromTheHandlerIsUsed) {
+  emu::FarEnd far;
+  far.pages.push_back(emu::EncodePage(test::TestPage(2), false));
+  StartReceiver(far);
+  fax_.OnFaxName = [&](TApdAbstractFax&, std::string& name) { name = dir_.File("chosen.apf"); };
+  ReceiveOneCall();
+  EXPECT_TRUE(test::ReadApfPages(dir_.File("chosen.apf")) == std::vector<test::RasterPage>{test::TestPage(2)});
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.File("in")));
+}
+
+TEST_F(ReceiveFaxSession, ACallLostAfterTwoGoodPagesKeepsThemAndLogsTheFailure) {
+  emu::FarEnd far;
+  for (int p = 1; p <= 3; ++p) far.pages.push_back(emu::EncodePage(test::TestPage(p), false));
+  far.dropInPage = 3;
+  far.dropAfterBytes = 1500;
+  StartReceiver(far);
+  fax_.SetFaxNameMode(2);
+  ReceiveOneCall();
+  ASSERT_EQ(Errors().size(), 1u) << Trace();
+  const int error = Errors().front();
+  EXPECT_EQ(Logs(), (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
+  const auto files = FilesStartingWith(dir_.File("in"), "");
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].size(), 12u) << files[0];  // MMDD0001.APF
+  const std::string file = dir_.File("in/" + files[0]);
+  ApfFileHeader header;
+  ASSERT_EQ(GetFaxHeader(file, header), 0);
+  EXPECT_EQ(header.PageCount, 2);
+  EXPECT_TRUE(test::ReadApfPages(file) == (std::vector<test::RasterPage>{test::TestPage(1), test::TestPage(2)}));
+  EXPECT_EQ(History(), "Receive " + file + " from CALLER FAX started at T\r\nReceive failed at T\r\n  (" +
+                           ErrorText(error) + ")\r\n\r\n");
+}
+
+TEST_F(ReceiveFaxSession, TheCallersIdIsShownAndLoggedOnlyInPrintableCharacters) {
+  emu::FarEnd far;
+  far.callerId = "EVIL\xE9\xFF FAX";
+  far.pages.push_back(emu::EncodePage(test::TestPage(1), false));
+  StartReceiver(far);
+  ReceiveOneCall();
+  EXPECT_EQ(acceptedId_, "EVIL?? FAX");
+  EXPECT_NE(History().find(" from EVIL?? FAX started at T\r\n"), std::string::npos) << History();
+}
+
+}  // namespace
+}  // namespace telvane
