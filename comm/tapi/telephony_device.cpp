@@ -123,8 +123,8 @@ void TApdTapiDevice::TryConnect() {
   try {
     port_->OpenOnLine(path);
   } catch (const EAPDException& e) {
-    EndCall(true);
     lastError_ = e.ErrorCode();
+    EndCall(true);
     if (OnTapiFail) {
       OnTapiFail(*this);
       return;
