@@ -60,7 +60,9 @@ bool FaxMessenger::Error(int code) {
 void FaxMessenger::Finish(int code) {
   IFaxOwner& owner = owner_;
   if (main_)
-    main_->Post([&owner, code] { owner.FaxFinish(code); });
+    main_->Post([&owner, code, alive = alive_] {
+      if (*alive) owner.FaxFinish(code);
+    });
   else
     owner.FaxFinish(code);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -49,6 +50,11 @@ class FaxMessenger {
   static constexpr int kSendTimeoutMs = 1000;
 
   FaxMessenger(IFaxOwner& owner, IMainThreadDispatcher* main) : owner_(owner), main_(main) {}
+  // A finish still queued for the main thread is dropped: its owner may be
+  // gone with the engine (a window closed in mid-session).
+  ~FaxMessenger() { *alive_ = false; }
+  FaxMessenger(const FaxMessenger&) = delete;
+  FaxMessenger& operator=(const FaxMessenger&) = delete;
 
   // False when the owner did not answer in time (the outputs then keep the
   // values they came in with).
@@ -68,6 +74,8 @@ class FaxMessenger {
   IFaxOwner& owner_;
   IMainThreadDispatcher* main_;
   SendCancel cancel_;
+  // Whether the messenger (and with it the owner) still exists.
+  std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
 };
 
 }  // namespace telvane

@@ -310,5 +310,19 @@ TEST_F(SendFaxSession, EnhancedTextDrawsTheCoverAndHeaderWithTheirFonts) {
   EXPECT_EQ(madeWith("Header Face"), 2) << "a header line on each page";
 }
 
+TEST_F(SendFaxSession, AComponentGoneBeforeItsFinishArrivesIsNotCalled) {
+  StartSender();
+  auto fax = std::make_unique<TApdSendFax>(&main_);
+  Configure(*fax);
+  Record(*fax);
+  fax->SetFaxClass(fcClass1);  // fails at once: the finish is posted
+  fax->SetFaxFile(test::WriteTestApf(dir_.File("a.apf"), {1}));
+  fax->StartTransmit();
+  EXPECT_EQ(Finishes(), 0u);
+  fax.reset();  // a window closed before the main loop ran again
+  main_.RunUntil([] { return false; }, 200);
+  EXPECT_EQ(Finishes(), 0u);
+}
+
 }  // namespace
 }  // namespace telvane
