@@ -104,6 +104,7 @@ struct CallTally {
   bool inCall = false;
   std::string file;        // the file of the call in progress
   int lastError = 0;       // the last error reported during the call
+  int failsWithoutCall = 0;  // failures in a row with no call begun: the device is gone
   std::vector<FaxOutcome> outcomes;
   std::chrono::steady_clock::time_point idleSince = std::chrono::steady_clock::now();
 };
@@ -238,7 +239,10 @@ int RunReceive(int argc, char** argv) {
   fax.SetAnswerOnRing(o.rings);
   fax.SetDestinationDir(o.dest);
   fax.SetFaxNameMode(o.namingMode);
+  // One call wanted: the session also ends when that call fails, instead of
+  // waiting for the next one.
   fax.SetOneFax(o.calls == 1);
+  fax.SetExitOnError(o.calls == 1);
   fax.SetComPort(&line.Port());
   fax.SetYield([&loop] { loop.RunPending(); });
   if (!o.history.empty()) {
@@ -248,6 +252,7 @@ int RunReceive(int argc, char** argv) {
 
   ProgressPrinter printer(stderr, o.quiet);
   CallTally tally;
+  bool cancelSent = false, timedOut = false, interrupted = false;
   bool finished = false;
   int finishCode = 0;
   fax.OnFaxStatus = [&](TApdAbstractFax& f, bool, bool) { printer.Status(f); };
@@ -273,8 +278,19 @@ int RunReceive(int argc, char** argv) {
       case lfaxReceiveOk:
       case lfaxReceiveSkip:
       case lfaxReceiveFail: {
+        // Our own cancel after the wanted calls ends the wait with a failure
+        // entry; it is no call.
+        if (code == lfaxReceiveFail && cancelSent && !tally.inCall) break;
         FaxOutcome outcome;
         if (code == lfaxReceiveFail) outcome.errorCode = tally.lastError ? tally.lastError : ecFaxSessionError;
+        if (code == lfaxReceiveFail && !tally.inCall &&
+            ExitCodeForError(outcome.errorCode) != kExitNoConnection) {
+          // No call began: the modem or its port failed while waiting.
+          outcome.whileOpening = true;
+          ++tally.failsWithoutCall;
+        } else {
+          tally.failsWithoutCall = 0;
+        }
         tally.outcomes.push_back(outcome);
         if (code == lfaxReceiveOk) ++tally.received;
         if (code != lfaxReceiveSkip && !tally.file.empty()) {
@@ -284,6 +300,7 @@ int RunReceive(int argc, char** argv) {
         if (code == lfaxReceiveFail) ReportError(tally.file.empty() ? "receive" : tally.file, outcome.errorCode);
         ++tally.handled;
         tally.inCall = false;
+        tally.lastError = 0;
         tally.file.clear();
         tally.idleSince = std::chrono::steady_clock::now();
         break;
@@ -299,13 +316,18 @@ int RunReceive(int argc, char** argv) {
     return ExitCodeForError(e.ErrorCode());
   }
 
-  bool cancelSent = false, timedOut = false, interrupted = false;
   auto idleTooLong = [&] {
     return o.timeoutS > 0 && !tally.inCall &&
            std::chrono::steady_clock::now() - tally.idleSince > std::chrono::seconds(o.timeoutS);
   };
+  // The engine ends a one-fax session only after a fax came in whole; after
+  // a failed call it would wait for the next one. The wanted number of calls
+  // is counted here, whatever their outcome. A device that keeps failing
+  // with no call ends the command as well.
+  constexpr int kDeviceFailures = 3;
   auto wantStop = [&] {
-    return StopRequested() || idleTooLong() || (o.calls > 1 && tally.handled >= o.calls && !tally.inCall);
+    return StopRequested() || idleTooLong() || (o.calls > 0 && tally.handled >= o.calls && !tally.inCall) ||
+           tally.failsWithoutCall >= kDeviceFailures;
   };
   while (!finished) {
     if (!cancelSent && wantStop()) {
