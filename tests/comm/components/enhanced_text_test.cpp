@@ -1,16 +1,13 @@
-// Enhanced text: the header line and text covers drawn with a system font
-// instead of the built-in fax font, through the page-line sources the send
-// engine uses.
+// Enhanced text: the header line drawn with a system font instead of the
+// built-in fax font (text covers and the whole path through a session are
+// checked in send_fax_test.cpp).
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 #include "apf_pages.h"
 #include "bar_renderer.h"
 #include "error_codes.h"
 #include "page_lines.h"
 #include "t4_decoder.h"
-#include "temp_dir.h"
 
 namespace telvane {
 namespace {
@@ -48,45 +45,6 @@ TEST(EnhancedHeaderLine, UsesTheHeaderFontAndDiffersFromTheFaxFont) {
   EXPECT_NE(plainRaster, enhancedRaster);
   // Six bars, each 6 pixels doubled across at standard resolution, on every row.
   for (const auto& line : enhancedRaster) EXPECT_EQ(test::BlackPixels(line), 6 * 12);
-}
-
-TEST(EnhancedHeaderLine, FineResolutionDoublesTheFontInstead) {
-  Lines enhanced;
-  ASSERT_EQ(RenderEnhancedHeaderLines("AB", true, true, FaxFontSpec{"F", -9}, test::Bars(), enhanced), 0);
-  const auto raster = Decode(enhanced);
-  ASSERT_EQ(raster.size(), 18u);
-  EXPECT_EQ(raster[0].size(), 256u) << "a wide page";
-  EXPECT_EQ(test::BlackPixels(raster[5]), 12);
-}
-
-TEST(EnhancedHeaderLine, RendererFailuresAreReported) {
-  Lines lines;
-  EXPECT_EQ(RenderEnhancedHeaderLines("X", false, false, FaxFontSpec{"F", -9}, [] { return nullptr; }, lines),
-            ecBadArgument);
-}
-
-TEST(EnhancedTextCover, DrawsTheCoverWithTheCoverFont) {
-  test::TempDir dir;
-  test::WriteAll(dir.File("cover.txt"), "TO: SOMEONE\r\nFROM: ME\r\n");
-  FaxFontSpec used;
-  TextInputOptions options;
-  options.Enhanced = true;
-  options.EnhFont = FaxFontSpec{"Cover Face", -15};
-  options.RendererFactory = test::Bars(&used);
-  TextCoverLines enhanced(false, false, options), plain(false, false);
-  ASSERT_EQ(enhanced.Open(dir.File("cover.txt")), 0);
-  ASSERT_EQ(plain.Open(dir.File("cover.txt")), 0);
-  auto drain = [](PageLines& src) {
-    Lines out;
-    std::vector<std::uint8_t> line;
-    while (src.Next(line) == 1) out.push_back(line);
-    return out;
-  };
-  const auto e = Decode(drain(enhanced)), p = Decode(drain(plain));
-  EXPECT_EQ(used, options.EnhFont);
-  EXPECT_GT(Black(e), 0);
-  EXPECT_GT(Black(p), 0);
-  EXPECT_NE(e, p);
 }
 
 // The real system-font renderer (offscreen Qt): a line of text is drawn.

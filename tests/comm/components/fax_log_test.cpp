@@ -5,7 +5,6 @@
 #include "abstract_fax.h"
 #include "error_codes.h"
 #include "fax_log.h"
-#include "receive_fax.h"
 #include "send_fax.h"
 #include "temp_dir.h"
 
@@ -41,16 +40,6 @@ TEST(FaxLogText, EachLogCodeHasItsLines) {
   EXPECT_EQ(FaxLogText(f, 8, kWhen), "");
 }
 
-TEST(FaxLogText, HangupCodeIsDecimalAndErrorTextFollowsTheCode) {
-  FaxLogFacts f = Facts();
-  f.hangupCode = 100;
-  f.errorCode = ecFatalTimeout;
-  EXPECT_EQ(FaxLogText(f, 2, kWhen), "Transmit to REMOTE FAX finished OK at 12/09/26 04:15:00 100\r\n\r\n");
-  EXPECT_EQ(FaxLogText(f, 7, kWhen),
-            std::string("Receive failed at 12/09/26 04:15:00\r\n  (") + ErrorText(ecFatalTimeout) + ")\r\n\r\n");
-  EXPECT_NE(std::string(ErrorText(ecFatalTimeout)), ErrorText(ecFaxBusy));
-}
-
 TEST(PrintableText, ControlAndHighCharactersCannotReachTheLog) {
   EXPECT_EQ(PrintableText("OK FAX"), "OK FAX");
   EXPECT_EQ(PrintableText("X\r\nTransmit to Y"), "X??Transmit to Y");
@@ -74,17 +63,6 @@ TEST(TApdFaxLog, AppendsTheLinesOfEachEventToTheHistoryFile) {
   EXPECT_EQ(test::ReadAll(dir.File("fax.his")),
             "Transmit a.apf to 777 started at T\r\nTransmit b.apf to 777 started at T\r\n"
             "Transmit failed at T\r\n  (" + std::string(ErrorText(0)) + ") 0\r\n\r\n");
-}
-
-TEST(TApdFaxLog, ReceiverLinesNameTheFileBeingWritten) {
-  test::TempDir dir;
-  TApdReceiveFax fax(nullptr);
-  fax.SetFaxFile("/in/FAX0007.APF");
-  TApdFaxLog log;
-  log.SetFaxHistoryName(dir.File("fax.his"));
-  log.DateTimeText = [] { return std::string("T"); };
-  log.UpdateLog(fax, lfaxReceiveStart);
-  EXPECT_EQ(test::ReadAll(dir.File("fax.his")), "Receive /in/FAX0007.APF from  started at T\r\n");
 }
 
 TEST(TApdFaxLog, AnUnwritableHistoryLosesTheLineAndNothingElse) {

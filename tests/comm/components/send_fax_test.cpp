@@ -52,31 +52,6 @@ TEST(SendFaxStart, ThePortIsCheckedFirst) {
   EXPECT_FALSE(fax.InProgress());
 }
 
-TEST(SendFaxProperties, DefaultsAndTheFaxFileList) {
-  TApdSendFax fax(nullptr);
-  EXPECT_EQ(fax.FaxClass(), fcDetect);
-  EXPECT_EQ(fax.StatusInterval(), 1);
-  EXPECT_EQ(fax.DesiredBPS(), 9600);
-  EXPECT_EQ(fax.FaxFileExt(), "APF");
-  EXPECT_TRUE(fax.DetectBusy());
-  EXPECT_TRUE(fax.ToneDial());
-  EXPECT_FALSE(fax.BlindDial());
-  EXPECT_TRUE(fax.SafeMode());
-  EXPECT_EQ(fax.DialWait(), 60);
-  EXPECT_EQ(fax.DialAttempts(), 3);
-  EXPECT_EQ(fax.DialRetryWait(), 60);
-  EXPECT_EQ(fax.MaxSendCount(), 50);
-  EXPECT_EQ(fax.BufferMinimum(), 1000);
-  fax.SetFaxFileList({"a.apf", "b.apf"});
-  EXPECT_EQ(fax.FaxFile(), "a.apf");
-  fax.SetFaxFile("c.apf");
-  EXPECT_EQ(fax.FaxFileList(), std::vector<std::string>{"c.apf"});
-  fax.SetStationID(std::string(30, '7'));
-  EXPECT_EQ(fax.StationID().size(), 20u);
-  fax.SetDialPrefix(std::string(50, '9'));
-  EXPECT_EQ(fax.DialPrefix().size(), 40u);
-}
-
 TEST(SendFaxNext, WithoutAHandlerOneFaxThenNothing) {
   ProbeSendFax fax(nullptr);
   fax.SetPhoneNumber("5551234");
@@ -175,6 +150,9 @@ TEST_F(SendFaxSession, TwoFilesWithoutAHandlerGoOutAsOneFaxInListOrder) {
   fax_.StartTransmit();
   EXPECT_TRUE(fax_.InProgress());
   ASSERT_FALSE(fax_.MergedFile().empty());
+  EXPECT_TRUE(std::filesystem::exists(fax_.MergedFile()));
+  EXPECT_EQ(MergedFilesLeft().size(), 1u) << "named ~AP... in the temporary folder";
+  EXPECT_THROW(fax_.StartTransmit(), EFaxError) << "one session at a time";
   EXPECT_TRUE(std::filesystem::exists(fax_.MergedFile()));
   ASSERT_TRUE(RunToFinishes(1)) << Trace();
   EXPECT_FALSE(fax_.InProgress());
