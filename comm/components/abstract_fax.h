@@ -84,7 +84,8 @@ class TApdAbstractFax : protected IFaxOwner {
   std::string RemoteID() const;
   int HangupCode() const;
   int CurrentPage() const;
-  int TotalPages() const;
+  // Pages of the fax: to be sent (cover pages included) or received so far.
+  virtual int TotalPages() const;
   int SessionBPS() const;
   bool SessionResolution() const;   // true: fine (196 lines per inch)
   bool SessionWidth() const;        // true: wide (2048 pixels)

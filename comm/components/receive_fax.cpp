@@ -23,6 +23,8 @@ std::string TApdReceiveFax::NextFaxFileName(std::time_t now) const {
   return FreeFaxFileName(destinationDir_, faxNameMode_, FaxFileExt(), now);
 }
 
+int TApdReceiveFax::TotalPages() const { return Engine() ? Engine()->Session().currentPage : 0; }
+
 void TApdReceiveFax::ApplyProperties(FaxSession& s) const {
   TApdAbstractFax::ApplyProperties(s);
   s.answerOnRing = answerOnRing_;

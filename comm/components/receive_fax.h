@@ -43,6 +43,8 @@ class TApdReceiveFax : public TApdAbstractFax {
   // OnFaxName): the first free number in DestinationDir.
   std::string NextFaxFileName(std::time_t now) const;
 
+  int TotalPages() const override;
+
  protected:
   void ApplyProperties(FaxSession& s) const override;
   void FaxNext(std::string& phone, std::string& faxFile, std::string& coverFile) override;

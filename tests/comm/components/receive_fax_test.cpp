@@ -68,13 +68,17 @@ TEST_F(ReceiveFaxSession, AnAcceptedFaxGetsTheNextFreeNumber) {
   test::WriteAll(dir_.File("in/FAX0001.APF"), "first");
   test::WriteAll(dir_.File("in/FAX0002.APF"), "second");
   std::string fileInEvents;
+  int pagesAtEnd = -1;
   fax_.OnFaxLog = [&](TApdAbstractFax& f, int code) {
+    EXPECT_NE(History(), "") << "the history has the line before the event is raised";
     if (code == lfaxReceiveStart) fileInEvents = f.FaxFile();
+    if (code == lfaxReceiveOk) pagesAtEnd = f.TotalPages();
   };
   ReceiveOneCall();
   const std::string expected = dir_.File("in/FAX0003.APF");
   EXPECT_EQ(fileInEvents, expected);
   EXPECT_EQ(acceptedId_, "CALLER FAX");
+  EXPECT_EQ(pagesAtEnd, 1);
   EXPECT_EQ(events_.back().value, 0) << Trace();
   EXPECT_EQ(test::ReadAll(dir_.File("in/FAX0001.APF")), "first");
   EXPECT_EQ(test::ReadAll(dir_.File("in/FAX0002.APF")), "second");
