@@ -86,18 +86,22 @@ void TApdTapiDevice::OpenThroughLine() {
     return;
   }
   callDevice_ = *device;
+  std::uint64_t id = callId_;
   SetCallState(kLineCallProceeding, true, false);
+  if (callId_ != id) return;  // the status handler cancelled the call
   TryConnect();
 }
 
 void TApdTapiDevice::TryConnect() {
   ++attempt_;
+  // Each attempt has its own id, so that a drop reported by the line of a
+  // failed attempt cannot end the line of a later one.
+  std::uint64_t id = ++callId_;
   std::unique_ptr<ITelephonyLine> line = MakeLine(callDevice_);
   if (!line) {
     ConnectFailed(ecTapiCallUnavail);
     return;
   }
-  std::uint64_t id = callId_;
   std::weak_ptr<bool> alive = alive_;
   line->OnDropped = [this, id, alive] {
     // Any thread: the call ends on the main thread.
@@ -130,6 +134,9 @@ void TApdTapiDevice::TryConnect() {
       return;
     }
     throw;
+  } catch (...) {
+    EndCall(true);  // not left connected without its port
+    throw;
   }
   linePath_ = path;
   if (OnTapiPortOpen) OnTapiPortOpen(*this);
@@ -137,11 +144,13 @@ void TApdTapiDevice::TryConnect() {
 
 void TApdTapiDevice::ConnectFailed(int lineError) {
   lineError_ = lineError;
+  lastError_ = ecTapiCallUnavail;  // readable in the last status report too
   // Retries run later, so only a program that hears of the final failure
   // through OnTapiFail can have them; otherwise the caller gets the error now.
   if (scheduleRetry_ && OnTapiFail && attempt_ < maxAttempts_) {
-    SetCallState(kLineCallProceeding, false, false);
     std::uint64_t id = callId_;
+    SetCallState(kLineCallProceeding, false, false);
+    if (callId_ != id) return;  // the status handler cancelled the call
     std::weak_ptr<bool> alive = alive_;
     scheduleRetry_(retryWait_, [this, id, alive] {
       if (auto a = alive.lock(); a && *a && callId_ == id && lineCallState_ != 0) TryConnect();
@@ -170,7 +179,9 @@ void TApdTapiDevice::LineDropped(std::uint64_t callId) {
 // raiseEvents: the last status reports and, when the call had opened the
 // port, OnTapiPortClose; the destructor and a vanishing port end silently.
 void TApdTapiDevice::EndCall(bool raiseEvents) {
-  if (lineCallState_ == 0) return;
+  // Disconnected: this call is already being ended further up the stack (a
+  // status handler cancelled it again); that end reports it once.
+  if (lineCallState_ == 0 || lineCallState_ == kLineCallDisconnected) return;
   ++callId_;  // a pending retry or drop of this call finds it gone
   // The close event follows whenever this call opened the port, also when
   // someone closed the port before: the program's handler undoes what the

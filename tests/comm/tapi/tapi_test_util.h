@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,7 @@ struct LineScript {
   std::string path;                 // handed out on a successful Connect
   int connects = 0, disconnects = 0;
   ITelephonyLine* current = nullptr;  // the connected line, for drops
+  std::function<void()> lastDropped;  // the drop report of the last line tried
 };
 
 class ScriptedLine : public ITelephonyLine {
@@ -56,6 +58,7 @@ class ScriptedLine : public ITelephonyLine {
   int Connect(std::string& devicePath) override {
     std::size_t i = static_cast<std::size_t>(s_.connects++);
     int rc = i < s_.connectResults.size() ? s_.connectResults[i] : 0;
+    s_.lastDropped = OnDropped;
     if (rc == 0) devicePath = s_.path, s_.current = this;
     return rc;
   }

@@ -245,6 +245,71 @@ TEST(TapiDevice, FailRaisedOnceAfterMaxAttemptsAndCancelStopsARetry) {
   EXPECT_TRUE(rig.retries.empty());
 }
 
+TEST(TapiDevice, CallCancelledByTheFirstStatusReportStaysDown) {
+  Rig rig;
+  rig.device.SetSelectedDevice("scripted");
+  int lasts = 0;
+  rig.device.OnTapiStatus = [&](TApdTapiDevice& d, bool first, bool last, int) {
+    lasts += last;
+    if (first) d.CancelCall();
+  };
+  rig.device.OpenThroughLine();
+  EXPECT_EQ(rig.script.connects, 0);
+  EXPECT_EQ(rig.device.CallState(), 0);
+  EXPECT_FALSE(rig.port.Open());
+  EXPECT_EQ(rig.opens, 0);
+  EXPECT_EQ(lasts, 1);
+}
+
+TEST(TapiDevice, CancelInsideTheEndingReportsEndsTheCallOnce) {
+  Rig rig;
+  int lasts = 0;
+  rig.device.OnTapiStatus = [&](TApdTapiDevice& d, bool, bool last, int state) {
+    lasts += last;
+    if (state == 14) d.CancelCall();  // disconnected: the call is already ending
+  };
+  rig.device.OpenThroughLine();
+  rig.device.CancelCall();
+  EXPECT_EQ(lasts, 1);
+  EXPECT_EQ(rig.closes, 1);
+  EXPECT_EQ(rig.device.CallState(), 0);
+  EXPECT_FALSE(rig.port.Open());
+}
+
+TEST(TapiDevice, DropReportedByAFailedAttemptLeavesTheRetriedLineUp) {
+  Rig rig;
+  rig.WithRetries();
+  rig.script.connectResults = {-5};
+  rig.device.OpenThroughLine();
+  std::function<void()> staleDrop = rig.script.lastDropped;
+  ASSERT_TRUE(staleDrop);
+  staleDrop();
+  rig.RunNextRetry();
+  ASSERT_TRUE(rig.port.Open());
+  rig.main.RunPending();
+  EXPECT_TRUE(rig.port.Open());
+  EXPECT_EQ(rig.device.CallState(), 8);
+  EXPECT_EQ(rig.closes, 0);
+  // The connected line's own drop still ends the call.
+  rig.script.current->OnDropped();
+  rig.main.RunPending();
+  EXPECT_EQ(rig.closes, 1);
+  EXPECT_EQ(rig.device.CallState(), 0);
+}
+
+TEST(TapiDevice, ConnectFailureErrorIsReadableInTheLastStatusReport) {
+  Rig rig;
+  rig.device.SetSelectedDevice("gone modem");
+  int errorInLast = 1;
+  rig.device.OnTapiStatus = [&](TApdTapiDevice& d, bool, bool last, int) {
+    if (last) errorInLast = d.LastError();
+  };
+  rig.device.OnTapiFail = [&](TApdTapiDevice&) { ++rig.fails; };
+  rig.device.OpenThroughLine();
+  EXPECT_EQ(rig.fails, 1);
+  EXPECT_EQ(errorInLast, ecTapiCallUnavail);
+}
+
 TEST(TapiDevice, PortDestroyedDuringACallEndsIt) {
   test::PtyPeer peer;
   TApdTapiDevice device;
