@@ -264,7 +264,12 @@ void TApdComPort::Reopen() {
     carried = old->TakeCarried();
     old.reset();
   }
-  DoOpenWith(std::move(carried));
+  try {
+    DoOpenWith(std::move(carried));
+  } catch (...) {
+    linePath_.clear();  // the port is closed now: the line's open has ended
+    throw;
+  }
 }
 
 TApdBaseDispatcher& TApdComPort::Ready() {
