@@ -9,12 +9,12 @@
 
 #include "com_port.h"
 #include "port_list.h"
+#include "telephony_device_list.h"
 
 namespace telvane {
 
 class TApdTapiDevice;
 
-inline constexpr const char* kDirectToCom = "Direct to COM";
 inline constexpr int kSelectionOk = 1;
 inline constexpr int kSelectionCancel = 2;
 

@@ -20,7 +20,8 @@ std::vector<TelephonyDevice> ListTelephonyDevices(const std::vector<TelephonyDev
   // name could never be chosen; the first one found wins.
   auto taken = [&](const std::string& name) { return FindTelephonyDevice(devices, name) != nullptr; };
   for (const TelephonyDevice& d : configured)
-    if (!d.name.empty() && !taken(d.name) && d.name != kSimulatedLineName)
+    if (!d.name.empty() && !taken(d.name) && d.name != kSimulatedLineName &&
+        d.name.find(kDirectToCom) == std::string::npos)
       devices.push_back({d.name, d.path, TelephonyDeviceKind::Configured});
   devices.push_back({kSimulatedLineName, "", TelephonyDeviceKind::Simulated});
   return devices;

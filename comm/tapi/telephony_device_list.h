@@ -19,11 +19,15 @@ struct TelephonyDevice {
 };
 
 inline constexpr const char* kSimulatedLineName = "simulated line";
+// The selection lists direct ports as "Direct to COM<n>" and reads any entry
+// containing this text as one.
+inline constexpr const char* kDirectToCom = "Direct to COM";
 
 // Serial devices found under devRoot (default "/dev": ttyS* with a real UART,
 // ttyUSB*, ttyACM*, /dev/serial/by-id links), then the user's configured
 // devices, then the built-in "simulated line". A configured device whose name
-// is already taken is left out, so that names stay unique.
+// is already taken is left out, so that names stay unique, and so is one
+// whose name contains kDirectToCom: the selection would take it for a port.
 std::vector<TelephonyDevice> ListTelephonyDevices(const std::vector<TelephonyDevice>& configured,
                                                   const std::string& devRoot = "/dev");
 // The same with the UART probe replaced (tests).

@@ -22,7 +22,9 @@ TEST(TelephonyDeviceList, SerialThenConfiguredThenSimulated) {
   };
   std::vector<TelephonyDevice> configured = {{"Office modem", "/dev/ttyUSB7", TelephonyDeviceKind::Configured},
                                              {"ttyS1", "/dev/elsewhere", TelephonyDeviceKind::Configured},
-                                             {kSimulatedLineName, "/dev/x", TelephonyDeviceKind::Configured}};
+                                             {kSimulatedLineName, "/dev/x", TelephonyDeviceKind::Configured},
+                                             // the selection would read it as a direct port
+                                             {"My Direct to COM3 modem", "/dev/ttyUSB8", TelephonyDeviceKind::Configured}};
   auto devices = ListTelephonyDevices(configured, dev.Path().string(), probe);
   std::vector<std::string> names;
   for (const auto& d : devices) names.push_back(d.name);
