@@ -103,13 +103,14 @@ void TApdTapiDevice::TryConnect() {
     return;
   }
   std::weak_ptr<bool> alive = alive_;
-  line->OnDropped = [this, id, alive] {
-    // Any thread: the call ends on the main thread.
+  // Any thread: the call ends on the main thread. Nothing of the device is
+  // touched here, only on the main thread once it is known to be alive.
+  line->OnDropped = [this, main = main_, id, alive] {
     auto end = [this, id, alive] {
       if (auto a = alive.lock(); a && *a) LineDropped(id);
     };
-    if (main_)
-      main_->Post(end);
+    if (main)
+      main->Post(end);
     else
       end();
   };

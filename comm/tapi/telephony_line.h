@@ -19,7 +19,8 @@ class ITelephonyLine {
   // Takes the line down; called once after a successful Connect.
   virtual void Disconnect() = 0;
   // Set by the device before Connect: a line that goes down by itself calls
-  // it (from any thread); the device then ends the call.
+  // it (from any thread, but no longer once Disconnect has returned or the
+  // line is destroyed); the device then ends the call.
   std::function<void()> OnDropped;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -196,6 +197,21 @@ TEST(TapiDevice, LineDropEndsTheCallOnTheMainThreadUnlessTheCallHasGone) {
   EXPECT_EQ(rig.closes, 2);
   EXPECT_TRUE(rig.port.Open());
   EXPECT_EQ(rig.device.CallState(), 8);
+}
+
+TEST(TapiDevice, DropFromTheLinesOwnThreadWaitsForTheMainThread) {
+  Rig rig;
+  rig.device.SetSelectedDevice("scripted");
+  rig.device.OpenThroughLine();
+  ASSERT_NE(rig.script.current, nullptr);
+  std::thread lineThread([&] { rig.script.current->OnDropped(); });
+  lineThread.join();
+  EXPECT_EQ(rig.closes, 0);
+  EXPECT_EQ(rig.device.CallState(), 8);
+  rig.main.RunPending();
+  EXPECT_EQ(rig.closes, 1);
+  EXPECT_EQ(rig.device.CallState(), 0);
+  EXPECT_FALSE(rig.port.Open());
 }
 
 TEST(TapiDevice, FailedConnectIsRetriedAfterRetryWait) {
