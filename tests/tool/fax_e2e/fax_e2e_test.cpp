@@ -1,0 +1,384 @@
+// telvane-fax send and receive end to end: the built program drives the
+// simulated line (spandsp's T.31 modem with a spandsp fax terminal at the far
+// end, Class 1) and the Class 2 / 2.0 modem emulator on a pseudo-terminal.
+// What arrives is read back independently: libtiff reads the terminal's TIFF,
+// the emulator writes what its far end took as PBM, the APF reader decodes
+// received files; the fax history and the exit status are checked too.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "apf_file.h"
+#include "apf_pages.h"
+#include "apf_writer.h"
+#include "far_end.h"
+#include "t4_encoder.h"
+#include "temp_dir.h"
+#include "tiff_pages.h"
+#include "tool_process.h"
+
+namespace telvane::test {
+namespace {
+
+using Rows = std::vector<std::vector<uint8_t>>;
+
+constexpr int kLines = 120;
+constexpr int kWidthBytes = 1728 / 8;
+
+double SendPace() {
+  const char* v = std::getenv("TELVANE_SIM_PACE");
+  return v ? std::atof(v) : 4.0;
+}
+double ReceivePace() {
+  const char* v = std::getenv("TELVANE_SIM_PACE");
+  return v ? std::atof(v) : 2.0;
+}
+std::string PaceText(double pace) {
+  std::ostringstream s;
+  s << pace;
+  return s.str();
+}
+
+Rows SourceRows(int pattern) { return emu::TestPageRasters(pattern, kLines); }
+
+// An APF file of standard-resolution test pages with the given patterns.
+void WriteApf(const std::string& name, const std::vector<int>& patterns) {
+  ApfWriter w;
+  ASSERT_EQ(w.Create(name), 0);
+  for (int p : patterns) {
+    ASSERT_EQ(w.BeginPage(false, false), 0);
+    for (const auto& line : SourceRows(p)) {
+      auto coded = EncodeRasterLine(line.data(), 1728);
+      ASSERT_EQ(w.AddLine(coded.data(), coded.size()), 0);
+    }
+    ASSERT_EQ(w.EndPage(), 0);
+  }
+  ASSERT_EQ(w.Finish("TEST SOURCE"), 0);
+}
+
+int BlackPixelsIn(const Rows& rows, size_t from, size_t to) {
+  int n = 0;
+  for (size_t y = from; y < to && y < rows.size(); ++y)
+    for (uint8_t b : rows[y]) n += __builtin_popcount(b);
+  return n;
+}
+
+// A sent page as the far end got it: the source page whole at the bottom,
+// and above it a band with the header line's black pixels (the source page
+// has none there: the band is added).
+void ExpectSourceBelowHeader(const Rows& got, const Rows& source, const std::string& what) {
+  ASSERT_GT(got.size(), source.size()) << what << ": no room for a header band";
+  const size_t band = got.size() - source.size();
+  const Rows tail(got.begin() + static_cast<long>(band), got.end());
+  EXPECT_TRUE(tail == source) << what << ": the page below the header band differs from its source";
+  EXPECT_GT(BlackPixelsIn(got, 0, band), 50) << what << ": no header line above the page";
+}
+
+// The first page is the text cover: it has the header band and text, and
+// is none of the source pages.
+void ExpectCover(const Rows& got, const std::vector<Rows>& sources) {
+  EXPECT_GT(BlackPixelsIn(got, 0, got.size()), 200) << "the cover page is blank";
+  for (const Rows& s : sources) {
+    if (got.size() < s.size()) continue;
+    const Rows tail(got.end() - static_cast<long>(s.size()), got.end());
+    EXPECT_FALSE(tail == s) << "the first page is a source page, not the cover";
+  }
+}
+
+Rows TiffRows(const TiffPage& page) {
+  EXPECT_EQ(page.width, 1728);
+  return page.rows;
+}
+
+// A binary PBM (P4) as the emulator writes it.
+Rows ReadPbm(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::string magic;
+  int width = 0, height = 0;
+  in >> magic >> width >> height;
+  in.get();
+  EXPECT_EQ(magic, "P4") << name;
+  EXPECT_EQ(width, 1728) << name;
+  Rows rows(height, std::vector<uint8_t>((width + 7) / 8));
+  for (auto& r : rows) in.read(reinterpret_cast<char*>(r.data()), static_cast<long>(r.size()));
+  EXPECT_TRUE(in.good()) << name << ": short PBM";
+  return rows;
+}
+
+std::string ReadText(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+int CountMatches(const std::string& text, const std::string& pattern) {
+  const std::regex re(pattern);
+  return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), re), std::sregex_iterator()));
+}
+
+class ToolFaxTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteApf(dir.File("one.apf"), {1});
+    WriteApf(dir.File("two.apf"), {2, 3});
+    std::ofstream(dir.File("cover.txt")) << "COVER PAGE\r\nTo: the test\r\nFrom: the tool\r\n";
+  }
+
+  ToolRun Fax(const std::vector<std::string>& args, int timeoutSeconds = 150) {
+    ToolRun run = RunTool(TELVANE_FAX_TOOL, args, dir.Path().string(), timeoutSeconds);
+    if (std::getenv("TELVANE_E2E_TRACE")) std::printf("exit %d\n%s%s", run.exitCode, run.out.c_str(), run.err.c_str());
+    return run;
+  }
+
+  std::vector<std::string> SendArgs(const std::string& device, std::vector<std::string> more) {
+    std::vector<std::string> args{"send", "--device", device, "--station-id", "+1 555 0100", "--header",
+                                  "FROM $I PAGE $P/$N"};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+  }
+
+  // Cover + pages of one.apf + pages of two.apf, each below a header band.
+  void ExpectCoverAndBothFiles(const std::vector<Rows>& pages) {
+    ASSERT_EQ(pages.size(), 4u);
+    ExpectCover(pages[0], {SourceRows(1), SourceRows(2), SourceRows(3)});
+    EXPECT_GT(BlackPixelsIn(pages[0], 0, 40), 50) << "no header line on the cover";
+    ExpectSourceBelowHeader(pages[1], SourceRows(1), "page 2 (one.apf page 1)");
+    ExpectSourceBelowHeader(pages[2], SourceRows(2), "page 3 (two.apf page 1)");
+    ExpectSourceBelowHeader(pages[3], SourceRows(3), "page 4 (two.apf page 2)");
+  }
+
+  void ExpectSendHistory(const std::string& history, const std::vector<std::string>& numbers,
+                         const std::vector<std::string>& files, const std::string& remote) {
+    for (const std::string& n : numbers)
+      for (const std::string& f : files)
+        EXPECT_EQ(CountMatches(history, "Transmit " + f + " to " + n + " started at [^\r]+\r\n"), 1)
+            << f << " to " << n << " in\n"
+            << history;
+    EXPECT_EQ(CountMatches(history, "Transmit to " + remote + " finished OK at [^\r]+ 0\r\n\r\n"),
+              static_cast<int>(numbers.size()))
+        << history;
+    EXPECT_EQ(CountMatches(history, "failed"), 0) << history;
+  }
+
+  TempDir dir;
+};
+
+// --- Class 1 over the simulated line (spandsp's fax terminal receives) ---
+
+class ToolFaxClass1 : public ToolFaxTest {};
+
+TEST_F(ToolFaxClass1, SendsTwoFilesWithTextCoverAndHeaderToOneNumber) {
+  const ToolRun run = Fax(SendArgs("simulated line", {"--class", "1", "--to", "5551234", "--cover", "cover.txt",
+                                                       "--sim-save-dir", "far", "--sim-pace", PaceText(SendPace()),
+                                                       "one.apf", "two.apf"}));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::string error;
+  const std::vector<TiffPage> tiff = ReadTiffPages(dir.File("far/call-1.tif"), &error);
+  ASSERT_FALSE(tiff.empty()) << error;
+  std::vector<Rows> pages;
+  for (const TiffPage& p : tiff) pages.push_back(TiffRows(p));
+  ExpectCoverAndBothFiles(pages);
+  // The default history file in the current folder.
+  ExpectSendHistory(ReadText(dir.File("APDFAX.HIS")), {"5551234"}, {"one.apf", "two.apf"}, "SIMULATED LINE");
+  // Live progress came from the status events.
+  EXPECT_NE(run.err.find("Sending page data: page 4/4"), std::string::npos) << run.err;
+}
+
+TEST_F(ToolFaxClass1, SendsToThreeRecipientsFromAList) {
+  std::ofstream(dir.File("numbers.txt")) << "# recipients\n5550001\n5550002  \n\n5550003\n";
+  const ToolRun run = Fax(SendArgs("simulated line", {"--class", "1", "--to-list", "numbers.txt", "--history",
+                                                       "sent.his", "--sim-save-dir", "far", "--sim-pace",
+                                                       PaceText(SendPace()), "--quiet", "two.apf"}));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "") << "--quiet prints only errors";
+  for (int call = 1; call <= 3; ++call) {
+    std::string error;
+    const std::vector<TiffPage> tiff = ReadTiffPages(dir.File("far/call-" + std::to_string(call) + ".tif"), &error);
+    ASSERT_EQ(tiff.size(), 2u) << "call " << call << ": " << error;
+    ExpectSourceBelowHeader(TiffRows(tiff[0]), SourceRows(2), "call " + std::to_string(call) + " page 1");
+    ExpectSourceBelowHeader(TiffRows(tiff[1]), SourceRows(3), "call " + std::to_string(call) + " page 2");
+  }
+  ExpectSendHistory(ReadText(dir.File("sent.his")), {"5550001", "5550002", "5550003"}, {"two.apf"},
+                    "SIMULATED LINE");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("APDFAX.HIS")));
+}
+
+TEST_F(ToolFaxClass1, ReceivesFromTheSimulatedLineIntoTheFirstNumberedFile) {
+  std::vector<TiffPage> sent;
+  for (int p : {4, 5}) sent.push_back({1728, false, SourceRows(p)});
+  std::string error;
+  ASSERT_TRUE(WriteTiffPages(dir.File("call.tif"), sent, &error)) << error;
+  const ToolRun run = Fax({"receive", "--device", "simulated line", "--class", "1", "--naming", "numbered", "--dest",
+                           "in", "--history", "in.his", "--timeout", "60", "--sim-send", "call.tif",
+                           "--sim-station-id", "TIFF SENDER", "--sim-pace", PaceText(ReceivePace())});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "in/FAX0001.APF\n");
+  const auto pages = ReadApfPages(dir.File("in/FAX0001.APF"));
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_TRUE(pages[0] == SourceRows(4));
+  EXPECT_TRUE(pages[1] == SourceRows(5));
+  const std::string history = ReadText(dir.File("in.his"));
+  EXPECT_EQ(CountMatches(history, "Receive in/FAX0001\\.APF from TIFF SENDER +started at [^\r]+\r\n"), 1) << history;
+  EXPECT_EQ(CountMatches(history, "Receive finished OK at [^\r]+\r\n\r\n"), 1) << history;
+}
+
+// --- Class 2 and Class 2.0 against the modem emulator ---
+
+class ToolFaxEmulator : public ToolFaxTest {
+ protected:
+  // The pages the emulator's far end took, as it wrote them on exit.
+  std::vector<Rows> EmulatorPages(const std::string& folder) {
+    std::vector<Rows> pages;
+    for (int n = 1;; ++n) {
+      const std::string name = dir.File(folder + "/page-" + std::to_string(n) + ".pbm");
+      if (!std::filesystem::exists(name)) break;
+      pages.push_back(ReadPbm(name));
+    }
+    return pages;
+  }
+};
+
+TEST_F(ToolFaxEmulator, Class2SendsTwoFilesWithTextCoverToOneNumber) {
+  std::filesystem::create_directory(dir.File("far"));
+  BackgroundTool modem(TELVANE_MODEM_EMU, {"--class", "2", "--exit-after-call", "--save-pages", dir.File("far")},
+                       dir.File("emu.err"));
+  ASSERT_FALSE(modem.FirstLine().empty());
+  const ToolRun run = Fax(SendArgs(modem.FirstLine(), {"--class", "2", "--to", "5551234", "--cover", "cover.txt",
+                                                       "--history", "c2.his", "one.apf", "two.apf"}));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_EQ(modem.Wait(20), 0) << ReadText(dir.File("emu.err"));
+  ExpectCoverAndBothFiles(EmulatorPages("far"));
+  ExpectSendHistory(ReadText(dir.File("c2.his")), {"5551234"}, {"one.apf", "two.apf"}, "REMOTE FAX");
+}
+
+TEST_F(ToolFaxEmulator, Class20SendsTwoFilesWithCoverToThreeRecipients) {
+  std::filesystem::create_directory(dir.File("far"));
+  // The emulator serves one call after the other on the same device.
+  BackgroundTool modem(TELVANE_MODEM_EMU, {"--class", "2.0", "--save-pages", dir.File("far")}, dir.File("emu.err"));
+  ASSERT_FALSE(modem.FirstLine().empty());
+  const ToolRun run = Fax(SendArgs(modem.FirstLine(), {"--class", "2.0", "--to", "5550001", "--to", "5550002",
+                                                       "--to", "5550003", "--cover", "cover.txt", "--history",
+                                                       "c20.his", "one.apf", "two.apf"}));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("3 of 3 faxes sent"), std::string::npos) << run.err;
+  modem.Stop();
+  const std::vector<Rows> pages = EmulatorPages("far");
+  ASSERT_EQ(pages.size(), 12u);
+  for (int call = 0; call < 3; ++call) ExpectCoverAndBothFiles({pages.begin() + call * 4, pages.begin() + call * 4 + 4});
+  ExpectSendHistory(ReadText(dir.File("c20.his")), {"5550001", "5550002", "5550003"}, {"one.apf", "two.apf"},
+                    "REMOTE FAX");
+}
+
+TEST_F(ToolFaxEmulator, Class20ReceivesTwoCallsWithTheNextFreeNumbers) {
+  std::filesystem::create_directory(dir.File("in"));
+  WriteApf(dir.File("in/FAX0001.APF"), {1});  // already there: not overwritten
+  WriteApf(dir.File("caller.apf"), {6, 7});
+  for (const char* expected : {"in/FAX0002.APF", "in/FAX0003.APF"}) {
+    BackgroundTool modem(TELVANE_MODEM_EMU, {"--class", "2.0", "--call-after-ms", "800", "--far-end",
+                                             "pages-file=" + dir.File("caller.apf") + ";id=CALLING STATION"},
+                         dir.File("emu.err"));
+    ASSERT_FALSE(modem.FirstLine().empty());
+    const ToolRun run = Fax({"receive", "--device", modem.FirstLine(), "--class", "2.0", "--once", "--naming",
+                             "numbered", "--dest", "in", "--history", "in.his", "--timeout", "30"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, std::string(expected) + "\n");
+    const auto pages = ReadApfPages(dir.File(expected));
+    ASSERT_EQ(pages.size(), 2u) << expected;
+    EXPECT_TRUE(pages[0] == SourceRows(6)) << expected;
+    EXPECT_TRUE(pages[1] == SourceRows(7)) << expected;
+  }
+  const auto first = ReadApfPages(dir.File("in/FAX0001.APF"));
+  ASSERT_EQ(first.size(), 1u);
+  EXPECT_TRUE(first[0] == SourceRows(1));
+  const std::string history = ReadText(dir.File("in.his"));
+  EXPECT_EQ(CountMatches(history, "Receive in/FAX000[23]\\.APF from CALLER FAX +started at [^\r]+\r\n"), 2)
+      << history;
+  EXPECT_EQ(CountMatches(history, "Receive finished OK at [^\r]+\r\n\r\n"), 2) << history;
+}
+
+TEST_F(ToolFaxEmulator, Class20ReceiveThatLosesTheLineKeepsTheGoodPages) {
+  BackgroundTool modem(TELVANE_MODEM_EMU,
+                       {"--class", "2.0", "--call-after-ms", "800", "--far-end", "pages=4;drop=3:300"},
+                       dir.File("emu.err"));
+  ASSERT_FALSE(modem.FirstLine().empty());
+  const ToolRun run = Fax({"receive", "--device", modem.FirstLine(), "--class", "2.0", "--dest", "in", "--history",
+                           "in.his", "--timeout", "30"},
+                          60);
+  EXPECT_EQ(run.exitCode, 5) << run.err;
+  EXPECT_EQ(run.out, "in/FAX0001.APF\n");
+  // A valid APF file with the two pages that came in whole.
+  ApfFileHeader header;
+  ASSERT_EQ(GetFaxHeader(dir.File("in/FAX0001.APF"), header), 0);
+  EXPECT_EQ(header.PageCount, 2u);
+  const auto pages = ReadApfPages(dir.File("in/FAX0001.APF"));
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_TRUE(pages[0] == emu::TestPageRasters(1, kLines));
+  EXPECT_TRUE(pages[1] == emu::TestPageRasters(2, kLines));
+  const std::string history = ReadText(dir.File("in.his"));
+  EXPECT_EQ(CountMatches(history, "Receive failed at [^\r]+\r\n  \\([^)\r]+\\)\r\n\r\n"), 1) << history;
+  EXPECT_EQ(CountMatches(history, "finished OK"), 0) << history;
+}
+
+// --- Exit status of each failure class, cheaply ---
+
+TEST_F(ToolFaxTest, BusyLineIsNoConnection) {
+  const ToolRun run = Fax(SendArgs("simulated line", {"--class", "1", "--to", "5551234", "--sim-busy",
+                                                       "--dial-attempts", "1", "--history", "busy.his", "one.apf"}),
+                          60);
+  EXPECT_EQ(run.exitCode, 4) << run.err;
+  const std::string history = ReadText(dir.File("busy.his"));
+  EXPECT_EQ(CountMatches(history, "Transmit failed at [^\r]+\r\n  \\(Called fax number was busy\\) 0\r\n"), 1)
+      << history;
+}
+
+TEST_F(ToolFaxTest, FileWithoutTheApfSignatureStopsBeforeDialling) {
+  std::ofstream(dir.File("notes.apf")) << "plain text pretending to be a fax file, long enough for a header "
+                                          "of sixty-four bytes to be read from it";
+  const ToolRun run = Fax(SendArgs("simulated line", {"--to", "5551234", "one.apf", "notes.apf"}), 30);
+  EXPECT_EQ(run.exitCode, 7) << run.err;
+  EXPECT_NE(run.err.find("notes.apf"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("Dialing"), std::string::npos) << "dialled: " << run.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("APDFAX.HIS"))) << "a fax was started";
+}
+
+TEST_F(ToolFaxTest, MissingCoverIsABadFile) {
+  const ToolRun run = Fax(SendArgs("simulated line", {"--to", "5551234", "--cover", "nowhere.txt", "one.apf"}), 30);
+  EXPECT_EQ(run.exitCode, 7) << run.err;
+}
+
+TEST_F(ToolFaxTest, UnknownDeviceAndDeadDevicePath) {
+  ToolRun run = Fax(SendArgs("no such modem", {"--to", "5551234", "one.apf"}), 30);
+  EXPECT_EQ(run.exitCode, 3) << run.err;
+  run = Fax({"receive", "--device", dir.File("no-such-tty"), "--once"}, 30);
+  EXPECT_EQ(run.exitCode, 3) << run.err;
+}
+
+TEST_F(ToolFaxTest, ReceiveGivesUpWhenNoCallComes) {
+  BackgroundTool modem(TELVANE_MODEM_EMU, {"--class", "2.0"}, dir.File("emu.err"));
+  ASSERT_FALSE(modem.FirstLine().empty());
+  const ToolRun run = Fax({"receive", "--device", modem.FirstLine(), "--class", "2.0", "--timeout", "2", "--history",
+                           "idle.his"},
+                          30);
+  EXPECT_EQ(run.exitCode, 8) << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
+TEST_F(ToolFaxTest, BadCommandLinesAreUsageErrors) {
+  EXPECT_EQ(Fax({"send", "--to", "1", "one.apf"}, 10).exitCode, 2) << "no device";
+  EXPECT_EQ(Fax({"send", "--device", "simulated line", "one.apf"}, 10).exitCode, 2) << "no number";
+  EXPECT_EQ(Fax({"send", "--device", "simulated line", "--to", "1"}, 10).exitCode, 2) << "nothing to send";
+  EXPECT_EQ(Fax({"send", "--device", "simulated line", "--to", "1", "--class", "3", "one.apf"}, 10).exitCode, 2);
+  EXPECT_EQ(Fax({"receive", "--device", "simulated line", "--naming", "alphabetical"}, 10).exitCode, 2);
+  EXPECT_EQ(Fax({"receive", "--device", "simulated line", "--accept", "(unclosed"}, 10).exitCode, 2);
+  EXPECT_EQ(Fax({"receive", "--device", "simulated line", "--once"}, 10).exitCode, 2) << "no --sim-send";
+}
+
+}  // namespace
+}  // namespace telvane::test
