@@ -326,6 +326,37 @@ TEST_F(ToolFaxEmulator, Class20ReceiveThatLosesTheLineKeepsTheGoodPages) {
   EXPECT_EQ(CountMatches(history, "finished OK"), 0) << history;
 }
 
+TEST_F(ToolFaxEmulator, Class2AcceptFilterRefusesOtherStations) {
+  BackgroundTool modem(TELVANE_MODEM_EMU, {"--class", "2", "--call-after-ms", "800", "--far-end", "pages=1"},
+                       dir.File("emu.err"));
+  ASSERT_FALSE(modem.FirstLine().empty());
+  const ToolRun run = Fax({"receive", "--device", modem.FirstLine(), "--class", "2", "--accept", "FRIEND|OFFICE",
+                           "--dest", "in", "--history", "in.his", "--timeout", "30"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;  // a refused call is no failure
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("refused a call from \"CALLER FAX\""), std::string::npos) << run.err;
+  const std::string history = ReadText(dir.File("in.his"));
+  EXPECT_EQ(CountMatches(history, "Receive skipped at [^\r]+\r\n\r\n"), 1) << history;
+  EXPECT_EQ(CountMatches(history, "started|failed|\\("), 0) << history;
+}
+
+TEST_F(ToolFaxEmulator, Class20KeepAnsweringEndsCleanlyOnSigterm) {
+  BackgroundTool modem(TELVANE_MODEM_EMU, {"--class", "2.0", "--call-after-ms", "800", "--far-end", "pages=2"},
+                       dir.File("emu.err"));
+  ASSERT_FALSE(modem.FirstLine().empty());
+  // The receiver prints each file's name as it comes in; after the first
+  // one it is stopped as a service would be.
+  BackgroundTool receiver(TELVANE_FAX_TOOL,
+                          {"receive", "--device", modem.FirstLine(), "--class", "2.0", "--keep", "--dest",
+                           dir.File("in"), "--history", dir.File("in.his")},
+                          dir.File("receive.err"), 60);
+  EXPECT_EQ(receiver.FirstLine(), dir.File("in/FAX0001.APF"));
+  EXPECT_EQ(receiver.Stop(), 0) << ReadText(dir.File("receive.err"));
+  EXPECT_EQ(ReadApfPages(dir.File("in/FAX0001.APF")).size(), 2u);
+  const std::string history = ReadText(dir.File("in.his"));
+  EXPECT_EQ(CountMatches(history, "Receive finished OK at "), 1) << history;
+}
+
 // --- Exit status of each failure class, cheaply ---
 
 TEST_F(ToolFaxTest, BusyLineIsNoConnection) {

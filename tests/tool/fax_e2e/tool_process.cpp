@@ -75,7 +75,7 @@ ToolRun RunTool(const std::string& program, const std::vector<std::string>& args
 }
 
 BackgroundTool::BackgroundTool(const std::string& program, const std::vector<std::string>& args,
-                               const std::string& errFile) {
+                               const std::string& errFile, int firstLineSeconds) {
   int pipeFds[2];
   if (pipe(pipeFds) != 0) return;
   std::vector<std::string> copy = args;
@@ -90,8 +90,7 @@ BackgroundTool::BackgroundTool(const std::string& program, const std::vector<std
     _exit(127);
   }
   close(pipeFds[1]);
-  // The first line: the device path.
-  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  const auto deadline = Clock::now() + std::chrono::seconds(firstLineSeconds);
   char c;
   while (pid_ > 0 && Clock::now() < deadline) {
     pollfd p{pipeFds[0], POLLIN, 0};
@@ -99,7 +98,9 @@ BackgroundTool::BackgroundTool(const std::string& program, const std::vector<std
     if (read(pipeFds[0], &c, 1) != 1 || c == '\n') break;
     firstLine_ += c;
   }
-  close(pipeFds[0]);  // it prints nothing more on stdout that matters
+  // Kept open until it has ended, so that later lines do not kill it with
+  // SIGPIPE (they are few: no fear of a full pipe).
+  outFd_ = pipeFds[0];
 }
 
 BackgroundTool::~BackgroundTool() { Stop(); }
@@ -108,6 +109,8 @@ int BackgroundTool::Wait(int timeoutSeconds) {
   if (pid_ <= 0) return status_;
   status_ = WaitFor(pid_, Clock::now() + std::chrono::seconds(timeoutSeconds));
   pid_ = -1;
+  close(outFd_);
+  outFd_ = -1;
   return status_;
 }
 

@@ -24,12 +24,14 @@ ToolRun RunTool(const std::string& program, const std::vector<std::string>& args
 // modem emulator). Stopped with SIGTERM when it goes out of scope.
 class BackgroundTool {
  public:
-  BackgroundTool(const std::string& program, const std::vector<std::string>& args, const std::string& errFile);
+  // Waits up to `firstLineSeconds` for the first line.
+  BackgroundTool(const std::string& program, const std::vector<std::string>& args, const std::string& errFile,
+                 int firstLineSeconds = 10);
   ~BackgroundTool();
   BackgroundTool(const BackgroundTool&) = delete;
   BackgroundTool& operator=(const BackgroundTool&) = delete;
 
-  // The first line it printed (empty when it printed none within 10 s).
+  // The first line it printed (empty when it printed none in time).
   const std::string& FirstLine() const { return firstLine_; }
   // Waits for it to exit by itself: its exit code, or -1 after the time-out
   // (then it is stopped).
@@ -39,6 +41,7 @@ class BackgroundTool {
 
  private:
   pid_t pid_ = -1;
+  int outFd_ = -1;
   int status_ = -1;
   std::string firstLine_;
 };
