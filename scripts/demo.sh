@@ -3,7 +3,8 @@
 # text file into an APF fax file with the built-in font and with a system
 # font, unpacks the fax into a TIFF and a BMP image, turns the BMP back into a
 # fax, draws a cover page design with its tags filled in, and shows what was
-# made. With a display, the fax then opens in the viewer window.
+# made. With a display, the fax then opens in the viewer window; without one,
+# it is sent over the simulated fax line and what arrived is shown.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +24,19 @@ mkdir -p "$out"
 "$tool" cover -o "$out/cover.apf" --bitmap "$out/cover.png" --sender "Telvane demo" \
   --recipient "Accounts department" --page-number 1 --page-count 3 fuzz/corpus/fcp_load/text.fcp
 "$tool" info --lines "$out/sample.apf" "$out/sample-enhanced.apf" "$out/sample-from-bmp.apf" "$out/cover.apf"
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  # No display for the viewer: the sample fax goes out over the simulated
+  # line instead, a spandsp fax terminal takes it into a TIFF file, and
+  # libtiff tells what arrived.
+  echo "demo: sending $out/sample.apf over the simulated line"
+  rm -f "$out/APDFAX.HIS"
+  "$tool" send --device "simulated line" --sim-pace 4 --sim-save-dir "$out/far" --to 5551234 \
+    --station-id "Telvane demo" --header 'Telvane demo $D $T  page $P of $N' --history "$out/APDFAX.HIS" \
+    "$out/sample.apf"
+  cat "$out/APDFAX.HIS"
+  echo "demo: the far end received $out/far/call-1.tif:"
+  tiffinfo "$out/far/call-1.tif" 2>/dev/null | grep -E "TIFF Directory|Image Width|Resolution|Compression"
+fi
 echo "demo: the fax files and images are in $out/"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "demo: opening $out/sample.apf in the viewer window"
