@@ -334,6 +334,10 @@ int RunReceive(int argc, char** argv) {
       cancelSent = true;
       interrupted = StopRequested();
       timedOut = !interrupted && idleTooLong();
+      // Cancelling the wait for a call ends the session with a failure entry
+      // although no call failed; it stays out of the history. A call cut
+      // short by a signal is logged as failed.
+      if (!tally.inCall) log.SetFaxHistoryName("");
       fax.CancelFax();
     }
     loop.RunUntil([&] { return finished || (!cancelSent && wantStop()); }, 1000);

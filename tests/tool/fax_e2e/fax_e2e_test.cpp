@@ -355,6 +355,7 @@ TEST_F(ToolFaxEmulator, Class20KeepAnsweringEndsCleanlyOnSigterm) {
   EXPECT_EQ(ReadApfPages(dir.File("in/FAX0001.APF")).size(), 2u);
   const std::string history = ReadText(dir.File("in.his"));
   EXPECT_EQ(CountMatches(history, "Receive finished OK at "), 1) << history;
+  EXPECT_EQ(CountMatches(history, "failed"), 0) << history;
 }
 
 // --- Exit status of each failure class, cheaply ---
@@ -399,6 +400,8 @@ TEST_F(ToolFaxTest, ReceiveGivesUpWhenNoCallComes) {
                           30);
   EXPECT_EQ(run.exitCode, 8) << run.err;
   EXPECT_EQ(run.out, "");
+  // Giving up the wait is no failed receive.
+  EXPECT_EQ(ReadText(dir.File("idle.his")), "");
 }
 
 TEST_F(ToolFaxTest, BadCommandLinesAreUsageErrors) {
