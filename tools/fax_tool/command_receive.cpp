@@ -82,15 +82,6 @@ struct ReceiveOptions {
   bool quiet = false;
 };
 
-bool ParseClass(const char* text, TFaxClass& c) {
-  if (!std::strcmp(text, "1")) c = fcClass1;
-  else if (!std::strcmp(text, "2")) c = fcClass2;
-  else if (!std::strcmp(text, "2.0")) c = fcClass2_0;
-  else if (!std::strcmp(text, "detect")) c = fcDetect;
-  else return false;
-  return true;
-}
-
 std::string Trimmed(std::string s) {
   while (!s.empty() && s.back() == ' ') s.pop_back();
   const size_t start = s.find_first_not_of(' ');
@@ -153,7 +144,7 @@ int RunReceive(int argc, char** argv) {
       case 'd': o.line.device = optarg; break;
       case kListDevices: PrintDevices(stdout); return kExitOk;
       case 'c':
-        if (!ParseClass(optarg, o.faxClass)) {
+        if (!ParseFaxClass(optarg, o.faxClass)) {
           std::fprintf(stderr, "telvane-fax receive: unknown class '%s' (1, 2, 2.0 or detect)\n", optarg);
           return kExitUsage;
         }
@@ -224,6 +215,10 @@ int RunReceive(int argc, char** argv) {
   if (line.IsSimulated() && o.line.sim.sendTiff.empty()) {
     std::fprintf(stderr, "telvane-fax receive: the simulated line needs --sim-send TIFF (the fax that calls in)\n");
     return kExitUsage;
+  }
+  if (line.IsSimulated() && !std::filesystem::is_regular_file(o.line.sim.sendTiff)) {
+    std::fprintf(stderr, "telvane-fax receive: cannot read the fax to send in, '%s'\n", o.line.sim.sendTiff.c_str());
+    return kExitBadFile;
   }
   if (int rc = line.Open()) {
     ReportError("open " + o.line.device, rc);

@@ -149,15 +149,6 @@ int CheckInputs(const SendOptions& o) {
   return 0;
 }
 
-bool ParseClass(const char* text, TFaxClass& c) {
-  if (!std::strcmp(text, "1")) c = fcClass1;
-  else if (!std::strcmp(text, "2")) c = fcClass2;
-  else if (!std::strcmp(text, "2.0")) c = fcClass2_0;
-  else if (!std::strcmp(text, "detect")) c = fcDetect;
-  else return false;
-  return true;
-}
-
 void Configure(TApdSendFax& fax, const SendOptions& o) {
   fax.SetFaxClass(o.faxClass);
   fax.SetFaxFileList(o.files);
@@ -317,7 +308,7 @@ int RunSend(int argc, char** argv) {
       case 'd': o.line.device = optarg; break;
       case kListDevices: PrintDevices(stdout); return kExitOk;
       case 'c':
-        if (!ParseClass(optarg, o.faxClass)) {
+        if (!ParseFaxClass(optarg, o.faxClass)) {
           std::fprintf(stderr, "telvane-fax send: unknown class '%s' (1, 2, 2.0 or detect)\n", optarg);
           return kExitUsage;
         }

@@ -1,6 +1,7 @@
 #include "fax_line_setup.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "error_codes.h"
 #include "exceptions.h"
@@ -16,6 +17,16 @@ constexpr int kOutSize = 16384;
 bool LooksLikePath(const std::string& name) { return name.find('/') != std::string::npos; }
 
 }  // namespace
+
+bool ParseFaxClass(const char* text, TFaxClass& faxClass) {
+  static const struct {
+    const char* name;
+    TFaxClass value;
+  } kClasses[] = {{"1", fcClass1}, {"2", fcClass2}, {"2.0", fcClass2_0}, {"detect", fcDetect}};
+  for (const auto& c : kClasses)
+    if (!std::strcmp(text, c.name)) return faxClass = c.value, true;
+  return false;
+}
 
 std::vector<TelephonyDevice> ToolDevices() { return ListTelephonyDevices({}); }
 
@@ -35,14 +46,12 @@ FaxLine::~FaxLine() { Close(); }
 
 bool FaxLine::Select(const LineOptions& options, std::string& error) {
   options_ = options;
-  std::vector<TelephonyDevice> configured;
   std::vector<TelephonyDevice> devices = ListTelephonyDevices({});
   const TelephonyDevice* found = FindTelephonyDevice(devices, options.device);
   if (!found && LooksLikePath(options.device)) {
     // A device path the list does not hold (a pseudo-terminal, an unusual
     // serial device) is taken as a configured device of that name.
-    configured.push_back({options.device, options.device, TelephonyDeviceKind::Configured});
-    devices = ListTelephonyDevices(configured);
+    devices = ListTelephonyDevices({{options.device, options.device, TelephonyDeviceKind::Configured}});
     found = FindTelephonyDevice(devices, options.device);
   }
   if (!found) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "com_port.h"
+#include "fax_session.h"
 #include "loop_dispatcher.h"
 #include "sim_line.h"
 #include "telephony_device.h"
@@ -20,6 +21,9 @@ struct LineOptions {
   // The simulated line's far end and pace; used only for the simulated line.
   SimLineConfig sim;
 };
+
+// "1", "2", "2.0" or "detect"; false for anything else.
+bool ParseFaxClass(const char* text, TFaxClass& faxClass);
 
 // The device list the tool knows: serial modems found, and the simulated line.
 std::vector<TelephonyDevice> ToolDevices();

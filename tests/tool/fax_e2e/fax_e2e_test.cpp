@@ -380,8 +380,12 @@ TEST_F(ToolFaxTest, FileWithoutTheApfSignatureStopsBeforeDialling) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("APDFAX.HIS"))) << "a fax was started";
 }
 
-TEST_F(ToolFaxTest, MissingCoverIsABadFile) {
-  const ToolRun run = Fax(SendArgs("simulated line", {"--to", "5551234", "--cover", "nowhere.txt", "one.apf"}), 30);
+TEST_F(ToolFaxTest, MissingInputsAreBadFiles) {
+  ToolRun run = Fax(SendArgs("simulated line", {"--to", "5551234", "--cover", "nowhere.txt", "one.apf"}), 30);
+  EXPECT_EQ(run.exitCode, 7) << run.err;
+  run = Fax(SendArgs("simulated line", {"--to", "5551234", "one.apf", "nowhere.apf"}), 30);
+  EXPECT_EQ(run.exitCode, 7) << run.err;
+  run = Fax({"receive", "--device", "simulated line", "--sim-send", "nowhere.tif"}, 30);
   EXPECT_EQ(run.exitCode, 7) << run.err;
 }
 
