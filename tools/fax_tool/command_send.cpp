@@ -216,6 +216,13 @@ int SendOne(LoopDispatcher& loop, const SendOptions& o, const std::string& numbe
     log->SetFax(&fax);
     fax.SetFaxLog(log);
   }
+  // The log outlives this fax: it must not point at it afterwards.
+  struct Unlink {
+    TApdFaxLog* log;
+    ~Unlink() {
+      if (log) log->SetFax(nullptr);
+    }
+  } unlink{log};
   ProgressPrinter printer(stderr, o.quiet);
   if (o.numbers.size() > 1) printer.SetPrefix(number + ": ");
   bool finished = false;
@@ -242,13 +249,16 @@ int SendOne(LoopDispatcher& loop, const SendOptions& o, const std::string& numbe
     loop.RunUntil([&] { return finished || (StopRequested() && !cancelSent); }, 1000);
   }
   line.Close();
-  if (line.IsSimulated() && !o.quiet)
-    for (const CallRecord& c : line.SimCalls())
-      std::fprintf(stderr, "%s%s: far end %s, %d page(s) received (%s)\n",
-                   o.numbers.size() > 1 ? (number + ": ").c_str() : "", "simulated line",
-                   c.busy ? "busy" : c.answered ? "answered" : "did not answer", c.terminal.pages,
-                   c.terminal.completionText.c_str());
-  if (log) log->SetFax(nullptr);
+  if (line.IsSimulated() && !o.quiet) {
+    for (const CallRecord& c : line.SimCalls()) {
+      const std::string prefix = o.numbers.size() > 1 ? number + ": " : "";
+      if (c.answered)
+        std::fprintf(stderr, "%ssimulated line: the far end received %d page(s) (%s)\n", prefix.c_str(),
+                     c.terminal.pages, c.terminal.completionText.c_str());
+      else
+        std::fprintf(stderr, "%ssimulated line: %s\n", prefix.c_str(), c.busy ? "busy" : "no answer");
+    }
+  }
   // The finish code is the session's; an error reported before it is the
   // more specific one when the finish carries none.
   return result ? result : firstError;
