@@ -32,6 +32,7 @@ int TFaxEngine::Start() {
   abortPending_ = false;
   abortedByUser_ = false;
   firstStatusSent_ = false;
+  failedState_ = 0;
   enterPending_ = false;
   state_ = 0;
   try {
@@ -269,6 +270,7 @@ bool TFaxEngine::NextLine(std::string& line) {
 }
 
 void TFaxEngine::Goto(int state, bool enter) {
+  if (state == ErrorState() && state_ != ErrorState()) failedState_ = state_;
   state_ = state;
   enterPending_ = enter;
   port_.Log().Add("Fax", StateName(state), static_cast<std::uint32_t>(state));

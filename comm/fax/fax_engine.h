@@ -211,7 +211,8 @@ class TFaxEngine {
   int ResolveClass();
   // Loads the command table of the resolved class.
   void LoadCommands() { cmd_ = Class2Commands::For(s_.faxClass == fcClass2_0); }
-  // Sets the port to 19200 (line settings otherwise unchanged), DTR and RTS on.
+  // Drops stale input, sets the port to 19200 (line settings otherwise
+  // unchanged), DTR and RTS on.
   void PortToPrepareSpeed();
   void FinishSession(int code);
 
@@ -224,6 +225,10 @@ class TFaxEngine {
   bool initSent_ = false;
   bool abortedByUser_ = false;
   bool firstStatusSent_ = false;
+  // The state the session was in when it last moved to the error state.
+  int failedState_ = 0;
+  // A cancel is waiting to be taken (it is taken after the current event).
+  bool AbortPending() const { return abortPending_; }
 
  private:
   void RunEvent(FaxEvent ev, const std::string& line);

@@ -101,6 +101,9 @@ int TFaxEngine::SendInitStrings() {
 }
 
 void TFaxEngine::PortToPrepareSpeed() {
+  // Lines the modem sent after an earlier session ended (its hang-up report,
+  // a late OK) would be read as the answer to the first command.
+  port_.FlushInBuffer();
   port_.SetBaud(s_.initBaud != 0 ? s_.initBaud : 19200);
   port_.SetDTR(true);
   port_.SetRTS(true);

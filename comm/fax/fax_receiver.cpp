@@ -200,27 +200,48 @@ void TFaxReceiver::Complete() {
   Goto(rfInit);
 }
 
+bool TFaxReceiver::IsSetUpState(int state) {
+  switch (state) {
+    case rfInit: case rfClass1Ready:
+    case rf2Init1: case rf2Init2: case rf2Init3: case rf2Init4: case rf2Init5:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void TFaxReceiver::ReceiveError() {
   DisarmTimeout();
   file_.Close();  // pages judged good stay in the file
-  ReceiveFlowOff();
+  // The modem's set-up failing is no failed receive; and a modem that cannot
+  // be set up ends the session, as it does at the start, instead of being
+  // set up again and again (a port whose device has gone fails every write).
+  const bool setUp = IsSetUpState(failedState_);
   // A refused call has its log entry (skipped); logging it as failed too
   // would record one call twice, once with an error it did not have.
-  if (!refused_) messenger_.Log(lfaxReceiveFail);
+  if (!refused_ && !setUp) messenger_.Log(lfaxReceiveFail);
   refused_ = false;
-  // A Class 1 modem still receiving would take the hang-up commands as an
-  // abort only.
-  if (s_.faxClass == fcClass1) Class1StopModem(false);
-  HangUpReceiver();
-  if (!s_.constantStatus) StatusNow(fsLast);
-  if ((s_.options & foExitOnError) || abortedByUser_) {
+  try {
+    ReceiveFlowOff();
+    // A Class 1 modem still receiving would take the hang-up commands as an
+    // abort only.
+    if (s_.faxClass == fcClass1) Class1StopModem(false);
+    HangUpReceiver();
+  } catch (const EAPDException&) {
+    // A port that fails cannot hang up; the session still ends or goes on.
+  }
+  // A cancel that came while this error was handled ends the session too.
+  if (AbortPending()) abortedByUser_ = true;
+  const bool finish = (s_.options & foExitOnError) || abortedByUser_ || setUp;
+  if (finish || !s_.constantStatus) StatusNow(fsLast);
+  if (finish) {
     FinishSession(s_.errorCode);
     return;
   }
   s_.ringCount = 0;
   s_.remoteId.clear();
   firstStatusSent_ = false;
-  SwitchToInitBaud();
+  Guarded([this] { SwitchToInitBaud(); });
   Goto(rfInit);
 }
 

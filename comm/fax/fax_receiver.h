@@ -52,6 +52,8 @@ class TFaxReceiver : public TFaxEngine {
   void WaitForCall(const std::string& line);
   void Complete();
   void ReceiveError();
+  // States that set the modem up for calls (before any call is waited for).
+  static bool IsSetUpState(int state);
 
   // Class 2 / 2.0 states (class2_receiver.cpp).
   int Class2Prepare();

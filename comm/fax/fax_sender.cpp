@@ -420,20 +420,26 @@ void TFaxSender::FaxComplete() {
 
 void TFaxSender::SendError() {
   CloseFiles();
-  TransmitFlowOff();
   messenger_.Log(lfaxTransmitFail);
   DisarmTimeout();
   DisarmOutFree();
-  if (s_.faxClass == fcClass1) Class1StopModem(modemSending_);
+  try {
+    TransmitFlowOff();
+    if (s_.faxClass == fcClass1) Class1StopModem(modemSending_);
+    HangUpSender();
+  } catch (const EAPDException&) {
+    // A port that fails cannot hang up; the session still ends or goes on.
+  }
   modemSending_ = false;
-  HangUpSender();
+  // A cancel that came while this error was handled ends the session too.
+  if (AbortPending()) abortedByUser_ = true;
   if ((s_.options & (foExitOnError | foAbortNoConnect)) || abortedByUser_) {
     s_.progress = fpCancel;
     StatusNow(fsLast);
     FinishSession(s_.errorCode);
     return;
   }
-  SwitchToInitBaud();
+  Guarded([this] { SwitchToInitBaud(); });
   Goto(tfGetEntry);
 }
 

@@ -75,7 +75,7 @@ TEST_F(EventDelivery, StatusEverySecondOverSeveralSessionsArrivesComplete) {
     const auto ev = Session(n);
     ASSERT_GE(ev.size(), 4u) << Trace();
     EXPECT_EQ(ev.front(), (Event{Event::Status, 1, n})) << "the first status comes first";
-    EXPECT_EQ(ev.back(), (Event{Event::Finish, 0, n})) << "the finish comes last";
+    EXPECT_EQ(ev.back(), (Event{Event::Finish, 0, n})) << "the finish comes last\n" << Trace();
     EXPECT_EQ(ev[ev.size() - 2], (Event{Event::Status, 2, n})) << "the last status right before it";
     std::vector<int> logs;
     int firsts = 0, lasts = 0, finishes = 0;

@@ -375,6 +375,42 @@ TEST_F(Class2ReceiveTest, AFailedPreparationStillStartsTheMachine) {
   EXPECT_EQ(owner.finishes, std::vector<int>{ecFaxInitError});
 }
 
+TEST_F(Class2ReceiveTest, ASetUpThatFailsEndsTheSessionWithoutLoggingAReceive) {
+  line->Expect(kInit, Rsp("OK"));
+  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
+  line->Expect("AT+FCR=1\r", Rsp("ERROR"));
+  line->Expect("AT+FCLASS=2\r", Rsp("ERROR"));
+  auto r = MakeReceiver(fcClass2);  // without ExitOnError
+  ASSERT_EQ(r->Start(), 0);
+  RunToEnd(*r, 3000);
+  EXPECT_EQ(owner.finishes, std::vector<int>{ecFaxInitError}) << "not set up again and again";
+  EXPECT_TRUE(owner.logs.empty()) << "no call was received, so none failed";
+  EXPECT_EQ(owner.kinds.back(), fsLast);
+}
+
+TEST_F(Class2ReceiveTest, APortThatFailsAfterACallEndsTheSession) {
+  // The device goes away as the refused call ends: every write fails.
+  struct Owner : test::RecordingOwner {
+    test::FakeLine* line = nullptr;
+    void FaxLog(int code) override {
+      RecordingOwner::FaxLog(code);
+      if (code == lfaxReceiveSkip) line->SetWriteError(-5);
+    }
+  } dying;
+  dying.line = line.get();
+  dying.accept = false;
+  dying.receiveName = dir.File("in.apf");
+  ScriptSetup(false);
+  line->Expect("AT+FKS\r", "");
+  TFaxReceiver r(port, dying);
+  r.Session().faxClass = fcClass2;
+  r.Session().SetStationId("Here");
+  ASSERT_EQ(r.Start(), 0);
+  RunToEnd(r, 5000);
+  EXPECT_EQ(dying.finishes.size(), 1u);
+  EXPECT_EQ(dying.logs, std::vector<int>{lfaxReceiveSkip});
+}
+
 TEST_F(Class2ReceiveTest, AModemThatNeverAnswersTheInitStringFailsTheDetection) {
   auto r = MakeReceiver(fcDetect);
   EXPECT_EQ(r->Start(), ecFaxBadModemResult);
