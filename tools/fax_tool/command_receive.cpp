@@ -353,8 +353,11 @@ int RunReceive(int argc, char** argv) {
   if (interrupted) return o.calls == 0 ? kExitOk : kExitCancelled;
   if (cancelSent) return kExitOk;  // the wanted number of calls has ended
   if (finishCode && finishCode != ecCancelRequested) {
+    // The session ended by itself between calls: the modem or its port
+    // failed (a call that failed has its outcome above).
     ReportError("receive", finishCode);
-    return ExitCodeForError(finishCode);
+    return ExitCodeForError(finishCode) == kExitNoConnection ? kExitNoConnection
+                                                              : ExitCodeForError(finishCode, true);
   }
   return tally.handled > 0 ? kExitOk : ExitCodeForError(finishCode);
 }
