@@ -33,7 +33,7 @@ struct Class2Commands {
 // Session parameters as the modem reports them (VR, BR, WD, EC, ST), with
 // what follows from them.
 struct Class2Params {
-  int bps = 9600;
+  int bps = 0;           // 0 until the modem has reported the session's parameters
   bool fine = false;
   bool wide = false;
   bool ecm = false;

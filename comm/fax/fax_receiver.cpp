@@ -217,18 +217,25 @@ void TFaxReceiver::ReceiveError() {
   // be set up ends the session, as it does at the start, instead of being
   // set up again and again (a port whose device has gone fails every write).
   const bool setUp = IsSetUpState(failedState_);
+  // A cancel while the modem only waits for rings ends no call: there is no
+  // failed receive to log, and an on-hook modem has nothing to hang up.
+  const bool idleCancel = abortedByUser_ && failedState_ == rfWaitForCall;
   // A refused call has its log entry (skipped); logging it as failed too
   // would record one call twice, once with an error it did not have.
-  if (!refused_ && !setUp) messenger_.Log(lfaxReceiveFail);
+  if (!refused_ && !setUp && !idleCancel) messenger_.Log(lfaxReceiveFail);
   refused_ = false;
-  try {
-    ReceiveFlowOff();
-    // A Class 1 modem still receiving would take the hang-up commands as an
-    // abort only.
-    if (s_.faxClass == fcClass1) Class1StopModem(false);
-    HangUpReceiver();
-  } catch (const EAPDException&) {
-    // A port that fails cannot hang up; the session still ends or goes on.
+  if (idleCancel) {
+    ClearInput();
+  } else {
+    try {
+      ReceiveFlowOff();
+      // A Class 1 modem still receiving would take the hang-up commands as an
+      // abort only.
+      if (s_.faxClass == fcClass1) Class1StopModem(false);
+      HangUpReceiver();
+    } catch (const EAPDException&) {
+      // A port that fails cannot hang up; the session still ends or goes on.
+    }
   }
   // A cancel that came while this error was handled ends the session too.
   if (AbortPending()) abortedByUser_ = true;

@@ -325,7 +325,6 @@ int TFaxSender::StartPageData() {
     if (int rc = apf->Open(page.kind == Page::File ? s_.faxFile : s_.coverFile, page.number)) return rc;
     body = std::move(apf);
   }
-  s_.currentPage = static_cast<int>(pageIndex_) + 1;
   tx_.Begin(std::move(body), std::move(opt));
   return ecOK;
 }
@@ -337,6 +336,8 @@ void TFaxSender::PageStates(FaxEvent ev) {
       ArmOutFree(std::min<int>(kOutChunk, port_.OutSize()));
       return;
     }
+    // The status of the page's start names the page that now goes out.
+    s_.currentPage = static_cast<int>(pageIndex_) + 1;
     Progress(fpSendPage);
     TransmitFlowOn();
     if (int rc = StartPageData()) {

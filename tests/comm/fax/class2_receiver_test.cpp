@@ -362,6 +362,35 @@ TEST_F(Class2ReceiveTest, ConnectWhileWaitingForRingsIsADataCall) {
   EXPECT_EQ(owner.finishes, std::vector<int>{ecCancelRequested});
 }
 
+TEST_F(Class2ReceiveTest, ACancelWhileWaitingForACallLogsNoFailedReceiveAndHangsNothingUp) {
+  ScriptPreparation(false, "");
+  auto r = MakeReceiver(fcClass2);
+  ASSERT_EQ(r->Start(), 0);
+  drive.RunUntil([&] { return line->ScriptDone() && r->State() == rfWaitForCall; }, 3000);
+  ASSERT_EQ(r->State(), rfWaitForCall);
+  r->Abort();
+  drive.RunFor(2);
+  EXPECT_EQ(owner.finishes, std::vector<int>{ecCancelRequested});
+  EXPECT_EQ(owner.errors, std::vector<int>{}) << "the cancel is no error of a call";
+  EXPECT_TRUE(owner.logs.empty()) << "no call was begun, so none failed";
+  EXPECT_EQ(CountWritten("ATH"), 0) << "an on-hook modem has nothing to hang up";
+  EXPECT_EQ(owner.kinds.back(), fsLast);
+}
+
+TEST_F(Class2ReceiveTest, ACancelDuringACallIsStillAFailedReceive) {
+  ScriptSetup(false);
+  line->Expect("AT+FDR\r", "");
+  auto r = MakeReceiver(fcClass2);
+  ASSERT_EQ(r->Start(), 0);
+  drive.RunUntil([&] { return line->ScriptDone(); }, 3000);
+  ASSERT_TRUE(line->ScriptDone()) << line->NextExpected();
+  r->Abort();
+  RunToEnd(*r, 5000);
+  EXPECT_EQ(owner.finishes, std::vector<int>{ecCancelRequested});
+  EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
+  EXPECT_EQ(CountWritten("ATH\r"), 1);
+}
+
 TEST_F(Class2ReceiveTest, AFailedPreparationStillStartsTheMachine) {
   line->Expect(kInit, Rsp("OK"));
   line->Expect("AT+FCLASS=2\r", Rsp("OK"));

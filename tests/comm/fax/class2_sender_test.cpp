@@ -123,6 +123,39 @@ TEST_F(Class2SendTest, ThreePagesUnderClass2SendFetZeroTwiceAndFetTwoOnce) {
     EXPECT_TRUE(owner.SawProgress(code)) << code;
 }
 
+TEST_F(Class2SendTest, StatusReadOutsNameThePageThatGoesOutAndNoSpeedBeforeItIsKnown) {
+  // The page number each run of "sending page" statuses begins with.
+  struct Owner : test::RecordingOwner {
+    const TFaxSender* sender = nullptr;
+    std::vector<int> pageAtStart;
+    int bpsAtFirstStatus = -1, bpsAtPageStart = -1;
+    void FaxStatus(TFaxStatusKind kind, int progress) override {
+      const bool begins = progress == fpSendPage && (status.empty() || status.back() != fpSendPage);
+      if (status.empty()) bpsAtFirstStatus = sender->Session().params.bps;
+      RecordingOwner::FaxStatus(kind, progress);
+      if (begins) pageAtStart.push_back(sender->Session().currentPage);
+      if (begins) bpsAtPageStart = sender->Session().params.bps;
+    }
+  } watcher;
+  std::string file = dir.File("two.apf");
+  test::MakeApf(file, 2);
+  watcher.faxes.emplace_back("5551234", file, "");
+  ScriptSetup(false);
+  line->Expect("ATDT5551234\r", Rsp(kAnswer));
+  ScriptPage2("0");
+  ScriptPage2("2", "+FPTS:1\n+FHNG:0\nOK");
+  TFaxSender s(port, watcher);
+  watcher.sender = &s;
+  s.Session().faxClass = fcClass2;
+  s.Session().SetStationId("Test Station");
+  ASSERT_EQ(s.Start(), 0);
+  RunToEnd(s);
+  EXPECT_EQ(watcher.finishes, std::vector<int>{0});
+  EXPECT_EQ(watcher.pageAtStart, (std::vector<int>{1, 2}));
+  EXPECT_EQ(watcher.bpsAtFirstStatus, 0) << "no speed before the modem reports the session's parameters";
+  EXPECT_EQ(watcher.bpsAtPageStart, 9600);
+}
+
 TEST_F(Class2SendTest, Class20EndsPagesWithCommaAndTheDocumentWithAStop) {
   QueueApf("three.apf", 3);
   ScriptSetup(true);
