@@ -108,6 +108,10 @@ class TApdAbstractFax : protected IFaxOwner {
   // Called on the main thread after the finish event of a session.
   virtual void SessionEnded(int /*code*/) {}
   TFaxEngine* Engine() const { return engine_.get(); }
+  // Stops and drops the engine. A derived component's destructor calls it
+  // first: a running engine may still call the component (directly when
+  // there is no main thread), which must not meet its members destroyed.
+  void DropEngine() { engine_.reset(); }
 
   // IFaxOwner: the engine's notifications, on the main thread.
   void FaxStatus(TFaxStatusKind kind, int progress) override;

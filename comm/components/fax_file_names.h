@@ -14,4 +14,10 @@ namespace telvane {
 // it too). Empty on failure.
 std::string FreeFaxFileName(const std::string& dir, int mode, const std::string& ext, std::time_t now);
 
+// The same name, taken at once: the empty file is created, so that another
+// receiver asking before the fax is written gets the next free name. A name
+// that cannot be created for another reason than existing is given as it is
+// (writing the fax then reports the error).
+std::string ReserveFaxFileName(const std::string& dir, int mode, const std::string& ext, std::time_t now);
+
 }  // namespace telvane

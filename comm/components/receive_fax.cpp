@@ -9,7 +9,7 @@ namespace telvane {
 
 TApdReceiveFax::TApdReceiveFax(IMainThreadDispatcher* main) : TApdAbstractFax(main) {}
 
-TApdReceiveFax::~TApdReceiveFax() = default;
+TApdReceiveFax::~TApdReceiveFax() { DropEngine(); }
 
 void TApdReceiveFax::SetDestinationDir(const std::string& v) { destinationDir_ = v.size() > 255 ? v.substr(0, 255) : v; }
 
@@ -43,8 +43,8 @@ void TApdReceiveFax::FaxNext(std::string& phone, std::string& faxFile, std::stri
 void TApdReceiveFax::FaxName(std::string& fileName) {
   if (OnFaxName)
     OnFaxName(*this, fileName);
-  else
-    fileName = NextFaxFileName(std::time(nullptr));
+  else  // taken at once: another receiver in the folder asks for its name before this fax is written
+    fileName = ReserveFaxFileName(destinationDir_, faxNameMode_, FaxFileExt(), std::time(nullptr));
   faxFile_ = fileName;
 }
 

@@ -21,7 +21,11 @@ std::string Cut(const std::string& v, std::size_t max) { return v.size() > max ?
 
 TApdSendFax::TApdSendFax(IMainThreadDispatcher* main) : TApdAbstractFax(main) {}
 
-TApdSendFax::~TApdSendFax() { RemoveMergedFile(); }
+TApdSendFax::~TApdSendFax() {
+  // The engine goes before the merged file it may still be reading.
+  DropEngine();
+  RemoveMergedFile();
+}
 
 void TApdSendFax::SetFaxFileList(std::vector<std::string> v) {
   for (auto& name : v) name = Cut(name, kShortStringMax);

@@ -75,6 +75,22 @@ TEST(FaxFileNames, AllNumbersTakenGivesEachFaxANewNameInTheFolder) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 10001);
 }
 
+TEST(FaxFileNames, AReservedNameIsNotGivenToTheNextReceiver) {
+  test::TempDir dir;
+  const std::string folder = dir.Path().string();
+  for (int mode : {1, 0}) {
+    SCOPED_TRACE(mode);
+    const std::string first = ReserveFaxFileName(folder, mode, "APF", 0);
+    const std::string second = ReserveFaxFileName(folder, mode, "APF", 0);
+    EXPECT_EQ(first, dir.File(mode == 1 ? "FAX0001.APF" : "noname.apf"));
+    EXPECT_NE(first, second) << "two faxes named before either is written";
+    EXPECT_TRUE(std::filesystem::exists(first));
+    EXPECT_TRUE(std::filesystem::exists(second));
+  }
+  EXPECT_EQ(ReserveFaxFileName(folder + "/missing", 1, "APF", 0), dir.File("missing/FAX0001.APF"))
+      << "a folder that is not there is reported when the fax is written";
+}
+
 TEST(FaxFileNames, OtherModesUseOneNameWhileItIsFree) {
   test::TempDir dir;
   const std::string folder = dir.Path().string();
