@@ -102,7 +102,15 @@ int TApdAbstractFax::RunEngine(std::unique_ptr<TFaxEngine> engine) {
   engine_->SetYield(yield_);
   ApplyProperties(engine_->Session());
   inProgress_ = true;
-  return engine_->Start();
+  try {
+    return engine_->Start();
+  } catch (...) {
+    // A start that throws (the port closed while the modem was prepared)
+    // reports no finish: the component must not stay busy for good.
+    engine_->Stop();
+    inProgress_ = false;
+    throw;
+  }
 }
 
 void TApdAbstractFax::FaxStatus(TFaxStatusKind kind, int /*progress*/) {
