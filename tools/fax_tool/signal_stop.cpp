@@ -15,8 +15,17 @@ void InstallStopSignals() {
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
+  // The first signal asks for a clean end; a second one, when the hang-up
+  // hangs, ends the program the default way.
+  action.sa_flags = SA_RESETHAND;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  // A reader of stdout that goes away (receive | head -1) must not kill the
+  // program in the middle of a call: the write fails instead.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
 }
 
 bool StopRequested() { return g_stop != 0; }
