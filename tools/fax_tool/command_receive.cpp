@@ -57,8 +57,9 @@ void ReceiveUsage(FILE* out) {
       "      --sim-station-id T  the calling terminal's station ID\n"
       "\n"
       "Exit status: 0 done (refused calls included), 2 bad command line, 3 device\n"
-      "or port failed, 5 a call failed (the pages received whole are kept),\n"
-      "6 cancelled, 7 a file could not be written, 8 no call came in time.\n",
+      "or port failed (or the modem never got ready), 5 a call failed (the pages\n"
+      "received whole are kept), 6 cancelled, 7 a file could not be written,\n"
+      "8 no call came in time.\n",
       out);
 }
 
@@ -248,9 +249,13 @@ int RunReceive(int argc, char** argv) {
   ProgressPrinter printer(stderr, o.quiet);
   CallTally tally;
   bool cancelSent = false, timedOut = false, interrupted = false;
-  bool finished = false;
+  bool finished = false, ready = false;
   int finishCode = 0;
-  fax.OnFaxStatus = [&](TApdAbstractFax& f, bool, bool) { printer.Status(f); };
+  fax.OnFaxStatus = [&](TApdAbstractFax& f, bool, bool) {
+    const int progress = f.FaxProgress();
+    if (progress == fpWaiting || progress == fpIncoming || progress == fpAnswer) ready = true;
+    printer.Status(f);
+  };
   fax.OnFaxError = [&](TApdAbstractFax&, int code) { tally.lastError = code; };
   fax.OnFaxFinish = [&](TApdAbstractFax&, int code) {
     finishCode = code;
@@ -346,6 +351,12 @@ int RunReceive(int argc, char** argv) {
 
   if (const int status = ExitCodeForOutcomes(tally.outcomes)) return status;
   const int wanted = o.calls == 0 ? 1 : o.calls;  // --keep: at least one call before a time-out
+  if (timedOut && !ready && tally.handled == 0) {
+    // The modem never got to waiting for a call: no modem answers there.
+    std::fprintf(stderr, "telvane-fax receive: the modem on '%s' did not get ready within %d s\n",
+                 o.line.device.c_str(), o.timeoutS);
+    return kExitDevice;
+  }
   if (timedOut && tally.handled < wanted) {
     std::fprintf(stderr, "telvane-fax receive: no call came within %d s\n", o.timeoutS);
     return kExitNoCall;

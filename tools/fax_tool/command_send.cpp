@@ -69,10 +69,10 @@ void SendUsage(FILE* out) {
       "      --sim-no-answer     no one answers\n"
       "      --sim-station-id T  the far end's station ID\n"
       "\n"
-      "Exit status: 0 all sent, 2 bad command line, 3 device or port failed,\n"
-      "4 no connection (busy, no answer, no dial tone, no carrier), 5 the call\n"
-      "failed after connecting, 6 cancelled, 7 a file that cannot be sent. With\n"
-      "several numbers: the status of the first failure.\n",
+      "Exit status: 0 all sent, 2 bad command line, 3 device or port failed (or\n"
+      "no modem answers there), 4 no connection (busy, no answer, no dial tone,\n"
+      "no carrier), 5 the call failed after connecting, 6 cancelled, 7 a file\n"
+      "that cannot be sent. With several numbers: the status of the first failure.\n",
       out);
 }
 
@@ -225,9 +225,13 @@ int SendOne(LoopDispatcher& loop, const SendOptions& o, const std::string& numbe
   } unlink{log};
   ProgressPrinter printer(stderr, o.quiet);
   if (o.numbers.size() > 1) printer.SetPrefix(number + ": ");
-  bool finished = false;
+  bool finished = false, dialled = false;
   int result = 0, firstError = 0;
-  fax.OnFaxStatus = [&](TApdAbstractFax& f, bool, bool) { printer.Status(f); };
+  fax.OnFaxStatus = [&](TApdAbstractFax& f, bool, bool) {
+    const int progress = f.FaxProgress();
+    if (progress > 0 && progress != fpInitModem && progress != fpCancel && progress != fpFinished) dialled = true;
+    printer.Status(f);
+  };
   fax.OnFaxError = [&](TApdAbstractFax&, int code) {
     if (!firstError) firstError = code;
   };
@@ -261,7 +265,11 @@ int SendOne(LoopDispatcher& loop, const SendOptions& o, const std::string& numbe
   }
   // The finish code is the session's; an error reported before it is the
   // more specific one when the finish carries none.
-  return result ? result : firstError;
+  const int code = result ? result : firstError;
+  // A device that failed before a number was dialled (no answer to the modem
+  // set-up: no modem there) is the device's failure, not a failed call.
+  if (!dialled && ExitCodeForError(code) == kExitSession) opening = true;
+  return code;
 }
 
 }  // namespace
