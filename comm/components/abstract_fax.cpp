@@ -11,16 +11,16 @@
 namespace telvane {
 namespace {
 
-// Component string properties hold at most this many characters.
-constexpr std::size_t kShortStringMax = 255;
 constexpr std::size_t kStationIdMax = 20;
 // Page data need room in the output buffer: a smaller one cannot keep the
 // modem fed at the line's speed.
 constexpr int kMinOutSize = 8192;
 
-std::string Cut(const std::string& v, std::size_t max) { return v.size() > max ? v.substr(0, max) : v; }
-
 }  // namespace
+
+std::string CutText(const std::string& text, std::size_t max) {
+  return text.size() > max ? text.substr(0, max) : text;
+}
 
 std::string PrintableText(const std::string& text) {
   std::string out = text;
@@ -35,10 +35,10 @@ TApdAbstractFax::TApdAbstractFax(IMainThreadDispatcher* main) : main_(main) {}
 
 TApdAbstractFax::~TApdAbstractFax() { engine_.reset(); }
 
-void TApdAbstractFax::SetModemInit(const std::string& v) { modemInit_ = Cut(v, kShortStringMax); }
-void TApdAbstractFax::SetStationID(const std::string& v) { stationId_ = Cut(v, kStationIdMax); }
-void TApdAbstractFax::SetFaxFile(const std::string& v) { faxFile_ = Cut(v, kShortStringMax); }
-void TApdAbstractFax::SetFaxFileExt(const std::string& v) { faxFileExt_ = Cut(v, kShortStringMax); }
+void TApdAbstractFax::SetModemInit(const std::string& v) { modemInit_ = CutText(v); }
+void TApdAbstractFax::SetStationID(const std::string& v) { stationId_ = CutText(v, kStationIdMax); }
+void TApdAbstractFax::SetFaxFile(const std::string& v) { faxFile_ = CutText(v); }
+void TApdAbstractFax::SetFaxFileExt(const std::string& v) { faxFileExt_ = CutText(v); }
 
 void TApdAbstractFax::CancelFax() {
   if (engine_ && inProgress_) engine_->Abort();

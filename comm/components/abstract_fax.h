@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,6 +24,11 @@ class TApdFaxLog;
 // Replaces every character below 32 or above 126 with '?', so that a text a
 // remote station chose cannot add lines or control sequences where it is shown.
 std::string PrintableText(const std::string& text);
+
+// Component string properties hold at most this many characters.
+inline constexpr std::size_t kShortStringMax = 255;
+// `text` cut to at most `max` characters.
+std::string CutText(const std::string& text, std::size_t max = kShortStringMax);
 
 class TApdAbstractFax : protected IFaxOwner {
  public:

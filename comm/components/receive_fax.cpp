@@ -11,7 +11,7 @@ TApdReceiveFax::TApdReceiveFax(IMainThreadDispatcher* main) : TApdAbstractFax(ma
 
 TApdReceiveFax::~TApdReceiveFax() { DropEngine(); }
 
-void TApdReceiveFax::SetDestinationDir(const std::string& v) { destinationDir_ = v.size() > 255 ? v.substr(0, 255) : v; }
+void TApdReceiveFax::SetDestinationDir(const std::string& v) { destinationDir_ = CutText(v); }
 
 void TApdReceiveFax::StartReceive() {
   CheckPort();

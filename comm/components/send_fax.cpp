@@ -12,10 +12,7 @@
 namespace telvane {
 namespace {
 
-constexpr std::size_t kShortStringMax = 255;
 constexpr std::size_t kDialPrefixMax = 40;
-
-std::string Cut(const std::string& v, std::size_t max) { return v.size() > max ? v.substr(0, max) : v; }
 
 }  // namespace
 
@@ -28,7 +25,7 @@ TApdSendFax::~TApdSendFax() {
 }
 
 void TApdSendFax::SetFaxFileList(std::vector<std::string> v) {
-  for (auto& name : v) name = Cut(name, kShortStringMax);
+  for (auto& name : v) name = CutText(name);
   faxFileList_ = std::move(v);
 }
 
@@ -36,16 +33,16 @@ std::string TApdSendFax::FaxFile() const { return faxFileList_.empty() ? std::st
 
 void TApdSendFax::SetFaxFile(const std::string& v) {
   faxFileList_.clear();
-  faxFileList_.push_back(Cut(v, kShortStringMax));
+  faxFileList_.push_back(CutText(v));
 }
 
-void TApdSendFax::SetPhoneNumber(const std::string& v) { phoneNumber_ = Cut(v, kShortStringMax); }
-void TApdSendFax::SetCoverFile(const std::string& v) { coverFile_ = Cut(v, kShortStringMax); }
-void TApdSendFax::SetHeaderLine(const std::string& v) { headerLine_ = Cut(v, kShortStringMax); }
-void TApdSendFax::SetHeaderSender(const std::string& v) { headerSender_ = Cut(v, kShortStringMax); }
-void TApdSendFax::SetHeaderRecipient(const std::string& v) { headerRecipient_ = Cut(v, kShortStringMax); }
-void TApdSendFax::SetHeaderTitle(const std::string& v) { headerTitle_ = Cut(v, kShortStringMax); }
-void TApdSendFax::SetDialPrefix(const std::string& v) { dialPrefix_ = Cut(v, kDialPrefixMax); }
+void TApdSendFax::SetPhoneNumber(const std::string& v) { phoneNumber_ = CutText(v); }
+void TApdSendFax::SetCoverFile(const std::string& v) { coverFile_ = CutText(v); }
+void TApdSendFax::SetHeaderLine(const std::string& v) { headerLine_ = CutText(v); }
+void TApdSendFax::SetHeaderSender(const std::string& v) { headerSender_ = CutText(v); }
+void TApdSendFax::SetHeaderRecipient(const std::string& v) { headerRecipient_ = CutText(v); }
+void TApdSendFax::SetHeaderTitle(const std::string& v) { headerTitle_ = CutText(v); }
+void TApdSendFax::SetDialPrefix(const std::string& v) { dialPrefix_ = CutText(v, kDialPrefixMax); }
 
 int TApdSendFax::DialAttempt() const { return Engine() ? Engine()->Session().attempt : 0; }
 
@@ -97,8 +94,8 @@ void TApdSendFax::FaxNext(std::string& phone, std::string& faxFile, std::string&
     OnFaxNext(*this, phone, faxFile, coverFile);
     // The names are kept as given: on a file system that tells case apart an
     // upper-cased path names another file.
-    phoneNumber_ = Cut(phone, kShortStringMax);
-    coverFile_ = Cut(coverFile, kShortStringMax);
+    phoneNumber_ = CutText(phone);
+    coverFile_ = CutText(coverFile);
     if (!faxFile.empty() || !phone.empty()) SetFaxFile(faxFile);
     return;
   }
