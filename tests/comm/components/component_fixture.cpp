@@ -3,26 +3,14 @@
 
 #include <filesystem>
 
-#include "apf_writer.h"
 #include "fax_receiver.h"
-#include "t4_encoder.h"
 
 namespace telvane::test {
 
 emu::Raster TestPage(int n) { return emu::TestPageRasters(n, kTestLines); }
 
 std::string WriteTestApf(const std::string& fileName, const std::vector<int>& pages) {
-  ApfWriter w;
-  EXPECT_EQ(w.Create(fileName), 0);
-  for (int p : pages) {
-    EXPECT_EQ(w.BeginPage(false, false), 0);
-    for (const auto& line : TestPage(p)) {
-      auto coded = EncodeRasterLine(line.data(), kNormalWidth);
-      EXPECT_EQ(w.AddLine(coded.data(), coded.size()), 0);
-    }
-    EXPECT_EQ(w.EndPage(), 0);
-  }
-  EXPECT_EQ(w.Finish("TEST"), 0);
+  EXPECT_EQ(emu::WriteTestApf(fileName, pages, kTestLines), 0) << fileName;
   return fileName;
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "apf_page_reader.h"
+#include "apf_writer.h"
 #include "t4_encoder.h"
 
 namespace telvane::emu {
@@ -199,6 +200,20 @@ FaxPage EncodePage(const std::vector<std::vector<uint8_t>>& rasters, bool fine, 
   }
   page.data.insert(page.data.end(), std::begin(kEndOfPageRecord), std::end(kEndOfPageRecord));
   return page;
+}
+
+int WriteTestApf(const std::string& fileName, const std::vector<int>& pageNumbers, int lines) {
+  ApfWriter w;
+  if (int rc = w.Create(fileName)) return rc;
+  for (int p : pageNumbers) {
+    if (int rc = w.BeginPage(false, false)) return rc;
+    for (const auto& line : TestPageRasters(p, lines)) {
+      const std::vector<uint8_t> coded = EncodeRasterLine(line.data(), kNormalWidth);
+      if (int rc = w.AddLine(coded.data(), coded.size())) return rc;
+    }
+    if (int rc = w.EndPage()) return rc;
+  }
+  return w.Finish("TEST PAGES");
 }
 
 int LoadApfPages(const std::string& fileName, std::vector<FaxPage>& pages) {

@@ -93,6 +93,11 @@ bool ParseFarEnd(const std::string& text, FarEnd& out, std::string& error);
 std::vector<std::vector<uint8_t>> TestPageRasters(int pageNumber, int lines, int width = 1728);
 FaxPage EncodePage(const std::vector<std::vector<uint8_t>>& rasters, bool fine, int width = 1728);
 
+// Writes an APF file of standard-resolution test pages, one per entry of
+// `pageNumbers` (TestPageRasters with `lines` lines each). Returns 0 or the
+// writer's error code.
+int WriteTestApf(const std::string& fileName, const std::vector<int>& pageNumbers, int lines);
+
 // The pages of an APF file, recoded line by line. Returns 0 or the reader's
 // error code.
 int LoadApfPages(const std::string& fileName, std::vector<FaxPage>& pages);
