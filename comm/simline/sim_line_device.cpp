@@ -32,7 +32,6 @@ class SimulatedLine : public ITelephonyLine {
     if (onEnd_) onEnd_(line_);
   }
 
-
  private:
   int Unavailable(const std::string& why) {
     if (onStartError_) onStartError_(why.empty() ? "the simulated line did not start" : why);
