@@ -23,43 +23,12 @@
 #include "com_port.h"
 #include "error_codes.h"
 #include "exceptions.h"
+#include "pty_peer.h"
 
 namespace telvane {
 namespace {
 
-// The far end of the line: the master side of a pseudo-terminal.
-class PtyPeer {
- public:
-  PtyPeer() {
-    fd_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd_ < 0 || grantpt(fd_) != 0 || unlockpt(fd_) != 0) std::abort();
-    slave_ = ptsname(fd_);
-  }
-  ~PtyPeer() { CloseMaster(); }
-  void CloseMaster() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-  const std::string& SlavePath() const { return slave_; }
-  int Fd() const { return fd_; }
-
-  // Reads whatever is waiting, without blocking.
-  std::size_t Drain() {
-    std::size_t total = 0;
-    char buf[65536];
-    for (;;) {
-      pollfd p{fd_, POLLIN, 0};
-      if (poll(&p, 1, 0) <= 0 || !(p.revents & POLLIN)) return total;
-      ssize_t n = ::read(fd_, buf, sizeof buf);
-      if (n <= 0) return total;
-      total += static_cast<std::size_t>(n);
-    }
-  }
-
- private:
-  int fd_ = -1;
-  std::string slave_;
-};
+using test::PtyPeer;
 
 std::uint8_t PatternByte(std::size_t i, unsigned seed) {
   return static_cast<std::uint8_t>((i * 131 + seed + (i >> 11)) & 0xFF);

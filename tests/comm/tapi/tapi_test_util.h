@@ -2,45 +2,14 @@
 // the far end of a port, and lines that follow a script.
 #pragma once
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "pty_peer.h"
 #include "telephony_line.h"
 
 namespace telvane::test {
-
-class PtyPeer {
- public:
-  PtyPeer() : fd_(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-    if (fd_ < 0 || grantpt(fd_) != 0 || unlockpt(fd_) != 0) std::abort();
-    slave_ = ptsname(fd_);
-  }
-  ~PtyPeer() { ::close(fd_); }
-  const std::string& SlavePath() const { return slave_; }
-  // What the master side reads until `token` arrives or `seconds` pass.
-  std::string ReadUntil(const std::string& token, double seconds) {
-    std::string got;
-    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (got.find(token) == std::string::npos && std::chrono::steady_clock::now() < end) {
-      pollfd p{fd_, POLLIN, 0};
-      char buf[256];
-      ssize_t n = poll(&p, 1, 50) > 0 ? ::read(fd_, buf, sizeof buf) : 0;
-      if (n > 0) got.append(buf, static_cast<std::size_t>(n));
-    }
-    return got;
-  }
-
- private:
-  int fd_;
-  std::string slave_;
-};
 
 // What scripted lines do and did; kept outside them (the device owns a line).
 struct LineScript {
