@@ -198,12 +198,11 @@ int SendOne(LoopDispatcher& loop, const SendOptions& o, const std::string& numbe
   lineOptions.sim.receiveTiff = received.string();
   FaxLine line(loop);
   std::string error;
+  opening = true;
   if (!line.Select(lineOptions, error)) {
     std::fprintf(stderr, "telvane-fax send: %s\n", error.c_str());
-    opening = true;
     return ecTapiCallUnavail;
   }
-  opening = true;
   if (int rc = line.Open()) return rc;
   opening = false;
 
@@ -212,19 +211,11 @@ int SendOne(LoopDispatcher& loop, const SendOptions& o, const std::string& numbe
   fax.SetPhoneNumber(number);
   fax.SetComPort(&line.Port());
   fax.SetYield([&loop] { loop.RunPending(); });
-  if (log) {
-    log->SetFax(&fax);
-    fax.SetFaxLog(log);
-  }
-  // The log outlives this fax: it must not point at it afterwards.
-  struct Unlink {
-    TApdFaxLog* log;
-    ~Unlink() {
-      if (log) log->SetFax(nullptr);
-    }
-  } unlink{log};
+  fax.SetFaxLog(log);
+  // With several numbers each line names the number it is about.
+  const std::string prefix = o.numbers.size() > 1 ? number + ": " : "";
   ProgressPrinter printer(stderr, o.quiet);
-  if (o.numbers.size() > 1) printer.SetPrefix(number + ": ");
+  printer.SetPrefix(prefix);
   bool finished = false, dialled = false;
   int result = 0, firstError = 0;
   fax.OnFaxStatus = [&](TApdAbstractFax& f, bool, bool) {
@@ -255,7 +246,6 @@ int SendOne(LoopDispatcher& loop, const SendOptions& o, const std::string& numbe
   line.Close();
   if (line.IsSimulated() && !o.quiet) {
     for (const CallRecord& c : line.SimCalls()) {
-      const std::string prefix = o.numbers.size() > 1 ? number + ": " : "";
       if (c.answered)
         std::fprintf(stderr, "%ssimulated line: the far end received %d page(s) (%s)\n", prefix.c_str(),
                      c.terminal.pages, c.terminal.completionText.c_str());

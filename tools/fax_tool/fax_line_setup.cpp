@@ -45,8 +45,7 @@ FaxLine::FaxLine(LoopDispatcher& loop) : loop_(loop), port_(&loop), device_(&loo
 FaxLine::~FaxLine() { Close(); }
 
 bool FaxLine::Select(const LineOptions& options, std::string& error) {
-  options_ = options;
-  std::vector<TelephonyDevice> devices = ListTelephonyDevices({});
+  std::vector<TelephonyDevice> devices = ToolDevices();
   const TelephonyDevice* found = FindTelephonyDevice(devices, options.device);
   if (!found && LooksLikePath(options.device)) {
     // A device path the list does not hold (a pseudo-terminal, an unusual

@@ -3,7 +3,7 @@
 // telephony device's pass-through call.
 #pragma once
 
-#include <memory>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -57,7 +57,6 @@ class FaxLine {
   LoopDispatcher& loop_;
   TApdComPort port_;
   TApdTapiDevice device_;
-  LineOptions options_;
   bool simulated_ = false;
   bool opened_ = false;
   bool failed_ = false;
