@@ -4,10 +4,7 @@
 // What arrives is read back independently: libtiff reads the terminal's TIFF,
 // the emulator writes what its far end took as PBM, the APF reader decodes
 // received files; the fax history and the exit status are checked too.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -21,9 +18,8 @@
 
 #include "apf_file.h"
 #include "apf_pages.h"
-#include "apf_writer.h"
 #include "far_end.h"
-#include "t4_encoder.h"
+#include "pty_peer.h"
 #include "temp_dir.h"
 #include "tiff_pages.h"
 #include "tool_process.h"
@@ -34,16 +30,14 @@ namespace {
 using Rows = std::vector<std::vector<uint8_t>>;
 
 constexpr int kLines = 120;
-constexpr int kWidthBytes = 1728 / 8;
 
-double SendPace() {
+// The simulated line's pace: TELVANE_SIM_PACE when set, else `fallback`.
+double Pace(double fallback) {
   const char* v = std::getenv("TELVANE_SIM_PACE");
-  return v ? std::atof(v) : 4.0;
+  return v ? std::atof(v) : fallback;
 }
-double ReceivePace() {
-  const char* v = std::getenv("TELVANE_SIM_PACE");
-  return v ? std::atof(v) : 2.0;
-}
+double SendPace() { return Pace(4.0); }
+double ReceivePace() { return Pace(2.0); }
 std::string PaceText(double pace) {
   std::ostringstream s;
   s << pace;
@@ -54,17 +48,7 @@ Rows SourceRows(int pattern) { return emu::TestPageRasters(pattern, kLines); }
 
 // An APF file of standard-resolution test pages with the given patterns.
 void WriteApf(const std::string& name, const std::vector<int>& patterns) {
-  ApfWriter w;
-  ASSERT_EQ(w.Create(name), 0);
-  for (int p : patterns) {
-    ASSERT_EQ(w.BeginPage(false, false), 0);
-    for (const auto& line : SourceRows(p)) {
-      auto coded = EncodeRasterLine(line.data(), 1728);
-      ASSERT_EQ(w.AddLine(coded.data(), coded.size()), 0);
-    }
-    ASSERT_EQ(w.EndPage(), 0);
-  }
-  ASSERT_EQ(w.Finish("TEST SOURCE"), 0);
+  ASSERT_EQ(emu::WriteTestApf(name, patterns, kLines), 0) << name;
 }
 
 int BlackPixelsIn(const Rows& rows, size_t from, size_t to) {
@@ -131,13 +115,6 @@ Rows ReadPbm(const std::string& name) {
   for (auto& r : rows) in.read(reinterpret_cast<char*>(r.data()), static_cast<long>(r.size()));
   EXPECT_TRUE(in.good()) << name << ": short PBM";
   return rows;
-}
-
-std::string ReadText(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 int CountMatches(const std::string& text, const std::string& pattern) {
@@ -216,7 +193,7 @@ TEST_F(ToolFaxClass1, SendsTwoFilesWithTextCoverAndHeaderToOneNumber) {
   for (const TiffPage& p : tiff) pages.push_back(TiffRows(p));
   ExpectCoverAndBothFiles(pages);
   // The default history file in the current folder.
-  ExpectSendHistory(ReadText(dir.File("APDFAX.HIS")), {"5551234"}, {"one.apf", "two.apf"}, "SIMULATED LINE");
+  ExpectSendHistory(ReadAll(dir.File("APDFAX.HIS")), {"5551234"}, {"one.apf", "two.apf"}, "SIMULATED LINE");
   // Live progress came from the status events.
   EXPECT_NE(run.err.find("Sending page data: page 4/4"), std::string::npos) << run.err;
 }
@@ -235,7 +212,7 @@ TEST_F(ToolFaxClass1, SendsToThreeRecipientsFromAList) {
     ExpectSourceBelowHeader(TiffRows(tiff[0]), SourceRows(2), "call " + std::to_string(call) + " page 1");
     ExpectSourceBelowHeader(TiffRows(tiff[1]), SourceRows(3), "call " + std::to_string(call) + " page 2");
   }
-  ExpectSendHistory(ReadText(dir.File("sent.his")), {"5550001", "5550002", "5550003"}, {"two.apf"},
+  ExpectSendHistory(ReadAll(dir.File("sent.his")), {"5550001", "5550002", "5550003"}, {"two.apf"},
                     "SIMULATED LINE");
   EXPECT_FALSE(std::filesystem::exists(dir.File("APDFAX.HIS")));
 }
@@ -254,7 +231,7 @@ TEST_F(ToolFaxClass1, ReceivesFromTheSimulatedLineIntoTheFirstNumberedFile) {
   ASSERT_EQ(pages.size(), 2u);
   EXPECT_TRUE(pages[0] == SourceRows(4));
   EXPECT_TRUE(pages[1] == SourceRows(5));
-  const std::string history = ReadText(dir.File("in.his"));
+  const std::string history = ReadAll(dir.File("in.his"));
   EXPECT_TRUE(std::regex_match(history, std::regex("Receive in/FAX0001\\.APF from TIFF SENDER +started at [^\r\n]+\r\n"
                                                    "Receive finished OK at [^\r\n]+\r\n\r\n")))
       << history;
@@ -284,9 +261,9 @@ TEST_F(ToolFaxEmulator, Class2SendsTwoFilesWithTextCoverToOneNumber) {
   const ToolRun run = Fax(SendArgs(modem.FirstLine(), {"--class", "2", "--to", "5551234", "--cover", "cover.txt",
                                                        "--history", "c2.his", "one.apf", "two.apf"}));
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  ASSERT_EQ(modem.Wait(20), 0) << ReadText(dir.File("emu.err"));
+  ASSERT_EQ(modem.Wait(20), 0) << ReadAll(dir.File("emu.err"));
   ExpectCoverAndBothFiles(EmulatorPages("far"));
-  ExpectSendHistory(ReadText(dir.File("c2.his")), {"5551234"}, {"one.apf", "two.apf"}, "REMOTE FAX");
+  ExpectSendHistory(ReadAll(dir.File("c2.his")), {"5551234"}, {"one.apf", "two.apf"}, "REMOTE FAX");
 }
 
 TEST_F(ToolFaxEmulator, Class20SendsTwoFilesWithCoverToThreeRecipients) {
@@ -303,7 +280,7 @@ TEST_F(ToolFaxEmulator, Class20SendsTwoFilesWithCoverToThreeRecipients) {
   const std::vector<Rows> pages = EmulatorPages("far");
   ASSERT_EQ(pages.size(), 12u);
   for (int call = 0; call < 3; ++call) ExpectCoverAndBothFiles({pages.begin() + call * 4, pages.begin() + call * 4 + 4});
-  ExpectSendHistory(ReadText(dir.File("c20.his")), {"5550001", "5550002", "5550003"}, {"one.apf", "two.apf"},
+  ExpectSendHistory(ReadAll(dir.File("c20.his")), {"5550001", "5550002", "5550003"}, {"one.apf", "two.apf"},
                     "REMOTE FAX");
 }
 
@@ -326,7 +303,7 @@ TEST_F(ToolFaxEmulator, Class20ReceivesIntoTheNextFreeNumber) {
   const auto first = ReadApfPages(dir.File("in/FAX0001.APF"));
   ASSERT_EQ(first.size(), 1u);
   EXPECT_TRUE(first[0] == SourceRows(1));
-  const std::string history = ReadText(dir.File("in.his"));
+  const std::string history = ReadAll(dir.File("in.his"));
   EXPECT_TRUE(std::regex_match(history, std::regex("Receive in/FAX0002\\.APF from CALLER FAX +started at [^\r\n]+\r\n"
                                                    "Receive finished OK at [^\r\n]+\r\n\r\n")))
       << history;
@@ -350,7 +327,7 @@ TEST_F(ToolFaxEmulator, Class20ReceiveThatLosesTheLineKeepsTheGoodPages) {
   ASSERT_EQ(pages.size(), 2u);
   EXPECT_TRUE(pages[0] == emu::TestPageRasters(1, kLines));
   EXPECT_TRUE(pages[1] == emu::TestPageRasters(2, kLines));
-  const std::string history = ReadText(dir.File("in.his"));
+  const std::string history = ReadAll(dir.File("in.his"));
   // The start line, then the failure line (log code 7) with its error text.
   EXPECT_TRUE(std::regex_match(history, std::regex("Receive in/FAX0001\\.APF from CALLER FAX +started at [^\r\n]+\r\n"
                                                    "Receive failed at [^\r\n]+\r\n  \\([^)\r\n]+\\)\r\n\r\n")))
@@ -366,7 +343,7 @@ TEST_F(ToolFaxEmulator, Class2AcceptFilterRefusesOtherStations) {
   EXPECT_EQ(run.exitCode, 0) << run.err;  // a refused call is no failure
   EXPECT_EQ(run.out, "");
   EXPECT_NE(run.err.find("refused a call from \"CALLER FAX\""), std::string::npos) << run.err;
-  const std::string history = ReadText(dir.File("in.his"));
+  const std::string history = ReadAll(dir.File("in.his"));
   EXPECT_TRUE(std::regex_match(history, std::regex("Receive skipped at [^\r\n]+\r\n\r\n"))) << history;
 }
 
@@ -381,9 +358,9 @@ TEST_F(ToolFaxEmulator, Class20KeepAnsweringEndsCleanlyOnSigterm) {
                            dir.File("in"), "--history", dir.File("in.his")},
                           dir.File("receive.err"), 60);
   EXPECT_EQ(receiver.FirstLine(), dir.File("in/FAX0001.APF"));
-  EXPECT_EQ(receiver.Stop(), 0) << ReadText(dir.File("receive.err"));
+  EXPECT_EQ(receiver.Stop(), 0) << ReadAll(dir.File("receive.err"));
   EXPECT_EQ(ReadApfPages(dir.File("in/FAX0001.APF")).size(), 2u);
-  const std::string history = ReadText(dir.File("in.his"));
+  const std::string history = ReadAll(dir.File("in.his"));
   EXPECT_EQ(CountMatches(history, "Receive finished OK at "), 1) << history;
   EXPECT_EQ(CountMatches(history, "failed"), 0) << history;
 }
@@ -395,7 +372,7 @@ TEST_F(ToolFaxTest, BusyLineIsNoConnection) {
                                                        "--dial-attempts", "1", "--history", "busy.his", "one.apf"}),
                           60);
   EXPECT_EQ(run.exitCode, 4) << run.err;
-  const std::string history = ReadText(dir.File("busy.his"));
+  const std::string history = ReadAll(dir.File("busy.his"));
   EXPECT_TRUE(std::regex_match(history, std::regex("Transmit one\\.apf to 5551234 started at [^\r\n]+\r\n"
                                                    "Transmit failed at [^\r\n]+\r\n"
                                                    "  \\(Called fax number was busy\\) 0\r\n\r\n")))
@@ -430,15 +407,10 @@ TEST_F(ToolFaxTest, UnknownDeviceAndDeadDevicePath) {
 
 TEST_F(ToolFaxTest, DevicePathWithNoModemIsTheDevicesFailure) {
   // A terminal on which nothing answers the modem set-up.
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_GE(master, 0);
-  ASSERT_EQ(grantpt(master), 0);
-  ASSERT_EQ(unlockpt(master), 0);
-  const std::string terminal = ptsname(master);
-  const ToolRun run = Fax(SendArgs(terminal, {"--class", "2", "--to", "5550001", "--to", "5550002", "--history",
-                                              "none.his", "one.apf"}),
+  PtyPeer terminal;
+  const ToolRun run = Fax(SendArgs(terminal.SlavePath(), {"--class", "2", "--to", "5550001", "--to", "5550002",
+                                                           "--history", "none.his", "one.apf"}),
                           60);
-  close(master);
   EXPECT_EQ(run.exitCode, 3) << run.err;
   // The same device would fail the same way: the second number is not tried.
   EXPECT_EQ(run.err.find("send to 5550002"), std::string::npos) << run.err;
@@ -454,7 +426,7 @@ TEST_F(ToolFaxTest, ReceiveGivesUpWhenNoCallComes) {
   EXPECT_EQ(run.exitCode, 8) << run.err;
   EXPECT_EQ(run.out, "");
   // Giving up the wait is no failed receive.
-  EXPECT_EQ(ReadText(dir.File("idle.his")), "");
+  EXPECT_EQ(ReadAll(dir.File("idle.his")), "");
 }
 
 TEST_F(ToolFaxTest, BadCommandLinesAreUsageErrors) {

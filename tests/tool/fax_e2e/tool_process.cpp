@@ -7,9 +7,9 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <thread>
+
+#include "temp_dir.h"
 
 namespace telvane::test {
 namespace {
@@ -21,13 +21,6 @@ std::vector<char*> Argv(const std::string& program, std::vector<std::string>& ar
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   return argv;
-}
-
-std::string Slurp(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 // Waits for `pid` until the deadline; the exit code, or -1 when it had to
@@ -69,8 +62,8 @@ ToolRun RunTool(const std::string& program, const std::vector<std::string>& args
   }
   run.exitCode = WaitFor(pid, start + std::chrono::seconds(timeoutSeconds));
   run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  run.out = Slurp(outFile);
-  run.err = Slurp(errFile);
+  run.out = ReadAll(outFile);
+  run.err = ReadAll(errFile);
   return run;
 }
 
