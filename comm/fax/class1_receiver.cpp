@@ -362,7 +362,7 @@ void TFaxReceiver::Class1SendMcf(bool ok, bool connect) {
         Fail(rc);
         return;
       }
-      messenger_.Log(lfaxReceiveOk);
+      LogCall(lfaxReceiveOk);
       Progress(fpGetHangup);
     }
     Goto(rf1WaitDcn, false);

@@ -189,7 +189,7 @@ void TFaxReceiver::Class2PageEnd(const std::string& line) {
         Fail(rc);
         return;
       }
-      messenger_.Log(lfaxReceiveOk);
+      LogCall(lfaxReceiveOk);
       Progress(fpGetHangup);
       Goto(rf2WaitHangup, false);
     } else {

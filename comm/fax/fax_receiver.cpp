@@ -82,7 +82,7 @@ const char* TFaxReceiver::StateName(int state) const {
 }
 
 int TFaxReceiver::Prepare() {
-  refused_ = false;
+  callOpen_ = false;
   PortToPrepareSpeed();
   if (int rc = ResolveClass()) return rc;
   LoadCommands();
@@ -217,13 +217,14 @@ void TFaxReceiver::ReceiveError() {
   // be set up ends the session, as it does at the start, instead of being
   // set up again and again (a port whose device has gone fails every write).
   const bool setUp = IsSetUpState(failedState_);
-  // A cancel while the modem only waits for rings ends no call: there is no
-  // failed receive to log, and an on-hook modem has nothing to hang up.
-  const bool idleCancel = abortedByUser_ && failedState_ == rfWaitForCall;
-  // A refused call has its log entry (skipped); logging it as failed too
-  // would record one call twice, once with an error it did not have.
-  if (!refused_ && !setUp && !idleCancel) messenger_.Log(lfaxReceiveFail);
-  refused_ = false;
+  // Only a call that is open fails: not the modem's set-up, not a cancel
+  // between calls (after one ended, or while waiting for rings), and not a
+  // refused call, which has its entry (skipped) already.
+  if (callOpen_) LogCall(lfaxReceiveFail);
+  // A cancel while the modem is set up or waits for rings: an on-hook modem
+  // has nothing to hang up (and one that does not answer would only make the
+  // cancel wait).
+  const bool idleCancel = abortedByUser_ && (setUp || failedState_ == rfWaitForCall);
   if (idleCancel) {
     ClearInput();
   } else {
@@ -262,8 +263,7 @@ void TFaxReceiver::AcceptCall() {
     if (s_.faxClass != fcClass1) Put("AT+FKS\r");
     s_.errorCode = ecFileRejected;
     messenger_.Error(ecFileRejected);
-    messenger_.Log(lfaxReceiveSkip);
-    refused_ = true;
+    LogCall(lfaxReceiveSkip);
     Goto(rfError);
     return;
   }
@@ -279,7 +279,12 @@ void TFaxReceiver::AcceptCall() {
     Fail(rc);
     return;
   }
-  messenger_.Log(lfaxReceiveStart);
+  LogCall(lfaxReceiveStart);
+}
+
+void TFaxReceiver::LogCall(int code) {
+  callOpen_ = code == lfaxReceiveStart;
+  messenger_.Log(code);
 }
 
 void TFaxReceiver::ReleaseFiles() {
@@ -324,6 +329,7 @@ void TFaxReceiver::StartPage() {
   dleSeen_ = false;
   pageRefused_ = false;
   data_.clear();
+  s_.pageBytes = 0;  // the page's status counts its own bytes
   if (class1) {
     // A Class 1 modem sends the data right after its CONNECT line.
     skipLf_ = true;

@@ -52,6 +52,8 @@ class TFaxReceiver : public TFaxEngine {
   void WaitForCall(const std::string& line);
   void Complete();
   void ReceiveError();
+  // Log codes of calls go through here: it keeps callOpen_.
+  void LogCall(int code);
   // States that set the modem up for calls (before any call is waited for).
   static bool IsSetUpState(int state);
 
@@ -85,8 +87,10 @@ class TFaxReceiver : public TFaxEngine {
 
   ReceivedFaxFile file_;
   bool answered_ = false;
-  // The call was refused and logged as skipped: its end is no failure.
-  bool refused_ = false;
+  // A call is open: it was logged as started (4) and not yet as received,
+  // skipped or failed (5, 6, 7). Only an open call can end as a failed
+  // receive; errors and cancels between calls log nothing.
+  bool callOpen_ = false;
   bool endOfDocument_ = false;
   bool pageRefused_ = false;  // the last page's status asked for it again
   bool dleSeen_ = false;

@@ -336,8 +336,10 @@ void TFaxSender::PageStates(FaxEvent ev) {
       ArmOutFree(std::min<int>(kOutChunk, port_.OutSize()));
       return;
     }
-    // The status of the page's start names the page that now goes out.
+    // The status of the page's start names the page that now goes out, with
+    // none of its bytes sent yet.
     s_.currentPage = static_cast<int>(pageIndex_) + 1;
+    s_.pageBytes = 0;
     Progress(fpSendPage);
     TransmitFlowOn();
     if (int rc = StartPageData()) {

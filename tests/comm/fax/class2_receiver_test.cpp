@@ -147,6 +147,36 @@ TEST_F(Class2ReceiveTest, ThreePagesUnderEitherDialectDecodeToTheRastersSent) {
   }
 }
 
+TEST_F(Class2ReceiveTest, TheStatusOfAPageStartCountsNoBytesOfTheLastPage) {
+  struct Owner : test::RecordingOwner {
+    const TFaxReceiver* receiver = nullptr;
+    std::vector<std::uint32_t> bytesAtStart, bytesAtResult;
+    void FaxStatus(TFaxStatusKind kind, int progress) override {
+      RecordingOwner::FaxStatus(kind, progress);
+      if (progress == fpGetPage) bytesAtStart.push_back(receiver->Session().pageBytes);
+      if (progress == fpGetPageResult) bytesAtResult.push_back(receiver->Session().pageBytes);
+    }
+  } watcher;
+  // The first page is long enough for its byte count to show.
+  std::vector<WirePage> pages = {MakePage(1, 900), MakePage(2, 9)};
+  ScriptSetup(false);
+  ScriptPage(false, OnWire(pages[0].stored, false), "+FPTS:1", '0');
+  ScriptPage(false, OnWire(pages[1].stored, false), "+FPTS:1", '2');
+  line->Expect("AT+FDR\r", Rsp("+FHNG:0\nOK"));
+  TFaxReceiver r(port, watcher);
+  watcher.receiver = &r;
+  watcher.receiveName = dir.File("in.apf");
+  r.Session().faxClass = fcClass2;
+  r.Session().SetStationId("Here");
+  r.Session().oneFax = true;
+  ASSERT_EQ(r.Start(), 0);
+  RunToEnd(r);
+  EXPECT_EQ(watcher.finishes, std::vector<int>{0});
+  ASSERT_EQ(watcher.bytesAtResult.size(), 2u);
+  EXPECT_GT(watcher.bytesAtResult[0], 0u) << "the first page's bytes were counted";
+  EXPECT_EQ(watcher.bytesAtStart, (std::vector<std::uint32_t>{0, 0}));
+}
+
 TEST_F(Class2ReceiveTest, DleDleIsStoredAsOneByteReversedUnderClass2Only) {
   for (bool class20 : {false, true}) {
     SCOPED_TRACE(class20 ? "Class 2.0" : "Class 2");
@@ -377,6 +407,24 @@ TEST_F(Class2ReceiveTest, ACancelWhileWaitingForACallLogsNoFailedReceiveAndHangs
   EXPECT_EQ(owner.kinds.back(), fsLast);
 }
 
+TEST_F(Class2ReceiveTest, ACancelWhileTheSetUpIsUnansweredHangsNothingUp) {
+  line->Expect(kInit, Rsp("OK"));
+  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
+  line->Expect("AT+FCR=1\r", Rsp("OK"));
+  line->Expect("AT+FLID=\"HERE\"\r", Rsp("OK"));
+  line->Expect("AT+FAA=0\r", Rsp("OK"));
+  line->Expect("AT+FCLASS=2\r", "");  // and then the modem says nothing more
+  auto r = MakeReceiver(fcClass2);
+  ASSERT_EQ(r->Start(), 0);
+  drive.RunUntil([&] { return line->ScriptDone(); }, 3000);
+  ASSERT_EQ(r->State(), rf2Init1);
+  r->Abort();
+  drive.RunFor(2);
+  EXPECT_EQ(owner.finishes, std::vector<int>{ecCancelRequested});
+  EXPECT_TRUE(owner.logs.empty());
+  EXPECT_EQ(CountWritten("ATH"), 0) << "the modem is on hook while it is set up";
+}
+
 TEST_F(Class2ReceiveTest, ACancelDuringACallIsStillAFailedReceive) {
   ScriptSetup(false);
   line->Expect("AT+FDR\r", "");
@@ -389,6 +437,23 @@ TEST_F(Class2ReceiveTest, ACancelDuringACallIsStillAFailedReceive) {
   EXPECT_EQ(owner.finishes, std::vector<int>{ecCancelRequested});
   EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
   EXPECT_EQ(CountWritten("ATH\r"), 1);
+}
+
+TEST_F(Class2ReceiveTest, ACancelAfterTheCallWasReceivedLogsNoFailedReceive) {
+  WirePage page = MakePage(5, 3);
+  ScriptSetup(true);
+  ScriptPage(true, OnWire(page.stored, true), "+FPS:1,0,0,0,0", '2');
+  line->Expect("AT+FDR\r", Rsp("+FHS:0"));  // the OK that ends the call is still to come
+  auto r = MakeReceiver(fcClass2_0);
+  ASSERT_EQ(r->Start(), 0);
+  drive.RunUntil([&] { return line->ScriptDone() && r->State() == rf2WaitHangup; }, 3000);
+  ASSERT_EQ(r->State(), rf2WaitHangup);
+  ASSERT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+  r->Abort();
+  RunToEnd(*r, 5000);
+  EXPECT_EQ(owner.finishes, std::vector<int>{ecCancelRequested});
+  EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk})) << "the call ended OK; nothing failed";
+  EXPECT_EQ(test::ReadApfPages(owner.receiveName).size(), 1u);
 }
 
 TEST_F(Class2ReceiveTest, AFailedPreparationStillStartsTheMachine) {

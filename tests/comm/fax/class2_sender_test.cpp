@@ -156,6 +156,34 @@ TEST_F(Class2SendTest, StatusReadOutsNameThePageThatGoesOutAndNoSpeedBeforeItIsK
   EXPECT_EQ(watcher.bpsAtPageStart, 9600);
 }
 
+TEST_F(Class2SendTest, TheStatusOfAPageStartCountsNoBytesOfTheLastPage) {
+  struct Owner : test::RecordingOwner {
+    const TFaxSender* sender = nullptr;
+    std::vector<std::uint32_t> bytesAtStart;
+    void FaxStatus(TFaxStatusKind kind, int progress) override {
+      const bool begins = progress == fpSendPage && (status.empty() || status.back() != fpSendPage);
+      RecordingOwner::FaxStatus(kind, progress);
+      if (begins) bytesAtStart.push_back(sender->Session().pageBytes);
+    }
+  } watcher;
+  std::string file = dir.File("two.apf");
+  test::MakeApf(file, 2);
+  watcher.faxes.emplace_back("5551234", file, "");
+  ScriptSetup(false);
+  line->Expect("ATDT5551234\r", Rsp(kAnswer));
+  ScriptPage2("0");
+  ScriptPage2("2", "+FPTS:1\n+FHNG:0\nOK");
+  TFaxSender s(port, watcher);
+  watcher.sender = &s;
+  s.Session().faxClass = fcClass2;
+  s.Session().SetStationId("Test Station");
+  ASSERT_EQ(s.Start(), 0);
+  RunToEnd(s);
+  EXPECT_EQ(watcher.finishes, std::vector<int>{0});
+  EXPECT_EQ(watcher.bytesAtStart, (std::vector<std::uint32_t>{0, 0}));
+  EXPECT_GT(s.Session().pageBytes, 0u) << "the last page's bytes were counted";
+}
+
 TEST_F(Class2SendTest, Class20EndsPagesWithCommaAndTheDocumentWithAStop) {
   QueueApf("three.apf", 3);
   ScriptSetup(true);
