@@ -278,9 +278,6 @@ int RunReceive(int argc, char** argv) {
       case lfaxReceiveOk:
       case lfaxReceiveSkip:
       case lfaxReceiveFail: {
-        // Our own cancel after the wanted calls ends the wait with a failure
-        // entry; it is no call.
-        if (code == lfaxReceiveFail && cancelSent && !tally.inCall) break;
         FaxOutcome outcome;
         if (code == lfaxReceiveFail) outcome.errorCode = tally.lastError ? tally.lastError : ecFaxSessionError;
         if (code == lfaxReceiveFail && !tally.inCall &&
@@ -334,10 +331,8 @@ int RunReceive(int argc, char** argv) {
       cancelSent = true;
       interrupted = StopRequested();
       timedOut = !interrupted && idleTooLong();
-      // Cancelling the wait for a call ends the session with a failure entry
-      // although no call failed; it stays out of the history. A call cut
-      // short by a signal is logged as failed.
-      if (!tally.inCall) log.SetFaxHistoryName("");
+      // A cancel between calls logs nothing; a call cut short by a signal
+      // is logged as failed.
       fax.CancelFax();
     }
     loop.RunUntil([&] { return finished || (!cancelSent && wantStop()); }, 1000);
