@@ -196,8 +196,20 @@ class TApdBaseDispatcher {
   // Guards the input ring and shared reading.
   mutable std::mutex inLock_;
   RingBuffer inRing_;
+  // During an avail or data delivery every receiver reads the same input
+  // from its own cursor (peek_); delivered_ is the most a finished receiver
+  // read, and that much goes afterwards. A reader outside the delivery
+  // (another thread reading or flushing meanwhile) starts after what the
+  // receivers read and takes input for good: taken_ counts it, and the
+  // receivers after it no longer see it.
   bool sharedReading_ = false;
   std::size_t peek_ = 0;
+  std::size_t delivered_ = 0;
+  std::size_t taken_ = 0;
+  // The read cursor of the calling thread while input is shared.
+  std::size_t& SharedCursor();
+  // True on the thread running this dispatcher's trigger delivery.
+  bool DeliveringHere() const;
 
   // Thread hand-over: the event thread raises comEvent_, the dispatch thread
   // clears it when the event is processed (the ready signal).

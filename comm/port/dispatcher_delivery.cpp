@@ -31,6 +31,8 @@ const char* MessageName(std::uint32_t msg) {
 
 }  // namespace
 
+bool TApdBaseDispatcher::DeliveringHere() const { return tDelivering == this; }
+
 bool TApdBaseDispatcher::InDelivery() const {
   return tDelivering == this || std::this_thread::get_id() == dispatchThreadId_.load();
 }
@@ -56,15 +58,16 @@ void TApdBaseDispatcher::Deliver(const std::vector<FiredTrigger>& fired) {
     if (shared) {
       std::lock_guard guard(inLock_);
       sharedReading_ = true;
+      delivered_ = 0;
+      taken_ = 0;
     }
-    std::size_t mostRead = 0;
     for (const auto& r : receivers) {
       if (r->removed) continue;
       if (shared) {
         std::lock_guard guard(inLock_);
-        peek_ = 0;
+        peek_ = taken_;
       }
-      auto call = [this, &r, &m] {
+      auto call = [this, &r, &m, shared] {
         // Looked at again where the receiver runs: a window receiver
         // deregistered on the main thread while its call waited in the queue
         // must not run, its owner may be gone.
@@ -79,6 +82,12 @@ void TApdBaseDispatcher::Deliver(const std::vector<FiredTrigger>& fired) {
           if (log_) log_->Add("Error", "Receiver", m.msg);
         }
         tDelivering = outer;
+        if (shared) {
+          // Counted before the receiver's thread goes on, so that a read it
+          // makes next, outside the delivery, starts after this input.
+          std::lock_guard guard(inLock_);
+          delivered_ = std::max(delivered_, peek_);
+        }
       };
       switch (r->kind) {
         case Receiver::kMethod:
@@ -95,17 +104,13 @@ void TApdBaseDispatcher::Deliver(const std::vector<FiredTrigger>& fired) {
             log_->Add("Timeout", "Window", m.msg);
           break;
       }
-      if (shared) {
-        std::lock_guard guard(inLock_);
-        mostRead = std::max(mostRead, peek_);
-      }
     }
     if (shared) {
       {
         std::lock_guard guard(inLock_);
         sharedReading_ = false;
-        peek_ = 0;
-        inRing_.Discard(mostRead);
+        inRing_.Discard(std::max(delivered_, taken_));
+        peek_ = delivered_ = taken_ = 0;
       }
       UpdateThrottle();
     }

@@ -73,9 +73,16 @@ void TApdBaseDispatcher::UpdateThrottle() {
 
 // --- Input buffer ---
 
+std::size_t& TApdBaseDispatcher::SharedCursor() {
+  if (DeliveringHere()) return peek_;
+  taken_ = std::max(taken_, delivered_);
+  return taken_;
+}
+
 int TApdBaseDispatcher::InBuffUsed() const {
   std::lock_guard guard(inLock_);
-  return static_cast<int>(inRing_.Used() - (sharedReading_ ? peek_ : 0));
+  const std::size_t start = !sharedReading_ ? 0 : DeliveringHere() ? peek_ : std::max(taken_, delivered_);
+  return static_cast<int>(inRing_.Used() - std::min(start, inRing_.Used()));
 }
 
 bool TApdBaseDispatcher::CharReady() const { return InBuffUsed() > 0; }
@@ -84,7 +91,7 @@ int TApdBaseDispatcher::GetChar(std::uint8_t& c) { return GetBlock(&c, 1) == 1 ?
 
 int TApdBaseDispatcher::PeekChar(std::uint8_t& c, std::size_t offset) const {
   std::lock_guard guard(inLock_);
-  std::size_t start = sharedReading_ ? peek_ : 0;
+  const std::size_t start = !sharedReading_ ? 0 : DeliveringHere() ? peek_ : std::max(taken_, delivered_);
   return inRing_.Peek(start + offset, &c, 1) == 1 ? ecOK : ecReadBeyondEof;
 }
 
@@ -94,8 +101,9 @@ int TApdBaseDispatcher::GetBlock(void* out, std::size_t n) {
   {
     std::lock_guard guard(inLock_);
     if (sharedReading_) {
-      got = inRing_.Peek(peek_, dst, n);
-      peek_ += got;
+      std::size_t& cursor = SharedCursor();
+      got = inRing_.Peek(cursor, dst, n);
+      cursor += got;
       return static_cast<int>(got);
     }
     got = inRing_.Peek(0, dst, n);
@@ -109,10 +117,13 @@ int TApdBaseDispatcher::FlushInBuffer() {
   if (!open_) return ecNotOpen;
   {
     std::lock_guard guard(inLock_);
-    if (sharedReading_)
-      peek_ = inRing_.Used();
-    else
+    if (sharedReading_) {
+      // Gone for the receivers still to come as well.
+      taken_ = inRing_.Used();
+      if (DeliveringHere()) peek_ = taken_;
+    } else {
       inRing_.Clear();
+    }
   }
   int rc = device_->Flush(true, false);
   UpdateThrottle();

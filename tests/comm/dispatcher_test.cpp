@@ -135,6 +135,32 @@ TEST_F(DispatcherTest, SharedReadingConsumesOnlyTheLargestRead) {
   EXPECT_EQ(Read(100), "56789");
 }
 
+// Another thread (the main thread preparing a new fax session, say) reads
+// or flushes while a delivery still runs: what a receiver already read is
+// not read again, and what the other thread took is gone for the receivers
+// still to come.
+TEST_F(DispatcherTest, AReaderOutsideTheDeliveryTakesInputForGood) {
+  auto outside = [](const std::function<void()>& fn) { std::thread(fn).join(); };
+  std::string seenOutside = "unset";
+  d->RegisterProcTriggerHandler([this](const TriggerMessage&) { Read(100); });
+  d->RegisterProcTriggerHandler([&](const TriggerMessage&) {
+    outside([&] { seenOutside = Read(100); });
+  });
+  line->Feed("+FHNG:0\r\nOK\r\n");
+  d->Pump();
+  EXPECT_EQ(seenOutside, "") << "read again after a receiver had it";
+  EXPECT_EQ(d->InBuffUsed(), 0);
+
+  Open();
+  std::string later = "unset";
+  d->RegisterProcTriggerHandler([&](const TriggerMessage&) { outside([&] { d->FlushInBuffer(); }); });
+  d->RegisterProcTriggerHandler([&](const TriggerMessage&) { later = Read(100); });
+  line->Feed("+FPTS:1\r\n");
+  d->Pump();
+  EXPECT_EQ(later, "") << "flushed input came back";
+  EXPECT_EQ(d->InBuffUsed(), 0);
+}
+
 TEST_F(DispatcherTest, ReceiversAreServedMethodsFirstThenProceduresThenWindows) {
   LoopDispatcher main;  // this thread is the main thread: window sends run at once
   std::string order;
