@@ -160,6 +160,7 @@ void TFaxReceiver::Class1PhaseB(const std::string& line) {
           Fail(ecFaxVoiceCall);
         } else if (Contains(line, "NO C")) {
           s_.ringCount = 0;
+          callOpen_ = false;  // the answer found no caller
           DisarmTimeout();
           Progress(fpNoConnect);
           Goto(rfWaitForCall, false);

@@ -103,6 +103,7 @@ void TFaxReceiver::Class2Session(FaxEvent ev, const std::string& line) {
         Fail(ecFaxDataCall);
       } else if (Contains(line, "NO C")) {
         s_.ringCount = 0;
+        callOpen_ = false;  // the answer found no caller
         Progress(fpNoConnect);
         DisarmTimeout();
         Goto(rfWaitForCall, false);

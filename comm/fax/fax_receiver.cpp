@@ -133,6 +133,7 @@ void TFaxReceiver::Dispatch(FaxEvent ev, const std::string& line) {
     case rfAnswer:
       if (ev != FaxEvent::Enter) return;
       SendCommand("ATA", s_.dialWait);
+      callOpen_ = true;  // an answered call that fails is a failed receive
       Progress(fpAnswer);
       if (s_.faxClass == fcClass1) {
         Class1CallAnswered();
@@ -219,7 +220,8 @@ void TFaxReceiver::ReceiveError() {
   const bool setUp = IsSetUpState(failedState_);
   // Only a call that is open fails: not the modem's set-up, not a cancel
   // between calls (after one ended, or while waiting for rings), and not a
-  // refused call, which has its entry (skipped) already.
+  // refused call, which has its entry (skipped) already. A call answered
+  // but failing before its start was logged (training, no file name) fails.
   if (callOpen_) LogCall(lfaxReceiveFail);
   // A cancel while the modem is set up or waits for rings: an on-hook modem
   // has nothing to hang up (and one that does not answer would only make the

@@ -87,9 +87,10 @@ class TFaxReceiver : public TFaxEngine {
 
   ReceivedFaxFile file_;
   bool answered_ = false;
-  // A call is open: it was logged as started (4) and not yet as received,
-  // skipped or failed (5, 6, 7). Only an open call can end as a failed
-  // receive; errors and cancels between calls log nothing.
+  // A call is open: it was answered and not yet logged as received,
+  // skipped or failed (5, 6, 7), nor lost before it connected. Only an open
+  // call can end as a failed receive; errors and cancels between calls log
+  // nothing.
   bool callOpen_ = false;
   bool endOfDocument_ = false;
   bool pageRefused_ = false;  // the last page's status asked for it again
