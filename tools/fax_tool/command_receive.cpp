@@ -96,7 +96,6 @@ struct CallTally {
   bool inCall = false;
   std::string file;        // the file of the call in progress
   int lastError = 0;       // the last error reported during the call
-  int failsWithoutCall = 0;  // failures in a row with no call begun: the device is gone
   std::vector<FaxOutcome> outcomes;
   std::chrono::steady_clock::time_point idleSince = std::chrono::steady_clock::now();
 };
@@ -280,14 +279,6 @@ int RunReceive(int argc, char** argv) {
       case lfaxReceiveFail: {
         FaxOutcome outcome;
         if (code == lfaxReceiveFail) outcome.errorCode = tally.lastError ? tally.lastError : ecFaxSessionError;
-        if (code == lfaxReceiveFail && !tally.inCall &&
-            ExitCodeForError(outcome.errorCode) != kExitNoConnection) {
-          // No call began: the modem or its port failed while waiting.
-          outcome.whileOpening = true;
-          ++tally.failsWithoutCall;
-        } else {
-          tally.failsWithoutCall = 0;
-        }
         tally.outcomes.push_back(outcome);
         if (code == lfaxReceiveOk) ++tally.received;
         if (code != lfaxReceiveSkip && !tally.file.empty()) {
@@ -319,12 +310,9 @@ int RunReceive(int argc, char** argv) {
   };
   // The engine ends a one-fax session only after a fax came in whole; after
   // a failed call it would wait for the next one. The wanted number of calls
-  // is counted here, whatever their outcome. A device that keeps failing
-  // with no call ends the command as well.
-  constexpr int kDeviceFailures = 3;
+  // is counted here, whatever their outcome.
   auto wantStop = [&] {
-    return StopRequested() || idleTooLong() || (o.calls > 0 && tally.handled >= o.calls && !tally.inCall) ||
-           tally.failsWithoutCall >= kDeviceFailures;
+    return StopRequested() || idleTooLong() || (o.calls > 0 && tally.handled >= o.calls && !tally.inCall);
   };
   while (!finished) {
     if (!cancelSent && wantStop()) {
