@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "t4_decoder.h"
-#include "t4_encoder.h"
-#include "tiff_memory.h"
+#include "faxdoc/t4_decoder.h"
+#include "faxdoc/t4_encoder.h"
+#include "tests/support/tiff_memory/tiff_memory.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 // Drawing designs into fax-page bitmaps and converting them to APF files.
-#include "cover_generator.h"
+#include "designer/cover_generator.h"
 
 #include <QPainter>
 #include <cstring>
 #include <filesystem>
 
-#include "error_codes.h"
-#include "exceptions.h"
-#include "fax_designer.h"
-#include "fcp_units.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "designer/fax_designer.h"
+#include "designer/fcp_units.h"
 
 namespace telvane {
 
@@ -27,7 +27,7 @@ QImage RenderCoverPage(const TFaxPanel& page, const std::function<QDateTime()>& 
   QImage image(size, QImage::Format_RGB32);
   if (image.isNull()) return image;
   image.fill(Qt::white);
-  TDrawContext context;
+  DrawContext context;
   context.Scale = static_cast<double>(kCoverScaleWidth) / page.Width();
   context.Now = now;
   QPainter painter(&image);
@@ -79,7 +79,7 @@ std::string GenerateFromDesign(const TFaxDesigner& designer, const std::string& 
 }
 
 CoverFileResult GenerateFromDesignFile(const std::string& fileName, int pageNumber, int pageCount,
-                                       const TFaxCvtStatusEvent& status, const QString& stationId,
+                                       const FaxCvtStatusEvent& status, const QString& stationId,
                                        const QString& pageTitle, const QString& recipient, const QString& sender,
                                        const std::function<QDateTime()>& now, const std::string& outFileName) {
   CoverFileResult result;

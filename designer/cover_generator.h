@@ -8,9 +8,9 @@
 #include <functional>
 #include <string>
 
-#include "cover_renderer.h"
-#include "fax_converter.h"
-#include "fcp_stream.h"
+#include "designer/cover_renderer.h"
+#include "faxdoc/fax_converter.h"
+#include "designer/fcp_stream.h"
 
 namespace telvane {
 
@@ -59,7 +59,7 @@ struct CoverFileResult {
 // be read writes no fax file and says why. Converter failures throw as in
 // GenerateFromDesign.
 CoverFileResult GenerateFromDesignFile(const std::string& fileName, int pageNumber, int pageCount,
-                                       const TFaxCvtStatusEvent& status, const QString& stationId,
+                                       const FaxCvtStatusEvent& status, const QString& stationId,
                                        const QString& pageTitle, const QString& recipient, const QString& sender,
                                        const std::function<QDateTime()>& now = {},
                                        const std::string& outFileName = {});

@@ -1,5 +1,5 @@
 // Text layout and drawing of cover page fields on QtGui.
-#include "cover_renderer.h"
+#include "designer/cover_renderer.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -7,11 +7,11 @@
 #include <QTextLayout>
 #include <algorithm>
 
-#include "fax_panel.h"
+#include "designer/fax_panel.h"
 
 namespace telvane {
 
-TagValues TDrawContext::TagsOf(const TFaxPanel& page) const {
+TagValues DrawContext::TagsOf(const TFaxPanel& page) const {
   const QDateTime now = Now ? Now() : QDateTime::currentDateTime();
   TagValues v;
   v.Date = DateTagText(now.date(), Locale);
@@ -69,7 +69,7 @@ QString ResolveFaceName(const QString& face, uint8_t charset) {
   return face;
 }
 
-QFont FieldQFont(const TFieldFont& desc) {
+QFont FieldQFont(const FieldFont& desc) {
   QFont font(ResolveFaceName(desc.Name, desc.Charset));
   font.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::PreferMatch));
   font.setHintingPreference(QFont::PreferFullHinting);
@@ -93,7 +93,7 @@ QFont FieldQFont(const TFieldFont& desc) {
   return font;
 }
 
-int FieldLineHeight(const TFieldFont& font) {
+int FieldLineHeight(const FieldFont& font) {
   const QFontMetrics m(FieldQFont(font));
   return m.height() + std::max(0, m.leading());
 }
@@ -112,7 +112,7 @@ QColor FieldTextColor(uint32_t color) {
   return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
 
-QStringList WrapFieldText(const QString& text, const TFieldFont& desc, int width) {
+QStringList WrapFieldText(const QString& text, const FieldFont& desc, int width) {
   const QFont font = FieldQFont(desc);
   QTextOption option;
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);

@@ -15,8 +15,8 @@
 #include <QStringList>
 #include <functional>
 
-#include "cover_tags.h"
-#include "field_font.h"
+#include "designer/cover_tags.h"
+#include "designer/field_font.h"
 
 class QPainter;
 
@@ -25,7 +25,7 @@ namespace telvane {
 class TFaxPanel;
 
 // What drawing a design needs besides the design.
-struct TDrawContext {
+struct DrawContext {
   // Page pixels to canvas pixels (854 / page width for a fax page).
   double Scale = 1.0;
   // The clock for $D and $T; the current time when empty.
@@ -43,16 +43,16 @@ struct TDrawContext {
 QString ResolveFaceName(const QString& face, uint8_t charset);
 // The font a field draws with, in pixels, without anti-aliasing (fax pixels
 // are black or white, and the screen shows them the same way).
-QFont FieldQFont(const TFieldFont& font);
+QFont FieldQFont(const FieldFont& font);
 // Character height plus external leading.
-int FieldLineHeight(const TFieldFont& font);
+int FieldLineHeight(const FieldFont& font);
 // The text colour; desktop scheme colours as the default scheme shows them.
 QColor FieldTextColor(uint32_t color);
 
 // The lines of `text` ('\n' separated) after word wrap at `width` pixels, as
 // the field's editor shows them: breaks at word boundaries, long words broken
 // anywhere, every paragraph at least one line.
-QStringList WrapFieldText(const QString& text, const TFieldFont& font, int width);
+QStringList WrapFieldText(const QString& text, const FieldFont& font, int width);
 // Draws one line of text with its top-left corner at `topLeft`, unclipped.
 void DrawTextLine(QPainter& painter, QPoint topLeft, const QString& text, const QFont& font, const QColor& color);
 // Stretches `picture` into `target` (nearest pixel, no smoothing).

@@ -1,5 +1,5 @@
 // Tag replacement and the date and time texts of cover pages.
-#include "cover_tags.h"
+#include "designer/cover_tags.h"
 
 #include <QRegularExpression>
 

@@ -1,13 +1,13 @@
 // The .fcp design file: a 1061-byte header (version, page size in pixels and
 // inches, unit, page options), the field count and the field records.
-#include "fax_designer.h"
+#include "designer/fax_designer.h"
 
 #include <QFile>
 #include <QSaveFile>
 #include <cmath>
 #include <cstring>
 
-#include "fcp_units.h"
+#include "designer/fcp_units.h"
 
 namespace telvane {
 namespace {
@@ -165,9 +165,9 @@ FcpResult TFaxDesigner::ReadDesign(const QByteArray& data) {
     uint8_t type;
     if (!in.U8(type)) return {FcpError::EndsEarly, k};
     TBaseField* field;
-    if (type == static_cast<uint8_t>(TFieldType::ftText))
+    if (type == static_cast<uint8_t>(FieldKind::ftText))
       field = &page_.AddTextField();
-    else if (type == static_cast<uint8_t>(TFieldType::ftImage))
+    else if (type == static_cast<uint8_t>(FieldKind::ftImage))
       field = &page_.AddImageField();
     else
       return {FcpError::UnknownFieldType, k, type};

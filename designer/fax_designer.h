@@ -8,8 +8,8 @@
 #include <array>
 #include <cstdint>
 
-#include "fax_panel.h"
-#include "fcp_stream.h"
+#include "designer/fax_panel.h"
+#include "designer/fcp_stream.h"
 
 namespace telvane {
 

@@ -1,18 +1,18 @@
 // Text and image fields: their records in design files and their drawing.
-#include "fax_field.h"
+#include "designer/fax_field.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <cmath>
 
-#include "cover_renderer.h"
-#include "error_codes.h"
-#include "fax_panel.h"
-#include "fcp_units.h"
-#include "gbk_codec.h"
-#include "jpeg_decoder.h"
-#include "picture_bmp.h"
+#include "designer/cover_renderer.h"
+#include "base/error_codes.h"
+#include "designer/fax_panel.h"
+#include "designer/fcp_units.h"
+#include "designer/gbk_codec.h"
+#include "faxdoc/jpeg_decoder.h"
+#include "designer/picture_bmp.h"
 
 namespace telvane {
 namespace {
@@ -64,7 +64,7 @@ FcpResult TBaseField::LoadFromStream(FcpReader& in) {
 
 // ---- text fields ----
 
-void TTextField::SetFont(const TFieldFont& font) {
+void TTextField::SetFont(const FieldFont& font) {
   font_ = font;
   Changed();
 }
@@ -107,7 +107,7 @@ FcpResult TTextField::LoadFromStream(FcpReader& in) {
   QByteArray block;
   if (!in.Bytes(kFontBlockSize, block)) return {FcpError::EndsEarly};
   FcpReader f(block);
-  TFieldFont font;
+  FieldFont font;
   uint8_t nameLength, b[4];
   int32_t size;
   QByteArray name;
@@ -146,7 +146,7 @@ FcpResult TTextField::LoadFromStream(FcpReader& in) {
   return {};
 }
 
-void TTextField::DrawToCanvas(QPainter& canvas, const TDrawContext& context) const {
+void TTextField::DrawToCanvas(QPainter& canvas, const DrawContext& context) const {
   const double s = context.Scale;
   const QFont font = FieldQFont(font_);
   const QColor color = FieldTextColor(font_.Color);
@@ -226,7 +226,7 @@ FcpResult TImageField::LoadFromStream(FcpReader& in) {
   return {};
 }
 
-void TImageField::DrawToCanvas(QPainter& canvas, const TDrawContext& context) const {
+void TImageField::DrawToCanvas(QPainter& canvas, const DrawContext& context) const {
   if (!HasPicture()) return;
   const double s = context.Scale;
   const QRect& b = Bounds();

@@ -9,17 +9,17 @@
 #include <QStringList>
 #include <cstdint>
 
-#include "fcp_stream.h"
-#include "field_font.h"
+#include "designer/fcp_stream.h"
+#include "designer/field_font.h"
 
 class QPainter;
 
 namespace telvane {
 
 class TFaxPanel;
-struct TDrawContext;
+struct DrawContext;
 
-enum class TFieldType : uint8_t { ftText = 0, ftImage = 1 };
+enum class FieldKind : uint8_t { ftText = 0, ftImage = 1 };
 
 class TBaseField {
  public:
@@ -27,7 +27,7 @@ class TBaseField {
   TBaseField(const TBaseField&) = delete;
   TBaseField& operator=(const TBaseField&) = delete;
 
-  virtual TFieldType Type() const = 0;
+  virtual FieldKind Type() const = 0;
 
   // Bounds in page pixels. Changing them through the page (TFaxPanel::
   // SetFieldBounds) also marks the page modified and tells the views.
@@ -40,7 +40,7 @@ class TBaseField {
   // Reads the rest of the record after the type byte and applies it.
   virtual FcpResult LoadFromStream(FcpReader& in);
   // Draws the field onto a cover page canvas.
-  virtual void DrawToCanvas(QPainter& canvas, const TDrawContext& context) const = 0;
+  virtual void DrawToCanvas(QPainter& canvas, const DrawContext& context) const = 0;
 
  protected:
   TBaseField() = default;
@@ -59,10 +59,10 @@ class TTextField : public TBaseField {
  public:
   static constexpr int kNewWidth = 200;
 
-  TFieldType Type() const override { return TFieldType::ftText; }
+  FieldKind Type() const override { return FieldKind::ftText; }
 
-  const TFieldFont& Font() const { return font_; }
-  void SetFont(const TFieldFont& font);
+  const FieldFont& Font() const { return font_; }
+  void SetFont(const FieldFont& font);
   // The text, lines separated by '\n'.
   const QString& Text() const { return text_; }
   void SetText(const QString& text);
@@ -72,12 +72,12 @@ class TTextField : public TBaseField {
 
   void SaveToStream(FcpWriter& out) const override;
   FcpResult LoadFromStream(FcpReader& in) override;
-  void DrawToCanvas(QPainter& canvas, const TDrawContext& context) const override;
+  void DrawToCanvas(QPainter& canvas, const DrawContext& context) const override;
 
  private:
   friend class TFaxPanel;
   TTextField() = default;
-  TFieldFont font_;
+  FieldFont font_;
   QString text_;
 };
 
@@ -85,7 +85,7 @@ class TImageField : public TBaseField {
  public:
   static constexpr int kNewSize = 120;
 
-  TFieldType Type() const override { return TFieldType::ftImage; }
+  FieldKind Type() const override { return FieldKind::ftImage; }
 
   bool HasPicture() const { return !picture_.isNull(); }
   const QImage& Picture() const { return picture_; }
@@ -100,7 +100,7 @@ class TImageField : public TBaseField {
 
   void SaveToStream(FcpWriter& out) const override;
   FcpResult LoadFromStream(FcpReader& in) override;
-  void DrawToCanvas(QPainter& canvas, const TDrawContext& context) const override;
+  void DrawToCanvas(QPainter& canvas, const DrawContext& context) const override;
 
  private:
   friend class TFaxPanel;

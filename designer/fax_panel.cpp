@@ -1,10 +1,10 @@
 // The page model: geometry, grid rules, the field list and its events.
-#include "fax_panel.h"
+#include "designer/fax_panel.h"
 
 #include <algorithm>
 
-#include "cover_renderer.h"
-#include "fcp_units.h"
+#include "designer/cover_renderer.h"
+#include "designer/fcp_units.h"
 
 namespace telvane {
 
@@ -226,7 +226,7 @@ void TFaxPanel::Clear() {
   FieldChanged();
 }
 
-void TFaxPanel::DrawToCanvas(QPainter& canvas, const TDrawContext& context) const {
+void TFaxPanel::DrawToCanvas(QPainter& canvas, const DrawContext& context) const {
   for (const auto& f : fields_) f->DrawToCanvas(canvas, context);
 }
 

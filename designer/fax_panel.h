@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "fax_field.h"
+#include "designer/fax_field.h"
 
 class QPainter;
 
@@ -84,7 +84,7 @@ class TFaxPanel {
   void Clear();
 
   // Draws every field in list order.
-  void DrawToCanvas(QPainter& canvas, const TDrawContext& context) const;
+  void DrawToCanvas(QPainter& canvas, const DrawContext& context) const;
 
   // Inches <-> pixels with the page's pixels per inch, rounded to the
   // nearest pixel with ties to even; 0 where the divisor is 0.

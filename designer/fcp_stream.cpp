@@ -1,5 +1,5 @@
 // Little-endian fields of design files, and the texts of load failures.
-#include "fcp_stream.h"
+#include "designer/fcp_stream.h"
 
 #include <QtEndian>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Rounding of design geometry to whole pixels.
-#include "fcp_units.h"
+#include "designer/fcp_units.h"
 
 #include <cmath>
 #include <limits>

@@ -1,13 +1,13 @@
 // Point sizes and pixel heights of field fonts.
-#include "field_font.h"
+#include "designer/field_font.h"
 
-#include "text_renderer.h"  // MulDiv
+#include "faxdoc/text_renderer.h"  // MulDiv
 
 namespace telvane {
 
-int TFieldFont::Size() const { return -MulDiv(Height, 72, kScreenPixelsPerInch); }
+int FieldFont::Size() const { return -MulDiv(Height, 72, kScreenPixelsPerInch); }
 
-void TFieldFont::SetSize(int points) {
+void FieldFont::SetSize(int points) {
   // A design file may hold any number; beyond these no font is drawable and
   // the pixel height would not fit.
   if (points > 100000) points = 100000;

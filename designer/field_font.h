@@ -25,7 +25,7 @@ inline constexpr uint32_t kWindowTextColor = kSystemColorFlag | 8;
 // the resolution the design's pixel geometry is measured in.
 inline constexpr int kScreenPixelsPerInch = 96;
 
-struct TFieldFont {
+struct FieldFont {
   uint8_t Charset = kDefaultCharset;
   uint32_t Color = kWindowTextColor;
   // Negative: character height in pixels (without internal leading);
@@ -43,7 +43,7 @@ struct TFieldFont {
   // Sets the height for a size in points.
   void SetSize(int points);
 
-  bool operator==(const TFieldFont&) const = default;
+  bool operator==(const FieldFont&) const = default;
 };
 
 }  // namespace telvane

@@ -1,5 +1,5 @@
 // GBK through Qt's codecs (ICU on this platform).
-#include "gbk_codec.h"
+#include "designer/gbk_codec.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

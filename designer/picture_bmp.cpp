@@ -1,13 +1,13 @@
 // BMP files of image field pictures, over the fax document BMP reader.
-#include "picture_bmp.h"
+#include "designer/picture_bmp.h"
 
 #include <QPainter>
 #include <QtEndian>
 #include <cstring>
 
-#include "bitmap.h"
-#include "bmp_file.h"
-#include "error_codes.h"
+#include "faxdoc/bitmap.h"
+#include "faxdoc/bmp_file.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 

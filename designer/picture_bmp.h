@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QImage>
 
-#include "bitmap.h"
+#include "faxdoc/bitmap.h"
 
 namespace telvane {
 

@@ -1,7 +1,7 @@
 // Limits and checks of the tag dialog.
-#include "tag_dialog_rules.h"
+#include "designer/tag_dialog_rules.h"
 
-#include "fax_panel.h"
+#include "designer/fax_panel.h"
 
 namespace telvane {
 namespace {
@@ -11,7 +11,7 @@ QString MaskedNumber(const QString& text) {
   QString out;
   int places = 0;
   for (QChar c : text) {
-    if (places == TReplaceTagRules::kNumberDigits) break;
+    if (places == ReplaceTagRules::kNumberDigits) break;
     if (c.isDigit() && c.unicode() < 128) out += c, ++places;
     else if (c == QLatin1Char(' ')) out += c, ++places;
   }
@@ -26,8 +26,8 @@ bool PositiveNumber(const QString& text, int& value) {
 
 }  // namespace
 
-TReplaceTagRules TReplaceTagRules::FromPage(const TFaxPanel& page) {
-  TReplaceTagRules r;
+ReplaceTagRules ReplaceTagRules::FromPage(const TFaxPanel& page) {
+  ReplaceTagRules r;
   r.SetSender(page.Sender);
   r.SetRecipient(page.Recipient);
   r.SetPageTitle(page.PageTitle);
@@ -37,21 +37,21 @@ TReplaceTagRules TReplaceTagRules::FromPage(const TFaxPanel& page) {
   return r;
 }
 
-void TReplaceTagRules::SetSender(const QString& text) { sender_ = text.left(kSenderMaxLength); }
-void TReplaceTagRules::SetRecipient(const QString& text) { recipient_ = text.left(kRecipientMaxLength); }
-void TReplaceTagRules::SetPageTitle(const QString& text) { pageTitle_ = text.left(kPageTitleMaxLength); }
-void TReplaceTagRules::SetStationID(const QString& text) { stationId_ = text.left(kStationIdMaxLength); }
-void TReplaceTagRules::SetPageNumberText(const QString& text) { pageNumber_ = MaskedNumber(text); }
-void TReplaceTagRules::SetPageCountText(const QString& text) { pageCount_ = MaskedNumber(text); }
+void ReplaceTagRules::SetSender(const QString& text) { sender_ = text.left(kSenderMaxLength); }
+void ReplaceTagRules::SetRecipient(const QString& text) { recipient_ = text.left(kRecipientMaxLength); }
+void ReplaceTagRules::SetPageTitle(const QString& text) { pageTitle_ = text.left(kPageTitleMaxLength); }
+void ReplaceTagRules::SetStationID(const QString& text) { stationId_ = text.left(kStationIdMaxLength); }
+void ReplaceTagRules::SetPageNumberText(const QString& text) { pageNumber_ = MaskedNumber(text); }
+void ReplaceTagRules::SetPageCountText(const QString& text) { pageCount_ = MaskedNumber(text); }
 
-TReplaceTagRules::Check TReplaceTagRules::Validate() const {
+ReplaceTagRules::Check ReplaceTagRules::Validate() const {
   int value;
   if (!PositiveNumber(pageNumber_, value)) return {Control::PageNumberEdit, QStringLiteral("Invalid page number entered.")};
   if (!PositiveNumber(pageCount_, value)) return {Control::PageCountEdit, QStringLiteral("Invalid page count entered.")};
   return {};
 }
 
-bool TReplaceTagRules::ApplyTo(TFaxPanel& page) const {
+bool ReplaceTagRules::ApplyTo(TFaxPanel& page) const {
   if (!Validate().Ok()) return false;
   page.Sender = sender_;
   page.Recipient = recipient_;

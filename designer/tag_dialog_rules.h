@@ -9,7 +9,7 @@ namespace telvane {
 
 class TFaxPanel;
 
-class TReplaceTagRules {
+class ReplaceTagRules {
  public:
   static constexpr int kSenderMaxLength = 100;
   static constexpr int kRecipientMaxLength = 100;
@@ -28,7 +28,7 @@ class TReplaceTagRules {
   };
 
   // The texts the dialog shows for the page's values (numbers in decimal).
-  static TReplaceTagRules FromPage(const TFaxPanel& page);
+  static ReplaceTagRules FromPage(const TFaxPanel& page);
 
   // Setters cut a text to its limit, as the edits do; the number setters
   // keep digits and spaces only, at most 4 digit places.

@@ -1,12 +1,12 @@
 // APF header functions: signature test, file header, page header by number.
-#include "apf_file.h"
+#include "faxdoc/apf_file.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 
-#include "apf_io.h"
-#include "error_codes.h"
+#include "faxdoc/apf_io.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "apf_format.h"
+#include "faxdoc/apf_format.h"
 
 namespace telvane {
 

@@ -1,5 +1,5 @@
 // APF header layout: packing and unpacking of the little-endian records.
-#include "apf_format.h"
+#include "faxdoc/apf_format.h"
 
 #include <algorithm>
 #include <cstring>

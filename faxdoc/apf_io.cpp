@@ -1,12 +1,12 @@
 // POSIX file access for APF files, with errno mapped to the program's codes.
-#include "apf_io.h"
+#include "faxdoc/apf_io.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "error_codes.h"
+#include "base/error_codes.h"
 
 namespace telvane::apf {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "apf_format.h"
+#include "faxdoc/apf_format.h"
 
 namespace telvane::apf {
 

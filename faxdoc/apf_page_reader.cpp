@@ -1,14 +1,14 @@
 // Reads one APF page: fetches line records or stream blocks from the page
 // data and feeds them to the T.4 decoder, which hands back raster lines.
-#include "apf_page_reader.h"
+#include "faxdoc/apf_page_reader.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "apf_io.h"
-#include "error_codes.h"
+#include "faxdoc/apf_io.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 namespace {

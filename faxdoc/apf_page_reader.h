@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "apf_format.h"
-#include "t4_decoder.h"
+#include "faxdoc/apf_format.h"
+#include "faxdoc/t4_decoder.h"
 
 namespace telvane {
 

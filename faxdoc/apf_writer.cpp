@@ -1,10 +1,10 @@
 // Writes APF files through a 4096-byte buffer; any failure removes the file.
-#include "apf_writer.h"
+#include "faxdoc/apf_writer.h"
 
 #include <cerrno>
 
-#include "error_codes.h"
-#include "t4_encoder.h"
+#include "base/error_codes.h"
+#include "faxdoc/t4_encoder.h"
 
 namespace telvane {
 

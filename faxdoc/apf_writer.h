@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "apf_format.h"
-#include "output_file.h"
+#include "faxdoc/apf_format.h"
+#include "faxdoc/output_file.h"
 
 namespace telvane {
 

@@ -1,4 +1,4 @@
-#include "bitmap.h"
+#include "faxdoc/bitmap.h"
 
 #include <cstring>
 #include <stdexcept>

@@ -1,14 +1,14 @@
 // Delivers the rows of a bitmap object as raster lines: monochrome bits are
 // copied and inverted, colour pixels go through a 32 x 32 threshold table.
-#include "bitmap_input.h"
+#include "faxdoc/bitmap_input.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "bmp_file.h"
-#include "converter_engine.h"
-#include "error_codes.h"
-#include "image_placement.h"
+#include "faxdoc/bmp_file.h"
+#include "faxdoc/converter_engine.h"
+#include "base/error_codes.h"
+#include "faxdoc/image_placement.h"
 
 namespace telvane {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "bitmap.h"
-#include "fax_input.h"
+#include "faxdoc/bitmap.h"
+#include "faxdoc/fax_input.h"
 
 namespace telvane {
 

@@ -1,14 +1,14 @@
 // Reading and writing BMP files (Windows bitmap, file header + info header).
-#include "bmp_file.h"
+#include "faxdoc/bmp_file.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <new>
 
-#include "error_codes.h"
-#include "image_file_io.h"
-#include "output_file.h"
+#include "base/error_codes.h"
+#include "faxdoc/image_file_io.h"
+#include "faxdoc/output_file.h"
 
 namespace telvane {
 namespace {

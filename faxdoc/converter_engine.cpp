@@ -1,10 +1,10 @@
 // The page loop shared by all converter inputs, and the coding of raster lines.
-#include "converter_engine.h"
+#include "faxdoc/converter_engine.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "error_codes.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 namespace {

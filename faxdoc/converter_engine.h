@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "apf_writer.h"
-#include "fax_input.h"
-#include "fax_types.h"
-#include "t4_encoder.h"
+#include "faxdoc/apf_writer.h"
+#include "faxdoc/fax_input.h"
+#include "faxdoc/fax_types.h"
+#include "faxdoc/t4_encoder.h"
 
 namespace telvane {
 
@@ -46,7 +46,7 @@ struct FaxConverterState {
   bool UseHighRes = false;
   bool DoubleWidth = false;
   bool HalfHeight = false;
-  TFaxCvtOptions Flags = kDefaultCvtOptions;
+  FaxCvtOptions Flags = kDefaultCvtOptions;
   int LineWidth = 1728;
   unsigned LeftMargin = 50;
   unsigned TopMargin = 0;

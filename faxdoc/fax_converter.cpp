@@ -1,14 +1,14 @@
-#include "fax_converter.h"
+#include "faxdoc/fax_converter.h"
 
 #include <filesystem>
 
-#include "apf_writer.h"
-#include "bitmap_input.h"
-#include "error_codes.h"
-#include "exceptions.h"
-#include "pcx_input.h"
-#include "text_input.h"
-#include "tiff_input.h"
+#include "faxdoc/apf_writer.h"
+#include "faxdoc/bitmap_input.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "faxdoc/pcx_input.h"
+#include "faxdoc/text_input.h"
+#include "faxdoc/tiff_input.h"
 
 namespace telvane {
 
@@ -20,7 +20,7 @@ std::string ChangeExtension(const std::string& fileName, const std::string& exte
   return p.string();
 }
 
-void TApdFaxConverter::SetOptions(TFaxCvtOptions options) {
+void TApdFaxConverter::SetOptions(FaxCvtOptions options) {
   if (options & coYieldOften) options |= coYield;
   options_ = options;
 }
@@ -109,7 +109,7 @@ void TApdFaxConverter::ConvertBitmap(const Bitmap& bitmap) {
   } catch (const std::bad_alloc&) {
     RaiseError(ecOutOfMemory);
   }
-  const TFaxInputDocumentType saved = InputDocumentType;
+  const FaxInputDocumentType saved = InputDocumentType;
   InputDocumentType = idBitmap;
   const int rc = Convert(std::move(input));
   InputDocumentType = saved;

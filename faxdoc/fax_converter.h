@@ -5,18 +5,18 @@
 #include <memory>
 #include <string>
 
-#include "bitmap.h"
-#include "converter_engine.h"
-#include "fax_font.h"
-#include "fax_types.h"
-#include "text_renderer.h"
+#include "faxdoc/bitmap.h"
+#include "faxdoc/converter_engine.h"
+#include "faxdoc/fax_font.h"
+#include "faxdoc/fax_types.h"
+#include "faxdoc/text_renderer.h"
 
 namespace telvane {
 
 class TApdFaxConverter;
 
 // Progress of a conversion; setting Abort stops it with -8003.
-using TFaxCvtStatusEvent =
+using FaxCvtStatusEvent =
     std::function<void(TApdFaxConverter& F, bool Starting, bool Ending, unsigned PagesConverted,
                        unsigned LinesConverted, uint64_t BytesConverted, uint64_t BytesToConvert, bool& Abort)>;
 
@@ -24,7 +24,7 @@ class TApdFaxConverter {
  public:
   TApdFaxConverter() = default;
 
-  TFaxInputDocumentType InputDocumentType = idNone;
+  FaxInputDocumentType InputDocumentType = idNone;
   TFaxResolution Resolution = frNormal;
   TFaxWidth Width = fwNormal;
   unsigned TopMargin = 0;
@@ -36,15 +36,15 @@ class TApdFaxConverter {
   std::string FontFile = "APFAX.FNT";  // kept for callers; the font is built in
   std::string OutFileName;
   std::string StationID;
-  TFaxCvtStatusEvent OnStatus;
+  FaxCvtStatusEvent OnStatus;
   // Lets pending user-interface events run between steps (the coYield options).
   YieldHook Yield;
   // Makes the system-font renderer for enhanced text; the QtGui one when empty.
   std::function<std::unique_ptr<TextBitmapRenderer>()> TextRendererFactory;
 
-  TFaxCvtOptions Options() const { return options_; }
+  FaxCvtOptions Options() const { return options_; }
   // coYieldOften without coYield adds coYield.
-  void SetOptions(TFaxCvtOptions options);
+  void SetOptions(FaxCvtOptions options);
 
   const std::string& DocumentFile() const { return documentFile_; }
   // A new non-empty name also sets OutFileName to it with the extension ".APF".
@@ -67,7 +67,7 @@ class TApdFaxConverter {
   std::unique_ptr<FaxInput> MakeInput() const;
   int Convert(std::unique_ptr<FaxInput> input);
 
-  TFaxCvtOptions options_ = kDefaultCvtOptions;
+  FaxCvtOptions options_ = kDefaultCvtOptions;
   std::string documentFile_;
 };
 

@@ -1,9 +1,9 @@
-#include "fax_font.h"
+#include "faxdoc/fax_font.h"
 
 #include <cstring>
 
-#include "error_codes.h"
-#include "fax_font_data.h"
+#include "base/error_codes.h"
+#include "faxdoc/fax_font_data.h"
 
 namespace telvane {
 namespace {

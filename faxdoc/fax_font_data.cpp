@@ -11,7 +11,7 @@
 // drawn by hand. The small glyphs are all drawn by hand. Shades, box drawing
 // and blocks are drawn by rule in both sizes.
 
-#include "fax_font_data.h"
+#include "faxdoc/fax_font_data.h"
 
 namespace telvane::detail {
 

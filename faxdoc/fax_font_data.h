@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "fax_font.h"
+#include "faxdoc/fax_font.h"
 
 namespace telvane::detail {
 

@@ -1,17 +1,17 @@
 // The fax unpacker component: settings, the image operations and their
 // output names and errors.
-#include "fax_unpacker.h"
+#include "faxdoc/fax_unpacker.h"
 
 #include <mutex>
 #include <strings.h>
 
-#include "apf_file.h"
-#include "exceptions.h"
-#include "fax_converter.h"
-#include "output_file.h"
-#include "pcx_format.h"
-#include "pcx_writer.h"
-#include "tiff_writer.h"
+#include "faxdoc/apf_file.h"
+#include "base/exceptions.h"
+#include "faxdoc/fax_converter.h"
+#include "faxdoc/output_file.h"
+#include "faxdoc/pcx_format.h"
+#include "faxdoc/pcx_writer.h"
+#include "faxdoc/tiff_writer.h"
 
 namespace telvane {
 namespace {
@@ -44,7 +44,7 @@ class RunningScope {
 
 }  // namespace
 
-void TApdCustomFaxUnpacker::SetOptions(TUnpackerOptions options) {
+void TApdCustomFaxUnpacker::SetOptions(UnpackerOptions options) {
   options_ = options;
   std::lock_guard lock(runningLock);
   if (UnpackerState* s = running_.load()) {

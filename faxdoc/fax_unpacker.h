@@ -7,24 +7,24 @@
 #include <functional>
 #include <string>
 
-#include "bitmap.h"
-#include "converter_engine.h"
-#include "fax_types.h"
-#include "unpacker_state.h"
+#include "faxdoc/bitmap.h"
+#include "faxdoc/converter_engine.h"
+#include "faxdoc/fax_types.h"
+#include "faxdoc/unpacker_state.h"
 
 namespace telvane {
 
 // Options, held as bits.
-using TUnpackerOptions = uint8_t;
-inline constexpr TUnpackerOptions uoYield = 1;  // let pending user-interface events run while decoding
-inline constexpr TUnpackerOptions uoAbort = 2;  // stop the running unpack
+using UnpackerOptions = uint8_t;
+inline constexpr UnpackerOptions uoYield = 1;  // let pending user-interface events run while decoding
+inline constexpr UnpackerOptions uoAbort = 2;  // stop the running unpack
 
 // Aspect correction of standard-resolution pages.
 enum TAutoScaleMode { asNone, asDoubleHeight, asHalfWidth };
 
 class TApdCustomFaxUnpacker;
 
-using TUnpackStatusEvent = std::function<void(TApdCustomFaxUnpacker& Sender, const std::string& FName,
+using UnpackStatusEvent = std::function<void(TApdCustomFaxUnpacker& Sender, const std::string& FName,
                                               unsigned PageNum, uint64_t BytesUnpacked, uint64_t BytesToUnpack)>;
 
 class TApdCustomFaxUnpacker {
@@ -40,16 +40,16 @@ class TApdCustomFaxUnpacker {
   bool Scaling = false;
   TAutoScaleMode AutoScaleMode = asDoubleHeight;
   std::string OutFileName;
-  TUnpackStatusEvent OnStatus;
+  UnpackStatusEvent OnStatus;
   // Runs pending user-interface events while decoding (uoYield). Returning
   // -1003 (a quit request) ends the unpack with that error.
   YieldHook Yield;
 
-  TUnpackerOptions Options() const { return options_; }
+  UnpackerOptions Options() const { return options_; }
   // uoYield sets the yield flag, its absence clears it; uoAbort sets the
   // abort flag of a running unpack, and taking it out again does not clear it.
   // Safe to call from another thread while an unpack runs.
-  void SetOptions(TUnpackerOptions options);
+  void SetOptions(UnpackerOptions options);
 
   const std::string& InFileName() const { return inFileName_; }
   // A name that differs other than in letter case also sets OutFileName to
@@ -101,7 +101,7 @@ class TApdCustomFaxUnpacker {
   Bitmap ToBitmap(bool wholeFile, unsigned page);
   void ToFile(Target target, bool wholeFile, unsigned page);
 
-  std::atomic<TUnpackerOptions> options_{uoYield};
+  std::atomic<UnpackerOptions> options_{uoYield};
   std::string inFileName_;
   ScaleFactors scale_;
   std::atomic<UnpackerState*> running_{nullptr};

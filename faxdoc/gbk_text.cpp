@@ -1,5 +1,5 @@
 // GBK <-> UTF-8 through the C library's iconv, so that Qt-free code can use it.
-#include "gbk_text.h"
+#include "faxdoc/gbk_text.h"
 
 #include <iconv.h>
 

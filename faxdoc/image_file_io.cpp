@@ -1,5 +1,5 @@
 // POSIX file access for the image readers.
-#include "image_file_io.h"
+#include "faxdoc/image_file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,8 +10,8 @@
 #include <cstring>
 #include <new>
 
-#include "apf_io.h"
-#include "error_codes.h"
+#include "faxdoc/apf_io.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 namespace {

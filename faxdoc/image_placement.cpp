@@ -1,9 +1,9 @@
-#include "image_placement.h"
+#include "faxdoc/image_placement.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "converter_engine.h"
+#include "faxdoc/converter_engine.h"
 
 namespace telvane {
 

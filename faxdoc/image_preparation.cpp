@@ -1,14 +1,14 @@
-#include "image_preparation.h"
+#include "faxdoc/image_preparation.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <vector>
 
-#include "bmp_file.h"
-#include "error_codes.h"
-#include "image_file_io.h"
-#include "jpeg_decoder.h"
+#include "faxdoc/bmp_file.h"
+#include "base/error_codes.h"
+#include "faxdoc/image_file_io.h"
+#include "faxdoc/jpeg_decoder.h"
 
 namespace telvane {
 namespace {

@@ -1,6 +1,6 @@
 // libjpeg behind a small function: errors come back as codes through
 // setjmp/longjmp, and only plain data lives in the frame that longjmp skips.
-#include "jpeg_decoder.h"
+#include "faxdoc/jpeg_decoder.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -11,9 +11,9 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "bmp_file.h"
-#include "error_codes.h"
-#include "image_file_io.h"
+#include "faxdoc/bmp_file.h"
+#include "base/error_codes.h"
+#include "faxdoc/image_file_io.h"
 
 namespace telvane {
 namespace {

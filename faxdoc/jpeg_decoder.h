@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "bitmap.h"
+#include "faxdoc/bitmap.h"
 
 namespace telvane {
 

@@ -1,4 +1,4 @@
-#include "line_reader.h"
+#include "faxdoc/line_reader.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "error_codes.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 

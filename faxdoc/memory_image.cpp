@@ -1,12 +1,12 @@
 // Memory image of unpacked lines, and nearest-pixel stretching of it.
-#include "memory_image.h"
+#include "faxdoc/memory_image.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 
-#include "error_codes.h"
-#include "exceptions.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
 
 namespace telvane {
 namespace {

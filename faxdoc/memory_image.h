@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "bitmap.h"
+#include "faxdoc/bitmap.h"
 
 namespace telvane {
 

@@ -1,5 +1,5 @@
 // Buffered output files, built aside and renamed into place.
-#include "output_file.h"
+#include "faxdoc/output_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,8 +11,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "apf_io.h"
-#include "error_codes.h"
+#include "faxdoc/apf_io.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 namespace {

@@ -1,5 +1,5 @@
 // PackBits coder: literal runs of up to 128 bytes, repeat runs of 2 to 128.
-#include "packbits.h"
+#include "faxdoc/packbits.h"
 
 #include <cstring>
 

@@ -1,13 +1,13 @@
 // Reads monochrome PCX images, alone or as the pages of a DCX file, line by
 // line for the converter.
-#include "pcx_input.h"
+#include "faxdoc/pcx_input.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "converter_engine.h"
-#include "error_codes.h"
-#include "image_placement.h"
+#include "faxdoc/converter_engine.h"
+#include "base/error_codes.h"
+#include "faxdoc/image_placement.h"
 
 namespace telvane {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "fax_input.h"
-#include "image_file_io.h"
-#include "pcx_format.h"
+#include "faxdoc/fax_input.h"
+#include "faxdoc/image_file_io.h"
+#include "faxdoc/pcx_format.h"
 
 namespace telvane {
 

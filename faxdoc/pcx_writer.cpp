@@ -1,11 +1,11 @@
 // PCX and DCX image writers.
-#include "pcx_writer.h"
+#include "faxdoc/pcx_writer.h"
 
 #include <array>
 #include <limits>
 
-#include "error_codes.h"
-#include "pcx_format.h"
+#include "base/error_codes.h"
+#include "faxdoc/pcx_format.h"
 
 namespace telvane {
 

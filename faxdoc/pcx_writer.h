@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "output_file.h"
-#include "memory_image.h"
+#include "faxdoc/output_file.h"
+#include "faxdoc/memory_image.h"
 
 namespace telvane {
 

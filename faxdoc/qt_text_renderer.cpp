@@ -10,8 +10,8 @@
 #include <cstring>
 #include <vector>
 
-#include "error_codes.h"
-#include "text_renderer.h"
+#include "base/error_codes.h"
+#include "faxdoc/text_renderer.h"
 
 namespace telvane {
 namespace {

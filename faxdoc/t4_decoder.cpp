@@ -1,14 +1,14 @@
 // Table-driven T.4 Modified Huffman decoder. One table lookup on the next
 // 12 (white) or 13 (black) bits decodes one code; black runs are filled a
 // 64-bit word at a time; the bit accumulator lives in locals while decoding.
-#include "t4_decoder.h"
+#include "faxdoc/t4_decoder.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
-#include "bit_io.h"
-#include "t4_tables.h"
+#include "faxdoc/bit_io.h"
+#include "faxdoc/t4_tables.h"
 
 namespace telvane {
 namespace {

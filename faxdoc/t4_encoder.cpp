@@ -1,12 +1,12 @@
 // T.4 one-dimensional coding of scan lines, least significant bit first.
-#include "t4_encoder.h"
+#include "faxdoc/t4_encoder.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
-#include "bit_io.h"
-#include "t4_tables.h"
+#include "faxdoc/bit_io.h"
+#include "faxdoc/t4_tables.h"
 
 namespace telvane {
 namespace {

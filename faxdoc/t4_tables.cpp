@@ -1,7 +1,7 @@
 // T.4 Modified Huffman code tables. The code lists are written as T.4 prints
 // them; the output codes and the decoding tables are derived from them at
 // compile time, so that the lists are the only place a code is spelt out.
-#include "t4_tables.h"
+#include "faxdoc/t4_tables.h"
 
 #include <cstddef>
 

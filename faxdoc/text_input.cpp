@@ -1,4 +1,4 @@
-#include "text_input.h"
+#include "faxdoc/text_input.h"
 
 #include <fcntl.h>
 
@@ -6,9 +6,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "converter_engine.h"
-#include "error_codes.h"
-#include "gbk_text.h"
+#include "faxdoc/converter_engine.h"
+#include "base/error_codes.h"
+#include "faxdoc/gbk_text.h"
+#include "faxdoc/text_rows.h"
 
 namespace telvane {
 namespace {
@@ -142,15 +143,7 @@ int TextInputState::NextLine(FaxConverterState& state, bool& endOfPage, bool& mo
 void TextInputState::RenderRow(FaxConverterState& state, uint8_t* raster, size_t& length) {
   const int row = currentRow_ - 1;
   if (!options_.Enhanced) {
-    const int width = metrics_.pixelWidth;
-    size_t bit = 0;
-    for (unsigned char c : lineText_) {
-      const uint8_t* glyphRow = glyphs_.data() + static_cast<size_t>(c) * metrics_.glyphBytes +
-                                static_cast<size_t>(row) * metrics_.byteWidth;
-      for (int x = 0; x < width; ++x, ++bit)
-        if (glyphRow[x >> 3] & (0x80 >> (x & 7))) raster[bit >> 3] |= static_cast<uint8_t>(0x80 >> (bit & 7));
-    }
-    length = (bit + 7) / 8;
+    length = (DrawFaxFontRow(lineText_, glyphs_.data(), metrics_, row, raster) + 7) / 8;
     return;
   }
 
@@ -158,20 +151,7 @@ void TextInputState::RenderRow(FaxConverterState& state, uint8_t* raster, size_t
   const uint8_t* src = renderer_->Row(row);
   const size_t rasterBytes = static_cast<size_t>(state.LineWidth) / 8;
   const size_t rowBytes = static_cast<size_t>(renderer_->BytesPerRow());
-  if (state.UseHighRes) {
-    std::memcpy(raster, src, std::min(rowBytes, rasterBytes));
-  } else {
-    // Standard resolution has half the lines per inch of high resolution but
-    // the same pixels across: the left half of the bitmap, each pixel doubled,
-    // keeps the text at the same size on paper.
-    for (size_t i = 0; i < rowBytes / 2 && 2 * i + 1 < rasterBytes; ++i) {
-      uint16_t wide = 0;
-      for (int b = 0; b < 8; ++b)
-        if (src[i] & (0x80 >> b)) wide |= static_cast<uint16_t>(0xC000 >> (2 * b));
-      raster[2 * i] = static_cast<uint8_t>(wide >> 8);
-      raster[2 * i + 1] = static_cast<uint8_t>(wide);
-    }
-  }
+  FitRendererRow(src, rowBytes, state.UseHighRes, raster, rasterBytes);
   length = rasterBytes;
 }
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "fax_font.h"
-#include "fax_input.h"
-#include "line_reader.h"
-#include "text_renderer.h"
+#include "faxdoc/fax_font.h"
+#include "faxdoc/fax_input.h"
+#include "faxdoc/line_reader.h"
+#include "faxdoc/text_renderer.h"
 
 namespace telvane {
 

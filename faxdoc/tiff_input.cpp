@@ -1,25 +1,16 @@
 // Reads the first image of a TIFF file row by row for the converter.
-#include "tiff_input.h"
+#include "faxdoc/tiff_input.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 
-#include "converter_engine.h"
-#include "error_codes.h"
-#include "image_placement.h"
+#include "faxdoc/converter_engine.h"
+#include "base/error_codes.h"
+#include "faxdoc/bit_order.h"
+#include "faxdoc/image_placement.h"
 
 namespace telvane {
-namespace {
-
-// Bit order reversal for FillOrder 2 (least significant bit first).
-uint8_t Reverse(uint8_t b) {
-  b = static_cast<uint8_t>((b & 0xF0) >> 4 | (b & 0x0F) << 4);
-  b = static_cast<uint8_t>((b & 0xCC) >> 2 | (b & 0x33) << 2);
-  return static_cast<uint8_t>((b & 0xAA) >> 1 | (b & 0x55) << 1);
-}
-
-}  // namespace
 
 int TiffInput::Open(FaxConverterState& state, const std::string& inputName) {
   if (int rc = file_.Open(inputName)) return rc;
@@ -158,7 +149,7 @@ int TiffInput::ReadRow() {
     }
   }
   if (fillOrder_ == 2)
-    for (uint8_t& b : row_) b = Reverse(b);
+    for (uint8_t& b : row_) b = ReverseBits(b);
   if (inverted)
     for (uint8_t& b : row_) b = static_cast<uint8_t>(~b);
   // Bits right of the image are white whatever the file holds there.

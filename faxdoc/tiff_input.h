@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "fax_input.h"
-#include "image_file_io.h"
-#include "tiff_format.h"
+#include "faxdoc/fax_input.h"
+#include "faxdoc/image_file_io.h"
+#include "faxdoc/tiff_format.h"
 
 namespace telvane {
 

@@ -1,13 +1,13 @@
 // TIFF writer: 8-byte header, a directory of 9 entries, the strip at 122.
-#include "tiff_writer.h"
+#include "faxdoc/tiff_writer.h"
 
 #include <array>
 #include <limits>
 #include <vector>
 
-#include "error_codes.h"
-#include "packbits.h"
-#include "tiff_format.h"
+#include "base/error_codes.h"
+#include "faxdoc/packbits.h"
+#include "faxdoc/tiff_format.h"
 
 namespace telvane {
 namespace {

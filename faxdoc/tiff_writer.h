@@ -2,8 +2,8 @@
 // strip, PackBits rows, white is zero (a set bit is black, as in fax lines).
 #pragma once
 
-#include "output_file.h"
-#include "memory_image.h"
+#include "faxdoc/output_file.h"
+#include "faxdoc/memory_image.h"
 
 namespace telvane {
 

@@ -1,6 +1,6 @@
 // The unpack runs: page loop, progress, abort and yield, blank-line
 // compression and aspect correction on the way to the line output.
-#include "unpacker_state.h"
+#include "faxdoc/unpacker_state.h"
 
 #include <unistd.h>
 
@@ -8,8 +8,8 @@
 #include <array>
 #include <cstring>
 
-#include "apf_io.h"
-#include "error_codes.h"
+#include "faxdoc/apf_io.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 namespace {

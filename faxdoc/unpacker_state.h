@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "apf_format.h"
-#include "apf_page_reader.h"
-#include "converter_engine.h"
-#include "memory_image.h"
+#include "faxdoc/apf_format.h"
+#include "faxdoc/apf_page_reader.h"
+#include "faxdoc/converter_engine.h"
+#include "faxdoc/memory_image.h"
 
 namespace telvane {
 

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "exceptions.h"
-#include "fax_unpacker.h"
-#include "fuzz_files.h"
+#include "base/exceptions.h"
+#include "faxdoc/fax_unpacker.h"
+#include "fuzz/support/fuzz_files.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "bmp_file.h"
-#include "exceptions.h"
-#include "fax_converter.h"
-#include "fuzz_files.h"
+#include "faxdoc/bmp_file.h"
+#include "base/exceptions.h"
+#include "faxdoc/fax_converter.h"
+#include "fuzz/support/fuzz_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace telvane;

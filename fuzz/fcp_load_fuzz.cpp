@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "cover_renderer.h"
-#include "fax_designer.h"
+#include "designer/cover_renderer.h"
+#include "designer/fax_designer.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   QImage canvas(96, 128, QImage::Format_RGB32);
   canvas.fill(Qt::white);
   QPainter painter(&canvas);
-  TDrawContext context;
+  DrawContext context;
   context.Scale = 96.0 / design.PageWidthPixels();
   design.Page().DrawToCanvas(painter, context);
   return 0;

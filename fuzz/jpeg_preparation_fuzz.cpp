@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "bmp_file.h"
-#include "fuzz_files.h"
-#include "image_preparation.h"
+#include "faxdoc/bmp_file.h"
+#include "fuzz/support/fuzz_files.h"
+#include "faxdoc/image_preparation.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace telvane;

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libjpeg62-turbo-dev zlib1g-dev
+  libjpeg62-turbo-dev
   libspandsp-dev efax
   libtiff-dev libtiff-tools imagemagick netpbm
   poppler-utils

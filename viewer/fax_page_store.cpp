@@ -1,11 +1,11 @@
-#include "fax_page_store.h"
+#include "viewer/fax_page_store.h"
 
 #include <filesystem>
 #include <new>
 
-#include "apf_file.h"
-#include "exceptions.h"
-#include "page_bitmap_ops.h"
+#include "faxdoc/apf_file.h"
+#include "base/exceptions.h"
+#include "viewer/page_bitmap_ops.h"
 
 namespace telvane {
 

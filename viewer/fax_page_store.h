@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "bitmap.h"
-#include "fax_unpacker.h"
+#include "faxdoc/bitmap.h"
+#include "faxdoc/fax_unpacker.h"
 
 namespace telvane {
 

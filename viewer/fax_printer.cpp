@@ -1,4 +1,4 @@
-#include "fax_printer.h"
+#include "viewer/fax_printer.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -14,10 +14,10 @@
 #include <cmath>
 #include <fstream>
 
-#include "apf_file.h"
-#include "exceptions.h"
-#include "margin_tags.h"
-#include "page_bitmap_ops.h"
+#include "faxdoc/apf_file.h"
+#include "base/exceptions.h"
+#include "viewer/margin_tags.h"
+#include "viewer/page_bitmap_ops.h"
 
 namespace telvane {
 namespace {
@@ -43,7 +43,7 @@ const char* ProgressText(unsigned progress) {
   return progress < 5 ? kTexts[progress] : "";
 }
 
-void TApdFaxPrinterLog::UpdateLog(TFaxPLCode code) {
+void TApdFaxPrinterLog::UpdateLog(FaxPLCode code) {
   if (LogFileName.isEmpty() || !FaxPrinter) return;
   static const char* const kWhat[] = {" started at ", " finished at ", " aborted at ", " failed at "};
   const QString when = QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
@@ -131,7 +131,7 @@ void TApdFaxPrinter::RunYield() {
   if (Yield) Yield();
 }
 
-void TApdFaxPrinter::Log(TFaxPLCode code) {
+void TApdFaxPrinter::Log(FaxPLCode code) {
   if (OnFaxPrintLog) OnFaxPrintLog(*this, code);
   if (FaxPrinterLog) {
     FaxPrinterLog->FaxPrinter = this;

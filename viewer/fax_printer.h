@@ -13,9 +13,9 @@
 #include <functional>
 #include <memory>
 
-#include "bitmap.h"
-#include "fax_types.h"
-#include "fax_unpacker.h"
+#include "faxdoc/bitmap.h"
+#include "faxdoc/fax_types.h"
+#include "faxdoc/fax_unpacker.h"
 
 class QPrintDialog;
 
@@ -24,9 +24,9 @@ namespace telvane {
 class TApdFaxPrinter;
 
 enum TFaxPrintScale { psNone, psFitToPage };
-enum TFaxPLCode { lcStart = 0, lcFinish = 1, lcAborted = 2, lcFailed = 3 };
+enum FaxPLCode { lcStart = 0, lcFinish = 1, lcAborted = 2, lcFailed = 3 };
 // Progress values; ProgressText gives their display texts.
-enum TFaxPrintProgress : uint8_t { ppIdle = 0, ppComposing = 1, ppRendering = 2, ppSubmitting = 3, ppConverting = 4 };
+enum FaxPrintProgress : uint8_t { ppIdle = 0, ppComposing = 1, ppRendering = 2, ppSubmitting = 3, ppConverting = 4 };
 const char* ProgressText(unsigned progress);
 
 // A header or footer line.
@@ -57,7 +57,7 @@ class TApdFaxPrinterLog : public QObject {
   TApdFaxPrinter* FaxPrinter = nullptr;
   // Appends the line for `code`; an error opening the file other than its
   // absence raises EFileError with the negated errno.
-  void UpdateLog(TFaxPLCode code);
+  void UpdateLog(FaxPLCode code);
 };
 
 class TApdFaxPrinter : public QObject {
@@ -77,7 +77,7 @@ class TApdFaxPrinter : public QObject {
   TApdAbstractFaxPrinterStatus* StatusDisplay = nullptr;
   TApdFaxPrinterLog* FaxPrinterLog = nullptr;
   std::function<void(TApdFaxPrinter& Sender, uint16_t CP, uint16_t TP)> OnNextPage;
-  std::function<void(TApdFaxPrinter& Sender, TFaxPLCode Code)> OnFaxPrintLog;
+  std::function<void(TApdFaxPrinter& Sender, FaxPLCode Code)> OnFaxPrintLog;
   std::function<void(TApdFaxPrinter& Sender, unsigned Progress)> OnFaxPrintStatus;
   // Lets pending window events run between steps (QCoreApplication::processEvents).
   std::function<void()> Yield;
@@ -126,7 +126,7 @@ class TApdFaxPrinter : public QObject {
   static QRect PageRect(const QSize& sheet, bool multiPage, bool landscape, int k);
 
  private:
-  void Log(TFaxPLCode code);
+  void Log(FaxPLCode code);
   void RunYield();
   bool BeginJob();
   void EndJob();

@@ -1,4 +1,4 @@
-#include "fax_printer_status.h"
+#include "viewer/fax_printer_status.h"
 
 #include <QFileInfo>
 #include <QFormLayout>
@@ -11,7 +11,7 @@
 
 namespace telvane {
 
-TFaxPrinterStatusWindow::TFaxPrinterStatusWindow(QWidget* parent) : QDialog(parent) {
+FaxPrinterStatusWindow::FaxPrinterStatusWindow(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Print Status"));
   auto* info = new QGroupBox(QStringLiteral("Fax Information"), this);
   auto* form = new QFormLayout(info);
@@ -39,7 +39,7 @@ TFaxPrinterStatusWindow::TFaxPrinterStatusWindow(QWidget* parent) : QDialog(pare
   layout->addWidget(AbortButton, 0, Qt::AlignHCenter);
 }
 
-void TFaxPrinterStatusWindow::Refresh(const TApdFaxPrinter& printer) {
+void FaxPrinterStatusWindow::Refresh(const TApdFaxPrinter& printer) {
   FileNameValue->setText(QFileInfo(printer.FileName()).fileName().toUpper());
   TotalPagesValue->setText(QString::number(printer.PageCount()));
   ResolutionValue->setText(printer.Resolution() == frHigh ? QStringLiteral("high") : QStringLiteral("standard"));
@@ -59,7 +59,7 @@ bool TApdFaxPrinterStatus::Showing() const { return window_ && window_->isVisibl
 void TApdFaxPrinterStatus::UpdateDisplay(bool first, bool last) {
   if (first) {
     if (!window_) {
-      window_ = new TFaxPrinterStatusWindow(qobject_cast<QWidget*>(parent()));
+      window_ = new FaxPrinterStatusWindow(qobject_cast<QWidget*>(parent()));
       window_->setWindowFlag(Qt::Window);
     }
     window_->setWindowTitle(Caption);

@@ -5,17 +5,17 @@
 #include <QDialog>
 #include <QString>
 
-#include "fax_printer.h"
+#include "viewer/fax_printer.h"
 
 class QLabel;
 class QPushButton;
 
 namespace telvane {
 
-class TFaxPrinterStatusWindow : public QDialog {
+class FaxPrinterStatusWindow : public QDialog {
   Q_OBJECT
  public:
-  explicit TFaxPrinterStatusWindow(QWidget* parent = nullptr);
+  explicit FaxPrinterStatusWindow(QWidget* parent = nullptr);
   // Shows the printer's values: file name without path in upper case, page
   // count, resolution, width, range and the status line.
   void Refresh(const TApdFaxPrinter& printer);
@@ -43,10 +43,10 @@ class TApdFaxPrinterStatus : public TApdAbstractFaxPrinterStatus {
   void UpdateDisplay(bool first, bool last) override;
   bool Showing() const override;
   // The window, created on the first UpdateDisplay(true, ...).
-  TFaxPrinterStatusWindow* Display() const { return window_; }
+  FaxPrinterStatusWindow* Display() const { return window_; }
 
  private:
-  TFaxPrinterStatusWindow* window_ = nullptr;
+  FaxPrinterStatusWindow* window_ = nullptr;
 };
 
 }  // namespace telvane

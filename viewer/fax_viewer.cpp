@@ -1,4 +1,4 @@
-#include "fax_viewer.h"
+#include "viewer/fax_viewer.h"
 
 #include <QClipboard>
 #include <QDragEnterEvent>
@@ -13,8 +13,8 @@
 #include <filesystem>
 #include <new>
 
-#include "apf_file.h"
-#include "exceptions.h"
+#include "faxdoc/apf_file.h"
+#include "base/exceptions.h"
 
 namespace telvane {
 namespace {
@@ -45,9 +45,9 @@ TApdFaxViewer::~TApdFaxViewer() { CloseFile(); }
 
 // ---- Published properties ----
 
-void TApdFaxViewer::SetBorderStyle(TBorderStyle v) {
+void TApdFaxViewer::SetBorderStyle(ViewerBorderStyle v) {
   borderStyle_ = v;
-  setFrameShape(v == TBorderStyle::bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
+  setFrameShape(v == ViewerBorderStyle::bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
 }
 
 void TApdFaxViewer::SetFGColor(const QColor& c) {

@@ -14,18 +14,18 @@
 #include <functional>
 #include <string>
 
-#include "fax_page_store.h"
-#include "fax_unpacker.h"
-#include "page_bitmap_ops.h"
+#include "viewer/fax_page_store.h"
+#include "faxdoc/fax_unpacker.h"
+#include "viewer/page_bitmap_ops.h"
 
 namespace telvane {
 
-enum class TBorderStyle { bsNone, bsSingle };
+enum class ViewerBorderStyle { bsNone, bsSingle };
 
 class TApdFaxViewer;
-using TViewerFileDropEvent = std::function<void(TApdFaxViewer& Sender, const std::string& FileName)>;
-using TNotifyEvent = std::function<void(TApdFaxViewer& Sender)>;
-using TViewerErrorEvent = std::function<void(TApdFaxViewer& Sender, int32_t ErrorCode)>;
+using ViewerFileDropEvent = std::function<void(TApdFaxViewer& Sender, const std::string& FileName)>;
+using ViewerNotifyEvent = std::function<void(TApdFaxViewer& Sender)>;
+using ViewerErrorEvent = std::function<void(TApdFaxViewer& Sender, int32_t ErrorCode)>;
 
 class TApdFaxViewer : public QAbstractScrollArea {
   Q_OBJECT
@@ -34,10 +34,10 @@ class TApdFaxViewer : public QAbstractScrollArea {
   explicit TApdFaxViewer(QWidget* parent = nullptr);
   ~TApdFaxViewer() override;
 
-  // Published properties. Setters that fail raise the comm library's
+  // Published properties. Setters that fail raise the shared
   // exception for the code (EAPDException family).
-  TBorderStyle BorderStyle() const { return borderStyle_; }
-  void SetBorderStyle(TBorderStyle v);
+  ViewerBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(ViewerBorderStyle v);
   QColor FGColor() const { return fgColor_; }
   void SetFGColor(const QColor& c);
   QColor BGColor() const { return bgColor_; }
@@ -82,9 +82,9 @@ class TApdFaxViewer : public QAbstractScrollArea {
   // empty name closes the file. The same name again does nothing.
   void SetFileName(const std::string& name);
 
-  TViewerFileDropEvent OnDropFile;
-  TNotifyEvent OnPageChange;
-  TViewerErrorEvent OnViewerError;
+  ViewerFileDropEvent OnDropFile;
+  ViewerNotifyEvent OnPageChange;
+  ViewerErrorEvent OnViewerError;
 
   // Run-time operations.
   unsigned ActivePage() const { return store_.IsOpen() ? currentPage_ : 0; }
@@ -153,7 +153,7 @@ class TApdFaxViewer : public QAbstractScrollArea {
   void SetBusy(bool busy);
 
   // Published state.
-  TBorderStyle borderStyle_ = TBorderStyle::bsSingle;
+  ViewerBorderStyle borderStyle_ = ViewerBorderStyle::bsSingle;
   QColor fgColor_ = Qt::black;
   QColor bgColor_ = Qt::white;
   bool scaling_ = false;

@@ -1,4 +1,4 @@
-#include "margin_tags.h"
+#include "viewer/margin_tags.h"
 
 #include <QLocale>
 

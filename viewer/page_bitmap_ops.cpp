@@ -1,4 +1,4 @@
-#include "page_bitmap_ops.h"
+#include "viewer/page_bitmap_ops.h"
 
 #include <algorithm>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "bitmap.h"
+#include "faxdoc/bitmap.h"
 
 namespace telvane {
 

@@ -1,4 +1,4 @@
-#include "user_notice.h"
+#include "viewer/user_notice.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "view_fax_form.h"
+#include "viewer/view_fax_form.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "exceptions.h"
-#include "viewer_dialogs.h"
-#include "viewer_texts.h"
-#include "zoom_steps.h"
+#include "base/exceptions.h"
+#include "viewer/viewer_dialogs.h"
+#include "viewer/viewer_texts.h"
+#include "viewer/zoom_steps.h"
 
 namespace telvane {
 namespace {

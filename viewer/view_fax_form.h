@@ -7,10 +7,10 @@
 #include <QStringList>
 #include <functional>
 
-#include "fax_printer.h"
-#include "fax_printer_status.h"
-#include "fax_viewer.h"
-#include "user_notice.h"
+#include "viewer/fax_printer.h"
+#include "viewer/fax_printer_status.h"
+#include "viewer/fax_viewer.h"
+#include "viewer/user_notice.h"
 
 class QCheckBox;
 class QDialog;

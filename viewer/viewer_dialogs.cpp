@@ -1,4 +1,4 @@
-#include "viewer_dialogs.h"
+#include "viewer/viewer_dialogs.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>
@@ -9,8 +9,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "viewer_texts.h"
-#include "zoom_steps.h"
+#include "viewer/viewer_texts.h"
+#include "viewer/zoom_steps.h"
 
 namespace telvane {
 namespace {

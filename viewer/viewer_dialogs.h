@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "user_notice.h"
+#include "viewer/user_notice.h"
 
 class QCheckBox;
 class QLineEdit;

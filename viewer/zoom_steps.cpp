@@ -1,4 +1,4 @@
-#include "zoom_steps.h"
+#include "viewer/zoom_steps.h"
 
 namespace telvane {
 

@@ -2,7 +2,7 @@
 // the fax file named as its first argument; the main window comes here later.
 #include <QApplication>
 
-#include "view_fax_form.h"
+#include "viewer/view_fax_form.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

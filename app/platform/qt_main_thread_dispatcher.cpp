@@ -1,5 +1,5 @@
 // Queued calls into the Qt event loop.
-#include "qt_main_thread_dispatcher.h"
+#include "app/platform/qt_main_thread_dispatcher.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -6,7 +6,7 @@
 #include <QObject>
 #include <QPointer>
 
-#include "main_thread_dispatcher.h"
+#include "comm/core/main_thread_dispatcher.h"
 
 namespace telvane {
 

@@ -1,5 +1,5 @@
 // Painting and sizing of the status lamp.
-#include "status_light.h"
+#include "app/widgets/status_light.h"
 
 #include <QImage>
 #include <QMetaObject>

@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <atomic>
 
-#include "status_lamp.h"
+#include "comm/status/status_lamp.h"
 
 namespace telvane {
 

@@ -1,6 +1,6 @@
 // Round lamps drawn pixel by pixel: no antialiasing, so that no pixel mixes
 // the lamp with the transparent key colour and leaves a coloured fringe.
-#include "status_light_glyphs.h"
+#include "app/widgets/status_light_glyphs.h"
 
 #include <QImage>
 

@@ -3,7 +3,7 @@
 
 #include <QPixmap>
 
-#include "light_set.h"
+#include "comm/status/light_set.h"
 
 namespace telvane {
 

@@ -20,13 +20,13 @@
 #include <string>
 #include <vector>
 
-#include "apf_file.h"
-#include "apf_page_reader.h"
-#include "com_port.h"
-#include "fax_converter.h"
-#include "fax_sender.h"
-#include "loop_dispatcher.h"
-#include "sim_line.h"
+#include "faxdoc/apf_file.h"
+#include "faxdoc/apf_page_reader.h"
+#include "comm/port/com_port.h"
+#include "faxdoc/fax_converter.h"
+#include "comm/fax/fax_sender.h"
+#include "comm/core/loop_dispatcher.h"
+#include "comm/simline/sim_line.h"
 
 namespace {
 
@@ -116,7 +116,7 @@ struct Owner : IFaxOwner {
     cover.clear();
     handedOut = true;
   }
-  void FaxStatus(TFaxStatusKind, int) override {}
+  void FaxStatus(FaxStatusKind, int) override {}
   void FaxLog(int) override {}
   void FaxName(std::string&) override {}
   void FaxAccept(const std::string&, bool& ok) override { ok = true; }
@@ -167,7 +167,7 @@ Run OurSender(const std::string& apf, double pace) {
   port.SetOpen(true);
   Owner owner;
   owner.file = apf;
-  TFaxSender fax(port, owner, &main);
+  FaxSender fax(port, owner, &main);
   fax.SetYield([&] { main.RunPending(); });
   fax.Session().faxClass = fcClass1;
   fax.Session().desiredBps = 14400;

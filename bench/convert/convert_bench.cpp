@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "fax_converter.h"
+#include "faxdoc/fax_converter.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ std::string HundredPageText() {
   return name;
 }
 
-void Convert(benchmark::State& state, telvane::TFaxInputDocumentType type) {
+void Convert(benchmark::State& state, telvane::FaxInputDocumentType type) {
   telvane::TApdFaxConverter cvt;
   cvt.InputDocumentType = type;
   cvt.EnhFont.Name = "DejaVu Sans Mono";

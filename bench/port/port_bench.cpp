@@ -22,7 +22,8 @@
 #include <thread>
 #include <vector>
 
-#include "com_port.h"
+#include "comm/port/com_port.h"
+#include "comm/port/pty.h"
 
 namespace {
 
@@ -39,9 +40,8 @@ struct Pty {
   int master = -1;
   std::string slave;
   Pty() {
-    master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0 || grantpt(master) || unlockpt(master)) std::abort();
-    slave = ptsname(master);
+    master = telvane::OpenPtyMaster(slave);
+    if (master < 0) std::abort();
   }
   ~Pty() { ::close(master); }
 };

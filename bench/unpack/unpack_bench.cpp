@@ -22,11 +22,11 @@
 #include <string>
 #include <vector>
 
-#include "apf_file.h"
-#include "apf_page_reader.h"
-#include "fax_converter.h"
-#include "fax_unpacker.h"
-#include "tiff_memory.h"
+#include "faxdoc/apf_file.h"
+#include "faxdoc/apf_page_reader.h"
+#include "faxdoc/fax_converter.h"
+#include "faxdoc/fax_unpacker.h"
+#include "tests/support/tiff_memory/tiff_memory.h"
 
 namespace {
 

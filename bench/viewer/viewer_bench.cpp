@@ -14,8 +14,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "fax_converter.h"
-#include "fax_viewer.h"
+#include "faxdoc/fax_converter.h"
+#include "viewer/fax_viewer.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The shared part of the fax components: properties into the session record,
 // the port checks, the run of an engine, and the engine's notifications
 // turned into the components' events on the main thread.
-#include "abstract_fax.h"
+#include "comm/components/abstract_fax.h"
 
-#include "error_codes.h"
-#include "exceptions.h"
-#include "fax_log.h"
-#include "fax_status_display.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "comm/components/fax_log.h"
+#include "comm/components/fax_status_display.h"
 
 namespace telvane {
 namespace {
@@ -97,9 +97,10 @@ void TApdAbstractFax::ApplyProperties(FaxSession& s) const {
   s.faxFileExt = faxFileExt_;
 }
 
-int TApdAbstractFax::RunEngine(std::unique_ptr<TFaxEngine> engine) {
+int TApdAbstractFax::RunEngine(std::unique_ptr<FaxEngine> engine) {
   engine_ = std::move(engine);
   engine_->SetYield(yield_);
+  engine_->SetWallClock(Clock);
   ApplyProperties(engine_->Session());
   inProgress_ = true;
   try {
@@ -113,7 +114,7 @@ int TApdAbstractFax::RunEngine(std::unique_ptr<TFaxEngine> engine) {
   }
 }
 
-void TApdAbstractFax::FaxStatus(TFaxStatusKind kind, int /*progress*/) {
+void TApdAbstractFax::FaxStatus(FaxStatusKind kind, int /*progress*/) {
   const bool first = kind == fsFirst, last = kind == fsLast;
   if (statusDisplay_) statusDisplay_->UpdateDisplay(*this, first, last);
   if (OnFaxStatus) OnFaxStatus(*this, first, last);

@@ -10,11 +10,11 @@
 #include <memory>
 #include <string>
 
-#include "com_port.h"
-#include "fax_engine.h"
-#include "fax_owner.h"
-#include "fax_session.h"
-#include "main_thread_dispatcher.h"
+#include "comm/port/com_port.h"
+#include "comm/fax/fax_engine.h"
+#include "comm/fax/fax_owner.h"
+#include "comm/fax/fax_session.h"
+#include "comm/core/main_thread_dispatcher.h"
 
 namespace telvane {
 
@@ -73,6 +73,10 @@ class TApdAbstractFax : protected IFaxOwner {
   const std::string& FaxFileExt() const { return faxFileExt_; }
   void SetFaxFileExt(const std::string& v);
 
+  // The clock of the dates a session writes (header lines, received fax
+  // headers, date-based file names); tests fix it.
+  WallClock Clock = SystemTime;
+
   // --- Events (main thread) ---
   std::function<void(TApdAbstractFax&, bool first, bool last)> OnFaxStatus;
   std::function<void(TApdAbstractFax&, int logCode)> OnFaxLog;
@@ -110,17 +114,17 @@ class TApdAbstractFax : protected IFaxOwner {
   // Runs `engine` as the session: keeps it, applies the properties, starts it.
   // Returns the engine's start result (errors before the run are already
   // reported through OnFaxError and OnFaxFinish).
-  int RunEngine(std::unique_ptr<TFaxEngine> engine);
+  int RunEngine(std::unique_ptr<FaxEngine> engine);
   // Called on the main thread after the finish event of a session.
   virtual void SessionEnded(int /*code*/) {}
-  TFaxEngine* Engine() const { return engine_.get(); }
+  FaxEngine* Engine() const { return engine_.get(); }
   // Stops and drops the engine. A derived component's destructor calls it
   // first: a running engine may still call the component (directly when
   // there is no main thread), which must not meet its members destroyed.
   void DropEngine() { engine_.reset(); }
 
   // IFaxOwner: the engine's notifications, on the main thread.
-  void FaxStatus(TFaxStatusKind kind, int progress) override;
+  void FaxStatus(FaxStatusKind kind, int progress) override;
   void FaxLog(int logCode) override;
   void FaxError(int code) override;
   void FaxFinish(int code) override;
@@ -145,7 +149,7 @@ class TApdAbstractFax : protected IFaxOwner {
   bool desiredEcm_ = false;
   std::string faxFileExt_ = "APF";
 
-  std::unique_ptr<TFaxEngine> engine_;
+  std::unique_ptr<FaxEngine> engine_;
   std::function<void()> yield_;
   std::atomic<bool> inProgress_{false};
 };

@@ -1,6 +1,6 @@
 // Received-fax file names: the first unused number of the naming mode, and a
 // unique name when the numbers run out.
-#include "fax_file_names.h"
+#include "comm/components/fax_file_names.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

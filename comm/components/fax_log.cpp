@@ -1,27 +1,18 @@
 // The fax history file: the lines of each log code, appended with CR LF.
-#include "fax_log.h"
+#include "comm/components/fax_log.h"
 
 #include <cstdio>
 #include <ctime>
 
-#include "abstract_fax.h"
-#include "error_codes.h"
-#include "fax_session.h"
-#include "send_fax.h"
+#include "comm/components/abstract_fax.h"
+#include "base/error_codes.h"
+#include "comm/fax/fax_session.h"
+#include "comm/components/send_fax.h"
 
 namespace telvane {
 namespace {
 
 constexpr const char* kEol = "\r\n";
-
-std::string LocalDateTime() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char buf[64];
-  std::size_t n = std::strftime(buf, sizeof buf, "%x %X", &local);
-  return std::string(buf, n);
-}
 
 }  // namespace
 
@@ -57,7 +48,7 @@ std::string FaxLogText(const FaxLogFacts& f, int logCode, const std::string& whe
   return text;
 }
 
-TApdFaxLog::TApdFaxLog() : DateTimeText(LocalDateTime) {}
+TApdFaxLog::TApdFaxLog() = default;
 
 std::string TApdFaxLog::LogText(TApdAbstractFax& fax, int logCode) const {
   FaxLogFacts f;
@@ -69,7 +60,7 @@ std::string TApdFaxLog::LogText(TApdAbstractFax& fax, int logCode) const {
   f.remoteId = fax.RemoteID();
   f.hangupCode = fax.HangupCode();
   f.errorCode = fax.ErrorCode();
-  return FaxLogText(f, logCode, DateTimeText ? DateTimeText() : LocalDateTime());
+  return FaxLogText(f, logCode, FormatLocalTime(Clock ? Clock() : SystemTime(), "%x %X"));
 }
 
 void TApdFaxLog::UpdateLog(TApdAbstractFax& fax, int logCode) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/wall_clock.h"
+
 namespace telvane {
 
 class TApdAbstractFax;
@@ -42,8 +44,8 @@ class TApdFaxLog {
   std::string LogText(TApdAbstractFax& fax, int logCode) const;
   bool LastWriteFailed() const { return lastWriteFailed_; }
 
-  // Date-and-time text written into lines; tests replace it.
-  std::function<std::string()> DateTimeText;
+  // The clock of the date and time written into lines; tests fix it.
+  WallClock Clock = SystemTime;
 
  private:
   std::string faxHistoryName_ = "APDFAX.HIS";

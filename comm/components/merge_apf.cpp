@@ -1,6 +1,6 @@
 // Joins APF files page by page: the first file's header (page count summed,
 // first page right after the header) followed by every page of every file.
-#include "merge_apf.h"
+#include "comm/components/merge_apf.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <vector>
 
-#include "apf_format.h"
-#include "apf_io.h"
-#include "error_codes.h"
-#include "exceptions.h"
+#include "faxdoc/apf_format.h"
+#include "faxdoc/apf_io.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
 
 namespace telvane {
 namespace {

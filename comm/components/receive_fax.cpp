@@ -1,9 +1,9 @@
 // The receive fax component: accepting calls, naming the files of incoming
 // faxes, and the settings of the receive engine.
-#include "receive_fax.h"
+#include "comm/components/receive_fax.h"
 
-#include "fax_file_names.h"
-#include "fax_receiver.h"
+#include "comm/components/fax_file_names.h"
+#include "comm/fax/fax_receiver.h"
 
 namespace telvane {
 
@@ -16,7 +16,7 @@ void TApdReceiveFax::SetDestinationDir(const std::string& v) { destinationDir_ =
 void TApdReceiveFax::StartReceive() {
   CheckPort();
   faxFile_.clear();
-  RunEngine(std::make_unique<TFaxReceiver>(*ComPort(), static_cast<IFaxOwner&>(*this), main_));
+  RunEngine(std::make_unique<FaxReceiver>(*ComPort(), static_cast<IFaxOwner&>(*this), main_));
 }
 
 std::string TApdReceiveFax::NextFaxFileName(std::time_t now) const {
@@ -44,7 +44,7 @@ void TApdReceiveFax::FaxName(std::string& fileName) {
   if (OnFaxName)
     OnFaxName(*this, fileName);
   else  // taken at once: another receiver in the folder asks for its name before this fax is written
-    fileName = ReserveFaxFileName(destinationDir_, faxNameMode_, FaxFileExt(), std::time(nullptr));
+    fileName = ReserveFaxFileName(destinationDir_, faxNameMode_, FaxFileExt(), Clock());
   faxFile_ = fileName;
 }
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "abstract_fax.h"
+#include "comm/components/abstract_fax.h"
 
 namespace telvane {
 

@@ -1,13 +1,13 @@
 // The send fax component: which faxes go out, the merge of a file list into
 // one fax, and the settings of the send engine.
-#include "send_fax.h"
+#include "comm/components/send_fax.h"
 
 #include <unistd.h>
 
-#include "error_codes.h"
-#include "exceptions.h"
-#include "fax_sender.h"
-#include "merge_apf.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "comm/fax/fax_sender.h"
+#include "comm/components/merge_apf.h"
 
 namespace telvane {
 namespace {
@@ -56,7 +56,7 @@ void TApdSendFax::StartTransmit() {
   try {
     // A start that fails reports through OnFaxError and OnFaxFinish; the
     // finish removes the merged file.
-    RunEngine(std::make_unique<TFaxSender>(*ComPort(), static_cast<IFaxOwner&>(*this), main_));
+    RunEngine(std::make_unique<FaxSender>(*ComPort(), static_cast<IFaxOwner&>(*this), main_));
   } catch (...) {
     RemoveMergedFile();
     throw;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "abstract_fax.h"
-#include "text_renderer.h"
+#include "comm/components/abstract_fax.h"
+#include "faxdoc/text_renderer.h"
 
 namespace telvane {
 

@@ -1,5 +1,5 @@
 // The queue and loop of LoopDispatcher.
-#include "loop_dispatcher.h"
+#include "comm/core/loop_dispatcher.h"
 
 #include <algorithm>
 #include <chrono>

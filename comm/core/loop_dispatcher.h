@@ -6,7 +6,7 @@
 #include <deque>
 #include <thread>
 
-#include "main_thread_dispatcher.h"
+#include "comm/core/main_thread_dispatcher.h"
 
 namespace telvane {
 

@@ -1,12 +1,12 @@
 // Send over Post: a shared record lets the waiting thread and the main thread
 // agree on whether the function still runs.
-#include "main_thread_dispatcher.h"
+#include "comm/core/main_thread_dispatcher.h"
 
 #include <chrono>
 
 namespace telvane {
 
-struct SendState {
+struct PendingSend {
   std::mutex lock;
   std::condition_variable changed;
   bool started = false;
@@ -15,7 +15,7 @@ struct SendState {
 };
 
 void SendCancel::Cancel() {
-  std::shared_ptr<SendState> state;
+  std::shared_ptr<PendingSend> state;
   {
     std::lock_guard guard(lock_);
     cancelled_ = true;
@@ -42,7 +42,7 @@ bool IMainThreadDispatcher::Send(std::function<void()> fn, int timeoutMs, SendCa
     fn();
     return true;
   }
-  auto state = std::make_shared<SendState>();
+  auto state = std::make_shared<PendingSend>();
   if (cancel) {
     std::lock_guard guard(cancel->lock_);
     if (cancel->cancelled_) return false;

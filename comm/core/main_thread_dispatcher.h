@@ -10,7 +10,7 @@
 
 namespace telvane {
 
-struct SendState;
+struct PendingSend;
 
 // Lets the thread that closes a port stop a dispatch thread from waiting in
 // Send: a function that has not started yet then never runs, so a closing
@@ -25,7 +25,7 @@ class SendCancel {
   friend class IMainThreadDispatcher;
   mutable std::mutex lock_;
   bool cancelled_ = false;
-  std::weak_ptr<SendState> waiting_;
+  std::weak_ptr<PendingSend> waiting_;
 };
 
 class IMainThreadDispatcher {

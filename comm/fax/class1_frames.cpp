@@ -1,5 +1,6 @@
 // The Class 1 protocol codec: T.30 frames, DIS/DCS, ID frames, speeds and TCF.
-#include "class1_frames.h"
+#include "comm/fax/class1_frames.h"
+#include "comm/fax/t30_timing.h"
 
 #include <algorithm>
 #include <iterator>
@@ -96,12 +97,6 @@ int StepDownSpeed(int index, SpeedSet local, SpeedSet remote) {
   for (int i = std::min(index, kClass1MaxSpeed + 1) - 1; i >= kClass1MinSpeed; --i)
     if (local.Has(i) && remote.Has(i)) return i;
   return 0;
-}
-
-int ScanLineMs(int scanTime, bool fine) {
-  static constexpr int kMs[8][2] = {{0, 0}, {5, 5}, {10, 5}, {10, 10}, {20, 10}, {20, 20}, {40, 20}, {40, 40}};
-  if (scanTime < 0 || scanTime > 7) return 0;
-  return kMs[scanTime][fine ? 1 : 0];
 }
 
 void Class1Params::SetSpeed(int index) { SetSpeed(index, index >= 5); }

@@ -7,10 +7,10 @@
 //  - Frames out: after "CONNECT" to "AT+FTH=3", write BuildFrame(fcf, final,
 //    fif) (the engine's SendFrame/SendIdFrame do it). Frames sent by the
 //    calling station carry the T.30 X bit: `kFcfDCS | kFcfX`.
-//  - Frames in: send "AT+FRH=3" with TFaxEngine::Class1Command (or dial with
+//  - Frames in: send "AT+FRH=3" with FaxEngine::Class1Command (or dial with
 //    ExpectFrame() set); the engine turns the bytes after the next CONNECT
 //    into a frame; when the modem's "OK" confirms it, the engine acts on it
-//    (TFaxEngine::ActOnFrame) and leaves what it learnt in FaxSession::class1
+//    (FaxEngine::ActOnFrame) and leaves what it learnt in FaxSession::class1
 //    (Class1Params below) and, for CSI/TSI, in FaxSession::remoteId. The
 //    machine then gets FaxEvent::Frame followed by that "OK" as an ordinary
 //    FaxEvent::Line. A frame followed by "ERROR" is dropped.
@@ -96,9 +96,6 @@ struct Class1Params {
     local = kept;
   }
 };
-
-// Minimum scan-line time in milliseconds for a code (0..7) and resolution.
-int ScanLineMs(int scanTime, bool fine);
 
 // --- Frames ---
 inline constexpr std::uint8_t kHdlcAddress = 0xFF;

@@ -2,14 +2,14 @@
 // preparation, commands, frames out, frames in and what they mean.
 #include <algorithm>
 
-#include "error_codes.h"
-#include "exceptions.h"
-#include "fax_engine.h"
-#include "page_transmitter.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "comm/fax/fax_engine.h"
+#include "comm/fax/page_transmitter.h"
 
 namespace telvane {
 
-int TFaxEngine::PrepareClass1(const std::string& speedQuery) {
+int FaxEngine::PrepareClass1(const std::string& speedQuery) {
   if (SyncCommand("AT+FCLASS=1") != ecOK) return ecFaxInitError;
   std::vector<std::string> lines;
   std::string response;
@@ -19,7 +19,7 @@ int TFaxEngine::PrepareClass1(const std::string& speedQuery) {
   return ecOK;
 }
 
-void TFaxEngine::Class1Command(const std::string& cmd, int delayMs, int timeoutTicks) {
+void FaxEngine::Class1Command(const std::string& cmd, int delayMs, int timeoutTicks) {
   frameExpected_ = frameMode_ = frameHeld_ = false;
   if (delayMs > 0) Delay(delayMs);
   Put(cmd + "\r");
@@ -27,19 +27,19 @@ void TFaxEngine::Class1Command(const std::string& cmd, int delayMs, int timeoutT
   if (cmd == "AT+FRH=3") ExpectFrame();
 }
 
-void TFaxEngine::ExpectFrame() {
+void FaxEngine::ExpectFrame() {
   frameExpected_ = true;
   frameMode_ = frameHeld_ = false;
   s_.class1.frameReceived = false;
 }
 
-void TFaxEngine::SendFrame(std::uint8_t fcf, bool final, const std::vector<std::uint8_t>& fif) {
+void FaxEngine::SendFrame(std::uint8_t fcf, bool final, const std::vector<std::uint8_t>& fif) {
   Put(BuildFrame(fcf, final, fif));
 }
 
-void TFaxEngine::SendIdFrame(std::uint8_t fcf, bool final) { SendFrame(fcf, final, IdFif(s_.stationId)); }
+void FaxEngine::SendIdFrame(std::uint8_t fcf, bool final) { SendFrame(fcf, final, IdFif(s_.stationId)); }
 
-void TFaxEngine::Class1StopModem(bool discardOutput) {
+void FaxEngine::Class1StopModem(bool discardOutput) {
   // A T.31 modem in a data mode takes ATH0 as data and stays off-hook:
   // DLE ETX ends a transmission, and any byte aborts a reception. It goes
   // twice, as the flushed output may have ended halfway through a DLE pair.
@@ -65,7 +65,7 @@ constexpr std::size_t kMaxFrameBytes = 1024;
 
 }  // namespace
 
-int TFaxEngine::ReadFrame() {
+int FaxEngine::ReadFrame() {
   const auto address = static_cast<char>(kHdlcAddress);
   if (frameOverlong_) {
     // Drop bytes up to the DLE ETX that ends the overlong frame; only an
@@ -135,7 +135,7 @@ int TFaxEngine::ReadFrame() {
   }
 }
 
-void TFaxEngine::ActOnFrame(const Class1Frame& frame) {
+void FaxEngine::ActOnFrame(const Class1Frame& frame) {
   Class1Params& p = s_.class1;
   if (!frame.valid) return;  // too short to be a frame: as if none came
   p.frameReceived = true;

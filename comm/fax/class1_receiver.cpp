@@ -2,18 +2,13 @@
 // (CSI and DIS, the caller's DCS, the training check answered with CFR or
 // FTT), phase D (MPS, EOM or EOP answered with MCF) and the end of the call
 // (DCN, ATH). Page data runs in the shared states.
-#include "error_codes.h"
-#include "fax_receiver.h"
+#include "base/error_codes.h"
+#include "comm/fax/t30_timing.h"
+#include "comm/fax/fax_receiver.h"
 
 namespace telvane {
 namespace {
 
-// T.30 wants at least 75 ms between a received signal and the answer; 200 ms
-// also lets a T.31 modem drop its receive carrier first.
-constexpr int kAfterFrameMs = 200;
-// The caller's TCF or page starts 75 ms after its DCS or our CFR/MCF, so
-// "AT+FRM=" goes out with only a short pause.
-constexpr int kBeforeModulationMs = 40;
 // DIS goes out again at most this often while no DCS comes.
 constexpr int kMaxDisRepeats = 3;
 // A TCF lasts 1.5 s; a check that sees no DLE ETX well after that gives up.
@@ -27,11 +22,11 @@ SpeedSet AllSpeeds() {
 
 }  // namespace
 
-bool TFaxReceiver::IsClass1State(int state) {
+bool FaxReceiver::IsClass1State(int state) {
   return (state >= rf1SendCsi && state <= rf1WaitPageConnect) || (state >= rf1PageEnd && state <= rf1WaitHangup);
 }
 
-int TFaxReceiver::Class1Prepare() {
+int FaxReceiver::Class1Prepare() {
   if (PrepareClass1("AT+FRM=?") != ecOK) {
     // The rest is skipped; the init strings go again next time.
     port_.FlushInBuffer();
@@ -40,7 +35,7 @@ int TFaxReceiver::Class1Prepare() {
   return ecOK;
 }
 
-void TFaxReceiver::Class1CallAnswered() {
+void FaxReceiver::Class1CallAnswered() {
   s_.class1.NewCall();
   s_.currentPage = 0;
   answered_ = false;
@@ -50,7 +45,7 @@ void TFaxReceiver::Class1CallAnswered() {
   postPage_ = 0;
 }
 
-void TFaxReceiver::Class1Timeout() {
+void FaxReceiver::Class1Timeout() {
   switch (state_) {
     case rf1SendCsi:
       // Right after ATA nothing is repeated: no fax answered.
@@ -88,7 +83,7 @@ void TFaxReceiver::Class1Timeout() {
   Fail(ecFatalTimeout);
 }
 
-void TFaxReceiver::Class1Dispatch(FaxEvent ev, const std::string& line) {
+void FaxReceiver::Class1Dispatch(FaxEvent ev, const std::string& line) {
   if (state_ == rf1RepeatDis) {
     if (ev != FaxEvent::Enter) return;
     if (++disRepeats_ > kMaxDisRepeats) {
@@ -144,7 +139,7 @@ void TFaxReceiver::Class1Dispatch(FaxEvent ev, const std::string& line) {
     Class1PhaseD(line);
 }
 
-void TFaxReceiver::Class1PhaseB(const std::string& line) {
+void FaxReceiver::Class1PhaseB(const std::string& line) {
   Class1Params& p = s_.class1;
   const bool ok = Contains(line, "OK");
   const bool connect = Contains(line, "CONNECT");
@@ -241,7 +236,7 @@ void TFaxReceiver::Class1PhaseB(const std::string& line) {
   }
 }
 
-void TFaxReceiver::Class1TakeTcf(std::string& pending) {
+void FaxReceiver::Class1TakeTcf(std::string& pending) {
   std::size_t used = 0;
   if (skipLf_ && !pending.empty()) {
     skipLf_ = false;
@@ -262,7 +257,7 @@ void TFaxReceiver::Class1TakeTcf(std::string& pending) {
   Goto(rf1SendFtt, false);
 }
 
-void TFaxReceiver::Class1PhaseD(const std::string& line) {
+void FaxReceiver::Class1PhaseD(const std::string& line) {
   Class1Params& p = s_.class1;
   const bool ok = Contains(line, "OK");
   const bool connect = Contains(line, "CONNECT");
@@ -330,7 +325,7 @@ void TFaxReceiver::Class1PhaseD(const std::string& line) {
   }
 }
 
-void TFaxReceiver::Class1SendMcf(bool ok, bool connect) {
+void FaxReceiver::Class1SendMcf(bool ok, bool connect) {
   const Class1Params& p = s_.class1;
   if (connect) {
     // MCF is final even before a new document: a T.30 caller acts only on

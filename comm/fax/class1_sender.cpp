@@ -1,17 +1,13 @@
 // The send machine's Class 1 states: T.30 phase B (the remote's DIS, TSI
 // and DCS, training with step-down) and phase D (the post-page message and
 // its answer, DCN and hang-up). Page data itself runs in the shared states.
-#include "error_codes.h"
-#include "fax_sender.h"
+#include "base/error_codes.h"
+#include "comm/fax/t30_timing.h"
+#include "comm/fax/fax_sender.h"
 
 namespace telvane {
 namespace {
 
-// T.30 wants a pause before answering the other side's frames (75 ms at
-// least); 200 ms also lets a T.31 modem drop its receive carrier first.
-constexpr int kAfterFrameMs = 200;
-constexpr int kBeforeModulationMs = 40;
-constexpr int kBeforePostPageMs = 500;
 constexpr int kMaxPostPageTries = 3;
 // A remote that answers our training with its DIS again did not hear our
 // DCS; it gets the DCS this many more times.
@@ -21,19 +17,19 @@ constexpr char kCancelReceive = 0x18;
 
 }  // namespace
 
-bool TFaxSender::IsClass1State(int state) {
+bool FaxSender::IsClass1State(int state) {
   return state == tfClass1Ready || (state >= tf1WaitDis && state <= tf1WaitPageConnect) ||
          (state >= tf1PageSent && state <= tf1WaitHangup);
 }
 
-void TFaxSender::Class1UsePage() {
+void FaxSender::Class1UsePage() {
   Class1Params& p = s_.class1;
   p.fine = pages_[pageIndex_].fine;
   p.wide = pages_[pageIndex_].wide;
   p.UpdateMinBytes();
 }
 
-bool TFaxSender::NextPageIsNewDocument() const {
+bool FaxSender::NextPageIsNewDocument() const {
   if (!HasNextPage()) return false;
   const Page& now = pages_[pageIndex_];
   const Page& next = pages_[pageIndex_ + 1];
@@ -41,12 +37,12 @@ bool TFaxSender::NextPageIsNewDocument() const {
   return coverEnds || now.fine != next.fine || now.wide != next.wide;
 }
 
-std::uint8_t TFaxSender::PostPageFcf() const {
+std::uint8_t FaxSender::PostPageFcf() const {
   if (!HasNextPage()) return kFcfEOP;
   return NextPageIsNewDocument() ? kFcfEOM : kFcfMPS;
 }
 
-void TFaxSender::Class1Timeout() {
+void FaxSender::Class1Timeout() {
   switch (state_) {
     case tf1WaitDis:
       // No DIS yet: the number did not answer as a fax.
@@ -67,7 +63,7 @@ void TFaxSender::Class1Timeout() {
   }
 }
 
-void TFaxSender::Class1Dispatch(FaxEvent ev, const std::string& line) {
+void FaxSender::Class1Dispatch(FaxEvent ev, const std::string& line) {
   if (state_ == tf1PostPage) {
     if (ev == FaxEvent::Enter) Class1PhaseD(ev, line);
     return;
@@ -94,7 +90,7 @@ void TFaxSender::Class1Dispatch(FaxEvent ev, const std::string& line) {
     Class1PhaseD(ev, line);
 }
 
-void TFaxSender::Class1PhaseB(const std::string& line) {
+void FaxSender::Class1PhaseB(const std::string& line) {
   Class1Params& p = s_.class1;
   const bool ok = Contains(line, "OK");
   const bool connect = Contains(line, "CONNECT");
@@ -176,7 +172,7 @@ void TFaxSender::Class1PhaseB(const std::string& line) {
       if (!connect) return;
       // The page starts on the modem's XON or after 18 ticks without it.
       modemSending_ = true;
-      ArmTimeout(18);
+      ArmTimeout(kXonWaitTicks);
       Goto(tf2WaitXon, false);
       return;
     default:
@@ -184,13 +180,13 @@ void TFaxSender::Class1PhaseB(const std::string& line) {
   }
 }
 
-void TFaxSender::Class1PageDone() {
+void FaxSender::Class1PageDone() {
   TransmitFlowOff();
   ArmTimeout(s_.pageTimeout);
   Goto(tf1PageSent, false);
 }
 
-void TFaxSender::Class1PhaseD(FaxEvent ev, const std::string& line) {
+void FaxSender::Class1PhaseD(FaxEvent ev, const std::string& line) {
   const bool ok = Contains(line, "OK");
   const bool connect = Contains(line, "CONNECT");
   switch (state_) {
@@ -247,7 +243,7 @@ void TFaxSender::Class1PhaseD(FaxEvent ev, const std::string& line) {
   }
 }
 
-void TFaxSender::Class1PostPageResponse() {
+void FaxSender::Class1PostPageResponse() {
   const Class1Params& p = s_.class1;
   const bool more = HasNextPage();
   const bool newDocument = NextPageIsNewDocument();

@@ -1,5 +1,6 @@
 // The Class 2 and Class 2.0 command tables, parameter strings and reports.
-#include "class2_commands.h"
+#include "comm/fax/class2_commands.h"
+#include "comm/fax/t30_timing.h"
 
 #include <cctype>
 
@@ -64,13 +65,6 @@ int SpeedOfChar(char br) {
     case '5': return 14400;
     default: return 9600;
   }
-}
-
-int MinBytesPerLine(int scanTime, bool fine, int bps) {
-  // Minimum scan-line time in ms by code, normal and fine resolution (T.30 DIS bits 21-23).
-  static constexpr int kMs[8][2] = {{0, 0}, {5, 5}, {10, 5}, {10, 10}, {20, 10}, {20, 20}, {40, 20}, {40, 40}};
-  if (scanTime < 0 || scanTime > 7) scanTime = 0;
-  return kMs[scanTime][fine ? 1 : 0] * bps / 8000;
 }
 
 std::string SenderModemCaps(const Class2Commands& c, bool fine, bool wide, int desiredBps, char ecm) {

@@ -45,8 +45,6 @@ struct Class2Params {
 char SpeedChar(int desiredBps);
 // Bits per second of a BR character.
 int SpeedOfChar(char br);
-// Minimum bytes per scan line for a scan-line time code at a speed and resolution.
-int MinBytesPerLine(int scanTime, bool fine, int bps);
 
 // "AT+FDCC=<vr>,<br>,<wd>,2,0,<ec>,0,0" for a sender.
 std::string SenderModemCaps(const Class2Commands& c, bool fine, bool wide, int desiredBps, char ecm);

@@ -1,11 +1,11 @@
 // The receive machine's Class 2 and Class 2.0 states: modem set-up, the
 // answered call, the page's start and the page and document ends.
-#include "error_codes.h"
-#include "fax_receiver.h"
+#include "base/error_codes.h"
+#include "comm/fax/fax_receiver.h"
 
 namespace telvane {
 
-int TFaxReceiver::Class2Prepare() {
+int FaxReceiver::Class2Prepare() {
   const std::string commands[] = {cmd_.classSelect, "AT+FCR=1", cmd_.localId + "=\"" + s_.stationId + "\"",
                                   std::string("AT+FAA=") + (s_.faxAndData ? "1" : "0")};
   for (const std::string& c : commands) {
@@ -19,7 +19,7 @@ int TFaxReceiver::Class2Prepare() {
   return ecOK;
 }
 
-void TFaxReceiver::Class2Dispatch(FaxEvent ev, const std::string& line) {
+void FaxReceiver::Class2Dispatch(FaxEvent ev, const std::string& line) {
   switch (state_) {
     case rf2Init1: case rf2Init2: case rf2Init3: case rf2Init4: case rf2Init5:
       if (ev == FaxEvent::Line) Class2Setup(ev, line);
@@ -47,7 +47,7 @@ void TFaxReceiver::Class2Dispatch(FaxEvent ev, const std::string& line) {
   }
 }
 
-void TFaxReceiver::Class2Setup(FaxEvent, const std::string& line) {
+void FaxReceiver::Class2Setup(FaxEvent, const std::string& line) {
   // A call may ring while the modem is being set up; it rings again.
   if (Contains(line, "RING")) return;
   if (!Contains(line, "OK")) {
@@ -78,7 +78,7 @@ void TFaxReceiver::Class2Setup(FaxEvent, const std::string& line) {
   }
 }
 
-bool TFaxReceiver::Class2Hangup(const std::string& line) {
+bool FaxReceiver::Class2Hangup(const std::string& line) {
   if (!Contains(line, cmd_.hangupReport)) return false;
   s_.hangupCode = DecodeHangupCode(line);
   Progress(fpGotHangup);
@@ -86,7 +86,7 @@ bool TFaxReceiver::Class2Hangup(const std::string& line) {
   return true;
 }
 
-void TFaxReceiver::Class2Session(FaxEvent ev, const std::string& line) {
+void FaxReceiver::Class2Session(FaxEvent ev, const std::string& line) {
   switch (state_) {
     case rf2WaitConnect:
       if (ev != FaxEvent::Line) return;
@@ -145,7 +145,7 @@ void TFaxReceiver::Class2Session(FaxEvent ev, const std::string& line) {
   }
 }
 
-void TFaxReceiver::Class2PageEnd(const std::string& line) {
+void FaxReceiver::Class2PageEnd(const std::string& line) {
   if (Contains(line, cmd_.pageStatus)) {
     Progress(fpGetPageResult);
     switch (ReportChar(line)) {

@@ -1,12 +1,13 @@
 // The send machine's Class 2 and Class 2.0 states: modem set-up, the dial
 // response, session parameters, the start of each page, and the page end
 // with its status, retransmission and the move to the next page.
-#include "error_codes.h"
-#include "fax_sender.h"
+#include "base/error_codes.h"
+#include "comm/fax/t30_timing.h"
+#include "comm/fax/fax_sender.h"
 
 namespace telvane {
 
-void TFaxSender::Class2Dispatch(FaxEvent ev, const std::string& line) {
+void FaxSender::Class2Dispatch(FaxEvent ev, const std::string& line) {
   switch (state_) {
     case tf2Init1: case tf2Init2: case tf2Init3: case tf2Init4: case tf2Init5:
       if (ev == FaxEvent::Line) Class2Setup(ev, line);
@@ -33,7 +34,7 @@ void TFaxSender::Class2Dispatch(FaxEvent ev, const std::string& line) {
   }
 }
 
-void TFaxSender::Class2Setup(FaxEvent, const std::string& line) {
+void FaxSender::Class2Setup(FaxEvent, const std::string& line) {
   if (!Contains(line, "OK")) {
     Fail(ecFaxInitError);
     return;
@@ -66,7 +67,7 @@ void TFaxSender::Class2Setup(FaxEvent, const std::string& line) {
   }
 }
 
-void TFaxSender::Class2Connected(FaxEvent ev, const std::string& line) {
+void FaxSender::Class2Connected(FaxEvent ev, const std::string& line) {
   auto startPage = [this] {
     ArmOutFree(std::min<int>(kOutChunk, port_.OutSize()));
     ArmTimeout(s_.pageTimeout);
@@ -101,22 +102,22 @@ void TFaxSender::Class2Connected(FaxEvent ev, const std::string& line) {
     if (cmd_.class20) {
       startPage();
     } else {
-      ArmTimeout(18);  // a Class 2 modem sends XON when it is ready for data
+      ArmTimeout(kXonWaitTicks);  // a Class 2 modem sends XON when it is ready for data
       Goto(tf2WaitXon, false);
     }
   } else if (Contains(line, "OK")) {
-    SendCommand("AT+FDT", 546);  // the remote may take up to 30 s to be ready
+    SendCommand("AT+FDT", kRemoteReadyTicks);
   }
 }
 
-void TFaxSender::TakeRawInput(std::string& pending) {
+void FaxSender::TakeRawInput(std::string& pending) {
   std::size_t at = pending.find(static_cast<char>(kXON));
   if (at == std::string::npos) return;
   pending.erase(0, at + 1);
   Class2Connected(FaxEvent::Timeout, {});
 }
 
-void TFaxSender::Class2PageDone() {
+void FaxSender::Class2PageDone() {
   TransmitFlowOff();
   std::string end;
   end += static_cast<char>(kDLE);
@@ -133,7 +134,7 @@ void TFaxSender::Class2PageDone() {
   Goto(tf2PageEnd);
 }
 
-void TFaxSender::Class2AfterPage() {
+void FaxSender::Class2AfterPage() {
   // A hang-up reported while pages remain ends the fax here.
   if (HasNextPage() && s_.hangupCode != 0) {
     Fail(ecFaxSessionError);
@@ -142,7 +143,7 @@ void TFaxSender::Class2AfterPage() {
   Goto(NextPageChangesResolution() ? tf2NewParams : tf2NextPage);
 }
 
-void TFaxSender::Class2PageStatus(const std::string& line) {
+void FaxSender::Class2PageStatus(const std::string& line) {
   switch (ReportChar(line)) {
     case '1': case '3':
       pageGood_ = true;
@@ -161,18 +162,18 @@ void TFaxSender::Class2PageStatus(const std::string& line) {
   }
 }
 
-void TFaxSender::SendPageAgain() {
+void FaxSender::SendPageAgain() {
   if (++pageRetries_ > 2) {
     Put("AT+FKS\r");  // ends the session
     Fail(ecFaxSessionError);
     return;
   }
   ++s_.retries;
-  SendCommand("AT+FDT", 546);  // the same page again
+  SendCommand("AT+FDT", kRemoteReadyTicks);  // the same page again
   Goto(tf2Connected, false);
 }
 
-void TFaxSender::Class2PageEnd(FaxEvent ev, const std::string& line) {
+void FaxSender::Class2PageEnd(FaxEvent ev, const std::string& line) {
   switch (state_) {
     case tf2PageEnd:
       if (ev != FaxEvent::Enter) return;
@@ -244,7 +245,7 @@ void TFaxSender::Class2PageEnd(FaxEvent ev, const std::string& line) {
       ++pageIndex_;
       pageRetries_ = 0;
       Delay(5 * kMsPerTick);
-      SendCommand("AT+FDT", 546);
+      SendCommand("AT+FDT", kRemoteReadyTicks);
       Goto(tf2Connected, false);
       return;
 

@@ -1,12 +1,12 @@
 // The event handling frame shared by the send and receive machines: one
 // event at a time under the engine's lock, response lines assembled from the
 // modem's bytes, timers, notifications and the start and abort of a session.
-#include "fax_engine.h"
+#include "comm/fax/fax_engine.h"
 
 #include <cstdio>
 
-#include "error_codes.h"
-#include "exceptions.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
 
 namespace telvane {
 namespace {
@@ -16,14 +16,14 @@ constexpr std::size_t kMaxResponseLine = 128;
 
 }  // namespace
 
-TFaxEngine::TFaxEngine(TApdComPort& port, IFaxOwner& owner, IMainThreadDispatcher* main)
+FaxEngine::FaxEngine(TApdComPort& port, IFaxOwner& owner, IMainThreadDispatcher* main)
     : port_(port), messenger_(owner, main) {}
 
-TFaxEngine::~TFaxEngine() { Stop(); }
+FaxEngine::~FaxEngine() { Stop(); }
 
-bool TFaxEngine::Finished() const { return state_ == FinishedState(); }
+bool FaxEngine::Finished() const { return state_ == FinishedState(); }
 
-int TFaxEngine::Start() {
+int FaxEngine::Start() {
   std::lock_guard guard(lock_);
   Stop();
   s_.ResetSession();
@@ -83,7 +83,7 @@ int TFaxEngine::Start() {
   return 0;
 }
 
-void TFaxEngine::RemoveTriggersQuietly() {
+void FaxEngine::RemoveTriggersQuietly() {
   for (int* h : {&timeoutTrigger_, &statusTrigger_, &outFreeTrigger_, &outSentTrigger_}) {
     if (*h > 0) {
       try {
@@ -97,7 +97,7 @@ void TFaxEngine::RemoveTriggersQuietly() {
   triggersAdded_ = false;
 }
 
-void TFaxEngine::Stop() {
+void FaxEngine::Stop() {
   if (registered_) {
     try {
       port_.DeregisterTriggerHandler(receiverId_);
@@ -114,14 +114,14 @@ void TFaxEngine::Stop() {
   ReleaseFiles();
 }
 
-void TFaxEngine::Abort() {
+void FaxEngine::Abort() {
   abortPending_ = true;
   std::unique_lock guard(lock_, std::try_to_lock);
   if (!guard.owns_lock() || depth_ > 0 || inGetEntry_) return;  // taken after the current event
   TakeAbort();
 }
 
-void TFaxEngine::TakeAbort() {
+void FaxEngine::TakeAbort() {
   // Before the machine runs (preparation) the request stays pending for Start.
   if (!registered_ || Finished()) return;
   if (!abortPending_.exchange(false)) return;
@@ -134,7 +134,7 @@ void TFaxEngine::TakeAbort() {
   --depth_;
 }
 
-void TFaxEngine::HandleMessage(const TriggerMessage& m) {
+void FaxEngine::HandleMessage(const TriggerMessage& m) {
   std::unique_lock guard(lock_);
   // A call that comes in while an event is being handled on this thread (the
   // owner may let events run while it answers a notification) returns at
@@ -146,7 +146,7 @@ void TFaxEngine::HandleMessage(const TriggerMessage& m) {
   --depth_;
 }
 
-void TFaxEngine::Serve(const TriggerMessage& m) {
+void FaxEngine::Serve(const TriggerMessage& m) {
   if (Finished() || !registered_) return;
   switch (m.msg) {
     case kMsgFaxAbort:
@@ -179,7 +179,7 @@ void TFaxEngine::Serve(const TriggerMessage& m) {
   Settle();
 }
 
-void TFaxEngine::Guarded(const std::function<void()>& fn) {
+void FaxEngine::Guarded(const std::function<void()>& fn) {
   try {
     fn();
   } catch (const EAPDException& e) {
@@ -189,11 +189,11 @@ void TFaxEngine::Guarded(const std::function<void()>& fn) {
   }
 }
 
-void TFaxEngine::RunEvent(FaxEvent ev, const std::string& line) {
+void FaxEngine::RunEvent(FaxEvent ev, const std::string& line) {
   Guarded([&] { Dispatch(ev, line); });
 }
 
-void TFaxEngine::Settle() {
+void FaxEngine::Settle() {
   // Each round runs the entries of states that act on their own, then one
   // piece of waiting input; it ends when nothing moves any more.
   for (;;) {
@@ -241,7 +241,7 @@ void TFaxEngine::Settle() {
   }
 }
 
-void TFaxEngine::TakeInput() {
+void FaxEngine::TakeInput() {
   char buf[4096];
   for (;;) {
     std::size_t n = port_.GetBlock(buf, sizeof buf);
@@ -250,7 +250,7 @@ void TFaxEngine::TakeInput() {
   }
 }
 
-bool TFaxEngine::NextLine(std::string& line) {
+bool FaxEngine::NextLine(std::string& line) {
   for (;;) {
     std::size_t end = pending_.find_first_of("\r\n");
     if (end == std::string::npos) {
@@ -269,7 +269,7 @@ bool TFaxEngine::NextLine(std::string& line) {
   }
 }
 
-void TFaxEngine::Goto(int state, bool enter) {
+void FaxEngine::Goto(int state, bool enter) {
   if (state == ErrorState() && state_ != ErrorState()) failedState_ = state_;
   state_ = state;
   enterPending_ = enter;
@@ -277,7 +277,7 @@ void TFaxEngine::Goto(int state, bool enter) {
   if (OnStateChange) OnStateChange(state);
 }
 
-void TFaxEngine::Fail(int code) {
+void FaxEngine::Fail(int code) {
   if (Finished() || state_ == ErrorState()) {
     // A failure while the error is being handled keeps the first error.
     if (s_.errorCode == 0) s_.errorCode = code;
@@ -288,42 +288,42 @@ void TFaxEngine::Fail(int code) {
   Goto(ErrorState());
 }
 
-void TFaxEngine::Progress(int code) {
+void FaxEngine::Progress(int code) {
   s_.progress = code;
   StatusNow();
 }
 
-void TFaxEngine::StatusNow(TFaxStatusKind kind) {
+void FaxEngine::StatusNow(FaxStatusKind kind) {
   if (kind == fsFirst) firstStatusSent_ = true;
   messenger_.Status(kind, s_.progress);
 }
 
-void TFaxEngine::RestartStatusTimer() {
+void FaxEngine::RestartStatusTimer() {
   if (statusTrigger_ > 0) port_.SetTimerTrigger(statusTrigger_, SecsToTicks(std::max(1, s_.statusInterval)), true);
 }
 
-void TFaxEngine::Delay(int ms) {
+void FaxEngine::Delay(int ms) {
   // Whatever was written goes out first (a port run by hand writes it now).
   if (TApdBaseDispatcher* d = port_.Dispatcher()) d->WaitOutputDrained(0);
   DelayMs(port_.Clock(), ms);
 }
 
-void TFaxEngine::Put(const std::string& bytes) { port_.PutString(bytes); }
+void FaxEngine::Put(const std::string& bytes) { port_.PutString(bytes); }
 
-void TFaxEngine::SendCommand(const std::string& cmd, int timeoutTicks) {
+void FaxEngine::SendCommand(const std::string& cmd, int timeoutTicks) {
   frameExpected_ = frameMode_ = frameHeld_ = false;
   Delay(100);
   Put(cmd + "\r");
   ArmTimeout(timeoutTicks < 0 ? s_.responseTimeout : timeoutTicks);
 }
 
-void TFaxEngine::ArmTimeout(int ticks) { port_.SetTimerTrigger(timeoutTrigger_, ticks, true); }
-void TFaxEngine::DisarmTimeout() { port_.SetTimerTrigger(timeoutTrigger_, 0, false); }
-void TFaxEngine::ArmOutFree(int level) { port_.SetStatusTrigger(outFreeTrigger_, static_cast<std::uint32_t>(level), true); }
-void TFaxEngine::DisarmOutFree() { port_.SetStatusTrigger(outFreeTrigger_, 0, false); }
-void TFaxEngine::ArmOutSent() { port_.SetStatusTrigger(outSentTrigger_, 0, true); }
+void FaxEngine::ArmTimeout(int ticks) { port_.SetTimerTrigger(timeoutTrigger_, ticks, true); }
+void FaxEngine::DisarmTimeout() { port_.SetTimerTrigger(timeoutTrigger_, 0, false); }
+void FaxEngine::ArmOutFree(int level) { port_.SetStatusTrigger(outFreeTrigger_, static_cast<std::uint32_t>(level), true); }
+void FaxEngine::DisarmOutFree() { port_.SetStatusTrigger(outFreeTrigger_, 0, false); }
+void FaxEngine::ArmOutSent() { port_.SetStatusTrigger(outSentTrigger_, 0, true); }
 
-void TFaxEngine::FinishSession(int code) {
+void FaxEngine::FinishSession(int code) {
   DisarmTimeout();
   port_.SetTimerTrigger(statusTrigger_, 0, false);
   Goto(FinishedState(), false);

@@ -10,7 +10,7 @@
 //
 //   Sending:
 //     MyOwner owner;                          // implements IFaxOwner (fax_owner.h)
-//     TFaxSender fax(port, owner, &mainDispatcher);
+//     FaxSender fax(port, owner, &mainDispatcher);
 //     fax.Session().faxClass = fcClass2;      // or fcClass2_0, or fcDetect
 //     fax.Session().SetStationId("+1 555 0100");
 //     fax.Start();                            // prepares the modem, then dials
@@ -21,7 +21,7 @@
 //   (0 when every fax went out). fax.Abort() cancels (-6005).
 //
 //   Receiving:
-//     TFaxReceiver fax(port, owner, &mainDispatcher);
+//     FaxReceiver fax(port, owner, &mainDispatcher);
 //     fax.Session().faxClass = fcClass2_0;
 //     fax.Session().answerOnRing = 1;
 //     fax.Session().oneFax = true;            // finish after one call
@@ -48,10 +48,11 @@
 #include <string>
 #include <vector>
 
-#include "class2_commands.h"
-#include "com_port.h"
-#include "fax_owner.h"
-#include "fax_session.h"
+#include "base/wall_clock.h"
+#include "comm/fax/class2_commands.h"
+#include "comm/port/com_port.h"
+#include "comm/fax/fax_owner.h"
+#include "comm/fax/fax_session.h"
 
 namespace telvane {
 
@@ -65,12 +66,12 @@ enum class FaxEvent {
   Frame,    // Class 1: a T.30 frame was read and acted on (FaxSession::class1)
 };
 
-class TFaxEngine {
+class FaxEngine {
  public:
-  TFaxEngine(TApdComPort& port, IFaxOwner& owner, IMainThreadDispatcher* main = nullptr);
-  virtual ~TFaxEngine();
-  TFaxEngine(const TFaxEngine&) = delete;
-  TFaxEngine& operator=(const TFaxEngine&) = delete;
+  FaxEngine(TApdComPort& port, IFaxOwner& owner, IMainThreadDispatcher* main = nullptr);
+  virtual ~FaxEngine();
+  FaxEngine(const FaxEngine&) = delete;
+  FaxEngine& operator=(const FaxEngine&) = delete;
 
   // Settings for the next session; change them only while no session runs.
   FaxSession& Session() { return s_; }
@@ -96,6 +97,9 @@ class TFaxEngine {
   // Called on the main thread while synchronous waits run (preparation,
   // fixed delays); the GUI lets pending events run here.
   void SetYield(std::function<void()> fn) { yield_ = std::move(fn); }
+  // The clock of the dates the session writes (header lines, the creation
+  // time of a received fax).
+  void SetWallClock(WallClock clock) { wallClock_ = std::move(clock); }
 
   // Told of every state change (tracing and tests); runs inside the event.
   std::function<void(int state)> OnStateChange;
@@ -138,7 +142,7 @@ class TFaxEngine {
   void Fail(int code);
   // Sets the progress code and sends a status notification.
   void Progress(int code);
-  void StatusNow(TFaxStatusKind kind = fsMiddle);
+  void StatusNow(FaxStatusKind kind = fsMiddle);
   // Waits ms milliseconds (the fixed pauses of the modem dialogue).
   void Delay(int ms);
   // Sends a command and a carriage return after the 100 ms pause, and arms
@@ -221,6 +225,7 @@ class TFaxEngine {
   FaxSession s_;
   Class2Commands cmd_;
   // Read without the lock by State() and Finished() on other threads.
+  WallClock wallClock_ = SystemTime;
   std::atomic<int> state_{0};
   bool initSent_ = false;
   bool abortedByUser_ = false;

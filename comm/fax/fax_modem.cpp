@@ -3,9 +3,9 @@
 // switching and hanging up.
 #include <algorithm>
 
-#include "error_codes.h"
-#include "exceptions.h"
-#include "fax_engine.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "comm/fax/fax_engine.h"
 
 namespace telvane {
 namespace {
@@ -15,7 +15,7 @@ constexpr int kPollMs = 10;
 
 }  // namespace
 
-bool TFaxEngine::SyncReadLine(std::string& line, const EventTimer& until) {
+bool FaxEngine::SyncReadLine(std::string& line, const EventTimer& until) {
   line.clear();
   ITickClock& clock = port_.Clock();
   for (;;) {
@@ -42,7 +42,7 @@ bool TFaxEngine::SyncReadLine(std::string& line, const EventTimer& until) {
   }
 }
 
-int TFaxEngine::SyncCommand(const std::string& cmd, std::vector<std::string>* lines) {
+int FaxEngine::SyncCommand(const std::string& cmd, std::vector<std::string>* lines) {
   if (lines) lines->clear();
   Delay(100);
   Put(cmd + "\r");
@@ -64,7 +64,7 @@ int TFaxEngine::SyncCommand(const std::string& cmd, std::vector<std::string>* li
   return Contains(line, "OK") && !Contains(line, "ERROR") ? ecOK : ecFaxBadModemResult;
 }
 
-TFaxClass TFaxEngine::DetectClass() {
+TFaxClass FaxEngine::DetectClass() {
   std::vector<std::string> lines;
   int rc = SyncCommand(s_.defaultInit, &lines);
   if (rc == ecFaxBadModemResult && !lines.empty() && !Contains(lines.back(), "ERROR"))
@@ -83,7 +83,7 @@ TFaxClass TFaxEngine::DetectClass() {
   return fcUnknown;
 }
 
-int TFaxEngine::ResolveClass() {
+int FaxEngine::ResolveClass() {
   if (s_.faxClass == fcUnknown || s_.faxClass == fcDetect) {
     TFaxClass found = DetectClass();
     if (found == fcUnknown) return ecFaxBadModemResult;
@@ -92,7 +92,7 @@ int TFaxEngine::ResolveClass() {
   return ecOK;
 }
 
-int TFaxEngine::SendInitStrings() {
+int FaxEngine::SendInitStrings() {
   if (initSent_) return ecOK;
   if (!s_.modemInit.empty() && SyncCommand(s_.modemInit) != ecOK) return ecFaxBadModemResult;
   if (SyncCommand(s_.defaultInit) != ecOK) return ecFaxBadModemResult;
@@ -100,7 +100,7 @@ int TFaxEngine::SendInitStrings() {
   return ecOK;
 }
 
-void TFaxEngine::PortToPrepareSpeed() {
+void FaxEngine::PortToPrepareSpeed() {
   // Lines the modem sent after an earlier session ended (its hang-up report,
   // a late OK) would be read as the answer to the first command.
   port_.FlushInBuffer();
@@ -112,7 +112,7 @@ void TFaxEngine::PortToPrepareSpeed() {
 // The modem is prepared at the init speed and the call runs at the normal
 // speed; without an init speed everything runs at 19200. The pause of 9
 // ticks lets the modem finish its last answer at the old speed.
-void TFaxEngine::SwitchToNormalBaud() {
+void FaxEngine::SwitchToNormalBaud() {
   if (s_.initBaud == 0) {
     port_.SetBaud(19200);
     return;
@@ -121,7 +121,7 @@ void TFaxEngine::SwitchToNormalBaud() {
   port_.SetBaud(s_.normalBaud != 0 ? s_.normalBaud : 19200);
 }
 
-void TFaxEngine::SwitchToInitBaud() {
+void FaxEngine::SwitchToInitBaud() {
   if (s_.initBaud == 0) {
     port_.SetBaud(19200);
     return;
@@ -130,7 +130,7 @@ void TFaxEngine::SwitchToInitBaud() {
   port_.SetBaud(s_.initBaud);
 }
 
-void TFaxEngine::DropDtr() {
+void FaxEngine::DropDtr() {
   port_.FlushOutBuffer();
   port_.FlushInBuffer();
   port_.SetDTR(false);
@@ -154,7 +154,7 @@ bool CarrierPresent(TApdComPort& port) {
 }  // namespace
 
 // The escape sequence needs a second of silence on both sides (S12 guard time).
-void TFaxEngine::HangUpSender() {
+void FaxEngine::HangUpSender() {
   try {
     // A last command (AT+FKS) goes out; page data the modem no longer takes
     // is thrown away so that the hang-up commands can follow.
@@ -179,7 +179,7 @@ void TFaxEngine::HangUpSender() {
   pending_.clear();
 }
 
-void TFaxEngine::HangUpReceiver() {
+void FaxEngine::HangUpReceiver() {
   try {
     // A last command (AT+FKS) goes out before the buffers are flushed.
     if (TApdBaseDispatcher* d = port_.Dispatcher()) d->WaitOutputDrained(1000);

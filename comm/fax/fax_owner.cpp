@@ -1,5 +1,5 @@
 // Notifications to the owning component on the main thread.
-#include "fax_owner.h"
+#include "comm/fax/fax_owner.h"
 
 namespace telvane {
 
@@ -26,7 +26,7 @@ bool FaxMessenger::Next(std::string& phone, std::string& faxFile, std::string& c
   return true;
 }
 
-bool FaxMessenger::Status(TFaxStatusKind kind, int progress) {
+bool FaxMessenger::Status(FaxStatusKind kind, int progress) {
   IFaxOwner& owner = owner_;
   return Send([&owner, kind, progress] { owner.FaxStatus(kind, progress); });
 }

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "main_thread_dispatcher.h"
+#include "comm/core/main_thread_dispatcher.h"
 
 namespace telvane {
 
@@ -22,7 +22,7 @@ inline constexpr unsigned kMsgFaxError = 0x7EA6;
 inline constexpr unsigned kMsgFaxFinish = 0x7EA7;
 
 // Which status notification of a session this is.
-enum TFaxStatusKind { fsMiddle = 0, fsFirst = 1, fsLast = 2 };
+enum FaxStatusKind { fsMiddle = 0, fsFirst = 1, fsLast = 2 };
 
 // Implemented by the owning component; every call runs on the main thread.
 class IFaxOwner {
@@ -31,7 +31,7 @@ class IFaxOwner {
   // The next fax of a sender; empty phone number and fax file end the list.
   virtual void FaxNext(std::string& phone, std::string& faxFile, std::string& coverFile) = 0;
   // Progress and the rest of the session record are readable through the engine.
-  virtual void FaxStatus(TFaxStatusKind kind, int progress) = 0;
+  virtual void FaxStatus(FaxStatusKind kind, int progress) = 0;
   virtual void FaxLog(int logCode) = 0;
   // The file a received fax is written to; empty refuses with -6010.
   virtual void FaxName(std::string& fileName) = 0;
@@ -59,7 +59,7 @@ class FaxMessenger {
   // False when the owner did not answer in time (the outputs then keep the
   // values they came in with).
   bool Next(std::string& phone, std::string& faxFile, std::string& coverFile);
-  bool Status(TFaxStatusKind kind, int progress);
+  bool Status(FaxStatusKind kind, int progress);
   bool Log(int logCode);
   bool Name(std::string& fileName);
   bool Accept(const std::string& remoteId, bool& accept);

@@ -1,10 +1,11 @@
 // The receive machine's class-neutral states: set-up, waiting for rings,
 // answering, page data, and the end of each call.
-#include "fax_receiver.h"
+#include "comm/fax/fax_receiver.h"
 
-#include "error_codes.h"
-#include "exceptions.h"
-#include "page_transmitter.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "comm/fax/page_transmitter.h"
+#include "faxdoc/bit_order.h"
 
 namespace telvane {
 
@@ -14,22 +15,6 @@ static_assert(rf1SendCsi == 10 && rf1WaitPageConnect == 21 && rfStartPage == 25 
 
 namespace {
 
-// Class 2 modems deliver page data with the first bit of each byte in bit 7;
-// APF files hold it in bit 0 (T.4 order), so every byte is mirrored. Class 1
-// and Class 2.0 modems already deliver T.4 order.
-struct BitReverseTable {
-  std::uint8_t t[256];
-  constexpr BitReverseTable() : t{} {
-    for (int i = 0; i < 256; ++i) {
-      int r = 0;
-      for (int b = 0; b < 8; ++b)
-        if (i & (1 << b)) r |= 0x80 >> b;
-      t[i] = static_cast<std::uint8_t>(r);
-    }
-  }
-};
-constexpr BitReverseTable kReverse;
-
 // Receive flow control levels while page data flows: XOFF to the modem when
 // this much waits in the input buffer, XON again below the second level.
 constexpr std::uint16_t kFlowFull = 6144;
@@ -37,51 +22,19 @@ constexpr std::uint16_t kFlowResume = 2048;
 
 }  // namespace
 
-TFaxReceiver::~TFaxReceiver() { Stop(); }
+FaxReceiver::~FaxReceiver() { Stop(); }
 
-const char* TFaxReceiver::StateName(int state) const {
+const char* FaxReceiver::StateName(int state) const {
   switch (state) {
-    case rfInit: return "ReceiveInit";
-    case rfClass1Ready: return "Class1ReceiveReady";
-    case rf2Init1: return "Class2ClassSelected";
-    case rf2Init2: return "Class2CapabilitiesSet";
-    case rf2Init3: return "Class2FlowSet";
-    case rf2Init4: return "Class2Unused";
-    case rf2Init5: return "Class2ReportingSet";
-    case rfWaitForCall: return "WaitForCall";
-    case rfAnswer: return "Answer";
-    case rf2WaitConnect: return "Class2WaitConnect";
-    case rf2GetSessionParams: return "Class2SessionParams";
-    case rf2WaitPageConnect: return "Class2WaitPageConnect";
-    case rf1SendCsi: return "Class1SendCSI";
-    case rf1SendDis: return "Class1SendDIS";
-    case rf1WaitDcs: return "Class1WaitDCS";
-    case rf1RepeatDis: return "Class1RepeatDIS";
-    case rf1RepeatWait: return "Class1RepeatWait";
-    case rf1WaitTcfConnect: return "Class1WaitTCF";
-    case rf1CheckTcf: return "Class1CheckTCF";
-    case rf1SendFtt: return "Class1SendFTT";
-    case rf1WaitTcfEnd: return "Class1WaitTCFEnd";
-    case rf1SendCfr: return "Class1SendCFR";
-    case rf1WaitPageConnect: return "Class1WaitPageConnect";
-    case rfStartPage: return "StartPage";
-    case rfPageData: return "PageReceive";
-    case rf1PageEnd: return "Class1PageEnd";
-    case rf1WaitPostPage: return "Class1WaitPostPage";
-    case rf1CompletePage: return "Class1CompletePage";
-    case rf1SendMcf: return "Class1SendMCF";
-    case rf1WaitDcn: return "Class1WaitDCN";
-    case rf1WaitHangup: return "Class1WaitHangup";
-    case rf2PageEnd: return "Class2PageEnd";
-    case rf2WaitHangup: return "Class2WaitHangup";
-    case rfComplete: return "ReceiveComplete";
-    case rfError: return "ReceiveError";
-    case rfDone: return "Done";
+#define TELVANE_STATE_NAME(name, value) \
+    case name: return #name;
+    TELVANE_RECEIVE_STATES(TELVANE_STATE_NAME)
+#undef TELVANE_STATE_NAME
     default: return "Unknown";
   }
 }
 
-int TFaxReceiver::Prepare() {
+int FaxReceiver::Prepare() {
   callOpen_ = false;
   PortToPrepareSpeed();
   if (int rc = ResolveClass()) return rc;
@@ -95,7 +48,7 @@ int TFaxReceiver::Prepare() {
   return s_.faxClass == fcClass1 ? Class1Prepare() : Class2Prepare();
 }
 
-bool TFaxReceiver::WaitsForResponse() const {
+bool FaxReceiver::WaitsForResponse() const {
   if (IsClass1State(state_))
     return state_ != rf1RepeatDis && state_ != rf1CheckTcf && state_ != rf1CompletePage;
   switch (state_) {
@@ -109,7 +62,7 @@ bool TFaxReceiver::WaitsForResponse() const {
   }
 }
 
-void TFaxReceiver::OnTimeout() {
+void FaxReceiver::OnTimeout() {
   switch (state_) {
     case rfWaitForCall: case rfComplete: case rfError: case rfDone:
       return;
@@ -122,7 +75,7 @@ void TFaxReceiver::OnTimeout() {
   }
 }
 
-void TFaxReceiver::Dispatch(FaxEvent ev, const std::string& line) {
+void FaxReceiver::Dispatch(FaxEvent ev, const std::string& line) {
   switch (state_) {
     case rfInit:
       if (ev == FaxEvent::Enter) ReceiveInit();
@@ -159,7 +112,7 @@ void TFaxReceiver::Dispatch(FaxEvent ev, const std::string& line) {
   }
 }
 
-void TFaxReceiver::ReceiveInit() {
+void FaxReceiver::ReceiveInit() {
   StatusNow();
   port_.SetDTR(true);
   if (s_.faxClass == fcClass1) {
@@ -171,7 +124,7 @@ void TFaxReceiver::ReceiveInit() {
   Goto(rf2Init1, false);
 }
 
-void TFaxReceiver::WaitForCall(const std::string& line) {
+void FaxReceiver::WaitForCall(const std::string& line) {
   if (Contains(line, "RING")) {
     if (++s_.ringCount >= s_.answerOnRing) {
       if (!firstStatusSent_) StatusNow(fsFirst);
@@ -187,7 +140,7 @@ void TFaxReceiver::WaitForCall(const std::string& line) {
   }
 }
 
-void TFaxReceiver::Complete() {
+void FaxReceiver::Complete() {
   SwitchToInitBaud();
   if (s_.oneFax) {
     StatusNow(fsLast);
@@ -201,7 +154,7 @@ void TFaxReceiver::Complete() {
   Goto(rfInit);
 }
 
-bool TFaxReceiver::IsSetUpState(int state) {
+bool FaxReceiver::IsSetUpState(int state) {
   switch (state) {
     case rfInit: case rfClass1Ready:
     case rf2Init1: case rf2Init2: case rf2Init3: case rf2Init4: case rf2Init5:
@@ -211,7 +164,7 @@ bool TFaxReceiver::IsSetUpState(int state) {
   }
 }
 
-void TFaxReceiver::ReceiveError() {
+void FaxReceiver::ReceiveError() {
   DisarmTimeout();
   file_.Close();  // pages judged good stay in the file
   // The modem's set-up failing is no failed receive; and a modem that cannot
@@ -255,7 +208,7 @@ void TFaxReceiver::ReceiveError() {
   Goto(rfInit);
 }
 
-void TFaxReceiver::AcceptCall() {
+void FaxReceiver::AcceptCall() {
   answered_ = true;
   bool accept = true;
   messenger_.Accept(s_.remoteId, accept);
@@ -277,19 +230,19 @@ void TFaxReceiver::AcceptCall() {
     return;
   }
   s_.faxFile = name;
-  if (int rc = file_.Create(name, s_.remoteId)) {
+  if (int rc = file_.Create(name, s_.remoteId, wallClock_())) {
     Fail(rc);
     return;
   }
   LogCall(lfaxReceiveStart);
 }
 
-void TFaxReceiver::LogCall(int code) {
+void FaxReceiver::LogCall(int code) {
   callOpen_ = code == lfaxReceiveStart;
   messenger_.Log(code);
 }
 
-void TFaxReceiver::ReleaseFiles() {
+void FaxReceiver::ReleaseFiles() {
   file_.Close();  // pages judged good stay in the file
   try {
     ReceiveFlowOff();
@@ -298,7 +251,7 @@ void TFaxReceiver::ReleaseFiles() {
   }
 }
 
-void TFaxReceiver::ReceiveFlowOn() {
+void FaxReceiver::ReceiveFlowOn() {
   if (!(s_.options & foSoftwareFlow) || flowOn_) return;
   if (s_.faxClass == fcClass1) {
     savedFull_ = port_.BufferFull();
@@ -312,7 +265,7 @@ void TFaxReceiver::ReceiveFlowOn() {
   flowOn_ = true;
 }
 
-void TFaxReceiver::ReceiveFlowOff() {
+void FaxReceiver::ReceiveFlowOff() {
   if (!flowOn_) return;
   flowOn_ = false;
   port_.SetSWFlowOptions(swfNone);
@@ -322,7 +275,7 @@ void TFaxReceiver::ReceiveFlowOff() {
   }
 }
 
-void TFaxReceiver::StartPage() {
+void FaxReceiver::StartPage() {
   const bool class1 = s_.faxClass == fcClass1;
   if (int rc = class1 ? file_.BeginPage(s_.class1.fine, s_.class1.wide) : file_.BeginPage(s_.params.fine, s_.params.wide)) {
     Fail(rc);
@@ -345,22 +298,24 @@ void TFaxReceiver::StartPage() {
   Goto(rfPageData, false);
 }
 
-int TFaxReceiver::FlushPageData() {
+int FaxReceiver::FlushPageData() {
   int rc = file_.Write(data_.data(), data_.size());
   data_.clear();
   s_.pageBytes = file_.PageBytes();
   return rc;
 }
 
-void TFaxReceiver::TakeRawInput(std::string& pending) {
+void FaxReceiver::TakeRawInput(std::string& pending) {
   if (state_ == rf1CheckTcf)
     Class1TakeTcf(pending);
   else
     TakePageData(pending);
 }
 
-void TFaxReceiver::TakePageData(std::string& pending) {
+void FaxReceiver::TakePageData(std::string& pending) {
   if (pending.empty()) return;
+  // Class 2 modems deliver the first bit of each byte in bit 7; APF files
+  // hold T.4 order, as Class 1 and Class 2.0 modems deliver it.
   const bool reverse = s_.faxClass == fcClass2;
   std::size_t i = 0;
   if (skipLf_) {
@@ -381,7 +336,7 @@ void TFaxReceiver::TakePageData(std::string& pending) {
       dleSeen_ = true;
       continue;
     }
-    data_.push_back(reverse ? kReverse.t[b] : b);
+    data_.push_back(reverse ? ReverseBits(b) : b);
     if (data_.size() >= 4096)
       if (int rc = FlushPageData()) {
         pending.erase(0, i + 1);

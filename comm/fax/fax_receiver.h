@@ -6,31 +6,66 @@
 #include <string>
 #include <vector>
 
-#include "fax_engine.h"
-#include "received_fax_file.h"
+#include "comm/fax/fax_engine.h"
+#include "comm/fax/received_fax_file.h"
 
 namespace telvane {
 
-// Receive states (one byte; 37 means finished).
-enum TReceiveState {
-  rfInit = 1, rfClass1Ready,
-  rf2Init1, rf2Init2, rf2Init3, rf2Init4, rf2Init5,    // 3..7: Class 2/2.0 set-up
-  rfWaitForCall, rfAnswer,                              // 8, 9
-  // 10..21: Class 1 phase B (CSI/DIS, DCS, training check, CFR or FTT)
-  rf1SendCsi, rf1SendDis, rf1WaitDcs, rf1RepeatDis, rf1RepeatWait, rf1WaitTcfConnect, rf1CheckTcf,
-  rf1Unused17, rf1SendFtt, rf1WaitTcfEnd, rf1SendCfr, rf1WaitPageConnect,
-  rf2WaitConnect, rf2GetSessionParams, rf2WaitPageConnect,  // 22..24
-  rfStartPage, rfPageData,                              // 25, 26: page data (both classes)
-  // 27..32: Class 1 phase D (post-page message, MCF) and the end of the call
-  rf1PageEnd, rf1WaitPostPage, rf1CompletePage, rf1SendMcf, rf1WaitDcn, rf1WaitHangup,
-  rf2PageEnd, rf2WaitHangup,                            // 33, 34
-  rfComplete, rfError, rfDone                           // 35..37
+// Receive states: the machine's one-byte state codes (37 means finished). One
+// table gives each its number and, for traces, its name.
+//   1-7 set-up (3-7 Class 2/2.0); 8, 9 waiting and answering; 10-21 Class 1
+//   phase B (CSI/DIS, DCS, training check, CFR or FTT); 22-24 Class 2
+//   connection; 25, 26 page data (both classes); 27-32 Class 1 phase D and the
+//   end of the call; 33, 34 Class 2 end of page; 35-37 end of the session.
+#define TELVANE_RECEIVE_STATES(X) \
+  X(rfInit, 1) \
+  X(rfClass1Ready, 2) \
+  X(rf2Init1, 3) \
+  X(rf2Init2, 4) \
+  X(rf2Init3, 5) \
+  X(rf2Init4, 6) \
+  X(rf2Init5, 7) \
+  X(rfWaitForCall, 8) \
+  X(rfAnswer, 9) \
+  X(rf1SendCsi, 10) \
+  X(rf1SendDis, 11) \
+  X(rf1WaitDcs, 12) \
+  X(rf1RepeatDis, 13) \
+  X(rf1RepeatWait, 14) \
+  X(rf1WaitTcfConnect, 15) \
+  X(rf1CheckTcf, 16) \
+  X(rf1Unused17, 17) \
+  X(rf1SendFtt, 18) \
+  X(rf1WaitTcfEnd, 19) \
+  X(rf1SendCfr, 20) \
+  X(rf1WaitPageConnect, 21) \
+  X(rf2WaitConnect, 22) \
+  X(rf2GetSessionParams, 23) \
+  X(rf2WaitPageConnect, 24) \
+  X(rfStartPage, 25) \
+  X(rfPageData, 26) \
+  X(rf1PageEnd, 27) \
+  X(rf1WaitPostPage, 28) \
+  X(rf1CompletePage, 29) \
+  X(rf1SendMcf, 30) \
+  X(rf1WaitDcn, 31) \
+  X(rf1WaitHangup, 32) \
+  X(rf2PageEnd, 33) \
+  X(rf2WaitHangup, 34) \
+  X(rfComplete, 35) \
+  X(rfError, 36) \
+  X(rfDone, 37)
+
+enum ReceiveState : int {
+#define TELVANE_STATE_ENUMERATOR(name, value) name = value,
+  TELVANE_RECEIVE_STATES(TELVANE_STATE_ENUMERATOR)
+#undef TELVANE_STATE_ENUMERATOR
 };
 
-class TFaxReceiver : public TFaxEngine {
+class FaxReceiver : public FaxEngine {
  public:
-  using TFaxEngine::TFaxEngine;
-  ~TFaxReceiver() override;
+  using FaxEngine::FaxEngine;
+  ~FaxReceiver() override;
 
   const char* StateName(int state) const override;
   const ReceivedFaxFile& File() const { return file_; }

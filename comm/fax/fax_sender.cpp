@@ -1,77 +1,35 @@
 // The send machine's class-neutral states: the next fax, its pages,
 // dialling and redialling, page transmission and the end of each fax.
-#include "fax_sender.h"
+#include "comm/fax/fax_sender.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "error_codes.h"
-#include "exceptions.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "faxdoc/header_line.h"
 
 namespace telvane {
 
-TFaxSender::~TFaxSender() { Stop(); }
+FaxSender::~FaxSender() { Stop(); }
 
-const char* TFaxSender::StateName(int state) const {
+const char* FaxSender::StateName(int state) const {
   switch (state) {
-    case tfGetEntry: return "GetEntry";
-    case tfPrepareFax: return "PrepareFax";
-    case tfClass1Ready: return "Class1Ready";
-    case tf2Init1: return "Class2ClassSelected";
-    case tf2Init2: return "Class2LocalIdSet";
-    case tf2Init3: return "Class2FlowSet";
-    case tf2Init4: return "Class2ReportingSet";
-    case tf2Init5: return "Class2CapabilitiesSet";
-    case tfDial: return "Dial";
-    case tfRetryWait: return "RetryWait";
-    case tf1WaitDis: return "Class1WaitDis";
-    case tf1SendTsi: return "Class1SendTsi";
-    case tf1SendDcs: return "Class1SendDcs";
-    case tf1DcsSent: return "Class1DcsSent";
-    case tf1SendTcf: return "Class1SendTcf";
-    case tf1TcfSent: return "Class1TcfSent";
-    case tf1WaitCfr: return "Class1WaitCfr";
-    case tf1WaitPageConnect: return "Class1WaitPageConnect";
-    case tf2DialResponse: return "Class2DialResponse";
-    case tf2Connected: return "Class2Connected";
-    case tf2WaitXon: return "Class2WaitXon";
-    case tfStartPage: return "StartPage";
-    case tfSendBlankLines: return "SendBlankLines";
-    case tfSendHeaderLine: return "SendHeaderLine";
-    case tfSendCover: return "SendCover";
-    case tfSendPageData: return "SendPageData";
-    case tfPageDataEnd: return "PageDataEnd";
-    case tfPageDone: return "PageDone";
-    case tf1PageSent: return "Class1PageSent";
-    case tf1PostPage: return "Class1PostPage";
-    case tf1SendPostPage: return "Class1SendPostPage";
-    case tf1PostPageSent: return "Class1PostPageSent";
-    case tf1WaitPostPageResponse: return "Class1WaitPostPageResponse";
-    case tf1SendDcn: return "Class1SendDcn";
-    case tf1DcnSent: return "Class1DcnSent";
-    case tf1WaitHangup: return "Class1WaitHangup";
-    case tf2PageEnd: return "Class2PageEnd";
-    case tf2WaitEopOk: return "Class2WaitPageOk";
-    case tf2WaitPageStatus: return "Class2WaitPageStatus";
-    case tf2RetryPage: return "Class2RetryPage";
-    case tf2NewParams: return "Class2NewParams";
-    case tf2NextPage: return "Class2NextPage";
-    case tf2WaitPageResult: return "Class2WaitPageResult";
-    case tfFaxComplete: return "FaxComplete";
-    case tfNoMoreFaxes: return "NoMoreFaxes";
-    case tfSendError: return "SendError";
-    case tfDone: return "Done";
+#define TELVANE_STATE_NAME(name, value) \
+    case name: return #name;
+    TELVANE_SEND_STATES(TELVANE_STATE_NAME)
+#undef TELVANE_STATE_NAME
     default: return "Unknown";
   }
 }
 
-void TFaxSender::SetNextFax(const std::string& phone, const std::string& faxFile, const std::string& coverFile) {
+void FaxSender::SetNextFax(const std::string& phone, const std::string& faxFile, const std::string& coverFile) {
   s_.phoneNumber = phone;
   s_.faxFile = faxFile;
   s_.coverFile = coverFile;
 }
 
-int TFaxSender::Prepare() {
+int FaxSender::Prepare() {
   StatusNow(fsFirst);
   PortToPrepareSpeed();
   if (int rc = ResolveClass()) return rc;
@@ -82,7 +40,7 @@ int TFaxSender::Prepare() {
   return ecOK;
 }
 
-bool TFaxSender::WaitsForResponse() const {
+bool FaxSender::WaitsForResponse() const {
   if (IsClass1State(state_)) return state_ != tf1PostPage;
   switch (state_) {
     case tfClass1Ready:
@@ -95,7 +53,7 @@ bool TFaxSender::WaitsForResponse() const {
   }
 }
 
-void TFaxSender::OnTimeout() {
+void FaxSender::OnTimeout() {
   switch (state_) {
     case tfRetryWait:
       Goto(tfDial);
@@ -116,7 +74,7 @@ void TFaxSender::OnTimeout() {
   }
 }
 
-void TFaxSender::Dispatch(FaxEvent ev, const std::string& line) {
+void FaxSender::Dispatch(FaxEvent ev, const std::string& line) {
   switch (state_) {
     case tfGetEntry:
       if (ev == FaxEvent::Enter) GetEntry();
@@ -151,7 +109,7 @@ void TFaxSender::Dispatch(FaxEvent ev, const std::string& line) {
   }
 }
 
-void TFaxSender::GetEntry() {
+void FaxSender::GetEntry() {
   DisarmTimeout();
   std::string phone, file, cover;
   inGetEntry_ = true;
@@ -191,7 +149,7 @@ void TFaxSender::GetEntry() {
   Goto(tfPrepareFax);
 }
 
-int TFaxSender::AddApfPages(const std::string& fileName, Page::Kind kind, std::vector<Page>& pages) {
+int FaxSender::AddApfPages(const std::string& fileName, Page::Kind kind, std::vector<Page>& pages) {
   ApfFileHeader header;
   if (int rc = ReadApfHeader(fileName, header)) return rc;
   for (unsigned p = 1; p <= header.PageCount; ++p) {
@@ -202,7 +160,7 @@ int TFaxSender::AddApfPages(const std::string& fileName, Page::Kind kind, std::v
   return ecOK;
 }
 
-void TFaxSender::PrepareFax() {
+void FaxSender::PrepareFax() {
   if (!s_.coverFile.empty()) {
     // An APF cover is named with the fax file extension; anything else is text.
     std::string lower = s_.coverFile, ext = "." + s_.faxFileExt;
@@ -238,7 +196,7 @@ void TFaxSender::PrepareFax() {
   Goto(s_.faxClass == fcClass1 ? tfClass1Ready : tf2Init1, false);
 }
 
-void TFaxSender::Dial() {
+void FaxSender::Dial() {
   std::string cmd = s_.toneDial ? "ATDT" : "ATDP";
   cmd += s_.dialPrefix + s_.phoneNumber;
   SendCommand(cmd, s_.dialWait);
@@ -255,7 +213,7 @@ void TFaxSender::Dial() {
   Goto(tf2DialResponse, false);
 }
 
-void TFaxSender::DialResponse(const std::string& line) {
+void FaxSender::DialResponse(const std::string& line) {
   if (Contains(line, "BUSY") || Contains(line, "ANSWER")) {
     ++s_.attempt;
     if (s_.dialAttempts == 0 || s_.attempt < s_.dialAttempts) {
@@ -283,11 +241,11 @@ void TFaxSender::DialResponse(const std::string& line) {
   }
 }
 
-bool TFaxSender::NextPageChangesResolution() const {
+bool FaxSender::NextPageChangesResolution() const {
   return HasNextPage() && pages_[pageIndex_ + 1].fine != pages_[pageIndex_].fine;
 }
 
-int TFaxSender::StartPageData() {
+int FaxSender::StartPageData() {
   const Page& page = pages_[pageIndex_];
   PageSendOptions opt;
   opt.minBytes = s_.faxClass == fcClass1 ? s_.class1.minBytes : s_.params.minBytes;
@@ -296,8 +254,9 @@ int TFaxSender::StartPageData() {
   opt.wide = page.wide;
   if (!s_.headerLine.empty()) {
     HeaderTagValues v;
-    v.date = ShortDateNow();
-    v.time = ShortTimeNow();
+    const std::time_t now = wallClock_();
+    v.date = ShortDate(now);
+    v.time = ShortTime(now);
     v.stationId = s_.stationId;
     v.sender = s_.headerSender;
     v.recipient = s_.headerRecipient;
@@ -329,7 +288,7 @@ int TFaxSender::StartPageData() {
   return ecOK;
 }
 
-void TFaxSender::PageStates(FaxEvent ev) {
+void FaxSender::PageStates(FaxEvent ev) {
   if (state_ == tfStartPage) {
     if (ev != FaxEvent::OutFree && ev != FaxEvent::Enter) return;
     if (port_.OutBuffFree() < std::min<int>(kOutChunk, port_.OutSize())) {
@@ -385,12 +344,12 @@ void TFaxSender::PageStates(FaxEvent ev) {
   ArmTimeout(s_.pageTimeout);
 }
 
-void TFaxSender::CloseFiles() {
+void FaxSender::CloseFiles() {
   // Page sources close their files as they are replaced; nothing stays open.
   tx_.Begin(nullptr, {});
 }
 
-void TFaxSender::ReleaseFiles() {
+void FaxSender::ReleaseFiles() {
   CloseFiles();
   try {
     TransmitFlowOff();
@@ -399,7 +358,7 @@ void TFaxSender::ReleaseFiles() {
   }
 }
 
-void TFaxSender::TransmitFlowOn() {
+void FaxSender::TransmitFlowOn() {
   if (!(s_.options & foSoftwareFlow)) return;
   // Only the modem's XOFF is obeyed: the data may hold any byte, so nothing
   // may be slipped into it.
@@ -407,13 +366,13 @@ void TFaxSender::TransmitFlowOn() {
   flowOn_ = true;
 }
 
-void TFaxSender::TransmitFlowOff() {
+void FaxSender::TransmitFlowOff() {
   if (!flowOn_) return;
   flowOn_ = false;
   port_.SetSWFlowOptions(swfNone);
 }
 
-void TFaxSender::FaxComplete() {
+void FaxSender::FaxComplete() {
   CloseFiles();
   Progress(fpFinished);
   messenger_.Log(lfaxTransmitOk);
@@ -421,7 +380,7 @@ void TFaxSender::FaxComplete() {
   Goto(tfGetEntry);
 }
 
-void TFaxSender::SendError() {
+void FaxSender::SendError() {
   CloseFiles();
   messenger_.Log(lfaxTransmitFail);
   DisarmTimeout();
@@ -446,7 +405,7 @@ void TFaxSender::SendError() {
   Goto(tfGetEntry);
 }
 
-void TFaxSender::NoMoreFaxes() {
+void FaxSender::NoMoreFaxes() {
   StatusNow(fsLast);
   FinishSession(s_.errorCode);
 }

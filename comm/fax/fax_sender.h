@@ -6,33 +6,76 @@
 #include <string>
 #include <vector>
 
-#include "fax_engine.h"
-#include "page_transmitter.h"
+#include "comm/fax/fax_engine.h"
+#include "comm/fax/page_transmitter.h"
 
 namespace telvane {
 
-// Send states (one byte; 48 means finished).
-enum TSendState {
-  tfGetEntry = 1, tfPrepareFax, tfClass1Ready,
-  tf2Init1, tf2Init2, tf2Init3, tf2Init4, tf2Init5,   // 4..8: Class 2/2.0 set-up
-  tfDial, tfRetryWait,                                 // 9, 10
-  // 11..18: Class 1 phase B (class1_sender.cpp)
-  tf1WaitDis = 11, tf1SendTsi, tf1SendDcs, tf1DcsSent, tf1SendTcf, tf1TcfSent, tf1WaitCfr, tf1WaitPageConnect,
-  tf2DialResponse = 19, tf2Connected, tf2WaitXon,      // 19..21
-  tfStartPage, tfSendBlankLines, tfSendHeaderLine, tfSendCover, tfSendPageData, tfPageDataEnd,  // 22..27
-  tfPageDone,                                          // 28
-  // 29..37: Class 1 phase D (class1_sender.cpp); 33 is not used
-  tf1PageSent = 29, tf1PostPage, tf1SendPostPage, tf1PostPageSent,
-  tf1WaitPostPageResponse = 34, tf1SendDcn, tf1DcnSent, tf1WaitHangup,
-  tf2PageEnd = 38, tf2WaitEopOk, tf2WaitPageStatus, tf2RetryPage, tf2NewParams, tf2NextPage,
-  tf2WaitPageResult,                                   // 38..44
-  tfFaxComplete, tfNoMoreFaxes, tfSendError, tfDone    // 45..48
+// Send states: the machine's one-byte state codes (48 means finished). One
+// table gives each its number and, for traces, its name.
+//   1-3 next fax and preparation; 4-8 Class 2/2.0 set-up; 9, 10 dialling;
+//   11-18 Class 1 phase B (class1_sender.cpp); 19-21 Class 2 connection;
+//   22-28 page transmission; 29-37 Class 1 phase D (33 is not used);
+//   38-44 Class 2 end of page; 45-48 end of the fax and of the session.
+#define TELVANE_SEND_STATES(X) \
+  X(tfGetEntry, 1) \
+  X(tfPrepareFax, 2) \
+  X(tfClass1Ready, 3) \
+  X(tf2Init1, 4) \
+  X(tf2Init2, 5) \
+  X(tf2Init3, 6) \
+  X(tf2Init4, 7) \
+  X(tf2Init5, 8) \
+  X(tfDial, 9) \
+  X(tfRetryWait, 10) \
+  X(tf1WaitDis, 11) \
+  X(tf1SendTsi, 12) \
+  X(tf1SendDcs, 13) \
+  X(tf1DcsSent, 14) \
+  X(tf1SendTcf, 15) \
+  X(tf1TcfSent, 16) \
+  X(tf1WaitCfr, 17) \
+  X(tf1WaitPageConnect, 18) \
+  X(tf2DialResponse, 19) \
+  X(tf2Connected, 20) \
+  X(tf2WaitXon, 21) \
+  X(tfStartPage, 22) \
+  X(tfSendBlankLines, 23) \
+  X(tfSendHeaderLine, 24) \
+  X(tfSendCover, 25) \
+  X(tfSendPageData, 26) \
+  X(tfPageDataEnd, 27) \
+  X(tfPageDone, 28) \
+  X(tf1PageSent, 29) \
+  X(tf1PostPage, 30) \
+  X(tf1SendPostPage, 31) \
+  X(tf1PostPageSent, 32) \
+  X(tf1WaitPostPageResponse, 34) \
+  X(tf1SendDcn, 35) \
+  X(tf1DcnSent, 36) \
+  X(tf1WaitHangup, 37) \
+  X(tf2PageEnd, 38) \
+  X(tf2WaitEopOk, 39) \
+  X(tf2WaitPageStatus, 40) \
+  X(tf2RetryPage, 41) \
+  X(tf2NewParams, 42) \
+  X(tf2NextPage, 43) \
+  X(tf2WaitPageResult, 44) \
+  X(tfFaxComplete, 45) \
+  X(tfNoMoreFaxes, 46) \
+  X(tfSendError, 47) \
+  X(tfDone, 48)
+
+enum SendState : int {
+#define TELVANE_STATE_ENUMERATOR(name, value) name = value,
+  TELVANE_SEND_STATES(TELVANE_STATE_ENUMERATOR)
+#undef TELVANE_STATE_ENUMERATOR
 };
 
-class TFaxSender : public TFaxEngine {
+class FaxSender : public FaxEngine {
  public:
-  using TFaxEngine::TFaxEngine;
-  ~TFaxSender() override;
+  using FaxEngine::FaxEngine;
+  ~FaxSender() override;
 
   const char* StateName(int state) const override;
   // The next fax, as the owner's next-fax notification gives it.

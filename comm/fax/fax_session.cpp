@@ -1,5 +1,5 @@
 // Defaults and conversions of the session record.
-#include "fax_session.h"
+#include "comm/fax/fax_session.h"
 
 #include <algorithm>
 #include <cctype>

@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "class1_frames.h"
-#include "class2_commands.h"
-#include "text_renderer.h"
-#include "tick_clock.h"
+#include "comm/fax/class1_frames.h"
+#include "comm/fax/class2_commands.h"
+#include "faxdoc/text_renderer.h"
+#include "comm/port/tick_clock.h"
 
 namespace telvane {
 

@@ -1,10 +1,10 @@
 // Page data to the modem, as fast as the output buffer takes it.
-#include "page_transmitter.h"
+#include "comm/fax/page_transmitter.h"
 
 #include <algorithm>
 
-#include "apf_format.h"
-#include "t4_encoder.h"
+#include "faxdoc/apf_format.h"
+#include "faxdoc/t4_encoder.h"
 
 namespace telvane {
 

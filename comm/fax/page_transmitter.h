@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "com_port.h"
-#include "page_lines.h"
+#include "comm/port/com_port.h"
+#include "faxdoc/page_lines.h"
 
 namespace telvane {
 

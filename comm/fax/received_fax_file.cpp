@@ -1,5 +1,5 @@
 // The APF file of a received fax, kept valid after every good page.
-#include "received_fax_file.h"
+#include "comm/fax/received_fax_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,14 +7,14 @@
 #include <cerrno>
 #include <ctime>
 
-#include "apf_io.h"
-#include "error_codes.h"
+#include "faxdoc/apf_io.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 
 ReceivedFaxFile::~ReceivedFaxFile() { Close(); }
 
-int ReceivedFaxFile::Create(const std::string& fileName, const std::string& remoteId) {
+int ReceivedFaxFile::Create(const std::string& fileName, const std::string& remoteId, std::time_t now) {
   Close();
   if (fileName.empty()) return ecNoFilename;
   int fd = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -23,7 +23,6 @@ int ReceivedFaxFile::Create(const std::string& fileName, const std::string& remo
   name_ = fileName;
   header_ = ApfFileHeader{};
   header_.Signature = kApfSignature;
-  std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
   header_.CreatedAt = PackDosDateTime(local);

@@ -6,10 +6,11 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
-#include "apf_format.h"
+#include "faxdoc/apf_format.h"
 
 namespace telvane {
 
@@ -17,8 +18,8 @@ class ReceivedFaxFile {
  public:
   ~ReceivedFaxFile();
 
-  // Creates the file with its header (station ID, the current time, no pages).
-  int Create(const std::string& fileName, const std::string& remoteId);
+  // Creates the file with its header (station ID, the time `now`, no pages).
+  int Create(const std::string& fileName, const std::string& remoteId, std::time_t now);
   int BeginPage(bool fine, bool wide);
   // Data are buffered in 4096 bytes; a short write is -160.
   int Write(const std::uint8_t* data, std::size_t n);

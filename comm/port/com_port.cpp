@@ -1,9 +1,9 @@
 // The port component: properties, opening and closing, and the mapping of
 // trigger messages onto its events.
-#include "com_port.h"
+#include "comm/port/com_port.h"
 
-#include "error_codes.h"
-#include "exceptions.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
 
 namespace telvane {
 
@@ -133,7 +133,7 @@ void TApdComPort::ApplyFlow() {
   Check(dispatcher_->SetFlow(hwFlow_, swFlow_, bufferFull_, bufferResume_));
 }
 
-void TApdComPort::SetHWFlowOptions(THWFlowOptions options) {
+void TApdComPort::SetHWFlowOptions(HWFlowOptionSet options) {
   hwFlow_ = options & (hwfUseDTR | hwfUseRTS | hwfRequireDSR | hwfRequireCTS);
   // RTS cannot both pace the remote and switch an RS-485 transmitter.
   if (hwFlow_ & (hwfUseRTS | hwfRequireCTS)) rs485_ = false;
@@ -350,7 +350,7 @@ void TApdComPort::SetLogAllHex(bool v) {
 
 // --- Notifications ---
 
-int TApdComPort::RegisterUserCallback(TPortCallback fn) {
+int TApdComPort::RegisterUserCallback(PortCallback fn) {
   callbacks_.emplace_back(nextCallback_, std::move(fn));
   return nextCallback_++;
 }
@@ -359,7 +359,7 @@ void TApdComPort::DeregisterUserCallback(int id) {
   std::erase_if(callbacks_, [id](const auto& c) { return c.first == id; });
 }
 
-int TApdComPort::RegisterDestroyCallback(TNotifyEvent fn) {
+int TApdComPort::RegisterDestroyCallback(PortNotifyEvent fn) {
   destroyCallbacks_.emplace_back(nextCallback_, std::move(fn));
   return nextCallback_++;
 }

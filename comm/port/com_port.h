@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "dispatcher.h"
-#include "flow_control.h"
-#include "main_thread_dispatcher.h"
-#include "serial_device.h"
-#include "tick_clock.h"
-#include "trace_log.h"
-#include "trigger_types.h"
+#include "comm/port/dispatcher.h"
+#include "comm/port/flow_control.h"
+#include "comm/core/main_thread_dispatcher.h"
+#include "comm/port/serial_device.h"
+#include "comm/port/tick_clock.h"
+#include "comm/port/trace_log.h"
+#include "comm/port/trigger_types.h"
 
 namespace telvane {
 
@@ -37,13 +37,13 @@ using TTriggerStatusEvent = std::function<void(TApdComPort& sender, int triggerH
 using TTriggerTimerEvent = std::function<void(TApdComPort& sender, int triggerHandle)>;
 using TTriggerLineErrorEvent =
     std::function<void(TApdComPort& sender, std::uint32_t lineError, bool lineBreak)>;
-using TNotifyEvent = std::function<void(TApdComPort& sender)>;
+using PortNotifyEvent = std::function<void(TApdComPort& sender)>;
 // Open and close notifications: `opened` is true after an open, false just
 // before a close (the dispatcher still exists, so triggers can be removed).
-using TPortCallback = std::function<void(TApdComPort& sender, bool opened)>;
+using PortCallback = std::function<void(TApdComPort& sender, bool opened)>;
 // Chooses a device when the port is opened without a ComNumber or DevicePath
 // and PromptForPort is set; returns the device path, or empty when cancelled.
-using TPromptForPort = std::function<std::string()>;
+using PortPromptHandler = std::function<std::string()>;
 
 class TApdComPort {
  public:
@@ -76,7 +76,7 @@ class TApdComPort {
   const std::string& LinePath() const { return linePath_; }
   bool PromptForPort() const { return promptForPort_; }
   void SetPromptForPort(bool v) { promptForPort_ = v; }
-  TPromptForPort OnPromptForPort;
+  PortPromptHandler OnPromptForPort;
 
   // --- Line settings (applied at once on an open port) ---
   int Baud() const { return line_.baud; }
@@ -109,8 +109,8 @@ class TApdComPort {
   void SetRTS(bool on);
 
   // --- Flow control ---
-  THWFlowOptions HWFlowOptions() const { return hwFlow_; }
-  void SetHWFlowOptions(THWFlowOptions options);
+  HWFlowOptionSet HWFlowOptions() const { return hwFlow_; }
+  void SetHWFlowOptions(HWFlowOptionSet options);
   TSWFlowOptions SWFlowOptions() const { return swFlow_; }
   void SetSWFlowOptions(TSWFlowOptions options);
   char XOnChar() const { return line_.xonChar; }
@@ -170,17 +170,17 @@ class TApdComPort {
   TTriggerStatusEvent OnTriggerStatus;
   TTriggerTimerEvent OnTriggerTimer;
   TTriggerLineErrorEvent OnTriggerLineError;
-  TNotifyEvent OnTriggerModemStatus;
-  TNotifyEvent OnTriggerOutbuffFree;
-  TNotifyEvent OnTriggerOutbuffUsed;
-  TNotifyEvent OnTriggerOutSent;
+  PortNotifyEvent OnTriggerModemStatus;
+  PortNotifyEvent OnTriggerOutbuffFree;
+  PortNotifyEvent OnTriggerOutbuffUsed;
+  PortNotifyEvent OnTriggerOutSent;
 
   // Open and close notifications for components that watch the port.
-  int RegisterUserCallback(TPortCallback fn);
+  int RegisterUserCallback(PortCallback fn);
   void DeregisterUserCallback(int id);
   // Called as the port is destroyed (after the close notification of an open
   // port), so that watchers drop their reference to it.
-  int RegisterDestroyCallback(TNotifyEvent fn);
+  int RegisterDestroyCallback(PortNotifyEvent fn);
   void DeregisterDestroyCallback(int id);
 
   // --- Output ---
@@ -265,7 +265,7 @@ class TApdComPort {
   bool autoOpen_ = true;
   bool dtr_ = true;
   bool rts_ = true;
-  THWFlowOptions hwFlow_ = 0;
+  HWFlowOptionSet hwFlow_ = 0;
   TSWFlowOptions swFlow_ = swfNone;
   std::uint16_t bufferFull_ = 0;
   std::uint16_t bufferResume_ = 0;
@@ -291,8 +291,8 @@ class TApdComPort {
   // are joined at the next safe moment.
   std::vector<std::unique_ptr<TApdBaseDispatcher>> retired_;
   int portWindow_ = 0;
-  std::vector<std::pair<int, TPortCallback>> callbacks_;
-  std::vector<std::pair<int, TNotifyEvent>> destroyCallbacks_;
+  std::vector<std::pair<int, PortCallback>> callbacks_;
+  std::vector<std::pair<int, PortNotifyEvent>> destroyCallbacks_;
   int nextCallback_ = 1;
 };
 

@@ -1,16 +1,16 @@
 // The dispatcher: opening and closing, the event and dispatch threads, the
 // dispatch pass, the lines and the triggers. The output side, the input side
 // and trigger delivery have files of their own.
-#include "dispatcher.h"
+#include "comm/port/dispatcher.h"
 
 #include <algorithm>
 #include <chrono>
 #include <set>
 #include <utility>
 
-#include "error_codes.h"
-#include "exceptions.h"
-#include "receiver_list.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "comm/port/receiver_list.h"
 
 namespace telvane {
 namespace {
@@ -40,7 +40,7 @@ void UnregisterPort(std::uint16_t handle) {
   gPortList.erase(handle);
 }
 
-LineSettings WithFlow(LineSettings line, THWFlowOptions hw, TSWFlowOptions sw) {
+LineSettings WithFlow(LineSettings line, HWFlowOptionSet hw, TSWFlowOptions sw) {
   line.rtsCts = (hw & (hwfUseRTS | hwfRequireCTS)) != 0;
   line.xonXoffOut = sw == swfTransmit || sw == swfBoth;
   line.xonXoffIn = sw == swfReceive || sw == swfBoth;
@@ -387,7 +387,7 @@ LineSettings TApdBaseDispatcher::Line() const {
   return config_.line;
 }
 
-int TApdBaseDispatcher::SetFlow(THWFlowOptions hw, TSWFlowOptions sw, int bufferFull, int bufferResume) {
+int TApdBaseDispatcher::SetFlow(HWFlowOptionSet hw, TSWFlowOptions sw, int bufferFull, int bufferResume) {
   LineSettings line;
   {
     std::lock_guard guard(lock_);

@@ -12,14 +12,14 @@
 #include <thread>
 #include <vector>
 
-#include "flow_control.h"
-#include "main_thread_dispatcher.h"
-#include "ring_buffer.h"
-#include "serial_device.h"
-#include "tick_clock.h"
-#include "trace_log.h"
-#include "trigger_table.h"
-#include "trigger_types.h"
+#include "comm/port/flow_control.h"
+#include "comm/core/main_thread_dispatcher.h"
+#include "comm/port/ring_buffer.h"
+#include "comm/port/serial_device.h"
+#include "comm/port/tick_clock.h"
+#include "comm/port/trace_log.h"
+#include "comm/port/trigger_table.h"
+#include "comm/port/trigger_types.h"
 
 namespace telvane {
 
@@ -33,7 +33,7 @@ struct DispatcherConfig {
   LineSettings line;
   bool dtr = true;
   bool rts = true;
-  THWFlowOptions hwFlow = 0;
+  HWFlowOptionSet hwFlow = 0;
   TSWFlowOptions swFlow = swfNone;
   int bufferFull = 0;    // effective levels (EffectiveThresholds)
   int bufferResume = 0;
@@ -115,7 +115,7 @@ class TApdBaseDispatcher {
   // to the device when they equal the current ones.
   int SetLine(const LineSettings& line);
   LineSettings Line() const;
-  int SetFlow(THWFlowOptions hw, TSWFlowOptions sw, int bufferFull, int bufferResume);
+  int SetFlow(HWFlowOptionSet hw, TSWFlowOptions sw, int bufferFull, int bufferResume);
 
   // Triggers.
   int AddTimerTrigger();

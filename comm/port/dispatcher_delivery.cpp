@@ -1,14 +1,14 @@
 // Trigger delivery: the receivers of a dispatcher and how fired triggers
 // reach them.
-#include "dispatcher.h"
+#include "comm/port/dispatcher.h"
 
 #include <algorithm>
 #include <exception>
 #include <string>
 #include <thread>
 
-#include "error_codes.h"
-#include "receiver_list.h"
+#include "base/error_codes.h"
+#include "comm/port/receiver_list.h"
 
 namespace telvane {
 namespace {

@@ -1,10 +1,10 @@
 // The input side of the dispatcher: reading the device into the input ring,
 // input flow control, and reading the ring (shared during a delivery).
-#include "dispatcher.h"
+#include "comm/port/dispatcher.h"
 
 #include <algorithm>
 
-#include "error_codes.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 

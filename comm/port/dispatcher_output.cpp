@@ -1,12 +1,12 @@
 // The output side of the dispatcher: the output ring, the output thread and
 // the writes to the device.
-#include "dispatcher.h"
+#include "comm/port/dispatcher.h"
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
-#include "error_codes.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 namespace {

@@ -1,5 +1,5 @@
 // The flow-control threshold rule.
-#include "flow_control.h"
+#include "comm/port/flow_control.h"
 
 namespace telvane {
 namespace {
@@ -13,7 +13,7 @@ void Apply(int inSize, int fullPercent, int resumePercent, FlowThresholds& t) {
 }  // namespace
 
 FlowThresholds EffectiveThresholds(int inSize, int bufferFull, int bufferResume,
-                                   THWFlowOptions hw, TSWFlowOptions sw) {
+                                   HWFlowOptionSet hw, TSWFlowOptions sw) {
   FlowThresholds t{bufferFull, bufferResume};
   if (hw != 0) Apply(inSize, 90, 10, t);
   if (sw != swfNone) Apply(inSize, 75, 25, t);

@@ -4,14 +4,14 @@
 
 namespace telvane {
 
-// THWFlowOptions is a set of these bits.
-enum THWFlowOption : unsigned {
+// HWFlowOptionSet is a set of these bits.
+enum HWFlowOption : unsigned {
   hwfUseDTR = 0x01,      // lower DTR to throttle the remote
   hwfUseRTS = 0x02,      // lower RTS to throttle the remote
   hwfRequireDSR = 0x04,  // send only while DSR is up
   hwfRequireCTS = 0x08,  // send only while CTS is up
 };
-using THWFlowOptions = unsigned;
+using HWFlowOptionSet = unsigned;
 
 enum TSWFlowOptions { swfNone, swfReceive, swfTransmit, swfBoth };
 
@@ -25,7 +25,7 @@ struct FlowThresholds {
 // 10 % of InSize. Software flow: the same with 75 % and 25 %. Without flow
 // control the values are kept as given.
 FlowThresholds EffectiveThresholds(int inSize, int bufferFull, int bufferResume,
-                                   THWFlowOptions hw, TSWFlowOptions sw);
+                                   HWFlowOptionSet hw, TSWFlowOptions sw);
 
 // What the BufferFull and BufferResume setters store: a BufferFull above
 // InSize becomes 90 % of InSize; a BufferResume above BufferFull becomes 10 %

@@ -1,5 +1,5 @@
 // Lists the serial devices of this machine.
-#include "port_list.h"
+#include "comm/port/port_list.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>

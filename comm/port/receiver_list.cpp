@@ -1,5 +1,5 @@
 // Trigger receivers.
-#include "receiver_list.h"
+#include "comm/port/receiver_list.h"
 
 #include <algorithm>
 

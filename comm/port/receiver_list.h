@@ -7,8 +7,8 @@
 #include <mutex>
 #include <vector>
 
-#include "main_thread_dispatcher.h"
-#include "trigger_types.h"
+#include "comm/core/main_thread_dispatcher.h"
+#include "comm/port/trigger_types.h"
 
 namespace telvane {
 

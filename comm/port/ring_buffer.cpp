@@ -1,5 +1,5 @@
 // Byte ring buffer.
-#include "ring_buffer.h"
+#include "comm/port/ring_buffer.h"
 
 #include <algorithm>
 #include <cstring>

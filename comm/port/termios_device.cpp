@@ -10,8 +10,8 @@
 
 #include <cerrno>
 
-#include "error_codes.h"
-#include "serial_device.h"
+#include "base/error_codes.h"
+#include "comm/port/serial_device.h"
 
 namespace telvane {
 namespace {

@@ -1,11 +1,11 @@
 // The real tick clock, tick timers and delays.
-#include "tick_clock.h"
+#include "comm/port/tick_clock.h"
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
-#include "error_codes.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 

@@ -1,5 +1,5 @@
 // Character trace and event log.
-#include "trace_log.h"
+#include "comm/port/trace_log.h"
 
 #include <sys/utsname.h>
 
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "error_codes.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 namespace {

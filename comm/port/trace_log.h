@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "error_codes.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 

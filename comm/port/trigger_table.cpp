@@ -1,10 +1,10 @@
 // Trigger handles, arming and the trigger walk.
-#include "trigger_table.h"
+#include "comm/port/trigger_table.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "error_codes.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 namespace {

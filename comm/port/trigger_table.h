@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "serial_device.h"
-#include "tick_clock.h"
-#include "trigger_types.h"
+#include "comm/port/serial_device.h"
+#include "comm/port/tick_clock.h"
+#include "comm/port/trigger_types.h"
 
 namespace telvane {
 

@@ -11,7 +11,7 @@ namespace telvane {
 // and a status trigger carries its status type in the low three bits.
 inline constexpr int kAvailTriggerHandle = 1;
 
-enum TStatusType {
+enum StatusType {
   stNotActive = 0,
   stModem = 1,          // a modem line selected by the mask (msr* bits) changes
   stLine = 2,           // a line error selected by the mask (le* bits) occurs

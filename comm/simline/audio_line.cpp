@@ -1,6 +1,6 @@
 // One direction of the simulated line: delay, noise and the garbling of a
 // refused training check.
-#include "audio_line.h"
+#include "comm/simline/audio_line.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // The spandsp fax terminal behind the simulated line.
-#include "fax_terminal_end.h"
+#include "comm/simline/fax_terminal_end.h"
 
 #define SPANDSP_EXPOSE_INTERNAL_STRUCTURES
 #include <spandsp.h>

@@ -1,6 +1,6 @@
 // The simulated line's engine: ends, call progress, faults and pacing, all
 // on the line's own thread.
-#include "sim_line.h"
+#include "comm/simline/sim_line.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -14,8 +14,8 @@
 #include <filesystem>
 #include <map>
 
-#include "audio_line.h"
-#include "t31_pty_modem.h"
+#include "comm/simline/audio_line.h"
+#include "comm/simline/t31_pty_modem.h"
 
 #define SPANDSP_EXPOSE_INTERNAL_STRUCTURES
 #include <spandsp.h>

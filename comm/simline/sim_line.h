@@ -39,7 +39,7 @@
 #include <thread>
 #include <vector>
 
-#include "fax_terminal_end.h"
+#include "comm/simline/fax_terminal_end.h"
 
 namespace telvane {
 

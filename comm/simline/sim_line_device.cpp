@@ -1,7 +1,7 @@
 // The simulated line device: each call runs its own SimLine.
-#include "sim_line_device.h"
+#include "comm/simline/sim_line_device.h"
 
-#include "error_codes.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 namespace {

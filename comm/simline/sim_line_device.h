@@ -4,8 +4,8 @@
 
 #include <functional>
 
-#include "sim_line.h"
-#include "telephony_line.h"
+#include "comm/simline/sim_line.h"
+#include "comm/tapi/telephony_line.h"
 
 namespace telvane {
 

@@ -1,6 +1,8 @@
 // The T.31 emulation's host on a pseudo-terminal: bytes both ways, flow
 // control, and call progress handed to the line.
-#include "t31_pty_modem.h"
+#include "comm/simline/t31_pty_modem.h"
+
+#include "comm/port/pty.h"
 
 #include <fcntl.h>
 #include <termios.h>
@@ -51,21 +53,8 @@ void T31PtyModem::SetLogLevel(int level) {
 }
 
 int T31PtyModem::Open() {
-  master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (master_ < 0) return -errno;
-  char name[128];
-  if (grantpt(master_) != 0 || unlockpt(master_) != 0 || ptsname_r(master_, name, sizeof name) != 0) return -errno;
-  path_ = name;
-  slaveKeep_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (slaveKeep_ < 0) return -errno;
-  // Raw until the DTE sets its own modes: no echo, no line editing.
-  termios tio{};
-  if (tcgetattr(slaveKeep_, &tio) == 0) {
-    cfmakeraw(&tio);
-    tcsetattr(slaveKeep_, TCSANOW, &tio);
-  }
-  fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-  return 0;
+  master_ = OpenPtyKeepingSlave(path_, slaveKeep_);
+  return master_ < 0 ? master_ : 0;
 }
 
 short T31PtyModem::PollEvents() const {

@@ -1,5 +1,5 @@
 // The lamp slots of a status-light controller.
-#include "light_set.h"
+#include "comm/status/light_set.h"
 
 namespace telvane {
 

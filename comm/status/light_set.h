@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <functional>
 
-#include "status_lamp.h"
+#include "comm/status/status_lamp.h"
 
 namespace telvane {
 

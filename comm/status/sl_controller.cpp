@@ -1,9 +1,9 @@
 // The status-light controller: triggers for the lamps, the three handlers it
 // puts in front of the port's own, and the port's open and close notices.
-#include "sl_controller.h"
+#include "comm/status/sl_controller.h"
 
-#include "error_codes.h"
-#include "exceptions.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
 
 namespace telvane {
 namespace {

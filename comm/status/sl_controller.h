@@ -9,9 +9,9 @@
 
 #include <cstdint>
 
-#include "com_port.h"
-#include "light_set.h"
-#include "serial_device.h"
+#include "comm/port/com_port.h"
+#include "comm/status/light_set.h"
+#include "comm/port/serial_device.h"
 
 namespace telvane {
 

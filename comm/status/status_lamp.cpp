@@ -1,5 +1,5 @@
 // Removal notices of status lamps.
-#include "status_lamp.h"
+#include "comm/status/status_lamp.h"
 
 #include <algorithm>
 

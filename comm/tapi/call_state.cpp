@@ -1,5 +1,5 @@
 // The call state read-out.
-#include "call_state.h"
+#include "comm/tapi/call_state.h"
 
 #include <bit>
 

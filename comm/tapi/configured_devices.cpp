@@ -2,7 +2,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "telephony_device_list.h"
+#include "comm/tapi/telephony_device_list.h"
 
 namespace telvane {
 namespace {

@@ -1,11 +1,11 @@
 // The device selection model: entries, preselection, OK and Cancel.
-#include "device_selection.h"
+#include "comm/tapi/device_selection.h"
 
 #include <algorithm>
 #include <charconv>
 
-#include "exceptions.h"
-#include "telephony_device.h"
+#include "base/exceptions.h"
+#include "comm/tapi/telephony_device.h"
 
 namespace telvane {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "com_port.h"
-#include "port_list.h"
-#include "telephony_device_list.h"
+#include "comm/port/com_port.h"
+#include "comm/port/port_list.h"
+#include "comm/tapi/telephony_device_list.h"
 
 namespace telvane {
 

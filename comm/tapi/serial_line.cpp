@@ -1,8 +1,8 @@
 // The line of a serial or configured device: its path, when it exists.
 #include <sys/stat.h>
 
-#include "error_codes.h"
-#include "telephony_line.h"
+#include "base/error_codes.h"
+#include "comm/tapi/telephony_line.h"
 
 namespace telvane {
 namespace {

@@ -1,10 +1,10 @@
 // The pass-through call: bring the selected device's line up, open the
 // linked port on the path it gives, and end the call again.
-#include "telephony_device.h"
+#include "comm/tapi/telephony_device.h"
 
-#include "call_state.h"
-#include "error_codes.h"
-#include "exceptions.h"
+#include "comm/tapi/call_state.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
 
 namespace telvane {
 

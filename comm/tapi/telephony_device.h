@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "com_port.h"
-#include "main_thread_dispatcher.h"
-#include "tapi_status.h"
-#include "telephony_device_list.h"
-#include "telephony_line.h"
+#include "comm/port/com_port.h"
+#include "comm/core/main_thread_dispatcher.h"
+#include "comm/tapi/tapi_status.h"
+#include "comm/tapi/telephony_device_list.h"
+#include "comm/tapi/telephony_line.h"
 
 namespace telvane {
 

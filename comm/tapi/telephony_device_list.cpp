@@ -1,6 +1,6 @@
 // Lists the line devices: the serial devices found, the configured ones, and
 // the simulated line.
-#include "telephony_device_list.h"
+#include "comm/tapi/telephony_device_list.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "port_list.h"
+#include "comm/port/port_list.h"
 
 namespace telvane {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "telephony_device_list.h"
+#include "comm/tapi/telephony_device_list.h"
 
 namespace telvane {
 

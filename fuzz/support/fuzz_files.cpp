@@ -1,4 +1,4 @@
-#include "fuzz_files.h"
+#include "fuzz/support/fuzz_files.h"
 
 #include <cstdio>
 #include <cstdlib>

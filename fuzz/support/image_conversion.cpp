@@ -1,19 +1,19 @@
-#include "image_conversion.h"
+#include "fuzz/support/image_conversion.h"
 
 #include <cstdlib>
 
-#include "exceptions.h"
-#include "fax_converter.h"
-#include "fuzz_files.h"
+#include "base/exceptions.h"
+#include "faxdoc/fax_converter.h"
+#include "fuzz/support/fuzz_files.h"
 
 namespace telvane::fuzz {
 
-void FuzzImageConversion(TFaxInputDocumentType type, const char* inName, const uint8_t* data, size_t size) {
+void FuzzImageConversion(FaxInputDocumentType type, const char* inName, const uint8_t* data, size_t size) {
   const std::string in = WriteScratchFile(inName, data, size);
   const uint8_t s = size ? data[size - 1] : 0;
   TApdFaxConverter cvt;
   cvt.InputDocumentType = type;
-  cvt.SetOptions(static_cast<TFaxCvtOptions>(s & (coDoubleWidth | coHalfHeight | coCenterImage)));
+  cvt.SetOptions(static_cast<FaxCvtOptions>(s & (coDoubleWidth | coHalfHeight | coCenterImage)));
   cvt.Resolution = (s & 0x08) ? frHigh : frNormal;
   cvt.Width = (s & 0x10) ? fwWide : fwNormal;
   cvt.LeftMargin = (s & 0x20) ? 0 : 50;

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fax_types.h"
+#include "faxdoc/fax_types.h"
 
 namespace telvane::fuzz {
 
@@ -12,6 +12,6 @@ namespace telvane::fuzz {
 // byte also picks the placement options and the page geometry, so that every
 // placement path is reached. Aborts when a failed conversion carries no error
 // code or leaves an APF file behind, or when a success leaves none.
-void FuzzImageConversion(TFaxInputDocumentType type, const char* inName, const uint8_t* data, size_t size);
+void FuzzImageConversion(FaxInputDocumentType type, const char* inName, const uint8_t* data, size_t size);
 
 }  // namespace telvane::fuzz

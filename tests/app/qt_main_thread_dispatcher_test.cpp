@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "qt_main_thread_dispatcher.h"
+#include "app/platform/qt_main_thread_dispatcher.h"
 
 namespace telvane {
 

@@ -8,9 +8,9 @@
 #include <memory>
 #include <thread>
 
-#include "light_set.h"
-#include "status_light.h"
-#include "status_light_glyphs.h"
+#include "comm/status/light_set.h"
+#include "app/widgets/status_light.h"
+#include "app/widgets/status_light_glyphs.h"
 
 using telvane::TApdStatusLight;
 using telvane::TLightSet;

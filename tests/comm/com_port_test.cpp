@@ -8,13 +8,13 @@
 #include <thread>
 #include <vector>
 
-#include "com_port.h"
-#include "error_codes.h"
-#include "exceptions.h"
-#include "fake_serial_device.h"
-#include "fake_tick_clock.h"
-#include "loop_dispatcher.h"
-#include "temp_dir.h"
+#include "comm/port/com_port.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "tests/support/comm/fake_serial_device.h"
+#include "tests/support/comm/fake_tick_clock.h"
+#include "comm/core/loop_dispatcher.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {

@@ -9,12 +9,12 @@
 #include <thread>
 #include <vector>
 
-#include "dispatcher.h"
-#include "error_codes.h"
-#include "exceptions.h"
-#include "fake_serial_device.h"
-#include "fake_tick_clock.h"
-#include "loop_dispatcher.h"
+#include "comm/port/dispatcher.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "tests/support/comm/fake_serial_device.h"
+#include "tests/support/comm/fake_tick_clock.h"
+#include "comm/core/loop_dispatcher.h"
 
 namespace telvane {
 namespace {

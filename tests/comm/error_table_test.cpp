@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <string>
 
-#include "error_codes.h"
-#include "exceptions.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
 
 namespace telvane {
 namespace {

@@ -1,7 +1,7 @@
 // The fill levels at which the port throttles and releases the remote.
 #include <gtest/gtest.h>
 
-#include "flow_control.h"
+#include "comm/port/flow_control.h"
 
 namespace telvane {
 namespace {

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "loop_dispatcher.h"
+#include "comm/core/loop_dispatcher.h"
 
 namespace telvane {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "port_list.h"
-#include "temp_dir.h"
+#include "comm/port/port_list.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {

@@ -20,10 +20,10 @@
 #include <thread>
 #include <vector>
 
-#include "com_port.h"
-#include "error_codes.h"
-#include "exceptions.h"
-#include "pty_peer.h"
+#include "comm/port/com_port.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "tests/support/comm/pty_peer.h"
 
 namespace telvane {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ring_buffer.h"
+#include "comm/port/ring_buffer.h"
 
 namespace telvane {
 namespace {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "com_port.h"
-#include "error_codes.h"
-#include "exceptions.h"
-#include "fake_serial_device.h"
-#include "fake_tick_clock.h"
-#include "sl_controller.h"
+#include "comm/port/com_port.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "tests/support/comm/fake_serial_device.h"
+#include "tests/support/comm/fake_tick_clock.h"
+#include "comm/status/sl_controller.h"
 
 namespace telvane {
 namespace {

@@ -1,9 +1,9 @@
 // Ticks, tick timers across the wrap of the counter, and the delays.
 #include <gtest/gtest.h>
 
-#include "error_codes.h"
-#include "fake_tick_clock.h"
-#include "tick_clock.h"
+#include "base/error_codes.h"
+#include "tests/support/comm/fake_tick_clock.h"
+#include "comm/port/tick_clock.h"
 
 namespace telvane {
 namespace {

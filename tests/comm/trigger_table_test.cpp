@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "error_codes.h"
-#include "fake_tick_clock.h"
-#include "trigger_table.h"
+#include "base/error_codes.h"
+#include "tests/support/comm/fake_tick_clock.h"
+#include "comm/port/trigger_table.h"
 
 namespace telvane {
 namespace {

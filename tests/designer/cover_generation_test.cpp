@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#include "apf_pages.h"
-#include "cover_generator.h"
-#include "fax_designer.h"
-#include "fcp_units.h"
-#include "temp_dir.h"
+#include "tests/support/apf_pages.h"
+#include "designer/cover_generator.h"
+#include "designer/fax_designer.h"
+#include "designer/fcp_units.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {
@@ -28,7 +28,7 @@ int BlackPixels(const QImage& image, const QRect& area) {
 
 TTextField& AddText(TFaxDesigner& d, const QString& text, QRect bounds, int height = -15) {
   TTextField& field = d.Page().AddTextField();
-  TFieldFont font;
+  FieldFont font;
   font.Height = height;
   field.SetFont(font);
   field.SetText(text);
@@ -81,7 +81,7 @@ TEST(CoverGeneration, MissingChineseFacesFallBackToAnInstalledCjkFont) {
 }
 
 TEST(CoverGeneration, LinesWrapAtTheFieldWidthLikeAnEditor) {
-  TFieldFont font;
+  FieldFont font;
   const QFontMetrics m(FieldQFont(font));
   const int width = m.horizontalAdvance(QStringLiteral("aaaa aaaa")) - 1;
   EXPECT_EQ(WrapFieldText(QStringLiteral("aaaa aaaa aaaa\n\nxyz"), font, width),

@@ -1,9 +1,9 @@
 // Tag replacement, the time text and the tag dialog's rules.
 #include <gtest/gtest.h>
 
-#include "cover_tags.h"
-#include "fax_panel.h"
-#include "tag_dialog_rules.h"
+#include "designer/cover_tags.h"
+#include "designer/fax_panel.h"
+#include "designer/tag_dialog_rules.h"
 
 namespace telvane {
 namespace {
@@ -57,20 +57,20 @@ TEST(CoverTags, TimeDropsSecondsAndLowerCases) {
 
 TEST(TagDialogRules, ChecksPageNumberThenPageCount) {
   TFaxPanel page;
-  TReplaceTagRules r = TReplaceTagRules::FromPage(page);  // a new design: 0 and 0
+  ReplaceTagRules r = ReplaceTagRules::FromPage(page);  // a new design: 0 and 0
   EXPECT_EQ(r.PageNumberText(), QStringLiteral("0"));
-  TReplaceTagRules::Check c = r.Validate();
-  EXPECT_EQ(c.Offending, TReplaceTagRules::Control::PageNumberEdit);
+  ReplaceTagRules::Check c = r.Validate();
+  EXPECT_EQ(c.Offending, ReplaceTagRules::Control::PageNumberEdit);
   EXPECT_EQ(c.Message, QStringLiteral("Invalid page number entered."));
   EXPECT_FALSE(r.ApplyTo(page));
 
   r.SetPageNumberText(QStringLiteral(" 7  "));
   c = r.Validate();
-  EXPECT_EQ(c.Offending, TReplaceTagRules::Control::PageCountEdit);
+  EXPECT_EQ(c.Offending, ReplaceTagRules::Control::PageCountEdit);
   EXPECT_EQ(c.Message, QStringLiteral("Invalid page count entered."));
   for (const char* bad : {"", "    ", "1 2", "0000"}) {
     r.SetPageCountText(QString::fromLatin1(bad));
-    EXPECT_EQ(r.Validate().Offending, TReplaceTagRules::Control::PageCountEdit) << bad;
+    EXPECT_EQ(r.Validate().Offending, ReplaceTagRules::Control::PageCountEdit) << bad;
   }
   r.SetPageCountText(QStringLiteral("123456"));  // the mask holds 4 digits
   EXPECT_EQ(r.PageCountText(), QStringLiteral("1234"));

@@ -2,9 +2,9 @@
 // designer's paper-size setters.
 #include <gtest/gtest.h>
 
-#include "cover_renderer.h"
-#include "fax_designer.h"
-#include "fcp_units.h"
+#include "designer/cover_renderer.h"
+#include "designer/fax_designer.h"
+#include "designer/fcp_units.h"
 
 namespace telvane {
 namespace {
@@ -32,7 +32,7 @@ TEST(FaxPanel, AddingClampsPlacesAndAdvancesTheInsertionPoint) {
   EXPECT_EQ(first.Bounds(), QRect(480, 656, 120, 120));
   EXPECT_EQ(page.InsertionPoint(), QPoint(595, 705));
   TTextField& second = page.AddTextField();
-  const int height = FieldLineHeight(TFieldFont()) + 4;
+  const int height = FieldLineHeight(FieldFont()) + 4;
   EXPECT_EQ(second.Bounds(), QRect(400, 705, 200, height));
   EXPECT_FALSE(first.Selected());
   EXPECT_TRUE(second.Selected());

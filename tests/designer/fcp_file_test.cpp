@@ -7,10 +7,10 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
-#include "fax_designer.h"
-#include "gbk_codec.h"
-#include "picture_bmp.h"
-#include "temp_dir.h"
+#include "designer/fax_designer.h"
+#include "designer/gbk_codec.h"
+#include "designer/picture_bmp.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {
@@ -40,7 +40,7 @@ QImage TestPicture() {
 // two lines, and an image field with a picture.
 void BuildFullDesign(TFaxDesigner& d) {
   TTextField& text = d.Page().AddTextField();
-  TFieldFont font;
+  FieldFont font;
   font.Charset = kGb2312Charset;
   font.Color = 0x00336699;
   font.Height = -20;
@@ -93,7 +93,7 @@ TEST(FcpFile, EmptyTextFieldIsStoredWithLengthOneAndLoadsEmpty) {
   ASSERT_EQ(loaded.Page().Fields().size(), 1u);
   const auto& field = static_cast<const TTextField&>(*loaded.Page().Fields()[0]);
   EXPECT_TRUE(field.Text().isEmpty());
-  EXPECT_EQ(field.Font(), TFieldFont());
+  EXPECT_EQ(field.Font(), FieldFont());
 }
 
 TEST(FcpFile, LoadingTakesPixelWidthAndRecomputesHeightFromPaper) {
@@ -141,7 +141,7 @@ TEST(FcpFile, FaceNamesUpTo255BytesAreKept) {
   for (int length : {255, 300}) {
     TFaxDesigner d;
     TTextField& f = d.Page().AddTextField();
-    TFieldFont font;
+    FieldFont font;
     font.Name = QString(length, QLatin1Char('F'));
     f.SetFont(font);
     TFaxDesigner loaded;
@@ -150,7 +150,7 @@ TEST(FcpFile, FaceNamesUpTo255BytesAreKept) {
   }
   // A Chinese name is cut between characters, not inside one.
   TFaxDesigner d;
-  TFieldFont font;
+  FieldFont font;
   font.Name = QString(130, QChar(0x5B8B));  // 宋, 2 bytes each
   d.Page().AddTextField().SetFont(font);
   TFaxDesigner loaded;
@@ -161,7 +161,7 @@ TEST(FcpFile, FaceNamesUpTo255BytesAreKept) {
 TEST(FcpFile, TextRecordHoldsGeometryPitchAndStylesInPlace) {
   TFaxDesigner d;
   TTextField& f = d.Page().AddTextField();
-  TFieldFont font;
+  FieldFont font;
   font.Pitch = kVariablePitch;
   font.Bold = font.Underline = true;
   f.SetFont(font);
@@ -184,7 +184,7 @@ TEST(FcpFile, TextRecordHoldsGeometryPitchAndStylesInPlace) {
 
 TEST(FcpFile, PointSizeDecidesTheLoadedHeight) {
   TFaxDesigner d;
-  TFieldFont font;
+  FieldFont font;
   font.Height = -30;  // 22.5 points, stored as 23
   d.Page().AddTextField().SetFont(font);
   TFaxDesigner loaded;

@@ -2,11 +2,11 @@
 // page number bounds, the page chain, and short or missing files.
 #include <gtest/gtest.h>
 
-#include "apf_file.h"
-#include "apf_page_reader.h"
-#include "apf_test_files.h"
-#include "error_codes.h"
-#include "temp_dir.h"
+#include "faxdoc/apf_file.h"
+#include "faxdoc/apf_page_reader.h"
+#include "tests/faxdoc/apf_test_files.h"
+#include "base/error_codes.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {

@@ -1,7 +1,7 @@
 // APF header fields: station identifier and MS-DOS date packing.
 #include <gtest/gtest.h>
 
-#include "apf_format.h"
+#include "faxdoc/apf_format.h"
 
 namespace telvane {
 namespace {

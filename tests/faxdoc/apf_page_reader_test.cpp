@@ -4,12 +4,12 @@
 
 #include <random>
 
-#include "apf_page_reader.h"
-#include "apf_test_files.h"
-#include "apf_writer.h"
-#include "error_codes.h"
-#include "t4_reference.h"
-#include "temp_dir.h"
+#include "faxdoc/apf_page_reader.h"
+#include "tests/faxdoc/apf_test_files.h"
+#include "faxdoc/apf_writer.h"
+#include "base/error_codes.h"
+#include "tests/faxdoc/t4_reference.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {

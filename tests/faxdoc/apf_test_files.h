@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "t4_encoder.h"
+#include "faxdoc/t4_encoder.h"
 
 namespace telvane::test {
 

@@ -5,11 +5,11 @@
 
 #include <filesystem>
 
-#include "apf_file.h"
-#include "apf_test_files.h"
-#include "apf_writer.h"
-#include "error_codes.h"
-#include "temp_dir.h"
+#include "faxdoc/apf_file.h"
+#include "tests/faxdoc/apf_test_files.h"
+#include "faxdoc/apf_writer.h"
+#include "base/error_codes.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {

@@ -4,13 +4,13 @@
 
 #include <filesystem>
 
-#include "apf_pages.h"
-#include "bitmap_input.h"
-#include "error_codes.h"
-#include "exceptions.h"
-#include "fax_converter.h"
-#include "image_test_util.h"
-#include "temp_dir.h"
+#include "tests/support/apf_pages.h"
+#include "faxdoc/bitmap_input.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "faxdoc/fax_converter.h"
+#include "tests/faxdoc/image_test_util.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {

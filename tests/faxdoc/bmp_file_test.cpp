@@ -10,11 +10,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include "bmp_file.h"
-#include "error_codes.h"
-#include "fax_converter.h"
-#include "image_test_util.h"
-#include "temp_dir.h"
+#include "faxdoc/bmp_file.h"
+#include "base/error_codes.h"
+#include "faxdoc/fax_converter.h"
+#include "tests/faxdoc/image_test_util.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {

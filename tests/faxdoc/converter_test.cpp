@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "apf_file.h"
-#include "apf_pages.h"
-#include "convert_text.h"
-#include "error_codes.h"
-#include "exceptions.h"
-#include "fax_converter.h"
-#include "fax_font.h"
-#include "t4_encoder.h"
-#include "temp_dir.h"
-#include "text_input.h"
+#include "faxdoc/apf_file.h"
+#include "tests/support/apf_pages.h"
+#include "tests/support/convert_text.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "faxdoc/fax_converter.h"
+#include "faxdoc/fax_font.h"
+#include "faxdoc/t4_encoder.h"
+#include "tests/support/temp_dir.h"
+#include "faxdoc/text_input.h"
 
 namespace telvane {
 namespace {
@@ -96,7 +96,7 @@ TEST_F(ConverterTest, PropertyRules) {
 }
 
 TEST_F(ConverterTest, InputTypesWithoutADocumentAreRefused) {
-  for (TFaxInputDocumentType t : {idNone, idBitmap}) {
+  for (FaxInputDocumentType t : {idNone, idBitmap}) {
     TApdFaxConverter c;
     c.InputDocumentType = t;
     c.SetDocumentFile(Input("x"));

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "apf_pages.h"
-#include "convert_text.h"
-#include "error_codes.h"
-#include "exceptions.h"
-#include "fax_converter.h"
-#include "temp_dir.h"
-#include "text_renderer.h"
+#include "tests/support/apf_pages.h"
+#include "tests/support/convert_text.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "faxdoc/fax_converter.h"
+#include "tests/support/temp_dir.h"
+#include "faxdoc/text_renderer.h"
 
 namespace telvane {
 namespace {

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "error_codes.h"
-#include "fax_font.h"
+#include "base/error_codes.h"
+#include "faxdoc/fax_font.h"
 
 namespace telvane {
 namespace {

@@ -1,18 +1,18 @@
 // The fax unpacker: aspect modes, width trimming, blank-line compression,
 // scaling, progress and abort, errors, and the images it writes as read back
 // by libtiff, ImageMagick and Qt.
-#include "fax_unpacker.h"
+#include "faxdoc/fax_unpacker.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <utility>
 
-#include "apf_test_files.h"
-#include "bmp_file.h"
-#include "exceptions.h"
-#include "image_references.h"
-#include "temp_dir.h"
+#include "tests/faxdoc/apf_test_files.h"
+#include "faxdoc/bmp_file.h"
+#include "base/exceptions.h"
+#include "tests/faxdoc/image_references.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {

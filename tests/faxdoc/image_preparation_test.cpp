@@ -6,13 +6,13 @@
 
 #include <filesystem>
 
-#include "bmp_file.h"
-#include "error_codes.h"
-#include "fax_converter.h"
-#include "image_preparation.h"
-#include "image_test_util.h"
-#include "jpeg_decoder.h"
-#include "temp_dir.h"
+#include "faxdoc/bmp_file.h"
+#include "base/error_codes.h"
+#include "faxdoc/fax_converter.h"
+#include "faxdoc/image_preparation.h"
+#include "tests/faxdoc/image_test_util.h"
+#include "faxdoc/jpeg_decoder.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "image_references.h"
+#include "tests/faxdoc/image_references.h"
 
 #include <tiffio.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "image_test_util.h"
+#include "tests/faxdoc/image_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "exceptions.h"
+#include "base/exceptions.h"
 
 namespace telvane::test {
 
@@ -31,7 +31,7 @@ int CountWrongPixels(const RasterPage& page, int width, int height, const PixelF
   return wrong;
 }
 
-int ConvertFile(TApdFaxConverter& cvt, TFaxInputDocumentType type, const std::string& input,
+int ConvertFile(TApdFaxConverter& cvt, FaxInputDocumentType type, const std::string& input,
                 const std::string& output) {
   cvt.InputDocumentType = type;
   cvt.SetDocumentFile(input);

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "apf_pages.h"
-#include "bitmap.h"
-#include "fax_converter.h"
-#include "temp_dir.h"
+#include "tests/support/apf_pages.h"
+#include "faxdoc/bitmap.h"
+#include "faxdoc/fax_converter.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane::test {
 
@@ -32,7 +32,7 @@ int CountWrongPixels(const RasterPage& page, int width, int height, const PixelF
 
 // Converts `input` with `cvt`'s settings and `type` into `output`; returns 0
 // or the code of the exception raised.
-int ConvertFile(TApdFaxConverter& cvt, TFaxInputDocumentType type, const std::string& input,
+int ConvertFile(TApdFaxConverter& cvt, FaxInputDocumentType type, const std::string& input,
                 const std::string& output);
 int ConvertBitmapTo(TApdFaxConverter& cvt, const Bitmap& bitmap, const std::string& output);
 

@@ -1,13 +1,13 @@
 // The PCX line coder, and PackBits rows as libtiff decodes them.
 #include <gtest/gtest.h>
 
-#include "image_references.h"
-#include "output_file.h"
-#include "memory_image.h"
-#include "packbits.h"
-#include "pcx_writer.h"
-#include "temp_dir.h"
-#include "tiff_writer.h"
+#include "tests/faxdoc/image_references.h"
+#include "faxdoc/output_file.h"
+#include "faxdoc/memory_image.h"
+#include "faxdoc/packbits.h"
+#include "faxdoc/pcx_writer.h"
+#include "tests/support/temp_dir.h"
+#include "faxdoc/tiff_writer.h"
 
 namespace telvane {
 namespace {

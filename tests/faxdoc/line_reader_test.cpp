@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "line_reader.h"
-#include "temp_dir.h"
+#include "faxdoc/line_reader.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "error_codes.h"
-#include "fax_converter.h"
-#include "image_test_util.h"
-#include "pcx_format.h"
-#include "temp_dir.h"
+#include "base/error_codes.h"
+#include "faxdoc/fax_converter.h"
+#include "tests/faxdoc/image_test_util.h"
+#include "faxdoc/pcx_format.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {
@@ -21,7 +21,7 @@ using test::Placement;
 class PcxInputTest : public ::testing::Test {
  protected:
   void SetUp() override { cvt.SetOptions(0); }
-  int Convert(TFaxInputDocumentType type, const std::string& in) {
+  int Convert(FaxInputDocumentType type, const std::string& in) {
     return test::ConvertFile(cvt, type, in, dir.File("out.apf"));
   }
   std::vector<test::RasterPage> Pages() { return test::ReadApfPages(dir.File("out.apf")); }

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "t4_decoder.h"
-#include "t4_encoder.h"
-#include "t4_reference.h"
+#include "faxdoc/t4_decoder.h"
+#include "faxdoc/t4_encoder.h"
+#include "tests/faxdoc/t4_reference.h"
 
 namespace telvane {
 namespace {

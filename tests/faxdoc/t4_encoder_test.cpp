@@ -5,9 +5,9 @@
 #include <random>
 #include <vector>
 
-#include "t4_encoder.h"
-#include "t4_reference.h"
-#include "t4_tables.h"
+#include "faxdoc/t4_encoder.h"
+#include "tests/faxdoc/t4_reference.h"
+#include "faxdoc/t4_tables.h"
 
 namespace telvane {
 namespace {

@@ -5,13 +5,13 @@
 #include <random>
 #include <vector>
 
-#include "apf_page_reader.h"
-#include "apf_writer.h"
-#include "t4_decoder.h"
-#include "t4_encoder.h"
-#include "t4_reference.h"
-#include "temp_dir.h"
-#include "tiff_g3.h"
+#include "faxdoc/apf_page_reader.h"
+#include "faxdoc/apf_writer.h"
+#include "faxdoc/t4_decoder.h"
+#include "faxdoc/t4_encoder.h"
+#include "tests/faxdoc/t4_reference.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/tiff_g3.h"
 
 namespace telvane {
 namespace {

@@ -1,11 +1,11 @@
 // Bit-by-bit reference decoder and stream builder for the T.4 codec tests.
-#include "t4_reference.h"
+#include "tests/faxdoc/t4_reference.h"
 
 #include <algorithm>
 #include <stdexcept>
 
-#include "t4_decoder.h"
-#include "t4_tables.h"
+#include "faxdoc/t4_decoder.h"
+#include "faxdoc/t4_tables.h"
 
 namespace telvane::test {
 namespace {

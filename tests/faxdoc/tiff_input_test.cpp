@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <vector>
 
-#include "error_codes.h"
-#include "fax_converter.h"
-#include "image_test_util.h"
-#include "temp_dir.h"
-#include "tiff_format.h"
+#include "base/error_codes.h"
+#include "faxdoc/fax_converter.h"
+#include "tests/faxdoc/image_test_util.h"
+#include "tests/support/temp_dir.h"
+#include "faxdoc/tiff_format.h"
 
 namespace telvane {
 namespace {

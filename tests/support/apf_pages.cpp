@@ -1,11 +1,11 @@
-#include "apf_pages.h"
+#include "tests/support/apf_pages.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
 
-#include "apf_file.h"
-#include "apf_page_reader.h"
+#include "faxdoc/apf_file.h"
+#include "faxdoc/apf_page_reader.h"
 
 namespace telvane::test {
 

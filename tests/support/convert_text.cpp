@@ -1,6 +1,6 @@
-#include "convert_text.h"
+#include "tests/support/convert_text.h"
 
-#include "exceptions.h"
+#include "base/exceptions.h"
 
 namespace telvane::test {
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "fax_converter.h"
-#include "temp_dir.h"
+#include "faxdoc/fax_converter.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane::test {
 

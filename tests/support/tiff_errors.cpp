@@ -1,5 +1,5 @@
 // libtiff's error messages, kept per thread for the test helpers.
-#include "tiff_errors.h"
+#include "tests/support/tiff_errors.h"
 
 #include <tiffio.h>
 

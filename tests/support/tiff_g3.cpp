@@ -1,8 +1,8 @@
 // In-memory TIFF files with CCITT Group 3 1-D strips, through libtiff.
-#include "tiff_g3.h"
+#include "tests/support/tiff_g3.h"
 
-#include "tiff_errors.h"
-#include "tiff_memory.h"
+#include "tests/support/tiff_errors.h"
+#include "tests/support/tiff_memory/tiff_memory.h"
 
 #include <tiffio.h>
 

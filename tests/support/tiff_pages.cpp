@@ -1,9 +1,9 @@
 // Fax TIFF files page by page, through libtiff's own T.4 codec.
-#include "tiff_pages.h"
+#include "tests/support/tiff_pages.h"
 
 #include <tiffio.h>
 
-#include "tiff_errors.h"
+#include "tests/support/tiff_errors.h"
 
 namespace telvane::test {
 

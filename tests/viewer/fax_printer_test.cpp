@@ -9,17 +9,17 @@
 #include <QTest>
 #include <memory>
 
-#include "apf_pages.h"
-#include "exceptions.h"
-#include "fax_printer.h"
-#include "fax_printer_status.h"
-#include "margin_tags.h"
-#include "viewer_test_files.h"
+#include "tests/support/apf_pages.h"
+#include "base/exceptions.h"
+#include "viewer/fax_printer.h"
+#include "viewer/fax_printer_status.h"
+#include "viewer/margin_tags.h"
+#include "tests/viewer/viewer_test_files.h"
 
 using telvane::TApdFaxPrinter;
 using telvane::TApdFaxPrinterLog;
 using telvane::TApdFaxPrinterStatus;
-using telvane::TFaxPLCode;
+using telvane::FaxPLCode;
 using namespace telvane::test;
 
 namespace {
@@ -216,15 +216,15 @@ void FaxPrinterTest::rangeEndingBelowItsStartPrintsNothingButLogs() {
 
 void FaxPrinterTest::abortStopsAtTheNextPage() {
   PrintRig rig(*dir_, five_);
-  QList<TFaxPLCode> codes;
-  rig.printer->OnFaxPrintLog = [&](TApdFaxPrinter&, TFaxPLCode code) { codes.append(code); };
+  QList<FaxPLCode> codes;
+  rig.printer->OnFaxPrintLog = [&](TApdFaxPrinter&, FaxPLCode code) { codes.append(code); };
   rig.printer->OnNextPage = [&](TApdFaxPrinter&, uint16_t cp, uint16_t) {
     rig.nextPages.append(cp);
     if (cp == 2) rig.status->Display()->AbortButton->click();  // the user presses "Abort"
   };
   rig.printer->PrintFax();
   QCOMPARE(rig.nextPages, (QList<int>{1, 2}));
-  QCOMPARE(codes, (QList<TFaxPLCode>{telvane::lcStart, telvane::lcAborted}));
+  QCOMPARE(codes, (QList<FaxPLCode>{telvane::lcStart, telvane::lcAborted}));
   QCOMPARE(rig.printer->CurrentPage(), 0);
   QCOMPARE(rig.printer->Progress(), 0);
   QVERIFY(!rig.status->Showing());

@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "apf_pages.h"
-#include "exceptions.h"
-#include "fax_viewer.h"
-#include "page_bitmap_ops.h"
-#include "viewer_test_files.h"
+#include "tests/support/apf_pages.h"
+#include "base/exceptions.h"
+#include "viewer/fax_viewer.h"
+#include "viewer/page_bitmap_ops.h"
+#include "tests/viewer/viewer_test_files.h"
 
 using telvane::Bitmap;
 using telvane::DisplayScale;
@@ -397,7 +397,7 @@ void FaxViewerTest::droppedFileIsOpened() {
 
 void FaxViewerTest::paintingUsesTheColoursAndInvertsTheSelection() {
   TApdFaxViewer v;
-  v.SetBorderStyle(telvane::TBorderStyle::bsNone);
+  v.SetBorderStyle(telvane::ViewerBorderStyle::bsNone);
   v.resize(2000, 300);  // wider than the page: the rest is background
   v.show();
   v.SetFileName(one_);

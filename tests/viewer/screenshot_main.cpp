@@ -6,7 +6,7 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "view_fax_form.h"
+#include "viewer/view_fax_form.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include <QTest>
 #include <memory>
 
-#include "view_fax_form.h"
-#include "viewer_dialogs.h"
-#include "viewer_test_files.h"
+#include "viewer/view_fax_form.h"
+#include "viewer/viewer_dialogs.h"
+#include "tests/viewer/viewer_test_files.h"
 
 using telvane::TPercentForm;
 using telvane::TViewFaxForm;
@@ -322,7 +322,7 @@ void ViewFaxFormTest::printWithoutFileDoesNothing() {
   RecordingNotice notice;
   TViewFaxForm form({}, &notice);
   int logged = 0;
-  form.FaxPrinter->OnFaxPrintLog = [&](telvane::TApdFaxPrinter&, telvane::TFaxPLCode) { ++logged; };
+  form.FaxPrinter->OnFaxPrintLog = [&](telvane::TApdFaxPrinter&, telvane::FaxPLCode) { ++logged; };
   form.PrintItem->trigger();
   QCOMPARE(logged, 0);
   QVERIFY(form.FaxPrinter->FileName().isEmpty());

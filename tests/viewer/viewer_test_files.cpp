@@ -1,8 +1,8 @@
-#include "viewer_test_files.h"
+#include "tests/viewer/viewer_test_files.h"
 
 #include <QProcess>
 
-#include "fax_converter.h"
+#include "faxdoc/fax_converter.h"
 
 namespace telvane::test {
 

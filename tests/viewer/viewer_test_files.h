@@ -6,8 +6,8 @@
 #include <QString>
 #include <string>
 
-#include "bitmap.h"
-#include "temp_dir.h"
+#include "faxdoc/bitmap.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane::test {
 

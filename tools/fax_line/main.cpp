@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "sim_line.h"
+#include "comm/simline/sim_line.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "cli_support.h"
+#include "tools/fax_tool/cli_support.h"
 
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "error_codes.h"
+#include "base/error_codes.h"
 
 namespace telvane::cli {
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "apf_file.h"
-#include "cli_support.h"
-#include "exceptions.h"
-#include "fax_converter.h"
-#include "image_preparation.h"
+#include "faxdoc/apf_file.h"
+#include "tools/fax_tool/cli_support.h"
+#include "base/exceptions.h"
+#include "faxdoc/fax_converter.h"
+#include "faxdoc/image_preparation.h"
 
 namespace telvane::cli {
 namespace {
@@ -84,7 +84,7 @@ InputType TypeOfName(const std::string& fileName) {
   return InputType::kText;
 }
 
-TFaxInputDocumentType DocumentTypeOf(InputType type) {
+FaxInputDocumentType DocumentTypeOf(InputType type) {
   switch (type) {
     case InputType::kTextEx: return idTextEx;
     case InputType::kTiff: return idTiff;
@@ -142,7 +142,7 @@ int RunConvert(int argc, char** argv) {
 
   TApdFaxConverter cvt;
   InputType type = InputType::kByExtension;
-  TFaxCvtOptions options = cvt.Options();
+  FaxCvtOptions options = cvt.Options();
   std::string output;
   bool quiet = false;
   unsigned n = 0;
@@ -186,10 +186,10 @@ int RunConvert(int argc, char** argv) {
       case kUnderline: cvt.EnhFont.Underline = true; break;
       case kStrikeOut: cvt.EnhFont.StrikeOut = true; break;
       case kStationId: cvt.StationID = optarg; break;
-      case kNoDoubleWidth: options &= static_cast<TFaxCvtOptions>(~coDoubleWidth); break;
+      case kNoDoubleWidth: options &= static_cast<FaxCvtOptions>(~coDoubleWidth); break;
       case kHalfHeight: options |= coHalfHeight; break;
-      case kNoCenter: options &= static_cast<TFaxCvtOptions>(~coCenterImage); break;
-      case kNoYield: options &= static_cast<TFaxCvtOptions>(~(coYield | coYieldOften)); break;
+      case kNoCenter: options &= static_cast<FaxCvtOptions>(~coCenterImage); break;
+      case kNoYield: options &= static_cast<FaxCvtOptions>(~(coYield | coYieldOften)); break;
       case kYieldOften: options |= coYieldOften; break;
       case 'q': quiet = true; break;
       case 'h': ConvertUsage(stdout); return kExitOk;

@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <string>
 
-#include "apf_file.h"
-#include "cli_support.h"
-#include "cover_generator.h"
-#include "exceptions.h"
-#include "fax_designer.h"
+#include "faxdoc/apf_file.h"
+#include "tools/fax_tool/cli_support.h"
+#include "designer/cover_generator.h"
+#include "base/exceptions.h"
+#include "designer/fax_designer.h"
 
 namespace telvane::cli {
 namespace {

@@ -4,9 +4,9 @@
 #include <ctime>
 #include <string>
 
-#include "apf_file.h"
-#include "apf_page_reader.h"
-#include "cli_support.h"
+#include "faxdoc/apf_file.h"
+#include "faxdoc/apf_page_reader.h"
+#include "tools/fax_tool/cli_support.h"
 
 namespace telvane::cli {
 namespace {

@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "cli_support.h"
-#include "error_codes.h"
-#include "exceptions.h"
-#include "exit_codes.h"
-#include "fax_line_setup.h"
-#include "fax_log.h"
-#include "progress_printer.h"
-#include "receive_fax.h"
-#include "signal_stop.h"
+#include "tools/fax_tool/cli_support.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "tools/fax_tool/exit_codes.h"
+#include "tools/fax_tool/fax_line_setup.h"
+#include "comm/components/fax_log.h"
+#include "tools/fax_tool/progress_printer.h"
+#include "comm/components/receive_fax.h"
+#include "tools/fax_tool/signal_stop.h"
 
 namespace telvane::cli {
 namespace {

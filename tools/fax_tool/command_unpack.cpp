@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "bmp_file.h"
-#include "cli_support.h"
-#include "exceptions.h"
-#include "fax_converter.h"
-#include "fax_unpacker.h"
+#include "faxdoc/bmp_file.h"
+#include "tools/fax_tool/cli_support.h"
+#include "base/exceptions.h"
+#include "faxdoc/fax_converter.h"
+#include "faxdoc/fax_unpacker.h"
 
 namespace telvane::cli {
 namespace {

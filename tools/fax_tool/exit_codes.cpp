@@ -1,8 +1,8 @@
-#include "exit_codes.h"
+#include "tools/fax_tool/exit_codes.h"
 
 #include <cerrno>
 
-#include "error_codes.h"
+#include "base/error_codes.h"
 
 namespace telvane::cli {
 

@@ -1,11 +1,11 @@
-#include "fax_line_setup.h"
+#include "tools/fax_tool/fax_line_setup.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "error_codes.h"
-#include "exceptions.h"
-#include "sim_line_device.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "comm/simline/sim_line_device.h"
 
 namespace telvane::cli {
 

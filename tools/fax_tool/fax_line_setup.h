@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "com_port.h"
-#include "fax_session.h"
-#include "loop_dispatcher.h"
-#include "sim_line.h"
-#include "telephony_device.h"
+#include "comm/port/com_port.h"
+#include "comm/fax/fax_session.h"
+#include "comm/core/loop_dispatcher.h"
+#include "comm/simline/sim_line.h"
+#include "comm/tapi/telephony_device.h"
 
 namespace telvane::cli {
 

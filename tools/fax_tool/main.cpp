@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli_support.h"
+#include "tools/fax_tool/cli_support.h"
 
 namespace {
 

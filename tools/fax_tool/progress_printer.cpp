@@ -1,7 +1,7 @@
-#include "progress_printer.h"
+#include "tools/fax_tool/progress_printer.h"
 
-#include "abstract_fax.h"
-#include "error_codes.h"
+#include "comm/components/abstract_fax.h"
+#include "base/error_codes.h"
 
 namespace telvane::cli {
 

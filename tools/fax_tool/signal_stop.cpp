@@ -1,4 +1,4 @@
-#include "signal_stop.h"
+#include "tools/fax_tool/signal_stop.h"
 
 #include <csignal>
 

@@ -1,4 +1,4 @@
-#include "box_drawing.h"
+#include "tools/make_fax_font/box_drawing.h"
 
 #include <stdexcept>
 #include <string>

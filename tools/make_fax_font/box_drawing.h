@@ -3,7 +3,7 @@
 // join up across characters and lines.
 #pragma once
 
-#include "glyph.h"
+#include "tools/make_fax_font/glyph.h"
 
 namespace faxfont {
 

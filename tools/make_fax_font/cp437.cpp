@@ -1,4 +1,4 @@
-#include "cp437.h"
+#include "tools/make_fax_font/cp437.h"
 
 namespace faxfont {
 namespace {

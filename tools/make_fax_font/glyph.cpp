@@ -1,4 +1,4 @@
-#include "glyph.h"
+#include "tools/make_fax_font/glyph.h"
 
 #include <stdexcept>
 

@@ -23,12 +23,12 @@
 #include <string>
 #include <vector>
 
-#include "box_drawing.h"
-#include "cp437.h"
-#include "glyph.h"
-#include "outline_glyphs.h"
-#include "small_glyphs.h"
-#include "standard_drawn.h"
+#include "tools/make_fax_font/box_drawing.h"
+#include "tools/make_fax_font/cp437.h"
+#include "tools/make_fax_font/glyph.h"
+#include "tools/make_fax_font/outline_glyphs.h"
+#include "tools/make_fax_font/small_glyphs.h"
+#include "tools/make_fax_font/standard_drawn.h"
 
 namespace faxfont {
 namespace {

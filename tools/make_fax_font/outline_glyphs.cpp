@@ -1,4 +1,4 @@
-#include "outline_glyphs.h"
+#include "tools/make_fax_font/outline_glyphs.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

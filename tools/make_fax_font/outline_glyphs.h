@@ -6,7 +6,7 @@
 #include <QString>
 #include <string>
 
-#include "glyph.h"
+#include "tools/make_fax_font/glyph.h"
 
 namespace faxfont {
 

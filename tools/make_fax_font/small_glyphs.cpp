@@ -1,4 +1,4 @@
-#include "small_glyphs.h"
+#include "tools/make_fax_font/small_glyphs.h"
 
 #include <map>
 #include <stdexcept>

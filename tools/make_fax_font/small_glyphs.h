@@ -2,7 +2,7 @@
 // at this size a rendered outline font is not legible on a fax.
 #pragma once
 
-#include "glyph.h"
+#include "tools/make_fax_font/glyph.h"
 
 namespace faxfont {
 

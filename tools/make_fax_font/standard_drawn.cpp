@@ -1,4 +1,4 @@
-#include "standard_drawn.h"
+#include "tools/make_fax_font/standard_drawn.h"
 
 #include <string>
 #include <vector>

@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "glyph.h"
+#include "tools/make_fax_font/glyph.h"
 
 namespace faxfont {
 

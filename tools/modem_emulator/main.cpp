@@ -13,8 +13,8 @@
 #include <string>
 #include <thread>
 
-#include "modem_emulator.h"
-#include "page_images.h"
+#include "tools/modem_emulator/modem_emulator.h"
+#include "tools/modem_emulator/page_images.h"
 
 namespace {
 

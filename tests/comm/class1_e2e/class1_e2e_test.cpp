@@ -17,18 +17,18 @@
 #include <string>
 #include <vector>
 
-#include "apf_file.h"
-#include "apf_pages.h"
-#include "apf_writer.h"
-#include "com_port.h"
-#include "far_end.h"
-#include "fax_receiver.h"
-#include "fax_sender.h"
-#include "loop_dispatcher.h"
-#include "sim_line.h"
-#include "t4_encoder.h"
-#include "temp_dir.h"
-#include "tiff_pages.h"
+#include "faxdoc/apf_file.h"
+#include "tests/support/apf_pages.h"
+#include "faxdoc/apf_writer.h"
+#include "comm/port/com_port.h"
+#include "tools/modem_emulator/far_end.h"
+#include "comm/fax/fax_receiver.h"
+#include "comm/fax/fax_sender.h"
+#include "comm/core/loop_dispatcher.h"
+#include "comm/simline/sim_line.h"
+#include "faxdoc/t4_encoder.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/tiff_pages.h"
 
 namespace telvane {
 namespace {
@@ -73,7 +73,7 @@ struct Owner : IFaxOwner {
       file.clear();
     }
   }
-  void FaxStatus(TFaxStatusKind, int progress) override { status.push_back(progress); }
+  void FaxStatus(FaxStatusKind, int progress) override { status.push_back(progress); }
   void FaxLog(int code) override { logs.push_back(code); }
   void FaxName(std::string& name) override { name = receiveName; }
   void FaxAccept(const std::string& id, bool& ok) override {
@@ -157,7 +157,7 @@ class Class1EndToEnd : public ::testing::Test {
     port.SetOpen(true);
   }
 
-  void Configure(TFaxEngine& engine, const std::string& stationId) {
+  void Configure(FaxEngine& engine, const std::string& stationId) {
     engine.SetYield([this] { main.RunPending(); });
     FaxSession& s = engine.Session();
     s.faxClass = fcClass1;
@@ -166,17 +166,17 @@ class Class1EndToEnd : public ::testing::Test {
   }
 
   // A sender of `pages` pages of the test file to one number.
-  std::unique_ptr<TFaxSender> MakeSender(int pages, int widePage = 0) {
+  std::unique_ptr<FaxSender> MakeSender(int pages, int widePage = 0) {
     owner.faxFile = WriteApf(dir.File("out.apf"), pages, widePage);
     owner.numbers = {"5551234"};
-    auto fax = std::make_unique<TFaxSender>(port, owner, &main);
+    auto fax = std::make_unique<FaxSender>(port, owner, &main);
     Configure(*fax, "+1 555 0100");
     return fax;
   }
 
-  std::unique_ptr<TFaxReceiver> MakeReceiver() {
+  std::unique_ptr<FaxReceiver> MakeReceiver() {
     owner.receiveName = dir.File("in.apf");
-    auto fax = std::make_unique<TFaxReceiver>(port, owner, &main);
+    auto fax = std::make_unique<FaxReceiver>(port, owner, &main);
     Configure(*fax, "+1 555 0199");
     fax->Session().answerOnRing = 1;
     fax->Session().oneFax = true;
@@ -332,7 +332,7 @@ TEST_F(Class1EndToEnd, OurSenderToOurReceiverOverTwoModems) {
 
   Owner receiving;
   receiving.receiveName = dir.File("in.apf");
-  TFaxReceiver receiver(receivePort, receiving, &main);
+  FaxReceiver receiver(receivePort, receiving, &main);
   Configure(receiver, "+1 555 0199");
   receiver.Session().answerOnRing = 1;
   receiver.Session().oneFax = true;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "text_renderer.h"
+#include "faxdoc/text_renderer.h"
 
 namespace telvane::test {
 

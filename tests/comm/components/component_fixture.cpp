@@ -1,9 +1,9 @@
 // The emulator fixture of the component tests.
-#include "component_fixture.h"
+#include "tests/comm/components/component_fixture.h"
 
 #include <filesystem>
 
-#include "fax_receiver.h"
+#include "comm/fax/fax_receiver.h"
 
 namespace telvane::test {
 

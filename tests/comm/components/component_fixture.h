@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "abstract_fax.h"
-#include "com_port.h"
-#include "far_end.h"
-#include "loop_dispatcher.h"
-#include "modem_emulator.h"
-#include "page_images.h"
-#include "temp_dir.h"
+#include "comm/components/abstract_fax.h"
+#include "comm/port/com_port.h"
+#include "tools/modem_emulator/far_end.h"
+#include "comm/core/loop_dispatcher.h"
+#include "tools/modem_emulator/modem_emulator.h"
+#include "tools/modem_emulator/page_images.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane::test {
 

@@ -3,11 +3,12 @@
 // checked in send_fax_test.cpp).
 #include <gtest/gtest.h>
 
-#include "apf_pages.h"
-#include "bar_renderer.h"
-#include "error_codes.h"
-#include "page_lines.h"
-#include "t4_decoder.h"
+#include "tests/support/apf_pages.h"
+#include "tests/comm/components/bar_renderer.h"
+#include "base/error_codes.h"
+#include "faxdoc/header_line.h"
+#include "faxdoc/page_lines.h"
+#include "faxdoc/t4_decoder.h"
 
 namespace telvane {
 namespace {

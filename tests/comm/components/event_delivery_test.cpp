@@ -6,9 +6,9 @@
 #include <chrono>
 #include <thread>
 
-#include "component_fixture.h"
-#include "fax_status_display.h"
-#include "send_fax.h"
+#include "tests/comm/components/component_fixture.h"
+#include "comm/components/fax_status_display.h"
+#include "comm/components/send_fax.h"
 
 namespace telvane {
 namespace {

@@ -8,9 +8,9 @@
 #include <ctime>
 #include <filesystem>
 
-#include "fax_file_names.h"
-#include "receive_fax.h"
-#include "temp_dir.h"
+#include "comm/components/fax_file_names.h"
+#include "comm/components/receive_fax.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {

@@ -2,11 +2,12 @@
 // and the remote station ID made safe to write.
 #include <gtest/gtest.h>
 
-#include "abstract_fax.h"
-#include "error_codes.h"
-#include "fax_log.h"
-#include "send_fax.h"
-#include "temp_dir.h"
+#include "tests/support/fixed_clock.h"
+#include "comm/components/abstract_fax.h"
+#include "base/error_codes.h"
+#include "comm/components/fax_log.h"
+#include "comm/components/send_fax.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {
@@ -56,13 +57,13 @@ TEST(TApdFaxLog, AppendsTheLinesOfEachEventToTheHistoryFile) {
   TApdFaxLog log;
   EXPECT_EQ(log.FaxHistoryName(), "APDFAX.HIS");
   log.SetFaxHistoryName(dir.File("fax.his"));
-  log.DateTimeText = [] { return std::string("T"); };
+  log.Clock = test::FixedWallClock();
   log.UpdateLog(fax, lfaxTransmitStart);
   log.UpdateLog(fax, lfaxTransmitFail);
   EXPECT_FALSE(log.LastWriteFailed());
   EXPECT_EQ(test::ReadAll(dir.File("fax.his")),
-            "Transmit a.apf to 777 started at T\r\nTransmit b.apf to 777 started at T\r\n"
-            "Transmit failed at T\r\n  (" + std::string(ErrorText(0)) + ") 0\r\n\r\n");
+            "Transmit a.apf to 777 started at 12/09/25 10:30:00\r\nTransmit b.apf to 777 started at 12/09/25 10:30:00\r\n"
+            "Transmit failed at 12/09/25 10:30:00\r\n  (" + std::string(ErrorText(0)) + ") 0\r\n\r\n");
 }
 
 TEST(TApdFaxLog, AnUnwritableHistoryLosesTheLineAndNothingElse) {

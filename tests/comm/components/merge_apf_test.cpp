@@ -3,10 +3,10 @@
 // merged fax is sent, in send_fax_test.cpp).
 #include <gtest/gtest.h>
 
-#include "component_fixture.h"
-#include "exceptions.h"
-#include "merge_apf.h"
-#include "temp_dir.h"
+#include "tests/comm/components/component_fixture.h"
+#include "base/exceptions.h"
+#include "comm/components/merge_apf.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {

@@ -5,13 +5,14 @@
 
 #include <filesystem>
 
-#include "apf_file.h"
-#include "apf_pages.h"
-#include "component_fixture.h"
-#include "error_codes.h"
-#include "exceptions.h"
-#include "fax_log.h"
-#include "receive_fax.h"
+#include "tests/support/fixed_clock.h"
+#include "faxdoc/apf_file.h"
+#include "tests/support/apf_pages.h"
+#include "tests/comm/components/component_fixture.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "comm/components/fax_log.h"
+#include "comm/components/receive_fax.h"
 
 namespace telvane {
 namespace {
@@ -40,7 +41,8 @@ class ReceiveFaxSession : public ComponentFixture {
     fax_.SetDestinationDir(dir_.File("in"));
     std::filesystem::create_directory(dir_.File("in"));
     log_.SetFaxHistoryName(dir_.File("fax.his"));
-    log_.DateTimeText = [] { return std::string("T"); };
+    log_.Clock = test::FixedWallClock();
+    fax_.Clock = log_.Clock;
     fax_.SetFaxLog(&log_);
     fax_.OnFaxAccept = [this](TApdAbstractFax& f, bool& accept) {
       acceptedId_ = f.RemoteID();
@@ -86,7 +88,7 @@ TEST_F(ReceiveFaxSession, AnAcceptedFaxGetsTheNextFreeNumber) {
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_TRUE(pages[0] == test::TestPage(1));
   EXPECT_EQ(fax_.FaxFile(), "") << "cleared when the call has ended";
-  EXPECT_EQ(History(), "Receive " + expected + " from CALLER FAX started at T\r\nReceive finished OK at T\r\n\r\n");
+  EXPECT_EQ(History(), "Receive " + expected + " from CALLER FAX started at 12/09/25 10:30:00\r\nReceive finished OK at 12/09/25 10:30:00\r\n\r\n");
 }
 
 TEST_F(ReceiveFaxSession, ARefusedCallIsLoggedAsSkippedWithoutAnErrorLine) {
@@ -101,7 +103,7 @@ TEST_F(ReceiveFaxSession, ARefusedCallIsLoggedAsSkippedWithoutAnErrorLine) {
   EXPECT_EQ(Errors(), std::vector<int>{ecFileRejected});
   EXPECT_FALSE(named) << "no file for a refused call";
   EXPECT_TRUE(std::filesystem::is_empty(dir_.File("in")));
-  EXPECT_EQ(History(), "Receive skipped at T\r\n\r\n");
+  EXPECT_EQ(History(), "Receive skipped at 12/09/25 10:30:00\r\n\r\n");
   EXPECT_EQ(modem_->PagesDelivered(), 0);
 }
 
@@ -124,7 +126,7 @@ TEST_F(ReceiveFaxSession, ACallLostAfterTwoGoodPagesKeepsThemAndLogsTheFailure) 
   ASSERT_EQ(GetFaxHeader(file, header), 0);
   EXPECT_EQ(header.PageCount, 2);
   EXPECT_TRUE(test::ReadApfPages(file) == (std::vector<test::RasterPage>{test::TestPage(1), test::TestPage(2)}));
-  EXPECT_EQ(History(), "Receive " + file + " from CALLER FAX started at T\r\nReceive failed at T\r\n  (" +
+  EXPECT_EQ(History(), "Receive " + file + " from CALLER FAX started at 12/09/25 10:30:00\r\nReceive failed at 12/09/25 10:30:00\r\n  (" +
                            ErrorText(error) + ")\r\n\r\n");
 }
 
@@ -135,7 +137,7 @@ TEST_F(ReceiveFaxSession, TheCallersIdIsShownAndLoggedOnlyInPrintableCharacters)
   StartReceiver(far);
   ReceiveOneCall();
   EXPECT_EQ(acceptedId_, "EVIL?? FAX");
-  EXPECT_NE(History().find(" from EVIL?? FAX started at T\r\n"), std::string::npos) << History();
+  EXPECT_NE(History().find(" from EVIL?? FAX started at 12/09/25 10:30:00\r\n"), std::string::npos) << History();
 }
 
 }  // namespace

@@ -9,13 +9,14 @@
 #include <deque>
 #include <filesystem>
 
-#include "apf_pages.h"
-#include "bar_renderer.h"
-#include "component_fixture.h"
-#include "error_codes.h"
-#include "exceptions.h"
-#include "fax_log.h"
-#include "send_fax.h"
+#include "tests/support/fixed_clock.h"
+#include "tests/support/apf_pages.h"
+#include "tests/comm/components/bar_renderer.h"
+#include "tests/comm/components/component_fixture.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "comm/components/fax_log.h"
+#include "comm/components/send_fax.h"
 
 namespace telvane {
 namespace {
@@ -118,7 +119,8 @@ class SendFaxSession : public ComponentFixture {
     Record(fax_);
     fax_.SetPhoneNumber("5551234");
     log_.SetFaxHistoryName(dir_.File("fax.his"));
-    log_.DateTimeText = [] { return std::string("T"); };
+    log_.Clock = test::FixedWallClock();
+    fax_.Clock = log_.Clock;
     fax_.SetFaxLog(&log_);
   }
 
@@ -167,8 +169,8 @@ TEST_F(SendFaxSession, TwoFilesWithoutAHandlerGoOutAsOneFaxInListOrder) {
   EXPECT_TRUE(fax_.MergedFile().empty());
   EXPECT_EQ(Logs(), (std::vector<int>{lfaxTransmitStart, lfaxTransmitOk}));
   EXPECT_EQ(test::ReadAll(dir_.File("fax.his")),
-            "Transmit " + b + " to 5551234 started at T\r\nTransmit " + a + " to 5551234 started at T\r\n" +
-                "Transmit to REMOTE FAX finished OK at T 0\r\n\r\n");
+            "Transmit " + b + " to 5551234 started at 12/09/25 10:30:00\r\nTransmit " + a + " to 5551234 started at 12/09/25 10:30:00\r\n" +
+                "Transmit to REMOTE FAX finished OK at 12/09/25 10:30:00 0\r\n\r\n");
 }
 
 TEST_F(SendFaxSession, AListFileWithoutTheSignatureStopsTheSendBeforeDialling) {

@@ -1,5 +1,5 @@
 // Raw pseudo-terminal access for the emulator tests.
-#include "dte_side.h"
+#include "tests/comm/emulator/dte_side.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "far_end.h"
-#include "page_images.h"
+#include "tools/modem_emulator/far_end.h"
+#include "tools/modem_emulator/page_images.h"
 
 namespace telvane::emu {
 namespace {

@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "dte_side.h"
-#include "modem_emulator.h"
+#include "tests/comm/emulator/dte_side.h"
+#include "tools/modem_emulator/modem_emulator.h"
 
 namespace telvane::emu {
 namespace {

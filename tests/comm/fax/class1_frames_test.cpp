@@ -3,7 +3,7 @@
 // speed choice and step-down, scan-line padding and the training check.
 #include <gtest/gtest.h>
 
-#include "class1_frames.h"
+#include "comm/fax/class1_frames.h"
 
 namespace telvane {
 namespace {

@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "apf_format.h"
-#include "apf_pages.h"
-#include "error_codes.h"
-#include "fax_fixture.h"
-#include "fax_receiver.h"
-#include "page_lines.h"
-#include "t4_encoder.h"
+#include "faxdoc/apf_format.h"
+#include "tests/support/apf_pages.h"
+#include "base/error_codes.h"
+#include "tests/comm/fax/fax_fixture.h"
+#include "comm/fax/fax_receiver.h"
+#include "faxdoc/page_lines.h"
+#include "faxdoc/t4_encoder.h"
 
 namespace telvane {
 namespace {
@@ -83,8 +83,8 @@ WirePage MakePage(int seed, int lines) {
 
 class Class1ReceiveTest : public FaxTest {
  protected:
-  std::unique_ptr<TFaxReceiver> MakeReceiver(int desiredBps = 9600) {
-    auto r = std::make_unique<TFaxReceiver>(port, owner);
+  std::unique_ptr<FaxReceiver> MakeReceiver(int desiredBps = 9600) {
+    auto r = std::make_unique<FaxReceiver>(port, owner);
     r->Session().faxClass = fcClass1;
     r->Session().SetStationId("Here");
     r->Session().desiredBps = desiredBps;
@@ -132,7 +132,7 @@ class Class1ReceiveTest : public FaxTest {
     line->Expect("AT+FRH=3\r", Got(kDcn));
     line->Expect("ATH\r", Rsp("OK"));
   }
-  void Run(TFaxReceiver& r, int maxTicks = 20000) {
+  void Run(FaxReceiver& r, int maxTicks = 20000) {
     ASSERT_EQ(r.Start(), 0);
     RunToEnd(r, maxTicks);
     EXPECT_TRUE(line->ScriptDone()) << testing::PrintToString(line->NextExpected());
@@ -271,7 +271,7 @@ TEST_F(Class1ReceiveTest, NoDcsRepeatsDisThreeTimesThenFailsWithFatalTimeout) {
   ExpectFailed(ecFatalTimeout);
   EXPECT_EQ(CountWritten(DisOut(0x0C)), 3);
   EXPECT_EQ(CountWritten("AT\r"), 3);
-  EXPECT_EQ(r->StateName(rf1RepeatDis), std::string("Class1RepeatDIS"));
+  EXPECT_EQ(r->StateName(rf1RepeatDis), std::string("rf1RepeatDis"));
   EXPECT_TRUE(visited.count(rf1RepeatWait));
 }
 

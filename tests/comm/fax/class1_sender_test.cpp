@@ -5,12 +5,12 @@
 
 #include <fstream>
 
-#include "class1_frames.h"
-#include "error_codes.h"
-#include "fax_fixture.h"
-#include "fax_sender.h"
-#include "page_lines.h"
-#include "page_transmitter.h"
+#include "comm/fax/class1_frames.h"
+#include "base/error_codes.h"
+#include "tests/comm/fax/fax_fixture.h"
+#include "comm/fax/fax_sender.h"
+#include "faxdoc/page_lines.h"
+#include "comm/fax/page_transmitter.h"
 
 namespace telvane {
 namespace {
@@ -46,8 +46,8 @@ const std::string kRtcStart = Bytes({0x00, 0x80, 0x00});
 
 class Class1SendTest : public FaxTest {
  protected:
-  std::unique_ptr<TFaxSender> MakeSender(int desiredBps = 9600) {
-    auto s = std::make_unique<TFaxSender>(port, owner);
+  std::unique_ptr<FaxSender> MakeSender(int desiredBps = 9600) {
+    auto s = std::make_unique<FaxSender>(port, owner);
     s->Session().faxClass = fcClass1;
     s->Session().desiredBps = desiredBps;
     s->Session().SetStationId("abc");
@@ -100,7 +100,7 @@ class Class1SendTest : public FaxTest {
     line->Expect(kDcnOut, Rsp("OK"));
     line->Expect("ATH\r", Rsp("OK"));
   }
-  void Run(TFaxSender& s) {
+  void Run(FaxSender& s) {
     ASSERT_EQ(s.Start(), 0);
     RunToEnd(s);
     EXPECT_TRUE(line->ScriptDone()) << line->NextExpected();

@@ -2,9 +2,11 @@
 // reports, the dial digit of the init string and header line tags.
 #include <gtest/gtest.h>
 
-#include "class2_commands.h"
-#include "fax_session.h"
-#include "page_lines.h"
+#include "comm/fax/class2_commands.h"
+#include "comm/fax/fax_session.h"
+#include "faxdoc/header_line.h"
+#include "faxdoc/page_lines.h"
+#include "comm/fax/t30_timing.h"
 
 namespace telvane {
 namespace {

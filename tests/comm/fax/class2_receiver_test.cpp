@@ -6,13 +6,13 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "apf_format.h"
-#include "apf_pages.h"
-#include "error_codes.h"
-#include "fax_fixture.h"
-#include "fax_receiver.h"
-#include "page_lines.h"
-#include "t4_encoder.h"
+#include "faxdoc/apf_format.h"
+#include "tests/support/apf_pages.h"
+#include "base/error_codes.h"
+#include "tests/comm/fax/fax_fixture.h"
+#include "comm/fax/fax_receiver.h"
+#include "faxdoc/page_lines.h"
+#include "faxdoc/t4_encoder.h"
 
 namespace telvane {
 namespace {
@@ -61,8 +61,8 @@ std::string OnWire(const std::string& stored, bool class20) {
 
 class Class2ReceiveTest : public FaxTest {
  protected:
-  std::unique_ptr<TFaxReceiver> MakeReceiver(TFaxClass c) {
-    auto r = std::make_unique<TFaxReceiver>(port, owner);
+  std::unique_ptr<FaxReceiver> MakeReceiver(TFaxClass c) {
+    auto r = std::make_unique<FaxReceiver>(port, owner);
     r->Session().faxClass = c;
     r->Session().SetStationId("Here");
     r->Session().oneFax = true;
@@ -149,9 +149,9 @@ TEST_F(Class2ReceiveTest, ThreePagesUnderEitherDialectDecodeToTheRastersSent) {
 
 TEST_F(Class2ReceiveTest, TheStatusOfAPageStartCountsNoBytesOfTheLastPage) {
   struct Owner : test::RecordingOwner {
-    const TFaxReceiver* receiver = nullptr;
+    const FaxReceiver* receiver = nullptr;
     std::vector<std::uint32_t> bytesAtStart, bytesAtResult;
-    void FaxStatus(TFaxStatusKind kind, int progress) override {
+    void FaxStatus(FaxStatusKind kind, int progress) override {
       RecordingOwner::FaxStatus(kind, progress);
       if (progress == fpGetPage) bytesAtStart.push_back(receiver->Session().pageBytes);
       if (progress == fpGetPageResult) bytesAtResult.push_back(receiver->Session().pageBytes);
@@ -163,7 +163,7 @@ TEST_F(Class2ReceiveTest, TheStatusOfAPageStartCountsNoBytesOfTheLastPage) {
   ScriptPage(false, OnWire(pages[0].stored, false), "+FPTS:1", '0');
   ScriptPage(false, OnWire(pages[1].stored, false), "+FPTS:1", '2');
   line->Expect("AT+FDR\r", Rsp("+FHNG:0\nOK"));
-  TFaxReceiver r(port, watcher);
+  FaxReceiver r(port, watcher);
   watcher.receiver = &r;
   watcher.receiveName = dir.File("in.apf");
   r.Session().faxClass = fcClass2;
@@ -496,7 +496,7 @@ TEST_F(Class2ReceiveTest, APortThatFailsAfterACallEndsTheSession) {
   dying.receiveName = dir.File("in.apf");
   ScriptSetup(false);
   line->Expect("AT+FKS\r", "");
-  TFaxReceiver r(port, dying);
+  FaxReceiver r(port, dying);
   r.Session().faxClass = fcClass2;
   r.Session().SetStationId("Here");
   ASSERT_EQ(r.Start(), 0);

@@ -3,13 +3,14 @@
 // must end with their error, a hang-up and no hang.
 #include <gtest/gtest.h>
 
-#include "apf_format.h"
-#include "error_codes.h"
-#include "fax_fixture.h"
-#include "fax_sender.h"
-#include "page_lines.h"
-#include "page_transmitter.h"
-#include "t4_encoder.h"
+#include "faxdoc/apf_format.h"
+#include "base/error_codes.h"
+#include "tests/comm/fax/fax_fixture.h"
+#include "comm/fax/fax_sender.h"
+#include "faxdoc/header_line.h"
+#include "faxdoc/page_lines.h"
+#include "comm/fax/page_transmitter.h"
+#include "faxdoc/t4_encoder.h"
 
 namespace telvane {
 namespace {
@@ -22,8 +23,8 @@ const std::string kAnswer20 = "+FCO\n+FCI:\"REMOTE 1\"\n+FIS:1,3,0,2,0,0,0,0\n+F
 
 class Class2SendTest : public FaxTest {
  protected:
-  std::unique_ptr<TFaxSender> MakeSender(TFaxClass c) {
-    auto s = std::make_unique<TFaxSender>(port, owner);
+  std::unique_ptr<FaxSender> MakeSender(TFaxClass c) {
+    auto s = std::make_unique<FaxSender>(port, owner);
     s->Session().faxClass = c;
     s->Session().SetStationId("Test Station");
     Watch(*s);
@@ -126,10 +127,10 @@ TEST_F(Class2SendTest, ThreePagesUnderClass2SendFetZeroTwiceAndFetTwoOnce) {
 TEST_F(Class2SendTest, StatusReadOutsNameThePageThatGoesOutAndNoSpeedBeforeItIsKnown) {
   // The page number each run of "sending page" statuses begins with.
   struct Owner : test::RecordingOwner {
-    const TFaxSender* sender = nullptr;
+    const FaxSender* sender = nullptr;
     std::vector<int> pageAtStart;
     int bpsAtFirstStatus = -1, bpsAtPageStart = -1;
-    void FaxStatus(TFaxStatusKind kind, int progress) override {
+    void FaxStatus(FaxStatusKind kind, int progress) override {
       const bool begins = progress == fpSendPage && (status.empty() || status.back() != fpSendPage);
       if (status.empty()) bpsAtFirstStatus = sender->Session().params.bps;
       RecordingOwner::FaxStatus(kind, progress);
@@ -144,7 +145,7 @@ TEST_F(Class2SendTest, StatusReadOutsNameThePageThatGoesOutAndNoSpeedBeforeItIsK
   line->Expect("ATDT5551234\r", Rsp(kAnswer));
   ScriptPage2("0");
   ScriptPage2("2", "+FPTS:1\n+FHNG:0\nOK");
-  TFaxSender s(port, watcher);
+  FaxSender s(port, watcher);
   watcher.sender = &s;
   s.Session().faxClass = fcClass2;
   s.Session().SetStationId("Test Station");
@@ -158,9 +159,9 @@ TEST_F(Class2SendTest, StatusReadOutsNameThePageThatGoesOutAndNoSpeedBeforeItIsK
 
 TEST_F(Class2SendTest, TheStatusOfAPageStartCountsNoBytesOfTheLastPage) {
   struct Owner : test::RecordingOwner {
-    const TFaxSender* sender = nullptr;
+    const FaxSender* sender = nullptr;
     std::vector<std::uint32_t> bytesAtStart;
-    void FaxStatus(TFaxStatusKind kind, int progress) override {
+    void FaxStatus(FaxStatusKind kind, int progress) override {
       const bool begins = progress == fpSendPage && (status.empty() || status.back() != fpSendPage);
       RecordingOwner::FaxStatus(kind, progress);
       if (begins) bytesAtStart.push_back(sender->Session().pageBytes);
@@ -173,7 +174,7 @@ TEST_F(Class2SendTest, TheStatusOfAPageStartCountsNoBytesOfTheLastPage) {
   line->Expect("ATDT5551234\r", Rsp(kAnswer));
   ScriptPage2("0");
   ScriptPage2("2", "+FPTS:1\n+FHNG:0\nOK");
-  TFaxSender s(port, watcher);
+  FaxSender s(port, watcher);
   watcher.sender = &s;
   s.Session().faxClass = fcClass2;
   s.Session().SetStationId("Test Station");

@@ -5,11 +5,11 @@
 #include <chrono>
 #include <thread>
 
-#include "error_codes.h"
-#include "fax_fixture.h"
-#include "fax_receiver.h"
-#include "fax_sender.h"
-#include "loop_dispatcher.h"
+#include "base/error_codes.h"
+#include "tests/comm/fax/fax_fixture.h"
+#include "comm/fax/fax_receiver.h"
+#include "comm/fax/fax_sender.h"
+#include "comm/core/loop_dispatcher.h"
 
 namespace telvane {
 namespace {
@@ -20,8 +20,8 @@ const std::string kInit = "ATE0Q0V1X4S0=0S2=43\r";
 
 class FaxEngineTest : public FaxTest {
  protected:
-  std::unique_ptr<TFaxSender> MakeSender(TFaxClass c) {
-    auto s = std::make_unique<TFaxSender>(port, owner);
+  std::unique_ptr<FaxSender> MakeSender(TFaxClass c) {
+    auto s = std::make_unique<FaxSender>(port, owner);
     s->Session().faxClass = c;
     Watch(*s);
     return s;
@@ -198,7 +198,7 @@ TEST_F(FaxEngineTest, AnAbortDuringAnEventIsTakenRightAfterIt) {
   line->Expect("AT+FLID=", Rsp("OK"));
   line->Expect("AT+FDCC=", Rsp("OK"));
   auto s = MakeSender(fcClass2);
-  TFaxSender* engine = s.get();
+  FaxSender* engine = s.get();
   int dialStates = 0;
   s->OnStateChange = [&](int st) {
     if (st == tfDial && dialStates++ == 0) engine->Abort();  // from inside the event
@@ -219,15 +219,15 @@ TEST_F(FaxEngineTest, AnAbortWhileTheModemIsPreparedEndsTheSessionThere) {
     test::MakeApf(fax, 1);
     owner.faxes.emplace_back("1", fax, "");
     line->Expect(kInit, "");  // the modem takes its time
-    std::unique_ptr<TFaxEngine> e;
+    std::unique_ptr<FaxEngine> e;
     if (receive)
-      e = std::make_unique<TFaxReceiver>(port, owner);
+      e = std::make_unique<FaxReceiver>(port, owner);
     else
       e = MakeSender(fcClass2);
     e->Session().faxClass = fcClass2;
     // The user's abort arrives while the main loop runs during the wait.
     int yields = 0;
-    TFaxEngine* engine = e.get();
+    FaxEngine* engine = e.get();
     e->SetYield([&] {
       if (++yields == 3) engine->Abort();
     });
@@ -294,7 +294,7 @@ TEST(FaxEngineThreads, AOnePageSendRunsOnTheDispatchThreadWithNotificationsOnThe
   line->Expect("AT+FDT\r", rsp("CONNECT") + "\x11");
   line->Expect("\x10\x03", rsp("OK"));
   line->Expect("AT+FET=2\r", rsp("+FPTS:1\n+FHNG:0\nOK"));
-  TFaxSender s(port, owner, &main);
+  FaxSender s(port, owner, &main);
   s.Session().faxClass = fcClass2;
   ASSERT_EQ(s.Start(), 0);
   EXPECT_TRUE(main.RunUntil([&] { return !owner.finishes.empty(); }, 15000)) << line->NextExpected();
@@ -337,7 +337,7 @@ TEST(FaxEngineThreads, AReceiverPreparesAndWaitsForACallWithoutStallingTheMainLo
   line->Expect("AT+FAA=0\r", ok);
   line->Expect("AT+FCLASS=2\r", ok);
   line->Expect("AT+FDCC=", ok);
-  TFaxReceiver r(port, owner, &main);
+  FaxReceiver r(port, owner, &main);
   r.Session().faxClass = fcClass2;
   r.SetYield([&] { main.RunPending(); });
   auto started = std::chrono::steady_clock::now();

@@ -1,8 +1,8 @@
 // Shared pieces of the fax engine tests.
-#include "fax_fixture.h"
+#include "tests/comm/fax/fax_fixture.h"
 
-#include "apf_writer.h"
-#include "t4_encoder.h"
+#include "faxdoc/apf_writer.h"
+#include "faxdoc/t4_encoder.h"
 
 namespace telvane::test {
 
@@ -12,7 +12,7 @@ void RecordingOwner::FaxNext(std::string& phone, std::string& faxFile, std::stri
   ++nextAsked;
 }
 
-void RecordingOwner::FaxStatus(TFaxStatusKind kind, int progress) {
+void RecordingOwner::FaxStatus(FaxStatusKind kind, int progress) {
   status.push_back(progress);
   kinds.push_back(kind);
 }
@@ -39,14 +39,14 @@ FaxTest::FaxTest() {
 
 FaxTest::~FaxTest() = default;
 
-void FaxTest::Watch(TFaxEngine& engine) {
+void FaxTest::Watch(FaxEngine& engine) {
   engine.OnStateChange = [this](int s) {
     visited.insert(s);
     path.push_back(s);
   };
 }
 
-void FaxTest::RunToEnd(TFaxEngine& engine, int maxTicks) {
+void FaxTest::RunToEnd(FaxEngine& engine, int maxTicks) {
   bool done = drive.RunUntil([&] { return engine.Finished(); }, maxTicks);
   if (!done) {
     std::string trail;

@@ -12,13 +12,13 @@
 #include <tuple>
 #include <vector>
 
-#include "com_port.h"
-#include "fake_serial_device.h"
-#include "fake_tick_clock.h"
-#include "fax_engine.h"
-#include "fax_owner.h"
-#include "port_driver.h"
-#include "temp_dir.h"
+#include "comm/port/com_port.h"
+#include "tests/support/comm/fake_serial_device.h"
+#include "tests/support/comm/fake_tick_clock.h"
+#include "comm/fax/fax_engine.h"
+#include "comm/fax/fax_owner.h"
+#include "tests/support/comm/port_driver.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane::test {
 
@@ -28,14 +28,14 @@ struct RecordingOwner : IFaxOwner {
   std::size_t nextAsked = 0;
   std::function<void()> duringNext;  // runs inside FaxNext
   std::vector<int> status;           // progress of every status notification
-  std::vector<TFaxStatusKind> kinds;
+  std::vector<FaxStatusKind> kinds;
   std::vector<int> logs, errors, finishes;
   bool accept = true;
   std::string acceptedId;
   std::string receiveName;
 
   void FaxNext(std::string& phone, std::string& faxFile, std::string& coverFile) override;
-  void FaxStatus(TFaxStatusKind kind, int progress) override;
+  void FaxStatus(FaxStatusKind kind, int progress) override;
   void FaxLog(int code) override { logs.push_back(code); }
   void FaxName(std::string& fileName) override { fileName = receiveName; }
   void FaxAccept(const std::string& remoteId, bool& ok) override {
@@ -60,10 +60,10 @@ class FaxTest : public ::testing::Test {
   ~FaxTest() override;
 
   // Records the states an engine passes through.
-  void Watch(TFaxEngine& engine);
+  void Watch(FaxEngine& engine);
   // Runs until the engine finishes (at most maxTicks); fails the test
   // otherwise, naming the request the script still waits for.
-  void RunToEnd(TFaxEngine& engine, int maxTicks = 20000);
+  void RunToEnd(FaxEngine& engine, int maxTicks = 20000);
   // Count of `what` in everything written to the line.
   int CountWritten(const std::string& what) const;
   TempDir dir;

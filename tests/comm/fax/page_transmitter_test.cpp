@@ -3,10 +3,10 @@
 // width as a bad line.
 #include <gtest/gtest.h>
 
-#include "apf_format.h"
-#include "page_transmitter.h"
-#include "t4_decoder.h"
-#include "tiff_g3.h"
+#include "faxdoc/apf_format.h"
+#include "comm/fax/page_transmitter.h"
+#include "faxdoc/t4_decoder.h"
+#include "tests/support/tiff_g3.h"
 
 namespace telvane {
 namespace {

@@ -10,18 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "apf_file.h"
-#include "apf_pages.h"
-#include "apf_writer.h"
-#include "com_port.h"
-#include "error_codes.h"
-#include "fax_receiver.h"
-#include "fax_sender.h"
-#include "loop_dispatcher.h"
-#include "modem_emulator.h"
-#include "page_images.h"
-#include "t4_encoder.h"
-#include "temp_dir.h"
+#include "faxdoc/apf_file.h"
+#include "tests/support/apf_pages.h"
+#include "faxdoc/apf_writer.h"
+#include "comm/port/com_port.h"
+#include "base/error_codes.h"
+#include "comm/fax/fax_receiver.h"
+#include "comm/fax/fax_sender.h"
+#include "comm/core/loop_dispatcher.h"
+#include "tools/modem_emulator/modem_emulator.h"
+#include "tools/modem_emulator/page_images.h"
+#include "faxdoc/t4_encoder.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {
@@ -47,7 +47,7 @@ struct Owner : IFaxOwner {
     cover.clear();
     handedOut = true;
   }
-  void FaxStatus(TFaxStatusKind, int progress) override { status.push_back(progress); }
+  void FaxStatus(FaxStatusKind, int progress) override { status.push_back(progress); }
   void FaxLog(int code) override { logs.push_back(code); }
   void FaxName(std::string& name) override { name = receiveName; }
   void FaxAccept(const std::string& id, bool& ok) override {
@@ -93,26 +93,26 @@ class FaxEndToEnd : public ::testing::TestWithParam<TFaxClass> {
 
   // The modem with `far` at the other end, and a sender of the three-page
   // test file configured for it.
-  std::unique_ptr<TFaxSender> StartSender(FarEnd far) {
+  std::unique_ptr<FaxSender> StartSender(FarEnd far) {
     StartModem(std::move(far));
     owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
-    auto fax = std::make_unique<TFaxSender>(port, owner, &main);
+    auto fax = std::make_unique<FaxSender>(port, owner, &main);
     Configure(*fax);
     return fax;
   }
 
   // The modem with `far` at the other end, and a receiver configured for
   // it that takes one fax into in.apf.
-  std::unique_ptr<TFaxReceiver> StartReceiver(FarEnd far) {
+  std::unique_ptr<FaxReceiver> StartReceiver(FarEnd far) {
     StartModem(std::move(far));
     owner.receiveName = dir.File("in.apf");
-    auto fax = std::make_unique<TFaxReceiver>(port, owner, &main);
+    auto fax = std::make_unique<FaxReceiver>(port, owner, &main);
     Configure(*fax);
     fax->Session().oneFax = true;
     return fax;
   }
 
-  void Configure(TFaxEngine& engine) {
+  void Configure(FaxEngine& engine) {
     // The preparation's waits let the main loop run, as the GUI's do: the
     // port hands its events to this loop and waits for them to be taken.
     engine.SetYield([this] { main.RunPending(); });
@@ -132,7 +132,7 @@ class FaxEndToEnd : public ::testing::TestWithParam<TFaxClass> {
 
   // The far end calls once the receiver waits for calls: a RING during the
   // receiver's set-up would be taken as the modem's answer to a command.
-  void CallWhenWaiting(TFaxReceiver& fax) {
+  void CallWhenWaiting(FaxReceiver& fax) {
     ASSERT_TRUE(main.RunUntil([&] { return fax.State() == rfWaitForCall; }, 10000)) << Commands();
     modem->PlaceCall();
   }

@@ -7,9 +7,9 @@
 #include <sstream>
 #include <thread>
 
-#include "sim_line.h"
-#include "simline_test_util.h"
-#include "temp_dir.h"
+#include "comm/simline/sim_line.h"
+#include "tests/comm/simline/simline_test_util.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {

@@ -1,7 +1,7 @@
 // Helpers of the simulated line's tests.
 #include <gtest/gtest.h>
 
-#include "simline_test_util.h"
+#include "tests/comm/simline/simline_test_util.h"
 
 #include <fcntl.h>
 #include <spawn.h>

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "serial_device.h"
+#include "comm/port/serial_device.h"
 
 namespace telvane::test {
 

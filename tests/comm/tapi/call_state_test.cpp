@@ -1,7 +1,7 @@
 // The call state read-out's mapping from line call state bits.
 #include <gtest/gtest.h>
 
-#include "call_state.h"
+#include "comm/tapi/call_state.h"
 
 namespace telvane {
 namespace {

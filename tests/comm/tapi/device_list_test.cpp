@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "device_selection.h"
-#include "telephony_device_list.h"
-#include "temp_dir.h"
+#include "comm/tapi/device_selection.h"
+#include "comm/tapi/telephony_device_list.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {

@@ -2,10 +2,10 @@
 // Cancel do to the device and its port.
 #include <gtest/gtest.h>
 
-#include "com_port.h"
-#include "device_selection.h"
-#include "exceptions.h"
-#include "telephony_device.h"
+#include "comm/port/com_port.h"
+#include "comm/tapi/device_selection.h"
+#include "base/exceptions.h"
+#include "comm/tapi/telephony_device.h"
 
 namespace telvane {
 namespace {

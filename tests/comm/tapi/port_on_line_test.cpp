@@ -4,10 +4,10 @@
 
 #include <memory>
 
-#include "com_port.h"
-#include "error_codes.h"
-#include "exceptions.h"
-#include "fake_serial_device.h"
+#include "comm/port/com_port.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "tests/support/comm/fake_serial_device.h"
 
 namespace telvane {
 namespace {

@@ -6,12 +6,12 @@
 #include <string>
 #include <thread>
 
-#include "com_port.h"
-#include "error_codes.h"
-#include "exceptions.h"
-#include "sim_line_device.h"
-#include "telephony_device.h"
-#include "temp_dir.h"
+#include "comm/port/com_port.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "comm/simline/sim_line_device.h"
+#include "comm/tapi/telephony_device.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {

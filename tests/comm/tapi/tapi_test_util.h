@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "pty_peer.h"
-#include "telephony_line.h"
+#include "tests/support/comm/pty_peer.h"
+#include "comm/tapi/telephony_line.h"
 
 namespace telvane::test {
 

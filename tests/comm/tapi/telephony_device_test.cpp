@@ -7,12 +7,12 @@
 #include <utility>
 #include <vector>
 
-#include "com_port.h"
-#include "error_codes.h"
-#include "exceptions.h"
-#include "loop_dispatcher.h"
-#include "tapi_test_util.h"
-#include "telephony_device.h"
+#include "comm/port/com_port.h"
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "comm/core/loop_dispatcher.h"
+#include "tests/comm/tapi/tapi_test_util.h"
+#include "comm/tapi/telephony_device.h"
 
 namespace telvane {
 namespace {

@@ -1,11 +1,11 @@
 // The in-memory serial line.
-#include "fake_serial_device.h"
+#include "tests/support/comm/fake_serial_device.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 
-#include "error_codes.h"
+#include "base/error_codes.h"
 
 namespace telvane::test {
 

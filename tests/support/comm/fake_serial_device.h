@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "serial_device.h"
+#include "comm/port/serial_device.h"
 
 namespace telvane::test {
 

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "tick_clock.h"
+#include "comm/port/tick_clock.h"
 
 namespace telvane::test {
 

@@ -4,8 +4,8 @@
 
 #include <functional>
 
-#include "com_port.h"
-#include "fake_tick_clock.h"
+#include "comm/port/com_port.h"
+#include "tests/support/comm/fake_tick_clock.h"
 
 namespace telvane::test {
 

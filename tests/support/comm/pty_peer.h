@@ -10,13 +10,15 @@
 #include <cstdlib>
 #include <string>
 
+#include "comm/port/pty.h"
+
 namespace telvane::test {
 
 class PtyPeer {
  public:
-  PtyPeer() : fd_(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-    if (fd_ < 0 || grantpt(fd_) != 0 || unlockpt(fd_) != 0) std::abort();
-    slave_ = ptsname(fd_);
+  PtyPeer() {
+    fd_ = OpenPtyMaster(slave_);
+    if (fd_ < 0) std::abort();
   }
   ~PtyPeer() { CloseMaster(); }
   PtyPeer(const PtyPeer&) = delete;

@@ -1,4 +1,4 @@
-#include "tiff_memory.h"
+#include "tests/support/tiff_memory/tiff_memory.h"
 
 #include <algorithm>
 #include <cstring>

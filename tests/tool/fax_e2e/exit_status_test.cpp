@@ -4,9 +4,9 @@
 
 #include <cerrno>
 
-#include "error_codes.h"
-#include "exit_codes.h"
-#include "progress_printer.h"
+#include "base/error_codes.h"
+#include "tools/fax_tool/exit_codes.h"
+#include "tools/fax_tool/progress_printer.h"
 
 namespace telvane::cli {
 namespace {

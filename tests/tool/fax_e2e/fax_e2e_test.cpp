@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "apf_file.h"
-#include "apf_pages.h"
-#include "far_end.h"
-#include "pty_peer.h"
-#include "temp_dir.h"
-#include "tiff_pages.h"
-#include "tool_process.h"
+#include "faxdoc/apf_file.h"
+#include "tests/support/apf_pages.h"
+#include "tools/modem_emulator/far_end.h"
+#include "tests/support/comm/pty_peer.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/tiff_pages.h"
+#include "tests/tool/fax_e2e/tool_process.h"
 
 namespace telvane::test {
 namespace {

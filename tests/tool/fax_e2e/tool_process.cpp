@@ -1,4 +1,4 @@
-#include "tool_process.h"
+#include "tests/tool/fax_e2e/tool_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,7 +9,7 @@
 #include <chrono>
 #include <thread>
 
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace telvane::test {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "t30_params.h"
+#include "tools/modem_emulator/t30_params.h"
 
 namespace telvane::emu {
 

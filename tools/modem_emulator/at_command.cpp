@@ -1,5 +1,5 @@
 // V.250 command line splitting.
-#include "at_command.h"
+#include "tools/modem_emulator/at_command.h"
 
 #include <cctype>
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "faxdoc/bit_order.h"
+
 namespace telvane::emu {
 
 enum class Dialect { kClass2, kClass20 };
@@ -45,7 +47,5 @@ SessionParams Negotiate(const SessionParams& local, const SessionParams& remote)
 // ("+FHS:A0"; the causes are numbered so that 100..103 become A0..A3).
 std::string HangUpCodeText(Dialect dialect, int cause);
 
-// The byte with its bit order reversed (bit 0 becomes bit 7).
-uint8_t ReverseBits(uint8_t b);
 
 }  // namespace telvane::emu

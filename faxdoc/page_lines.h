@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "apf_format.h"
-#include "converter_engine.h"
-#include "text_input.h"
+#include "faxdoc/apf_format.h"
+#include "faxdoc/converter_engine.h"
+#include "faxdoc/text_input.h"
 
 namespace telvane {
 
@@ -59,30 +59,5 @@ class TextCoverLines : public PageLines {
   bool open_ = false;
   bool done_ = false;
 };
-
-// Replaces the tags of a header line: $D date, $T time, $I station ID,
-// $F sender, $R recipient, $S title, $N total pages, $P page number. A tag
-// runs from "$" to the next blank; any other tag is removed.
-struct HeaderTagValues {
-  std::string date, time, stationId, sender, recipient, title;
-  int totalPages = 0;
-  int pageNumber = 0;
-};
-std::string ReplaceHeaderTags(const std::string& line, const HeaderTagValues& v);
-// Today's date and the current time in the system's short formats.
-std::string ShortDateNow();
-std::string ShortTimeNow();
-
-// Renders a text line with the small fax font into coded scan lines (one per
-// glyph row; rows doubled at fine resolution). -8052 when the font is missing.
-int RenderHeaderLines(const std::string& text, bool fine, bool wide,
-                      std::vector<std::vector<std::uint8_t>>& lines);
-// The same with a system font (`makeRenderer` empty: the QtGui renderer), as
-// enhanced text draws it: the font doubled in height at fine resolution, each
-// pixel doubled across at standard resolution, so the line keeps its size on
-// paper. -8055 for a font too big, -1002 when no system fonts can be used.
-int RenderEnhancedHeaderLines(const std::string& text, bool fine, bool wide, const FaxFontSpec& font,
-                              const std::function<std::unique_ptr<TextBitmapRenderer>()>& makeRenderer,
-                              std::vector<std::vector<std::uint8_t>>& lines);
 
 }  // namespace telvane

@@ -1,5 +1,5 @@
 // Maps error codes onto the exception family.
-#include "exceptions.h"
+#include "base/exceptions.h"
 
 namespace telvane {
 

@@ -18,9 +18,9 @@
 #include <thread>
 #include <vector>
 
-#include "at_command.h"
-#include "far_end.h"
-#include "t30_params.h"
+#include "tools/modem_emulator/at_command.h"
+#include "tools/modem_emulator/far_end.h"
+#include "tools/modem_emulator/t30_params.h"
 
 namespace telvane::emu {
 

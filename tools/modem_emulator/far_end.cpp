@@ -1,13 +1,13 @@
 // Far-end descriptions from text, and the pages a calling far end sends.
-#include "far_end.h"
+#include "tools/modem_emulator/far_end.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
-#include "apf_page_reader.h"
-#include "apf_writer.h"
-#include "t4_encoder.h"
+#include "faxdoc/apf_page_reader.h"
+#include "faxdoc/apf_writer.h"
+#include "faxdoc/t4_encoder.h"
 
 namespace telvane::emu {
 namespace {

@@ -1,5 +1,5 @@
 // Session parameter lists, negotiation and hang-up code spelling.
-#include "t30_params.h"
+#include "tools/modem_emulator/t30_params.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -75,13 +75,6 @@ std::string HangUpCodeText(Dialect dialect, int cause) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   int high = std::clamp(cause / 10, 0, 15);
   return std::string{kHex[high], kHex[cause % 10]};
-}
-
-uint8_t ReverseBits(uint8_t b) {
-  b = static_cast<uint8_t>((b & 0xF0) >> 4 | (b & 0x0F) << 4);
-  b = static_cast<uint8_t>((b & 0xCC) >> 2 | (b & 0x33) << 2);
-  b = static_cast<uint8_t>((b & 0xAA) >> 1 | (b & 0x55) << 1);
-  return b;
 }
 
 }  // namespace telvane::emu

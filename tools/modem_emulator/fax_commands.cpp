@@ -2,7 +2,7 @@
 // +FDIS, +FLID, +FBOR, +FPTS, +FK, +FMFR ...) and the Class 2.0 names of
 // T.32 (+FCC, +FIS, +FLI, +FBO, +FPS, +FKS, +FMI, +FLO, +FNR ...). A command
 // of the other dialect is an ERROR, as on a modem that knows only one of them.
-#include "modem_emulator.h"
+#include "tools/modem_emulator/modem_emulator.h"
 
 namespace telvane::emu {
 namespace {

@@ -1,9 +1,9 @@
 // T.4 page data to raster lines and PBM files.
-#include "page_images.h"
+#include "tools/modem_emulator/page_images.h"
 
 #include <cstdio>
 
-#include "t4_decoder.h"
+#include "faxdoc/t4_decoder.h"
 
 namespace telvane::emu {
 

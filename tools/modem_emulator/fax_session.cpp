@@ -1,11 +1,11 @@
 // Calls and the fax session as the DCE plays them: call progress for ATD,
 // rings and ATA, phase B reports, page data in both directions with DLE
 // framing, the post-page exchange, and hang-up reports.
-#include "modem_emulator.h"
+#include "tools/modem_emulator/modem_emulator.h"
 
 #include <cstdio>
 
-#include "t4_decoder.h"
+#include "faxdoc/t4_decoder.h"
 
 namespace telvane::emu {
 namespace {

@@ -1,11 +1,11 @@
-// The exception family of the comm library: one base carrying the error code,
+// The exception family shared by every subsystem: one base carrying the error code,
 // one class per area, and the named classes that callers catch by type.
 #pragma once
 
 #include <stdexcept>
 #include <string>
 
-#include "error_codes.h"
+#include "base/error_codes.h"
 
 namespace telvane {
 

@@ -1,6 +1,8 @@
 // The emulator's pseudo-terminal, worker loop, output and command state:
 // echo, result codes, S-registers and the basic and "&" commands.
-#include "modem_emulator.h"
+#include "tools/modem_emulator/modem_emulator.h"
+
+#include "comm/port/pty.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -33,23 +35,10 @@ ModemEmulator::ModemEmulator(EmulatorOptions options) : options_(std::move(optio
 ModemEmulator::~ModemEmulator() { Stop(); }
 
 int ModemEmulator::Start() {
-  master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (master_ < 0) return -errno;
-  if (grantpt(master_) != 0 || unlockpt(master_) != 0) return -errno;
-  char name[128];
-  if (ptsname_r(master_, name, sizeof name) != 0) return -errno;
-  slavePath_ = name;
-  // The emulator keeps the slave open itself: without a slave the master
-  // reports a hang-up at every poll between two sessions of the DTE. Raw
-  // mode, so that nothing the DTE has not configured yet is altered.
-  slaveKeep_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (slaveKeep_ < 0) return -errno;
-  termios tio{};
-  if (tcgetattr(slaveKeep_, &tio) == 0) {
-    cfmakeraw(&tio);
-    tcsetattr(slaveKeep_, TCSANOW, &tio);
-  }
-  fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+  // The emulator keeps the slave open itself, so that the master reports no
+  // hang-up between two sessions of the DTE.
+  master_ = OpenPtyKeepingSlave(slavePath_, slaveKeep_);
+  if (master_ < 0) return master_;
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) return -errno;
   wakeRead_ = pipeFds[0];

@@ -1,5 +1,5 @@
 // The error-text table: one English text per code, shared by every area.
-#include "error_codes.h"
+#include "base/error_codes.h"
 
 #include <array>
 #include <cerrno>

@@ -1,0 +1,32 @@
+// T.30 timing shared by the Class 1 and the Class 2/2.0 machines: the
+// minimum scan-line times, the pauses around frames, and the tick counts of
+// the waits that every class makes.
+#pragma once
+
+#include "comm/port/tick_clock.h"
+
+namespace telvane {
+
+// Minimum scan-line time in milliseconds for a code (0..7, the order of the
+// DIS/DCS bits 21-23 as the parameter strings number them) and resolution.
+int ScanLineMs(int scanTime, bool fine);
+// Minimum bytes per coded scan line for a scan-line time code at a speed.
+int MinBytesPerLine(int scanTime, bool fine, int bps);
+
+// T.30 wants at least 75 ms between a received signal and the answer; 200 ms
+// also lets a T.31 modem drop its receive carrier first.
+inline constexpr int kAfterFrameMs = 200;
+// The other side's TCF or page starts 75 ms after its DCS or our CFR/MCF, so
+// "AT+FRM=" goes out with only a short pause.
+inline constexpr int kBeforeModulationMs = 40;
+// After page data the sender waits before it sends the post-page command, so
+// that the receiver has dropped its high-speed carrier.
+inline constexpr int kBeforePostPageMs = 500;
+
+// A modem signals with XON that it takes page data; after about a second
+// without one the page starts all the same.
+inline constexpr int kXonWaitTicks = 18;
+// The remote may take up to 30 s to be ready for the next page (AT+FDT).
+inline constexpr int kRemoteReadyTicks = SecsToTicks(30);
+
+}  // namespace telvane
