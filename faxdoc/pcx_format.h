@@ -12,6 +12,8 @@ inline constexpr size_t kPcxHeaderSize = 128;
 inline constexpr uint8_t kPcxManufacturer = 10;  // every PCX file starts with this byte
 inline constexpr uint8_t kPcxEncodingRle = 1;    // the only encoding PCX defines
 inline constexpr uint8_t kPcxVersion2 = 2;       // version the fax images are written with
+// From version 4 on, a run may go on across the image width into the next line.
+inline constexpr uint8_t kPcxVersion4 = 4;
 // A data byte with both top bits set is a repeat count (low 6 bits) for the
 // byte that follows; anything else is one data byte.
 inline constexpr uint8_t kPcxRunFlag = 0xC0;

@@ -59,7 +59,15 @@ int PcxImageReader::ReadLine(ImageFileReader& file, uint8_t* row, bool& endOfIma
       if (int rc = file.ReadByte(value)) return rc;
       --remaining_;
       ++consumed;
-      pendingCount_ = b & kPcxMaxRun;
+      const unsigned count = b & kPcxMaxRun;
+      if (header_.Version < kPcxVersion4 && done + count > (Width() + 7) / 8) {
+        // Writers before version 4 never ran a run past the image width:
+        // such a run is not image data, so it is skipped and its bytes are
+        // left white; nothing of it goes on into the next line.
+        done += count;
+        continue;
+      }
+      pendingCount_ = count;
       pendingByte_ = value;
     } else {
       if (done < keep) row[done] = static_cast<uint8_t>(~b);

@@ -93,24 +93,35 @@ std::string PcxFile(const PcxHeader& h, const std::vector<uint8_t>& data) {
   return f;
 }
 
-PcxHeader Header(int width, int height, int bytesPerLine) {
+PcxHeader Header(int width, int height, int bytesPerLine, uint8_t version = 5) {
   PcxHeader h;
+  h.Version = version;
   h.XMax = static_cast<uint16_t>(width - 1);
   h.YMax = static_cast<uint16_t>(height - 1);
   h.BytesPerLine = static_cast<uint16_t>(bytesPerLine);
   return h;
 }
 
-TEST_F(PcxInputTest, RunsGoOnAcrossLineEndsAndPaddingIsWhite) {
-  // 12 pixels, 4 bytes a line (2 of padding), all black; in PCX a set bit
-  // is white. The run C3 00 fills the padding of line 0 and the first byte
-  // of line 1. Padding bytes of 00 would be black if they were not masked.
+TEST_F(PcxInputTest, RunsPastTheImageWidthGoOnFromVersion4AndAreSkippedBefore) {
+  // 12 pixels (2 bytes), 4 bytes a line, all black; in PCX a set bit is
+  // white. The run C3 00 covers the padding of line 0 and the first byte of
+  // line 1, C2 00 the second byte of line 1 and its padding. Padding bytes
+  // of 00 would be black if they were not masked.
   const std::vector<uint8_t> data = {0x00, 0x0F, 0xC3, 0x00, 0x0F, 0xC2, 0x00};
-  test::WriteAll(dir.File("r.pcx"), PcxFile(Header(12, 2, 4), data));
-  ASSERT_EQ(Convert(idPcx, dir.File("r.pcx")), 0);
-  const auto pages = Pages();
+  test::WriteAll(dir.File("v5.pcx"), PcxFile(Header(12, 2, 4, 5), data));
+  ASSERT_EQ(Convert(idPcx, dir.File("v5.pcx")), 0);
+  auto pages = Pages();
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_EQ(CountWrongPixels(pages[0], 12, 2, [](int, int) { return true; }, Placement{}), 0);
+
+  // Version 2: both runs would pass the width, so both are skipped. Line 1
+  // starts with the byte after C3 00 (0F: four black pixels), and its
+  // second byte, where C2 00 stood, stays white.
+  test::WriteAll(dir.File("v2.pcx"), PcxFile(Header(12, 2, 4, 2), data));
+  ASSERT_EQ(Convert(idPcx, dir.File("v2.pcx")), 0);
+  pages = Pages();
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(CountWrongPixels(pages[0], 12, 2, [](int x, int y) { return y == 0 || x < 4; }, Placement{}), 0);
 }
 
 TEST_F(PcxInputTest, LinesStopAtTheImageHeightOrWhereTheDataEnds) {
