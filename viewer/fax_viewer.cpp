@@ -429,12 +429,26 @@ void TApdFaxViewer::scrollContentsBy(int dx, int dy) {
 }
 
 void TApdFaxViewer::keyPressEvent(QKeyEvent* event) {
-  if (selecting_) return;
-  const bool ctrl = event->modifiers() & Qt::ControlModifier;
+  if (HandleKey(*event))
+    event->accept();
+  else
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+bool TApdFaxViewer::HandleKey(const QKeyEvent& event) {
+  switch (event.key()) {
+    case Qt::Key_PageUp: case Qt::Key_PageDown: case Qt::Key_Home: case Qt::Key_End:
+    case Qt::Key_Left: case Qt::Key_Right: case Qt::Key_Up: case Qt::Key_Down:
+      break;
+    default:
+      return false;
+  }
+  if (selecting_) return true;  // keys are ignored while a mouse selection runs
+  const bool ctrl = event.modifiers() & Qt::ControlModifier;
   const int h = static_cast<int>(horizScroll_) * (ctrl ? 10 : 1);
   const int v = static_cast<int>(vertScroll_) * (ctrl ? 10 : 1);
   const QPoint off = ScrollOffset();
-  switch (event->key()) {
+  switch (event.key()) {
     case Qt::Key_PageUp:
       if (ctrl) ScrollTo(off.x(), 0); else PrevPage();
       break;
@@ -452,10 +466,9 @@ void TApdFaxViewer::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Up: ScrollBy(0, -v); break;
     case Qt::Key_Down: ScrollBy(0, v); break;
     default:
-      QAbstractScrollArea::keyPressEvent(event);
-      return;
+      break;
   }
-  event->accept();
+  return true;
 }
 
 void TApdFaxViewer::mousePressEvent(QMouseEvent* event) {

@@ -124,6 +124,10 @@ class TApdFaxViewer : public QAbstractScrollArea {
   void PrevPage();
   void FirstPage();
   void LastPage();
+  // Handles a key of the viewer's keyboard table (page and scroll keys);
+  // false for any other key. The viewer window also hands it the keys that
+  // its other controls receive.
+  bool HandleKey(const QKeyEvent& event);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

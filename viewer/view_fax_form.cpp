@@ -4,7 +4,9 @@
 #include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -101,7 +103,14 @@ TViewFaxForm::TViewFaxForm(const QStringList& arguments, IUserNotice* notice, QW
   EnableViewItems(false);
   StatusText->setText(texts::kStatusNoFile);
   resize(800, 600);
+  for (QWidget* w : findChildren<QWidget*>())
+    if (w != FaxViewer && !FaxViewer->isAncestorOf(w) && !qobject_cast<QMenu*>(w)) w->installEventFilter(this);
   FaxViewer->setFocus();
+}
+
+bool TViewFaxForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && FaxViewer->HandleKey(static_cast<const QKeyEvent&>(*event))) return true;
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void TViewFaxForm::BuildMenus() {

@@ -86,6 +86,9 @@ class TViewFaxForm : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // The window previews keys before its controls: the viewer's page and
+  // scroll keys work while a page button or a flag box has the focus.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildMenus();

@@ -48,6 +48,7 @@ class ViewFaxFormTest : public QObject {
   void openErrorsCloseTheViewWithTheirBox_data();
   void openErrorsCloseTheViewWithTheirBox();
   void pageButtonsWalkThePagesAndShowFlags();
+  void viewerKeysWorkWhileAPageButtonHasTheFocus();
   void zoomSteps_data();
   void zoomSteps();
   void fixedZoomItemsScaleTheView();
@@ -161,6 +162,25 @@ void ViewFaxFormTest::pageButtonsWalkThePagesAndShowFlags() {
   form.OpenFile(normal_);
   QVERIFY(!form.CheckBox1->isChecked());
   QCOMPARE(form.PageFlagsCaption(), QStringLiteral("页面标志"));
+}
+
+void ViewFaxFormTest::viewerKeysWorkWhileAPageButtonHasTheFocus() {
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  form.OpenFile(three_);
+  form.SpeedButton2->setFocus();
+  QTRY_VERIFY(form.SpeedButton2->hasFocus());
+  QTest::keyClick(form.SpeedButton2, Qt::Key_PageDown);
+  QCOMPARE(form.FaxViewer->ActivePage(), 2u);
+  QTest::keyClick(form.SpeedButton2, Qt::Key_End, Qt::ControlModifier);
+  QCOMPARE(form.FaxViewer->ActivePage(), 3u);
+  QTest::keyClick(form.CheckBox1, Qt::Key_Home, Qt::ControlModifier);
+  QCOMPARE(form.FaxViewer->ActivePage(), 1u);
+  QVERIFY(form.SpeedButton2->hasFocus());  // the key went to the viewer, not to focus moves
+  QTest::keyClick(form.SpeedButton2, Qt::Key_Space);  // a button's own key still clicks it
+  QCOMPARE(form.FaxViewer->ActivePage(), 2u);
 }
 
 void ViewFaxFormTest::zoomSteps_data() {
