@@ -10,9 +10,9 @@
 
 #include "comm/port/com_port.h"
 #include "base/error_codes.h"
-#include "base/exceptions.h"
 #include "tests/support/comm/fake_serial_device.h"
 #include "tests/support/comm/fake_tick_clock.h"
+#include "tests/support/comm/raised_code.h"
 #include "comm/core/loop_dispatcher.h"
 #include "tests/support/temp_dir.h"
 
@@ -21,6 +21,7 @@ namespace {
 
 using test::FakeLine;
 using test::FakeTickClock;
+using test::RaisedCode;
 
 class ComPortTest : public ::testing::Test {
  protected:
@@ -29,15 +30,6 @@ class ComPortTest : public ::testing::Test {
     auto p = std::make_unique<TApdComPort>(withMain ? &main : nullptr, test::FakeDeviceFactory(line), &clock);
     p->SetComNumber(1);
     return p;
-  }
-
-  int CodeOf(const std::function<void()>& fn) {
-    try {
-      fn();
-    } catch (const EAPDException& e) {
-      return e.ErrorCode();
-    }
-    return 0;
   }
 
   bool RunUntil(const std::function<bool()>& pred) { return main.RunUntil(pred, 5000); }
@@ -63,7 +55,7 @@ TEST_F(ComPortTest, OpeningAMissingDeviceRaisesItsNegatedError) {
 TEST_F(ComPortTest, ANonTerminalIsRefused) {
   TApdComPort port;
   port.SetDevicePath("/dev/null");
-  EXPECT_EQ(CodeOf([&] { port.SetOpen(true); }), -ENOTTY);
+  EXPECT_EQ(RaisedCode([&] { port.SetOpen(true); }), -ENOTTY);
 }
 
 TEST_F(ComPortTest, ComNumberNamesTheSerialDeviceAndADevicePathWins) {
@@ -82,11 +74,11 @@ TEST_F(ComPortTest, WithoutAChosenDeviceThePromptDecides) {
   auto port = MakePort();
   port->SetComNumber(0);
   port->SetPromptForPort(false);
-  EXPECT_EQ(CodeOf([&] { port->SetOpen(true); }), ecPortNotAssigned);
+  EXPECT_EQ(RaisedCode([&] { port->SetOpen(true); }), ecPortNotAssigned);
   port->SetPromptForPort(true);
-  EXPECT_EQ(CodeOf([&] { port->SetOpen(true); }), ecPortNotAssigned) << "no prompt to ask";
+  EXPECT_EQ(RaisedCode([&] { port->SetOpen(true); }), ecPortNotAssigned) << "no prompt to ask";
   port->OnPromptForPort = [] { return std::string(); };
-  EXPECT_EQ(CodeOf([&] { port->SetOpen(true); }), ecPortNotAssigned) << "prompt cancelled";
+  EXPECT_EQ(RaisedCode([&] { port->SetOpen(true); }), ecPortNotAssigned) << "prompt cancelled";
   port->OnPromptForPort = [] { return std::string("/dev/ttyACM0"); };
   port->SetOpen(true);
   EXPECT_EQ(line->LastPath(), "/dev/ttyACM0");
@@ -95,8 +87,8 @@ TEST_F(ComPortTest, WithoutAChosenDeviceThePromptDecides) {
 TEST_F(ComPortTest, AClosedPortOpensOnFirstUseOnlyWithAutoOpen) {
   auto port = MakePort();
   port->SetAutoOpen(false);
-  EXPECT_EQ(CodeOf([&] { port->PutString("AT\r"); }), ecNotOpen);
-  EXPECT_EQ(CodeOf([&] { port->AddTimerTrigger(); }), ecNotOpen);
+  EXPECT_EQ(RaisedCode([&] { port->PutString("AT\r"); }), ecNotOpen);
+  EXPECT_EQ(RaisedCode([&] { port->AddTimerTrigger(); }), ecNotOpen);
   port->SetAutoOpen(true);
   port->PutString("AT\r");
   EXPECT_TRUE(port->Open());
@@ -104,11 +96,11 @@ TEST_F(ComPortTest, AClosedPortOpensOnFirstUseOnlyWithAutoOpen) {
 
 TEST_F(ComPortTest, TriggerMisuseRaisesTheTriggerCodes) {
   auto port = MakePort();
-  EXPECT_EQ(CodeOf([&] { port->AddStatusTrigger(6); }), ecBadArgument);
-  EXPECT_EQ(CodeOf([&] { port->SetTimerTrigger(8 * 1234, 5, true); }), ecBadTriggerHandle);
-  EXPECT_EQ(CodeOf([&] { port->RemoveTrigger(42); }), ecBadTriggerHandle);
+  EXPECT_EQ(RaisedCode([&] { port->AddStatusTrigger(6); }), ecBadArgument);
+  EXPECT_EQ(RaisedCode([&] { port->SetTimerTrigger(8 * 1234, 5, true); }), ecBadTriggerHandle);
+  EXPECT_EQ(RaisedCode([&] { port->RemoveTrigger(42); }), ecBadTriggerHandle);
   EXPECT_THROW(port->SetStatusTrigger(8 * 99 + 2, 1, true), ETriggerError);
-  EXPECT_EQ(CodeOf([&] { port->SetStatusTrigger(8 * 99 + 2, 1, true); }), ecBadTriggerHandle);
+  EXPECT_EQ(RaisedCode([&] { port->SetStatusTrigger(8 * 99 + 2, 1, true); }), ecBadTriggerHandle);
 }
 
 TEST_F(ComPortTest, OutputThatDoesNotFitRaisesBufferFull) {
@@ -117,7 +109,7 @@ TEST_F(ComPortTest, OutputThatDoesNotFitRaisesBufferFull) {
   line->SetStalled(true);
   port->SetOpen(true);
   port->PutString("12345678");
-  EXPECT_EQ(CodeOf([&] { port->PutChar('9'); }), ecOutputBufferFull);
+  EXPECT_EQ(RaisedCode([&] { port->PutChar('9'); }), ecOutputBufferFull);
 }
 
 TEST_F(ComPortTest, HardwareFlowOnAn8192ByteBufferSetsTheThresholdsAtOpen) {
@@ -139,9 +131,9 @@ TEST_F(ComPortTest, HardwareFlowOnAn8192ByteBufferSetsTheThresholdsAtOpen) {
 
 TEST_F(ComPortTest, BadLineSettingsAreRefused) {
   auto port = MakePort();
-  EXPECT_EQ(CodeOf([&] { port->SetDataBits(9); }), ecBadArgument);
-  EXPECT_EQ(CodeOf([&] { port->SetStopBits(3); }), ecBadArgument);
-  EXPECT_EQ(CodeOf([&] { port->SetBaud(-1); }), ecBadArgument);
+  EXPECT_EQ(RaisedCode([&] { port->SetDataBits(9); }), ecBadArgument);
+  EXPECT_EQ(RaisedCode([&] { port->SetStopBits(3); }), ecBadArgument);
+  EXPECT_EQ(RaisedCode([&] { port->SetBaud(-1); }), ecBadArgument);
   EXPECT_EQ(port->DataBits(), 8);
   port->SetOpen(true);
   port->SetBaud(2400);
@@ -214,7 +206,7 @@ TEST_F(ComPortTest, ATimerTriggerRemovedInsideItsOwnEventIsGone) {
   port->SetTimerTrigger(h, 1, true);
   clock.AdvanceTicks(5);
   ASSERT_TRUE(RunUntil([&] { return fired == 1; }));
-  EXPECT_EQ(CodeOf([&] { port->SetTimerTrigger(h, 1, true); }), ecBadTriggerHandle);
+  EXPECT_EQ(RaisedCode([&] { port->SetTimerTrigger(h, 1, true); }), ecBadTriggerHandle);
 }
 
 TEST_F(ComPortTest, ChangingTheDeviceOfAnOpenPortKeepsItsTriggers) {
@@ -360,7 +352,7 @@ TEST_F(ComPortTest, LogNamesTheSystemAndTheStatusTriggerTypes) {
 TEST_F(ComPortTest, DumpingWithoutAFileNameFails) {
   auto port = MakePort();
   port->SetTracing(tlOn);
-  EXPECT_EQ(CodeOf([&] { port->SetTracing(tlDump); }), ecFileNotFound);
+  EXPECT_EQ(RaisedCode([&] { port->SetTracing(tlDump); }), ecFileNotFound);
 }
 
 }  // namespace

@@ -9,9 +9,9 @@
 
 #include "comm/port/com_port.h"
 #include "base/error_codes.h"
-#include "base/exceptions.h"
 #include "tests/support/comm/fake_serial_device.h"
 #include "tests/support/comm/fake_tick_clock.h"
+#include "tests/support/comm/raised_code.h"
 #include "comm/status/sl_controller.h"
 
 namespace telvane {
@@ -19,6 +19,7 @@ namespace {
 
 using test::FakeLine;
 using test::FakeTickClock;
+using test::RaisedCode;
 
 class TestLamp : public IStatusLamp {
  public:
@@ -91,15 +92,6 @@ class SLControllerTest : public ::testing::Test {
   TestLamp cts, dsr, dcd, ring, txd, rxd, err, brk;
 };
 
-int CodeOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const EAPDException& e) {
-    return e.ErrorCode();
-  }
-  return 0;
-}
-
 // --- Arguments and defaults ---
 
 TEST(SLControllerDefaults, TimeoutsInTicksAndNegativeOnesRefused) {
@@ -109,8 +101,8 @@ TEST(SLControllerDefaults, TimeoutsInTicksAndNegativeOnesRefused) {
   EXPECT_EQ(sl.RXDOffTimeout(), 1);
   EXPECT_EQ(sl.TXDOffTimeout(), 1);
   EXPECT_EQ(sl.RingOffTimeout(), 8);
-  EXPECT_EQ(CodeOf([&] { sl.SetErrorOffTimeout(-1); }), ecBadArgument);
-  EXPECT_EQ(CodeOf([&] { sl.SetRingOffTimeout(-5); }), ecBadArgument);
+  EXPECT_EQ(RaisedCode([&] { sl.SetErrorOffTimeout(-1); }), ecBadArgument);
+  EXPECT_EQ(RaisedCode([&] { sl.SetRingOffTimeout(-5); }), ecBadArgument);
   EXPECT_EQ(sl.ErrorOffTimeout(), 36);
   sl.SetRXDOffTimeout(0);
   EXPECT_EQ(sl.RXDOffTimeout(), 0);
@@ -119,7 +111,7 @@ TEST(SLControllerDefaults, TimeoutsInTicksAndNegativeOnesRefused) {
 TEST(SLControllerDefaults, MonitoringWithoutPortRaisesPortNotAssigned) {
   TApdSLController sl;
   EXPECT_THROW(sl.SetMonitoring(true), EPortNotAssigned);
-  EXPECT_EQ(CodeOf([&] { sl.SetMonitoring(true); }), -1005);
+  EXPECT_EQ(RaisedCode([&] { sl.SetMonitoring(true); }), -1005);
   EXPECT_FALSE(sl.Monitoring());
   EXPECT_FALSE(sl.MonitoringPending());
   sl.SetMonitoring(false);  // no change: nothing to complain about
@@ -216,7 +208,7 @@ TEST_F(SLControllerTest, PreviousHandlersGetEveryEventAndAreRestored) {
   EXPECT_FALSE(rxd.Lit());
   EXPECT_EQ(own.avail.back(), 1);
   // Every trigger the controller made is gone.
-  EXPECT_EQ(CodeOf([&] { port.SetStatusTrigger(errorTrigger, kSLLineErrors, true); }),
+  EXPECT_EQ(RaisedCode([&] { port.SetStatusTrigger(errorTrigger, kSLLineErrors, true); }),
             ecBadTriggerHandle);
   own.status.clear();
   line->AddLineErrors(leParity);
@@ -584,7 +576,7 @@ TEST_F(SLControllerTest, ControllerDestroyedWhileMonitoringGivesThePortItsHandle
     errorTrigger = own.status[0];
   }
   sl.SetComPort(nullptr);
-  EXPECT_EQ(CodeOf([&] { port.SetStatusTrigger(errorTrigger, kSLLineErrors, true); }),
+  EXPECT_EQ(RaisedCode([&] { port.SetStatusTrigger(errorTrigger, kSLLineErrors, true); }),
             ecBadTriggerHandle);
   line->Feed("abc");
   port.Pump();

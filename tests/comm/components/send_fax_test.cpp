@@ -17,28 +17,20 @@
 #include "base/exceptions.h"
 #include "comm/components/fax_log.h"
 #include "comm/components/send_fax.h"
+#include "tests/support/comm/raised_code.h"
 
 namespace telvane {
 namespace {
 
 using test::ComponentFixture;
 using test::Event;
+using test::RaisedCode;
 
 // Makes the engine's next-fax question callable from the tests.
 struct ProbeSendFax : TApdSendFax {
   using TApdSendFax::FaxNext;
   using TApdSendFax::TApdSendFax;
 };
-
-template <class E>
-int RaisedCode(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const E& e) {
-    return e.ErrorCode();
-  }
-  return 0;
-}
 
 TEST(SendFaxStart, ThePortIsCheckedFirst) {
   TApdSendFax fax(nullptr);

@@ -49,33 +49,14 @@ bool DteSide::ReadSome(int timeoutMs) {
 }
 
 std::string DteSide::ReadUntil(const std::string& text, std::chrono::milliseconds wait) {
-  const auto deadline = Clock::now() + wait;
-  for (;;) {
+  return ReadTo(wait, [&] {
     size_t at = pending_.find(text);
-    if (at != std::string::npos) {
-      std::string got = pending_.substr(0, at + text.size());
-      pending_.erase(0, at + text.size());
-      return got;
-    }
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) break;
-    ReadSome(static_cast<int>(left));
-  }
-  std::string got = std::move(pending_);
-  pending_.clear();
-  return got;
+    return at == std::string::npos ? at : at + text.size();
+  });
 }
 
 std::string DteSide::ReadFor(std::chrono::milliseconds wait) {
-  const auto deadline = Clock::now() + wait;
-  for (;;) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) break;
-    ReadSome(static_cast<int>(left));
-  }
-  std::string got = std::move(pending_);
-  pending_.clear();
-  return got;
+  return ReadTo(wait, [] { return std::string::npos; });
 }
 
 std::string DteSide::Command(const std::string& line, std::chrono::milliseconds wait) {
@@ -83,8 +64,7 @@ std::string DteSide::Command(const std::string& line, std::chrono::milliseconds 
   static const char* const kFinals[] = {"\r\nOK\r\n",         "\r\nERROR\r\n", "\r\nCONNECT",
                                         "\r\nNO CARRIER\r\n", "\r\nBUSY\r\n",  "\r\nNO DIALTONE\r\n",
                                         "\r\nVOICE\r\n"};
-  const auto deadline = Clock::now() + wait;
-  for (;;) {
+  return ReadTo(wait, [&] {
     size_t best = std::string::npos, length = 0;
     for (const char* f : kFinals) {
       size_t at = pending_.find(f);
@@ -93,25 +73,28 @@ std::string DteSide::Command(const std::string& line, std::chrono::milliseconds 
         length = std::string(f).size();
       }
     }
-    if (best != std::string::npos) {
-      if (pending_.compare(best, 9, "\r\nCONNECT") == 0) {
-        size_t end = pending_.find("\r\n", best + 2);
-        if (end == std::string::npos) {
-          ReadSome(50);
-          continue;
-        }
-        length = end + 2 - best;
-      }
-      std::string got = pending_.substr(0, best + length);
-      pending_.erase(0, best + length);
-      return got;
+    if (best == std::string::npos) return best;
+    if (pending_.compare(best, 9, "\r\nCONNECT") == 0) {  // up to the end of its line
+      size_t end = pending_.find("\r\n", best + 2);
+      return end == std::string::npos ? end : end + 2;
     }
+    return best + length;
+  });
+}
+
+std::string DteSide::ReadTo(std::chrono::milliseconds wait, const std::function<size_t()>& end) {
+  const auto deadline = Clock::now() + wait;
+  size_t at = end();
+  for (; at == std::string::npos; at = end()) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) break;
+    if (left <= 0) {
+      at = pending_.size();
+      break;
+    }
     ReadSome(static_cast<int>(left));
   }
-  std::string got = std::move(pending_);
-  pending_.clear();
+  std::string got = pending_.substr(0, at);
+  pending_.erase(0, at);
   return got;
 }
 

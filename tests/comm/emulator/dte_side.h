@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace telvane::emu::test {
@@ -27,6 +28,9 @@ class DteSide {
 
  private:
   bool ReadSome(int timeoutMs);
+  // Reads until end() finds where the answer in what has come ends (npos:
+  // not yet) or the time passes (then all of it), and takes that much.
+  std::string ReadTo(std::chrono::milliseconds wait, const std::function<size_t()>& end);
   int fd_ = -1;
   std::string pending_;
 };

@@ -7,29 +7,15 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "faxdoc/apf_format.h"
-#include "tests/support/apf_pages.h"
 #include "base/error_codes.h"
+#include "faxdoc/apf_format.h"
 #include "tests/comm/fax/fax_fixture.h"
-#include "comm/fax/fax_receiver.h"
-#include "faxdoc/page_lines.h"
-#include "faxdoc/t4_encoder.h"
 
 namespace telvane {
 namespace {
 
-using test::FaxTest;
-using test::RasterPage;
+using namespace test;
 
-const std::string kInit = "ATE0Q0V1X4S0=0S2=43\r";
-const std::string kAllSpeeds = "24,48,72,73,74,96,97,98,121,122,145,146";
-
-std::string Bytes(std::initializer_list<int> b) {
-  std::string s;
-  for (int c : b) s += static_cast<char>(c);
-  return s;
-}
-const std::string kDleEtx = Bytes({0x10, 0x03});
 // The caller's frames as the modem delivers them (X bit set).
 const std::string kTsi = Bytes({0xFF, 0x03, 0x43}) + std::string(12, ' ') + "9 RELLAC" + kDleEtx;
 std::string Dcs(int rate, bool fine = false) {
@@ -40,16 +26,9 @@ const std::string kDcs14400 = Dcs(0x20);  // V.17
 const std::string kDcs9600 = Dcs(0x04);   // V.29
 const std::string kDcs7200 = Dcs(0x0C);   // V.29
 const std::string kDcs2400 = Dcs(0x00);   // V.27 ter
-const std::string kMps = Bytes({0xFF, 0x13, 0x4F}) + kDleEtx;
-const std::string kEom = Bytes({0xFF, 0x13, 0x8F}) + kDleEtx;
-const std::string kEop = Bytes({0xFF, 0x13, 0x2F}) + kDleEtx;
-const std::string kDcn = Bytes({0xFF, 0x13, 0xFB}) + kDleEtx;
-// What the receiver writes: CSI "HERE" (not final), DIS, CFR, FTT, MCF.
+// What the receiver writes: CSI "HERE" (not final) and DIS.
 const std::string kCsiOut = Bytes({0xFF, 0x03, 0x40}) + std::string(16, ' ') + "EREH" + kDleEtx;
 std::string DisOut(int rate) { return Bytes({0xFF, 0x13, 0x80, 0x00, 0x42 | rate, 0xF9, 0x00}) + kDleEtx; }
-const std::string kCfr = Bytes({0xFF, 0x13, 0x84}) + kDleEtx;
-const std::string kFtt = Bytes({0xFF, 0x13, 0x44}) + kDleEtx;
-const std::string kMcf = Bytes({0xFF, 0x13, 0x8C}) + kDleEtx;
 
 // A TCF of `total` bytes of which `nonZero` are not zero, then DLE ETX.
 std::string Tcf(int total, int nonZero) {
@@ -58,43 +37,14 @@ std::string Tcf(int total, int nonZero) {
   return t + kDleEtx;
 }
 
-struct WirePage {
-  RasterPage rasters;
-  std::string stored;  // T.4 bytes as the APF page holds them
-  std::string wire;    // as the modem delivers them: DLE doubled, DLE ETX
-};
-
-WirePage MakePage(int seed, int lines) {
-  WirePage p;
-  for (int l = 0; l < lines; ++l) {
-    auto raster = test::BarLine(41 * seed + 5 * l, 41 * seed + 5 * l + 150 + seed);
-    auto coded = EncodeRasterLine(raster.data(), 1728);
-    p.stored.append(coded.begin(), coded.end());
-    p.rasters.push_back(raster);
-  }
-  p.stored.append(reinterpret_cast<const char*>(kEndOfPageRecord), sizeof kEndOfPageRecord);
-  for (char c : p.stored) {
-    p.wire += c;
-    if (c == '\x10') p.wire += c;
-  }
-  p.wire += kDleEtx;
-  return p;
-}
+// The caller's pages, bars of their own.
+WirePage Page(int seed, int lines) { return MakePage(seed, lines, 41, 5, 150); }
 
 class Class1ReceiveTest : public FaxTest {
  protected:
   std::unique_ptr<FaxReceiver> MakeReceiver(int desiredBps = 9600) {
-    auto r = std::make_unique<FaxReceiver>(port, owner);
-    r->Session().faxClass = fcClass1;
-    r->Session().SetStationId("Here");
-    r->Session().desiredBps = desiredBps;
-    r->Session().oneFax = true;
-    r->Session().pageTimeout = 200;
-    owner.receiveName = dir.File("in.apf");
-    Watch(*r);
-    return r;
+    return FaxTest::MakeReceiver(fcClass1, desiredBps);
   }
-  static std::string Got(const std::string& frame) { return Rsp("CONNECT") + frame + Rsp("OK"); }
 
   // Preparation, one RING, ATA, CSI and DIS.
   void ScriptAnswer(const std::string& speeds = kAllSpeeds, int disRate = 0x0C) {
@@ -114,6 +64,12 @@ class Class1ReceiveTest : public FaxTest {
     line->Expect("AT+FRH=3\r", Got(kTsi));
     line->Expect("AT+FRH=3\r", Got(dcs));
   }
+  // The call answered and trained at 9600 bit/s (V.29) on a clean TCF.
+  void ScriptTrainedAt9600() {
+    ScriptAnswer();
+    ScriptDcs(kDcs9600);
+    ScriptTraining("96", Tcf(1728, 0));
+  }
   // The TCF and our answer to it; the modem's OK after that frame.
   void ScriptTraining(const std::string& mod, const std::string& tcf, const std::string& answer = kCfr) {
     line->Expect("AT+FRM=" + mod + "\r", Rsp("CONNECT") + tcf + Rsp("NO CARRIER"));
@@ -123,7 +79,7 @@ class Class1ReceiveTest : public FaxTest {
   // A page, the caller's post-page message and our MCF.
   void ScriptPage(const std::string& mod, const WirePage& page, const std::string& post,
                   const std::string& mcf = kMcf) {
-    line->Expect("AT+FRM=" + mod + "\r", Rsp("CONNECT") + page.wire + Rsp("NO CARRIER"));
+    line->Expect("AT+FRM=" + mod + "\r", Rsp("CONNECT") + page.Wire() + Rsp("NO CARRIER"));
     line->Expect("AT+FRH=3\r", Got(post));
     line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
     line->Expect(mcf, Rsp("OK"));
@@ -131,18 +87,6 @@ class Class1ReceiveTest : public FaxTest {
   void ScriptEnd() {
     line->Expect("AT+FRH=3\r", Got(kDcn));
     line->Expect("ATH\r", Rsp("OK"));
-  }
-  void Run(FaxReceiver& r, int maxTicks = 20000) {
-    ASSERT_EQ(r.Start(), 0);
-    RunToEnd(r, maxTicks);
-    EXPECT_TRUE(line->ScriptDone()) << testing::PrintToString(line->NextExpected());
-  }
-  // The received file holds exactly these pages, decoded by the APF reader.
-  void ExpectPages(std::initializer_list<const WirePage*> pages) {
-    auto got = test::ReadApfPages(owner.receiveName);
-    ASSERT_EQ(got.size(), pages.size());
-    std::size_t i = 0;
-    for (const WirePage* p : pages) EXPECT_EQ(got[i++], p->rasters) << "page " << i;
   }
   std::string csiAnswer = "CONNECT";  // the modem's answer to our CSI
   void ExpectFailed(int code) {
@@ -154,7 +98,7 @@ class Class1ReceiveTest : public FaxTest {
 };
 
 TEST_F(Class1ReceiveTest, TwoPagesMpsThenEopRunEveryStateOfTheCall) {
-  WirePage p1 = MakePage(1, 6), p2 = MakePage(2, 9);
+  WirePage p1 = Page(1, 6), p2 = Page(2, 9);
   // A T.31 modem repeats CONNECT when the next frame is late: one DIS all the same.
   csiAnswer = "CONNECT\nCONNECT";
   ScriptAnswer(kAllSpeeds, 0x2C);  // V.17 offered for 14400
@@ -209,7 +153,7 @@ TEST_F(Class1ReceiveTest, TheTrainingCheckIsGoodOnlyBelowTenPercentNonZeroBytes)
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     line->TakeWritten();
-    owner = test::RecordingOwner{};
+    owner = RecordingOwner{};
     ScriptAnswer(kAllSpeeds.substr(0, 8) + ",96", 0x0C);  // "24,48,72,96"
     ScriptDcs(kDcs9600);
     ScriptTraining("96", c.tcf, c.good ? kCfr : kFtt);
@@ -227,7 +171,7 @@ TEST_F(Class1ReceiveTest, TheTrainingCheckIsGoodOnlyBelowTenPercentNonZeroBytes)
 }
 
 TEST_F(Class1ReceiveTest, AfterFttTheCallerTrainsAgainSlowerAndThePageArrives) {
-  WirePage page = MakePage(3, 5);
+  WirePage page = Page(3, 5);
   ScriptAnswer();
   ScriptDcs(kDcs9600);
   ScriptTraining("96", Tcf(1728, 900), kFtt);
@@ -276,7 +220,7 @@ TEST_F(Class1ReceiveTest, NoDcsRepeatsDisThreeTimesThenFailsWithFatalTimeout) {
 }
 
 TEST_F(Class1ReceiveTest, ARepeatedDisThatBringsDcsCarriesOn) {
-  WirePage page = MakePage(4, 3);
+  WirePage page = Page(4, 3);
   ScriptAnswer();
   line->Expect("AT+FRH=3\r", "");
   line->Expect("AT\r", Rsp("OK"));
@@ -294,7 +238,7 @@ TEST_F(Class1ReceiveTest, ARepeatedDisThatBringsDcsCarriesOn) {
 TEST_F(Class1ReceiveTest, AFrameTooLongToBeOneIsDroppedAndDisGoesAgain) {
   // Noise that starts like a DCS and runs on for kilobytes (a doubled DLE
   // in it is data) before DLE ETX: no frame, so no training follows it.
-  WirePage page = MakePage(3, 4);
+  WirePage page = Page(3, 4);
   std::string noise = Bytes({0xFF, 0x13, 0x83, 0x00, 0x06, 0x88, 0x00});
   for (int i = 0; i < 3000; ++i) noise += (i % 97 == 0) ? kDleEtx.substr(0, 1) + kDleEtx.substr(0, 1) : "\x55";
   ScriptAnswer();
@@ -313,9 +257,7 @@ TEST_F(Class1ReceiveTest, AFrameTooLongToBeOneIsDroppedAndDisGoesAgain) {
 }
 
 TEST_F(Class1ReceiveTest, ARefusedCallIsHungUpWithFileRejected) {
-  ScriptAnswer();
-  ScriptDcs(kDcs9600);
-  ScriptTraining("96", Tcf(1728, 0));
+  ScriptTrainedAt9600();
   line->Expect("AT+FRM=96\r", "");
   owner.accept = false;
   auto r = MakeReceiver();
@@ -338,13 +280,13 @@ TEST_F(Class1ReceiveTest, EomStartsANewDocumentWithCsiAndDisAgain) {
   for (bool secondConnect : {false, true}) {
     SCOPED_TRACE(secondConnect ? "CONNECT twice" : "one CONNECT");
     line->TakeWritten();
-    owner = test::RecordingOwner{};
+    owner = RecordingOwner{};
     visited.clear();
-    WirePage p1 = MakePage(5, 4), p2 = MakePage(6, 7);
+    WirePage p1 = Page(5, 4), p2 = Page(6, 7);
     ScriptAnswer();
     ScriptDcs(kDcs9600);
     ScriptTraining("96", Tcf(1728, 3));
-    line->Expect("AT+FRM=96\r", Rsp("CONNECT") + p1.wire + Rsp("NO CARRIER"));
+    line->Expect("AT+FRM=96\r", Rsp("CONNECT") + p1.Wire() + Rsp("NO CARRIER"));
     line->Expect("AT+FRH=3\r", Got(kEom));
     line->Expect("AT+FTH=3\r", Rsp(secondConnect ? "CONNECT\nCONNECT" : "CONNECT"));
     line->Expect(kMcf, Rsp("OK"));
@@ -370,7 +312,7 @@ TEST_F(Class1ReceiveTest, EomStartsANewDocumentWithCsiAndDisAgain) {
 }
 
 TEST_F(Class1ReceiveTest, FcErrorMeansTheCallerRepeatedItsCommandAndItIsAnsweredAgain) {
-  WirePage p1 = MakePage(11, 4), p2 = MakePage(12, 5);
+  WirePage p1 = Page(11, 4), p2 = Page(12, 5);
   ScriptAnswer();
   ScriptDcs(kDcs9600);
   // The caller did not wait for the TCF check: DCS again instead of a TCF.
@@ -404,13 +346,11 @@ TEST_F(Class1ReceiveTest, DcnInsteadOfDcsIsACancelledCall) {
 }
 
 TEST_F(Class1ReceiveTest, CarrierLostInMidPageKeepsTheConfirmedPages) {
-  WirePage p1 = MakePage(7, 4), p2 = MakePage(8, 8);
-  ScriptAnswer();
-  ScriptDcs(kDcs9600);
-  ScriptTraining("96", Tcf(1728, 0));
+  WirePage p1 = Page(7, 4), p2 = Page(8, 8);
+  ScriptTrainedAt9600();
   ScriptPage("96", p1, kMps);
   // The carrier drops half way: the modem ends the data and nothing follows.
-  line->Expect("AT+FRM=96\r", Rsp("CONNECT") + p2.wire.substr(0, p2.wire.size() / 2) + kDleEtx + Rsp("NO CARRIER"));
+  line->Expect("AT+FRM=96\r", Rsp("CONNECT") + p2.Wire().substr(0, p2.Wire().size() / 2) + kDleEtx + Rsp("NO CARRIER"));
   line->Expect("AT+FRH=3\r", "");
   auto r = MakeReceiver();
   r->Session().options = foExitOnError;
@@ -423,10 +363,8 @@ TEST_F(Class1ReceiveTest, CarrierLostInMidPageKeepsTheConfirmedPages) {
 }
 
 TEST_F(Class1ReceiveTest, ARepeatedEopIsConfirmedAgainAndSilenceAfterItEndsTheCall) {
-  WirePage page = MakePage(9, 3);
-  ScriptAnswer();
-  ScriptDcs(kDcs9600);
-  ScriptTraining("96", Tcf(1728, 0));
+  WirePage page = Page(9, 3);
+  ScriptTrainedAt9600();
   ScriptPage("96", page, kEop);
   // The caller missed our MCF: EOP again, then it leaves without DCN.
   line->Expect("AT+FRH=3\r", Got(kEop));
@@ -445,10 +383,8 @@ TEST_F(Class1ReceiveTest, ARepeatedEopIsConfirmedAgainAndSilenceAfterItEndsTheCa
 
 TEST_F(Class1ReceiveTest, SoftwareFlowPacesTheModemOnlyWhileDataFlows) {
   port.SetInSize(8192);
-  WirePage page = MakePage(10, 3);
-  ScriptAnswer();
-  ScriptDcs(kDcs9600);
-  ScriptTraining("96", Tcf(1728, 0));
+  WirePage page = Page(10, 3);
+  ScriptTrainedAt9600();
   ScriptPage("96", page, kEop);
   ScriptEnd();
   auto r = MakeReceiver();

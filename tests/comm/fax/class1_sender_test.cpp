@@ -8,67 +8,33 @@
 #include "comm/fax/class1_frames.h"
 #include "base/error_codes.h"
 #include "tests/comm/fax/fax_fixture.h"
-#include "comm/fax/fax_sender.h"
-#include "faxdoc/page_lines.h"
-#include "comm/fax/page_transmitter.h"
 
 namespace telvane {
 namespace {
 
-using test::FaxTest;
+using namespace test;
 
-const std::string kInit = "ATE0Q0V1X4S0=0S2=43\r";
-const std::string kAllSpeeds = "24,48,72,73,74,96,97,98,121,122,145,146";
-
-// The remote's frames, written out as the modem delivers them.
-std::string Bytes(std::initializer_list<int> b) {
-  std::string s;
-  for (int c : b) s += static_cast<char>(c);
-  return s;
-}
-// CSI "REMOTE 1" (not final) and a DIS: V.27 ter + V.29 + V.17, fine, 0 ms scan time.
-const std::string kCsi = Bytes({0xFF, 0x03, 0x40}) + std::string(12, ' ') + "1 ETOMER" + Bytes({0x10, 0x03});
+// The remote's frames, written out as the modem delivers them: CSI "REMOTE 1"
+// (not final) and a DIS: V.27 ter + V.29 + V.17, fine, 0 ms scan time.
+const std::string kCsi = Bytes({0xFF, 0x03, 0x40}) + std::string(12, ' ') + "1 ETOMER" + kDleEtx;
 const std::string kDisV17 = Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0xF8, 0x00, 0x10, 0x03});
-const std::string kCfr = Bytes({0xFF, 0x13, 0x84, 0x10, 0x03});
-const std::string kFtt = Bytes({0xFF, 0x13, 0x44, 0x10, 0x03});
-const std::string kMcf = Bytes({0xFF, 0x13, 0x8C, 0x10, 0x03});
 const std::string kRtn = Bytes({0xFF, 0x13, 0x4C, 0x10, 0x03});
 const std::string kRtp = Bytes({0xFF, 0x13, 0xCC, 0x10, 0x03});
-const std::string kDcn = Bytes({0xFF, 0x13, 0xFA, 0x10, 0x03});
-// What the sender writes.
-const std::string kMps = Bytes({0xFF, 0x13, 0x4F, 0x10, 0x03});
-const std::string kEom = Bytes({0xFF, 0x13, 0x8F, 0x10, 0x03});
-const std::string kEop = Bytes({0xFF, 0x13, 0x2F, 0x10, 0x03});
-const std::string kDcnOut = Bytes({0xFF, 0x13, 0xFB, 0x10, 0x03});
-const std::string kDleEtx = Bytes({0x10, 0x03});
+const std::string kRemoteDcn = Bytes({0xFF, 0x13, 0xFA, 0x10, 0x03});
 // The start of the end-of-page (RTC) record that the APF writer adds.
 const std::string kRtcStart = Bytes({0x00, 0x80, 0x00});
 
 class Class1SendTest : public FaxTest {
  protected:
   std::unique_ptr<FaxSender> MakeSender(int desiredBps = 9600) {
-    auto s = std::make_unique<FaxSender>(port, owner);
-    s->Session().faxClass = fcClass1;
-    s->Session().desiredBps = desiredBps;
-    s->Session().SetStationId("abc");
-    Watch(*s);
-    return s;
+    return FaxTest::MakeSender(fcClass1, "abc", desiredBps);
   }
 
-  std::string QueueApf(const std::string& name, int pages, std::vector<bool> fine = {}, const std::string& cover = "") {
-    std::string file = dir.File(name);
-    test::MakeApf(file, pages, std::move(fine));
-    owner.faxes.emplace_back("5551234", file, cover);
-    return file;
-  }
-
-  // What the modem answers to a receive command: CONNECT, frames, OK.
-  static std::string Got(const std::string& frame) { return Rsp("CONNECT") + frame + Rsp("OK"); }
-
-  void ScriptPrepare(const std::string& speeds = kAllSpeeds) {
+  // The modem prepared for Class 1, with every speed.
+  void ScriptPrepare() {
     line->Expect(kInit, Rsp("OK"));
     line->Expect("AT+FCLASS=1\r", Rsp("OK"));
-    line->Expect("AT+FTM=?\r", Rsp(speeds + "\nOK"));
+    line->Expect("AT+FTM=?\r", Rsp(kAllSpeeds + "\nOK"));
     line->Expect("AT+FCLASS=1\r", Rsp("OK"));
   }
   // Dialling up to the remote's DIS.
@@ -76,11 +42,18 @@ class Class1SendTest : public FaxTest {
     line->Expect("ATDT5551234\r", Got(kCsi));
     line->Expect("AT+FRH=3\r", Got(dis));
   }
-  // TSI (with `tsi`), DCS, TCF and the remote's answer to it.
-  void ScriptTsiAndDcs() {
+  // Our TSI "ABC"; the DCS follows it in the same transmission.
+  void ScriptTsi() {
     line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
     line->Expect(Bytes({0xFF, 0x03, 0x43}) + std::string(17, ' ') + "CBA" + kDleEtx, Rsp("CONNECT"));
   }
+  // Preparation, the call up to the remote's `dis`, and our TSI.
+  void ScriptCallAndTsi(const std::string& dis = kDisV17) {
+    ScriptPrepare();
+    ScriptCall(dis);
+    ScriptTsi();
+  }
+  // DCS, the TCF at `bps` and the remote's answer to it.
   void ScriptTraining(const std::string& mod, int bps, const std::string& answer = kCfr) {
     line->Expect(Bytes({0xFF, 0x13, 0x83}), Rsp("OK"));  // DCS
     line->Expect("AT+FTM=" + mod + "\r", Rsp("CONNECT"));
@@ -97,13 +70,8 @@ class Class1SendTest : public FaxTest {
   }
   void ScriptEnd() {
     line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
-    line->Expect(kDcnOut, Rsp("OK"));
+    line->Expect(kDcn, Rsp("OK"));
     line->Expect("ATH\r", Rsp("OK"));
-  }
-  void Run(FaxSender& s) {
-    ASSERT_EQ(s.Start(), 0);
-    RunToEnd(s);
-    EXPECT_TRUE(line->ScriptDone()) << line->NextExpected();
   }
   // The DCS frames written, in order.
   std::vector<std::string> DcsWritten() const {
@@ -124,9 +92,7 @@ class Class1SendTest : public FaxTest {
 
 TEST_F(Class1SendTest, AOnePageFaxRunsEverySendingStateAndEndsWithDcn) {
   std::string fax = QueueApf("one.apf", 1);
-  ScriptPrepare();
-  ScriptCall();
-  ScriptTsiAndDcs();
+  ScriptCallAndTsi();
   ScriptTraining("96", 9600);
   ScriptPage("96", kEop);
   ScriptEnd();
@@ -150,12 +116,7 @@ TEST_F(Class1SendTest, AOnePageFaxRunsEverySendingStateAndEndsWithDcn) {
                    fpFinished})
     EXPECT_TRUE(owner.SawProgress(code)) << code;
   // Page data as stored (no bit reversal), between the page CONNECT and DLE ETX.
-  ApfPageLines lines;
-  ASSERT_EQ(lines.Open(fax, 1), 0);
-  std::vector<std::uint8_t> l;
-  std::string coded;
-  while (lines.Next(l) == 1) AppendStuffed(coded, l.data(), l.size(), 0);
-  EXPECT_EQ(CountWritten(coded), 1);
+  EXPECT_EQ(CountWritten(Stuffed(fax, 1)), 1);
 }
 
 TEST_F(Class1SendTest, PagesAfterACoverGoAsEomThenMpsThenEopWithShortTrainingForLaterPages) {
@@ -164,15 +125,13 @@ TEST_F(Class1SendTest, PagesAfterACoverGoAsEomThenMpsThenEopWithShortTrainingFor
     std::ofstream(cover) << "To: you\n";
   }
   QueueApf("two.apf", 2, {}, cover);
-  ScriptPrepare();
-  ScriptCall();
-  ScriptTsiAndDcs();
+  ScriptCallAndTsi();
   ScriptTraining("145", 14400);
   // The cover ends a document: EOM. After its MCF the remote is back in
   // phase B and sends DIS again; TSI, DCS and training follow.
   ScriptPage("146", kEom);
   line->Expect("AT+FRH=3\r", Got(kDisV17));
-  ScriptTsiAndDcs();
+  ScriptTsi();
   ScriptTraining("145", 14400);
   ScriptPage("146", kMps);
   // A later page of the same document: the receiver is trained and waits for
@@ -188,14 +147,12 @@ TEST_F(Class1SendTest, PagesAfterACoverGoAsEomThenMpsThenEopWithShortTrainingFor
 
 TEST_F(Class1SendTest, AfterANonFinalMcfForANewDocumentTheRemotesDisIsAwaited) {
   QueueApf("mixed.apf", 2, {false, true});
-  ScriptPrepare();
-  ScriptCall();
-  ScriptTsiAndDcs();
+  ScriptCallAndTsi();
   ScriptTraining("96", 9600);
   ScriptPage("96", kEom, Bytes({0xFF, 0x03, 0x8C, 0x10, 0x03}));  // MCF, not final
   line->Expect("AT+FRH=3\r", Got(kCsi));
   line->Expect("AT+FRH=3\r", Got(kDisV17));
-  ScriptTsiAndDcs();
+  ScriptTsi();
   ScriptTraining("96", 9600);
   ScriptPage("96", kEop);
   ScriptEnd();
@@ -207,49 +164,48 @@ TEST_F(Class1SendTest, AfterANonFinalMcfForANewDocumentTheRemotesDisIsAwaited) {
   EXPECT_EQ(static_cast<std::uint8_t>(dcs[1][1]), 0x46) << "the second document is fine";
 }
 
-TEST_F(Class1SendTest, TwelveThousandIsV17AndAFineLineIsPaddedToTheScanTime) {
-  // A DIS with 20 ms scan time (bits 21-23 zero): at 12000 bit/s fine lines
-  // take at least 30 bytes.
+// A fine line under a DIS with 20 ms scan time (bits 21-23 zero): padded to
+// what the speed sends in that time.
+struct PaddingCase {
+  const char* name;
+  int bps;
+  const char* trainMod;
+  const char* pageMod;
+  int dcsRate;  // FIF octet 2 of our DCS: rate bits and fine
+  int minBytes;
+};
+void PrintTo(const PaddingCase& c, std::ostream* os) { *os << c.name; }
+class Class1SendPadding : public Class1SendTest, public ::testing::WithParamInterface<PaddingCase> {};
+
+TEST_P(Class1SendPadding, AFineLineIsPaddedToTheScanTimeAtTheSpeedSent) {
+  const PaddingCase& c = GetParam();
   std::string fax = dir.File("fine.apf");
-  test::MakeApfWithLines(fax, {{0x00, 0x80, 0xAA}}, true);
-  owner.faxes.emplace_back("5551234", fax, "");
-  ScriptPrepare();
-  ScriptCall(Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0x88, 0x00, 0x10, 0x03}));
-  ScriptTsiAndDcs();
-  ScriptTraining("121", 12000);
-  ScriptPage("122", kEop);
+  MakeApfWithLines(fax, {{0x00, 0x80, 0xAA}}, true);
+  QueueFax(fax);
+  ScriptCallAndTsi(Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0x88, 0x00, 0x10, 0x03}));
+  ScriptTraining(c.trainMod, c.bps);
+  ScriptPage(c.pageMod, kEop);
   ScriptEnd();
-  auto s = MakeSender(12000);
+  auto s = MakeSender(c.bps);
   Run(*s);
   EXPECT_EQ(owner.finishes, std::vector<int>{0});
-  EXPECT_EQ(DcsWritten(), std::vector<std::string>{Bytes({0x00, 0x6A, 0x88, 0x00})});  // rate 0101, fine
-  EXPECT_EQ(s->Session().class1.minBytes, 30);
-  EXPECT_EQ(CountWritten(std::string("\x00\x80\xAA", 3) + std::string(27, '\0') + kRtcStart), 1);
+  EXPECT_EQ(DcsWritten(), std::vector<std::string>{Bytes({0x00, c.dcsRate, 0x88, 0x00})});
+  EXPECT_EQ(s->Session().class1.scanTime, 5);
+  EXPECT_EQ(s->Session().class1.minBytes, c.minBytes);
+  // The page's one line: 3 coded bytes and zero bytes up to the minimum, then the page's RTC.
+  std::string padded("\x00\x80\xAA", 3);
+  padded.resize(static_cast<std::size_t>(c.minBytes), '\0');
+  EXPECT_EQ(CountWritten(padded + kRtcStart), 1);
 }
 
-TEST_F(Class1SendTest, AFineLineAt9600WithScanCode5IsPaddedTo24Bytes) {
-  std::string fax = dir.File("fine.apf");
-  test::MakeApfWithLines(fax, {{0x00, 0x80, 0xAA}}, true);
-  owner.faxes.emplace_back("5551234", fax, "");
-  ScriptPrepare();
-  ScriptCall(Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0x88, 0x00, 0x10, 0x03}));
-  ScriptTsiAndDcs();
-  ScriptTraining("96", 9600);
-  ScriptPage("96", kEop);
-  ScriptEnd();
-  auto s = MakeSender(9600);
-  Run(*s);
-  EXPECT_EQ(s->Session().class1.scanTime, 5);
-  EXPECT_EQ(s->Session().class1.minBytes, 24);
-  // The page's one line: 3 coded bytes and 21 zero bytes, then the page's RTC.
-  EXPECT_EQ(CountWritten(std::string("\x00\x80\xAA", 3) + std::string(21, '\0') + kRtcStart), 1);
-}
+INSTANTIATE_TEST_SUITE_P(Speeds, Class1SendPadding,
+                         ::testing::Values(PaddingCase{"V17_12000", 12000, "121", "122", 0x6A, 30},  // rate 0101
+                                           PaddingCase{"V29_9600", 9600, "96", "96", 0x46, 24}),     // rate 1000
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Class1SendTest, FttAt9600RetrainsAt7200WithANewDcs) {
   QueueApf("one.apf", 1);
-  ScriptPrepare();
-  ScriptCall();
-  ScriptTsiAndDcs();
+  ScriptCallAndTsi();
   ScriptTraining("96", 9600, kFtt);
   line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
   ScriptTraining("72", 7200);
@@ -264,21 +220,17 @@ TEST_F(Class1SendTest, FttAt9600RetrainsAt7200WithANewDcs) {
 
 TEST_F(Class1SendTest, FttAt2400EndsTheCallWithTrainingFailed) {
   QueueApf("one.apf", 1);
-  ScriptPrepare();
-  ScriptCall();
-  ScriptTsiAndDcs();
+  ScriptCallAndTsi();
   ScriptTraining("24", 2400, kFtt);
   auto s = MakeSender(1200);  // below 2400: taken as 2400
   Run(*s);
   ExpectFailed(ecFaxTrainError);
-  EXPECT_EQ(CountWritten(kDcnOut), 0);
+  EXPECT_EQ(CountWritten(kDcn), 0);
 }
 
 TEST_F(Class1SendTest, ARemoteThatAnswersEveryTrainingWithDisGetsTheDcsThreeTimesMore) {
   QueueApf("one.apf", 1);
-  ScriptPrepare();
-  ScriptCall();
-  ScriptTsiAndDcs();
+  ScriptCallAndTsi();
   ScriptTraining("96", 9600, kDisV17);
   for (int i = 0; i < 3; ++i) {
     line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
@@ -293,9 +245,7 @@ TEST_F(Class1SendTest, ARemoteThatAnswersEveryTrainingWithDisGetsTheDcsThreeTime
 
 TEST_F(Class1SendTest, RtnEndsTheFaxInMidSession) {
   QueueApf("one.apf", 1);
-  ScriptPrepare();
-  ScriptCall();
-  ScriptTsiAndDcs();
+  ScriptCallAndTsi();
   ScriptTraining("96", 9600);
   ScriptPage("96", kEop, kRtn);
   auto s = MakeSender();
@@ -306,9 +256,7 @@ TEST_F(Class1SendTest, RtnEndsTheFaxInMidSession) {
 
 TEST_F(Class1SendTest, RtpSendsDcsAndTrainsAgainBeforeTheNextPage) {
   QueueApf("two.apf", 2);
-  ScriptPrepare();
-  ScriptCall();
-  ScriptTsiAndDcs();
+  ScriptCallAndTsi();
   ScriptTraining("96", 9600);
   ScriptPage("96", kMps, kRtp);
   line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
@@ -324,7 +272,7 @@ TEST_F(Class1SendTest, RtpSendsDcsAndTrainsAgainBeforeTheNextPage) {
 TEST_F(Class1SendTest, ARemoteDcnCancelsTheFax) {
   QueueApf("one.apf", 1);
   ScriptPrepare();
-  line->Expect("ATDT5551234\r", Got(kDcn));
+  line->Expect("ATDT5551234\r", Got(kRemoteDcn));
   auto s = MakeSender();
   Run(*s);
   ExpectFailed(ecCancelRequested);
@@ -342,9 +290,7 @@ TEST_F(Class1SendTest, AFinePageForARemoteWithoutFineIsIncompatible) {
 
 TEST_F(Class1SendTest, AnErrorFromTheModemDuringTrainingIsABadResponse) {
   QueueApf("one.apf", 1);
-  ScriptPrepare();
-  ScriptCall();
-  ScriptTsiAndDcs();
+  ScriptCallAndTsi();
   line->Expect(Bytes({0xFF, 0x13, 0x83}), Rsp("OK"));
   line->Expect("AT+FTM=96\r", Rsp("ERROR"));
   auto s = MakeSender();
@@ -354,9 +300,7 @@ TEST_F(Class1SendTest, AnErrorFromTheModemDuringTrainingIsABadResponse) {
 
 TEST_F(Class1SendTest, APostPageMessageUnansweredIsCancelledAndRepeatedThreeTimes) {
   QueueApf("one.apf", 1);
-  ScriptPrepare();
-  ScriptCall();
-  ScriptTsiAndDcs();
+  ScriptCallAndTsi();
   ScriptTraining("96", 9600);
   line->Expect("AT+FTM=96\r", Rsp("CONNECT"));
   line->Expect(kDleEtx, Rsp("OK"));
@@ -375,9 +319,7 @@ TEST_F(Class1SendTest, APostPageMessageUnansweredIsCancelledAndRepeatedThreeTime
 
 TEST_F(Class1SendTest, AGarbledAnswerToThePostPageMessageAsksAgain) {
   QueueApf("one.apf", 1);
-  ScriptPrepare();
-  ScriptCall();
-  ScriptTsiAndDcs();
+  ScriptCallAndTsi();
   ScriptTraining("96", 9600);
   ScriptPage("96", kEop, Bytes({0xFF, 0x13, 0x8C, 0x55}) + kDleEtx + Rsp("ERROR"));
   line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
@@ -397,7 +339,7 @@ TEST_F(Class1SendTest, ADoubleConnectAndNoiseBeforeTheFrameAreSkipped) {
   // was already buffered.
   line->Expect("ATDT5551234\r", Got(kCsi));
   line->Expect("AT+FRH=3\r", Rsp("CONNECT") + Rsp("CONNECT") + "\x7E\x01" + kDisV17 + Rsp("OK"));
-  ScriptTsiAndDcs();
+  ScriptTsi();
   ScriptTraining("96", 9600);
   ScriptPage("96", kEop);
   ScriptEnd();
@@ -409,9 +351,7 @@ TEST_F(Class1SendTest, ADoubleConnectAndNoiseBeforeTheFrameAreSkipped) {
 TEST_F(Class1SendTest, ADleInsideAReceivedFrameIsUndoubled) {
   // Scan-line bits 0x10 (5 ms) in the DIS arrive as DLE DLE: 6 bytes per line at 9600.
   QueueApf("one.apf", 1);
-  ScriptPrepare();
-  ScriptCall(Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0x10, 0x10, 0x00, 0x10, 0x03}));
-  ScriptTsiAndDcs();
+  ScriptCallAndTsi(Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0x10, 0x10, 0x00, 0x10, 0x03}));
   ScriptTraining("96", 9600);
   ScriptPage("96", kEop);
   ScriptEnd();
@@ -425,9 +365,7 @@ TEST_F(Class1SendTest, ADleInsideAReceivedFrameIsUndoubled) {
 TEST_F(Class1SendTest, AnAbortInMidPageEndsTheModemsTransmissionBeforeHangingUp) {
   // A T.31 modem sending page data takes ATH0 as more data and stays off-hook.
   QueueApf("one.apf", 1);
-  ScriptPrepare();
-  ScriptCall();
-  ScriptTsiAndDcs();
+  ScriptCallAndTsi();
   ScriptTraining("96", 9600);
   line->Expect("AT+FTM=96\r", Rsp("CONNECT") + "\x11");
   auto s = MakeSender();
@@ -445,9 +383,7 @@ TEST_F(Class1SendTest, AnAbortInMidPageEndsTheModemsTransmissionBeforeHangingUp)
 
 TEST_F(Class1SendTest, StopWhileTheTrainingGoesOutTurnsSoftwareFlowOffAgain) {
   QueueApf("one.apf", 1);
-  ScriptPrepare();
-  ScriptCall();
-  ScriptTsiAndDcs();
+  ScriptCallAndTsi();
   line->Expect(Bytes({0xFF, 0x13, 0x83}), Rsp("OK"));  // DCS
   line->Expect("AT+FTM=96\r", Rsp("CONNECT"));
   line->Expect(BuildTcf(9600), "");  // the modem's OK never comes
@@ -467,7 +403,7 @@ TEST_F(Class1SendTest, DialFailuresUnderClass1) {
   } cases[] = {{Rsp("NO CARRIER"), ecFaxNoCarrier}, {Rsp("NO DIALTONE"), ecFaxNoDialTone}, {"", ecFaxNoAnswer}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.code);
-    owner = test::RecordingOwner{};
+    owner = RecordingOwner{};
     line->TakeWritten();
     QueueApf("one.apf", 1);
     ScriptPrepare();
@@ -502,13 +438,11 @@ TEST_F(Class1SendTest, AModemThatRefusesClass1FailsThePreparation) {
 TEST_F(Class1SendTest, ThePageWaitsForXonAtMost18TicksAndTheHangUpAnswerAtMostTheTimeOut) {
   for (bool xon : {true, false}) {
     SCOPED_TRACE(xon ? "XON" : "no XON");
-    owner = test::RecordingOwner{};
+    owner = RecordingOwner{};
     line->TakeWritten();
     path.clear();
     QueueApf("one.apf", 1);
-    ScriptPrepare();
-    ScriptCall();
-    ScriptTsiAndDcs();
+    ScriptCallAndTsi();
     ScriptTraining("96", 9600);
     line->Expect("AT+FTM=96\r", Rsp("CONNECT") + (xon ? "\x11" : ""));
     line->Expect(kDleEtx, Rsp("OK"));
@@ -516,7 +450,7 @@ TEST_F(Class1SendTest, ThePageWaitsForXonAtMost18TicksAndTheHangUpAnswerAtMostTh
     line->Expect(kEop, Rsp("OK"));
     line->Expect("AT+FRH=3\r", Got(kMcf));
     line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
-    line->Expect(kDcnOut, Rsp("OK"));
+    line->Expect(kDcn, Rsp("OK"));
     line->Expect("ATH\r", "");  // no answer: hang up all the same
     auto s = MakeSender();
     Ticks waitFrom = 0, startAt = 0;

@@ -6,83 +6,30 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "faxdoc/apf_format.h"
-#include "tests/support/apf_pages.h"
 #include "base/error_codes.h"
+#include "faxdoc/apf_format.h"
 #include "tests/comm/fax/fax_fixture.h"
-#include "comm/fax/fax_receiver.h"
-#include "faxdoc/page_lines.h"
-#include "faxdoc/t4_encoder.h"
 
 namespace telvane {
 namespace {
 
-using test::FaxTest;
-using test::RasterPage;
+using namespace test;
 
-const std::string kInit = "ATE0Q0V1X4S0=0S2=43\r";
-
-std::uint8_t Reverse(std::uint8_t b) {
-  std::uint8_t r = 0;
-  for (int i = 0; i < 8; ++i)
-    if (b & (1 << i)) r |= static_cast<std::uint8_t>(0x80 >> i);
-  return r;
-}
-
-// A page as the sending fax delivers it: coded lines and the end of page.
-struct WirePage {
-  RasterPage rasters;
-  std::string stored;  // T.4 bytes as an APF stream page holds them
-};
-
-WirePage MakePage(int seed, int lines) {
-  WirePage p;
-  for (int l = 0; l < lines; ++l) {
-    auto raster = test::BarLine(37 * seed + 3 * l, 37 * seed + 3 * l + 200 + seed);
-    auto coded = EncodeRasterLine(raster.data(), 1728);
-    p.stored.append(coded.begin(), coded.end());
-    p.rasters.push_back(raster);
-  }
-  p.stored.append(reinterpret_cast<const char*>(kEndOfPageRecord), sizeof kEndOfPageRecord);
-  return p;
-}
-
-// The bytes on the line: bit order of the dialect, DLE doubled, DLE ETX at the end.
-std::string OnWire(const std::string& stored, bool class20) {
-  std::string out;
-  for (char c : stored) {
-    auto b = static_cast<std::uint8_t>(c);
-    if (!class20) b = Reverse(b);
-    out += static_cast<char>(b);
-    if (b == 0x10) out += '\x10';
-  }
-  return out + "\x10\x03";
-}
-
-class Class2ReceiveTest : public FaxTest {
+class Class2ReceiveTest : public Class2Test {
  protected:
-  std::unique_ptr<FaxReceiver> MakeReceiver(TFaxClass c) {
-    auto r = std::make_unique<FaxReceiver>(port, owner);
-    r->Session().faxClass = c;
-    r->Session().SetStationId("Here");
-    r->Session().oneFax = true;
-    r->Session().pageTimeout = 200;
-    owner.receiveName = dir.File("in.apf");
-    Watch(*r);
-    return r;
-  }
+  std::unique_ptr<FaxReceiver> MakeReceiver() { return FaxTest::MakeReceiver(dialect); }
 
   // Preparation and set-up; `then` is what the modem sends after the OK
   // to the last set-up command.
-  void ScriptPreparation(bool class20, const std::string& then) {
+  void ScriptPreparation(const std::string& then) {
     line->Expect(kInit, Rsp("OK"));
-    std::string cls = class20 ? "AT+FCLASS=2.0\r" : "AT+FCLASS=2\r";
+    std::string cls = Class20() ? "AT+FCLASS=2.0\r" : "AT+FCLASS=2\r";
     line->Expect(cls, Rsp("OK"));
     line->Expect("AT+FCR=1\r", Rsp("OK"));
-    line->Expect(class20 ? "AT+FLI=\"HERE\"\r" : "AT+FLID=\"HERE\"\r", Rsp("OK"));
+    line->Expect(Class20() ? "AT+FLI=\"HERE\"\r" : "AT+FLID=\"HERE\"\r", Rsp("OK"));
     line->Expect("AT+FAA=0\r", Rsp("OK"));
     line->Expect(cls, Rsp("OK"));
-    if (class20) {
+    if (Class20()) {
       line->Expect("AT+FCC=1,3,0,2,0,0,0,0\r", Rsp("OK"));
       line->Expect("AT+FLO=2\r", Rsp("OK"));
       line->Expect("AT+FNR=1,1,1,0\r", Rsp("OK") + then);
@@ -92,216 +39,178 @@ class Class2ReceiveTest : public FaxTest {
   }
 
   // Preparation, set-up and one RING answered.
-  void ScriptSetup(bool class20) {
-    ScriptPreparation(class20, Rsp("RING"));
-    if (class20)
+  void ScriptSetup() {
+    ScriptPreparation(Rsp("RING"));
+    if (Class20())
       line->Expect("ATA\r", Rsp("+FCO\n+FTI:\"CALLER 9\"\n+FCS:0,3,0,2,0,0,0,0\nOK"));
     else
       line->Expect("ATA\r", Rsp("+FCON\n+FTSI:\"CALLER 9\"\n+FDCS:0,3,0,2,0,0,0,0\nOK"));
   }
 
-  // One page: AT+FDR, CONNECT, DC2, the data and the page's result.
-  void ScriptPage(bool class20, const std::string& wire, const std::string& status, char fet) {
+  // One page: AT+FDR, CONNECT, DC2, the data as the dialect sends it (see
+  // WirePage::Wire), the page's status `code` and its post-page message `fet`.
+  void ScriptPage(const WirePage& page, int code, char fet) { ScriptPageData(page.Wire(!Class20()), code, fet); }
+  void ScriptPageData(const std::string& wire, int code, char fet) {
     line->Expect("AT+FDR\r", Rsp("CONNECT"));
-    line->Expect("\x12", wire + Rsp(status + "\n+FET:" + fet + (class20 ? ",0,0,0,0" : "") + "\nOK"));
+    line->Expect("\x12", wire + PageResult(code, fet));
   }
+  // The modem's report after a page: its status and the post-page message.
+  std::string PageResult(int code, char fet) const {
+    return Class20() ? Rsp("+FPS:" + std::to_string(code) + ",0,0,0,0\n+FET:" + fet + ",0,0,0,0\nOK")
+                     : Rsp("+FPTS:" + std::to_string(code) + "\n+FET:" + fet + "\nOK");
+  }
+  // The caller hangs up after the last page.
+  void ScriptHangUp() { line->Expect("AT+FDR\r", Rsp(Class20() ? "+FHS:0\nOK" : "+FHNG:0\nOK")); }
 };
 
-TEST_F(Class2ReceiveTest, ThreePagesUnderEitherDialectDecodeToTheRastersSent) {
-  for (bool class20 : {false, true}) {
-    SCOPED_TRACE(class20 ? "Class 2.0" : "Class 2");
-    owner = test::RecordingOwner{};
-    line->TakeWritten();
-    std::vector<WirePage> pages = {MakePage(1, 5), MakePage(2, 9), MakePage(3, 4)};
-    ScriptSetup(class20);
-    const char* good = class20 ? "+FPS:1,0,0,0,0" : "+FPTS:1";
-    ScriptPage(class20, OnWire(pages[0].stored, class20), good, '0');
-    ScriptPage(class20, OnWire(pages[1].stored, class20), good, '0');
-    ScriptPage(class20, OnWire(pages[2].stored, class20), good, '2');
-    line->Expect("AT+FDR\r", Rsp(class20 ? "+FHS:0\nOK" : "+FHNG:0\nOK"));
-    auto r = MakeReceiver(class20 ? fcClass2_0 : fcClass2);
-    ASSERT_EQ(r->Start(), 0);
-    RunToEnd(*r);
-    EXPECT_TRUE(line->ScriptDone()) << line->NextExpected();
-    EXPECT_EQ(owner.finishes, std::vector<int>{0});
-    EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
-    EXPECT_EQ(owner.acceptedId, "CALLER 9");
-    ApfFileHeader header;
-    ASSERT_EQ(ReadApfHeader(owner.receiveName, header), 0);
-    EXPECT_EQ(header.PageCount, 3);
-    EXPECT_EQ(header.StationIdText(), "CALLER 9");
-    auto got = test::ReadApfPages(owner.receiveName);
-    ASSERT_EQ(got.size(), 3u);
-    for (std::size_t p = 0; p < 3; ++p) EXPECT_EQ(got[p], pages[p].rasters) << "page " << p + 1;
-    for (int st : {rfInit, rf2Init1, rf2Init5, rfWaitForCall, rfAnswer, rf2WaitConnect, rf2GetSessionParams,
-                   rf2WaitPageConnect, rfStartPage, rfPageData, rf2PageEnd, rf2WaitHangup, rfComplete, rfDone})
-      EXPECT_TRUE(visited.count(st)) << "state " << st;
-    if (class20) {
-      EXPECT_TRUE(visited.count(rf2Init2));
-      EXPECT_TRUE(visited.count(rf2Init3));
-    }
-    for (int code : {fpWaiting, fpAnswer, fpIncoming, fpGotRemoteID, fpSessionParams, fpGetPage, fpGetPageResult,
-                     fpCheckMorePages, fpGetHangup, fpGotHangup})
-      EXPECT_TRUE(owner.SawProgress(code)) << code;
-    std::filesystem::remove(owner.receiveName);
+// The tests that run under both dialects.
+using Class2ReceiveDialects = BothDialects<Class2ReceiveTest>;
+
+TEST_P(Class2ReceiveDialects, ThreePagesDecodeToTheRastersSent) {
+  std::vector<WirePage> pages = {MakePage(1, 5), MakePage(2, 9), MakePage(3, 4)};
+  ScriptSetup();
+  ScriptPage(pages[0], 1, '0');
+  ScriptPage(pages[1], 1, '0');
+  ScriptPage(pages[2], 1, '2');
+  ScriptHangUp();
+  auto r = MakeReceiver();
+  Run(*r);
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+  EXPECT_EQ(owner.acceptedId, "CALLER 9");
+  ApfFileHeader header;
+  ASSERT_EQ(ReadApfHeader(owner.receiveName, header), 0);
+  EXPECT_EQ(header.PageCount, 3);
+  EXPECT_EQ(header.StationIdText(), "CALLER 9");
+  ExpectPages({&pages[0], &pages[1], &pages[2]});
+  for (int st : {rfInit, rf2Init1, rf2Init5, rfWaitForCall, rfAnswer, rf2WaitConnect, rf2GetSessionParams,
+                 rf2WaitPageConnect, rfStartPage, rfPageData, rf2PageEnd, rf2WaitHangup, rfComplete, rfDone})
+    EXPECT_TRUE(visited.count(st)) << "state " << st;
+  if (Class20()) {
+    EXPECT_TRUE(visited.count(rf2Init2));
+    EXPECT_TRUE(visited.count(rf2Init3));
   }
+  for (int code : {fpWaiting, fpAnswer, fpIncoming, fpGotRemoteID, fpSessionParams, fpGetPage, fpGetPageResult,
+                   fpCheckMorePages, fpGetHangup, fpGotHangup})
+    EXPECT_TRUE(owner.SawProgress(code)) << code;
 }
+
+TEST_P(Class2ReceiveDialects, DleDleIsStoredAsOneByteReversedUnderClass2Only) {
+  ScriptSetup();
+  // DLE DLE is one DLE; DLE followed by anything else is dropped.
+  ScriptPageData(std::string("\x01\x10\x10\x02\x10\x7f\x03\x10\x03", 9), 1, '2');
+  line->Expect("AT+FDR\r", Rsp("OK"));
+  auto r = MakeReceiver();
+  Run(*r);
+  std::string file = ReadAll(owner.receiveName);
+  ASSERT_GE(file.size(), kApfFileHeaderSize + kApfPageHeaderSize);
+  std::string data = file.substr(kApfFileHeaderSize + kApfPageHeaderSize);
+  std::string expected = Class20() ? std::string("\x01\x10\x02\x7f\x03", 5)
+                                   : std::string{char(0x80), char(0x08), char(0x40), char(0xfe), char(0xc0)};
+  EXPECT_EQ(data, expected);
+  ApfPageHeader page;
+  ASSERT_EQ(ReadApfPageHeader(owner.receiveName, 1, page), 0);
+  EXPECT_EQ(page.DataLength, 5u);
+  EXPECT_EQ(page.PageFlags & pfLineRecords, 0) << "stored as received, in stream form";
+}
+
+TEST_P(Class2ReceiveDialects, ARefusedLastPageIsWaitedForAgainBeforeTheDocumentEnds) {
+  std::vector<WirePage> pages = {MakePage(4, 3), MakePage(5, 5)};
+  ScriptSetup();
+  ScriptPage(pages[0], 1, '0');
+  // The last page is refused: the caller trains again and sends it once more.
+  ScriptPage(pages[1], 2, '2');
+  line->Expect("AT+FDR\r", Rsp(std::string(Class20() ? "+FCS" : "+FDCS") + ":0,3,0,2,0,0,0,0\nCONNECT"));
+  line->Expect("\x12", pages[1].Wire(!Class20()) + PageResult(1, '2'));
+  ScriptHangUp();
+  auto r = MakeReceiver();
+  Run(*r);
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  EXPECT_TRUE(owner.errors.empty());
+  EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+  ExpectPages({&pages[0], &pages[1]});
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, Class2ReceiveDialects, ::testing::Values(fcClass2, fcClass2_0), DialectName);
 
 TEST_F(Class2ReceiveTest, TheStatusOfAPageStartCountsNoBytesOfTheLastPage) {
-  struct Owner : test::RecordingOwner {
-    const FaxReceiver* receiver = nullptr;
-    std::vector<std::uint32_t> bytesAtStart, bytesAtResult;
-    void FaxStatus(FaxStatusKind kind, int progress) override {
-      RecordingOwner::FaxStatus(kind, progress);
-      if (progress == fpGetPage) bytesAtStart.push_back(receiver->Session().pageBytes);
-      if (progress == fpGetPageResult) bytesAtResult.push_back(receiver->Session().pageBytes);
-    }
-  } watcher;
   // The first page is long enough for its byte count to show.
   std::vector<WirePage> pages = {MakePage(1, 900), MakePage(2, 9)};
-  ScriptSetup(false);
-  ScriptPage(false, OnWire(pages[0].stored, false), "+FPTS:1", '0');
-  ScriptPage(false, OnWire(pages[1].stored, false), "+FPTS:1", '2');
-  line->Expect("AT+FDR\r", Rsp("+FHNG:0\nOK"));
-  FaxReceiver r(port, watcher);
-  watcher.receiver = &r;
-  watcher.receiveName = dir.File("in.apf");
-  r.Session().faxClass = fcClass2;
-  r.Session().SetStationId("Here");
-  r.Session().oneFax = true;
-  ASSERT_EQ(r.Start(), 0);
-  RunToEnd(r);
-  EXPECT_EQ(watcher.finishes, std::vector<int>{0});
-  ASSERT_EQ(watcher.bytesAtResult.size(), 2u);
-  EXPECT_GT(watcher.bytesAtResult[0], 0u) << "the first page's bytes were counted";
-  EXPECT_EQ(watcher.bytesAtStart, (std::vector<std::uint32_t>{0, 0}));
-}
-
-TEST_F(Class2ReceiveTest, DleDleIsStoredAsOneByteReversedUnderClass2Only) {
-  for (bool class20 : {false, true}) {
-    SCOPED_TRACE(class20 ? "Class 2.0" : "Class 2");
-    owner = test::RecordingOwner{};
-    line->TakeWritten();
-    ScriptSetup(class20);
-    // DLE DLE is one DLE; DLE followed by anything else is dropped.
-    ScriptPage(class20, std::string("\x01\x10\x10\x02\x10\x7f\x03\x10\x03", 9), class20 ? "+FPS:1" : "+FPTS:1", '2');
-    line->Expect("AT+FDR\r", Rsp("OK"));
-    auto r = MakeReceiver(class20 ? fcClass2_0 : fcClass2);
-    ASSERT_EQ(r->Start(), 0);
-    RunToEnd(*r);
-    std::string file = test::ReadAll(owner.receiveName);
-    ASSERT_GE(file.size(), kApfFileHeaderSize + kApfPageHeaderSize);
-    std::string data = file.substr(kApfFileHeaderSize + kApfPageHeaderSize);
-    std::string expected = class20 ? std::string("\x01\x10\x02\x7f\x03", 5)
-                                   : std::string{char(0x80), char(0x08), char(0x40), char(0xfe), char(0xc0)};
-    EXPECT_EQ(data, expected);
-    ApfPageHeader page;
-    ASSERT_EQ(ReadApfPageHeader(owner.receiveName, 1, page), 0);
-    EXPECT_EQ(page.DataLength, 5u);
-    EXPECT_EQ(page.PageFlags & pfLineRecords, 0) << "stored as received, in stream form";
-    std::filesystem::remove(owner.receiveName);
-  }
+  ScriptSetup();
+  ScriptPage(pages[0], 1, '0');
+  ScriptPage(pages[1], 1, '2');
+  ScriptHangUp();
+  auto r = MakeReceiver();
+  std::vector<std::uint32_t> bytesAtStart, bytesAtResult;
+  owner.duringStatus = [&](int progress) {
+    if (progress == fpGetPage) bytesAtStart.push_back(r->Session().pageBytes);
+    if (progress == fpGetPageResult) bytesAtResult.push_back(r->Session().pageBytes);
+  };
+  Run(*r);
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  ASSERT_EQ(bytesAtResult.size(), 2u);
+  EXPECT_GT(bytesAtResult[0], 0u) << "the first page's bytes were counted";
+  EXPECT_EQ(bytesAtStart, (std::vector<std::uint32_t>{0, 0}));
 }
 
 TEST_F(Class2ReceiveTest, ARefusedPageLeavesNoTraceInTheFile) {
   std::vector<WirePage> pages = {MakePage(1, 3), MakePage(2, 6), MakePage(3, 4)};
-  ScriptSetup(false);
-  ScriptPage(false, OnWire(pages[0].stored, false), "+FPTS:1", '0');
-  ScriptPage(false, OnWire(pages[1].stored, false), "+FPTS:2", '0');
-  ScriptPage(false, OnWire(pages[2].stored, false), "+FPTS:1", '2');
-  line->Expect("AT+FDR\r", Rsp("+FHNG:0\nOK"));
-  auto r = MakeReceiver(fcClass2);
-  ASSERT_EQ(r->Start(), 0);
-  RunToEnd(*r);
+  ScriptSetup();
+  ScriptPage(pages[0], 1, '0');
+  ScriptPage(pages[1], 2, '0');
+  ScriptPage(pages[2], 1, '2');
+  ScriptHangUp();
+  auto r = MakeReceiver();
+  Run(*r);
   EXPECT_EQ(owner.finishes, std::vector<int>{0});
-  auto got = test::ReadApfPages(owner.receiveName);
-  ASSERT_EQ(got.size(), 2u);
-  EXPECT_EQ(got[0], pages[0].rasters);
-  EXPECT_EQ(got[1], pages[2].rasters);
+  ExpectPages({&pages[0], &pages[2]});
   EXPECT_EQ(std::filesystem::file_size(owner.receiveName),
             kApfFileHeaderSize + 2 * kApfPageHeaderSize + pages[0].stored.size() + pages[2].stored.size());
 }
 
-TEST_F(Class2ReceiveTest, ARefusedLastPageIsWaitedForAgainBeforeTheDocumentEnds) {
-  for (bool class20 : {false, true}) {
-    SCOPED_TRACE(class20 ? "Class 2.0" : "Class 2");
-    owner = test::RecordingOwner{};
-    line->TakeWritten();
-    std::vector<WirePage> pages = {MakePage(4, 3), MakePage(5, 5)};
-    ScriptSetup(class20);
-    const char* good = class20 ? "+FPS:1,0,0,0,0" : "+FPTS:1";
-    const char* bad = class20 ? "+FPS:2,0,0,0,0" : "+FPTS:2";
-    ScriptPage(class20, OnWire(pages[0].stored, class20), good, '0');
-    // The last page is refused: the caller trains again and sends it once more.
-    ScriptPage(class20, OnWire(pages[1].stored, class20), bad, '2');
-    line->Expect("AT+FDR\r", Rsp(std::string(class20 ? "+FCS" : "+FDCS") + ":0,3,0,2,0,0,0,0\nCONNECT"));
-    line->Expect("\x12", OnWire(pages[1].stored, class20) +
-                             Rsp(std::string(good) + "\n+FET:2" + (class20 ? ",0,0,0,0" : "") + "\nOK"));
-    line->Expect("AT+FDR\r", Rsp(class20 ? "+FHS:0\nOK" : "+FHNG:0\nOK"));
-    auto r = MakeReceiver(class20 ? fcClass2_0 : fcClass2);
-    ASSERT_EQ(r->Start(), 0);
-    RunToEnd(*r);
-    EXPECT_TRUE(line->ScriptDone()) << line->NextExpected();
-    EXPECT_EQ(owner.finishes, std::vector<int>{0});
-    EXPECT_TRUE(owner.errors.empty());
-    EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
-    auto got = test::ReadApfPages(owner.receiveName);
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0], pages[0].rasters);
-    EXPECT_EQ(got[1], pages[1].rasters);
-    std::filesystem::remove(owner.receiveName);
-  }
-}
-
 TEST_F(Class2ReceiveTest, ACallerThatGivesUpAfterARefusedLastPageFailsTheCall) {
   std::vector<WirePage> pages = {MakePage(6, 3), MakePage(7, 4)};
-  ScriptSetup(false);
-  ScriptPage(false, OnWire(pages[0].stored, false), "+FPTS:1", '0');
-  ScriptPage(false, OnWire(pages[1].stored, false), "+FPTS:2", '2');
+  ScriptSetup();
+  ScriptPage(pages[0], 1, '0');
+  ScriptPage(pages[1], 2, '2');
   line->Expect("AT+FDR\r", Rsp("+FHNG:54\nOK"));
-  auto r = MakeReceiver(fcClass2);
+  auto r = MakeReceiver();
   r->Session().options = foExitOnError;
-  ASSERT_EQ(r->Start(), 0);
-  RunToEnd(*r);
+  Run(*r);
   EXPECT_EQ(owner.finishes, std::vector<int>{ecFaxSessionError});
   EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
   EXPECT_EQ(r->Session().hangupCode, 54);
-  auto got = test::ReadApfPages(owner.receiveName);
-  ASSERT_EQ(got.size(), 1u) << "the confirmed page stays";
-  EXPECT_EQ(got[0], pages[0].rasters);
+  ExpectPages({&pages[0]});  // the confirmed page stays
 }
 
 TEST_F(Class2ReceiveTest, CarrierLostMidPageKeepsTheConfirmedPages) {
   std::vector<WirePage> pages = {MakePage(1, 3), MakePage(2, 6)};
-  ScriptSetup(false);
-  ScriptPage(false, OnWire(pages[0].stored, false), "+FPTS:1", '0');
+  ScriptSetup();
+  ScriptPage(pages[0], 1, '0');
   line->Expect("AT+FDR\r", Rsp("CONNECT"));
-  std::string half = OnWire(pages[1].stored, false);
+  std::string half = pages[1].Wire(true);
   line->Expect("\x12", half.substr(0, half.size() / 2));  // and then silence
-  auto r = MakeReceiver(fcClass2);
+  auto r = MakeReceiver();
   r->Session().oneFax = false;
   r->Session().options = foExitOnError;
-  ASSERT_EQ(r->Start(), 0);
-  RunToEnd(*r, 3000);
+  Run(*r, 3000);
   EXPECT_EQ(owner.errors, std::vector<int>{ecFatalTimeout});
   EXPECT_EQ(owner.finishes, std::vector<int>{ecFatalTimeout});
   EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
   EXPECT_EQ(CountWritten("ATH\r"), 1) << "hung up";
   EXPECT_TRUE(line->Dtr()) << "DTR back up after the drop";
-  auto got = test::ReadApfPages(owner.receiveName);
-  ASSERT_EQ(got.size(), 1u);
-  EXPECT_EQ(got[0], pages[0].rasters);
+  ExpectPages({&pages[0]});
   EXPECT_TRUE(visited.count(rfError));
 }
 
 TEST_F(Class2ReceiveTest, StoppedInMidPageTheFileHoldsOnlyTheConfirmedPages) {
   std::vector<WirePage> pages = {MakePage(8, 3), MakePage(9, 6)};
-  ScriptSetup(false);
-  ScriptPage(false, OnWire(pages[0].stored, false), "+FPTS:1", '0');
+  ScriptSetup();
+  ScriptPage(pages[0], 1, '0');
   line->Expect("AT+FDR\r", Rsp("CONNECT"));
-  std::string half = OnWire(pages[1].stored, false);
+  std::string half = pages[1].Wire(true);
   line->Expect("\x12", half.substr(0, half.size() / 2));
-  auto r = MakeReceiver(fcClass2);
+  auto r = MakeReceiver();
   ASSERT_EQ(r->Start(), 0);
   drive.RunUntil([&] { return line->ScriptDone() && r->State() == rfPageData; }, 2000);
   drive.RunFor(2);  // the half page is taken in
@@ -311,64 +220,56 @@ TEST_F(Class2ReceiveTest, StoppedInMidPageTheFileHoldsOnlyTheConfirmedPages) {
   EXPECT_FALSE(r->File().IsOpen());
   EXPECT_EQ(std::filesystem::file_size(owner.receiveName),
             kApfFileHeaderSize + kApfPageHeaderSize + pages[0].stored.size());
-  auto got = test::ReadApfPages(owner.receiveName);
-  ASSERT_EQ(got.size(), 1u);
-  EXPECT_EQ(got[0], pages[0].rasters);
+  ExpectPages({&pages[0]});
 }
 
 TEST_F(Class2ReceiveTest, ARemoteHangUpBeforeTheEndOfTheDocumentFailsWithItsCode) {
   WirePage page = MakePage(1, 3);
-  ScriptSetup(false);
+  ScriptSetup();
   line->Expect("AT+FDR\r", Rsp("CONNECT"));
-  line->Expect("\x12", OnWire(page.stored, false) + Rsp("+FPTS:1\n+FHNG:70\nOK"));
-  auto r = MakeReceiver(fcClass2);
+  line->Expect("\x12", page.Wire(true) + Rsp("+FPTS:1\n+FHNG:70\nOK"));
+  auto r = MakeReceiver();
   r->Session().options = foExitOnError;
-  ASSERT_EQ(r->Start(), 0);
-  RunToEnd(*r);
+  Run(*r);
   EXPECT_EQ(owner.finishes, std::vector<int>{ecFaxSessionError});
   EXPECT_EQ(r->Session().hangupCode, 70);
-  EXPECT_EQ(test::ReadApfPages(owner.receiveName).size(), 1u);
+  EXPECT_EQ(ReadApfPages(owner.receiveName).size(), 1u);
 }
 
 TEST_F(Class2ReceiveTest, AStationIdRepeatedInTrainingIsAcceptedOnce) {
   WirePage page = MakePage(2, 4);
-  ScriptPreparation(false, Rsp("RING"));
+  ScriptPreparation(Rsp("RING"));
   line->Expect("ATA\r", Rsp("+FCON\n+FTSI:\"CALLER 9\"\n+FDCS:0,5,0,2,0,0,0,0\n"
                              "+FTSI:\"CALLER 9\"\n+FDCS:0,3,0,2,0,0,0,0\nOK"));
-  ScriptPage(false, OnWire(page.stored, false), "+FPTS:1", '2');
-  line->Expect("AT+FDR\r", Rsp("+FHNG:0\nOK"));
-  auto r = MakeReceiver(fcClass2);
-  ASSERT_EQ(r->Start(), 0);
-  RunToEnd(*r);
-  EXPECT_TRUE(line->ScriptDone()) << line->NextExpected();
+  ScriptPage(page, 1, '2');
+  ScriptHangUp();
+  auto r = MakeReceiver();
+  Run(*r);
   // One question, one file, one start in the log.
   EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
   EXPECT_EQ(owner.finishes, std::vector<int>{0});
-  ASSERT_EQ(test::ReadApfPages(owner.receiveName).size(), 1u);
+  ASSERT_EQ(ReadApfPages(owner.receiveName).size(), 1u);
 }
 
 TEST_F(Class2ReceiveTest, ARefusedCallIsEndedWithFks) {
-  ScriptSetup(false);
+  ScriptSetup();
   line->Expect("AT+FKS\r", "");
   owner.accept = false;
-  auto r = MakeReceiver(fcClass2);
+  auto r = MakeReceiver();
   r->Session().options = foExitOnError;
-  ASSERT_EQ(r->Start(), 0);
-  RunToEnd(*r, 5000);
-  EXPECT_TRUE(line->ScriptDone()) << line->NextExpected();
+  Run(*r, 5000);
   EXPECT_EQ(owner.errors, std::vector<int>{ecFileRejected});
   EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveSkip})) << "a refused call is logged once, as skipped";
   EXPECT_FALSE(std::filesystem::exists(owner.receiveName));
 }
 
 TEST_F(Class2ReceiveTest, RingsAreCountedAndOnlyTheLastOneIsAnswered) {
-  ScriptPreparation(false, Rsp("RING\nNO CARRIER\nRING\nRING\nRING"));
+  ScriptPreparation(Rsp("RING\nNO CARRIER\nRING\nRING\nRING"));
   line->Expect("ATA\r", Rsp("VOICE"));
-  auto r = MakeReceiver(fcClass2);
+  auto r = MakeReceiver();
   r->Session().answerOnRing = 3;
   r->Session().options = foExitOnError;
-  ASSERT_EQ(r->Start(), 0);
-  RunToEnd(*r, 3000);
+  Run(*r, 3000);
   EXPECT_EQ(CountWritten("ATA\r"), 1);
   EXPECT_TRUE(owner.SawProgress(fpNoConnect));
   EXPECT_EQ(owner.finishes, std::vector<int>{ecFaxVoiceCall});
@@ -376,10 +277,10 @@ TEST_F(Class2ReceiveTest, RingsAreCountedAndOnlyTheLastOneIsAnswered) {
 }
 
 TEST_F(Class2ReceiveTest, ConnectWhileWaitingForRingsIsADataCall) {
-  ScriptPreparation(false, Rsp("CONNECT 2400"));
+  ScriptPreparation(Rsp("CONNECT 2400"));
   line->Expect("AT+FCLASS=2\r", Rsp("OK"));
   line->Expect("AT+FDCC=", Rsp("OK"));
-  auto r = MakeReceiver(fcClass2);
+  auto r = MakeReceiver();
   ASSERT_EQ(r->Start(), 0);
   drive.RunUntil([&] { return line->ScriptDone() && r->State() == rfWaitForCall; }, 3000);
   EXPECT_EQ(owner.errors, std::vector<int>{ecFaxDataCall});
@@ -393,8 +294,8 @@ TEST_F(Class2ReceiveTest, ConnectWhileWaitingForRingsIsADataCall) {
 }
 
 TEST_F(Class2ReceiveTest, ACancelWhileWaitingForACallLogsNoFailedReceiveAndHangsNothingUp) {
-  ScriptPreparation(false, "");
-  auto r = MakeReceiver(fcClass2);
+  ScriptPreparation("");
+  auto r = MakeReceiver();
   ASSERT_EQ(r->Start(), 0);
   drive.RunUntil([&] { return line->ScriptDone() && r->State() == rfWaitForCall; }, 3000);
   ASSERT_EQ(r->State(), rfWaitForCall);
@@ -414,7 +315,7 @@ TEST_F(Class2ReceiveTest, ACancelWhileTheSetUpIsUnansweredHangsNothingUp) {
   line->Expect("AT+FLID=\"HERE\"\r", Rsp("OK"));
   line->Expect("AT+FAA=0\r", Rsp("OK"));
   line->Expect("AT+FCLASS=2\r", "");  // and then the modem says nothing more
-  auto r = MakeReceiver(fcClass2);
+  auto r = MakeReceiver();
   ASSERT_EQ(r->Start(), 0);
   drive.RunUntil([&] { return line->ScriptDone(); }, 3000);
   ASSERT_EQ(r->State(), rf2Init1);
@@ -426,9 +327,9 @@ TEST_F(Class2ReceiveTest, ACancelWhileTheSetUpIsUnansweredHangsNothingUp) {
 }
 
 TEST_F(Class2ReceiveTest, ACancelDuringACallIsStillAFailedReceive) {
-  ScriptSetup(false);
+  ScriptSetup();
   line->Expect("AT+FDR\r", "");
-  auto r = MakeReceiver(fcClass2);
+  auto r = MakeReceiver();
   ASSERT_EQ(r->Start(), 0);
   drive.RunUntil([&] { return line->ScriptDone(); }, 3000);
   ASSERT_TRUE(line->ScriptDone()) << line->NextExpected();
@@ -440,11 +341,12 @@ TEST_F(Class2ReceiveTest, ACancelDuringACallIsStillAFailedReceive) {
 }
 
 TEST_F(Class2ReceiveTest, ACancelAfterTheCallWasReceivedLogsNoFailedReceive) {
+  dialect = fcClass2_0;
   WirePage page = MakePage(5, 3);
-  ScriptSetup(true);
-  ScriptPage(true, OnWire(page.stored, true), "+FPS:1,0,0,0,0", '2');
+  ScriptSetup();
+  ScriptPage(page, 1, '2');
   line->Expect("AT+FDR\r", Rsp("+FHS:0"));  // the OK that ends the call is still to come
-  auto r = MakeReceiver(fcClass2_0);
+  auto r = MakeReceiver();
   ASSERT_EQ(r->Start(), 0);
   drive.RunUntil([&] { return line->ScriptDone() && r->State() == rf2WaitHangup; }, 3000);
   ASSERT_EQ(r->State(), rf2WaitHangup);
@@ -453,60 +355,48 @@ TEST_F(Class2ReceiveTest, ACancelAfterTheCallWasReceivedLogsNoFailedReceive) {
   RunToEnd(*r, 5000);
   EXPECT_EQ(owner.finishes, std::vector<int>{ecCancelRequested});
   EXPECT_EQ(owner.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk})) << "the call ended OK; nothing failed";
-  EXPECT_EQ(test::ReadApfPages(owner.receiveName).size(), 1u);
+  EXPECT_EQ(ReadApfPages(owner.receiveName).size(), 1u);
 }
 
-TEST_F(Class2ReceiveTest, AFailedPreparationStillStartsTheMachine) {
+// A modem that refuses the preparation and then the set-up, with and
+// without ExitOnError: the session ends there either way.
+class Class2ReceiveFailedSetUp : public Class2ReceiveTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(Class2ReceiveFailedSetUp, EndsTheSessionWithoutLoggingAReceive) {
   line->Expect(kInit, Rsp("OK"));
   line->Expect("AT+FCLASS=2\r", Rsp("OK"));
   line->Expect("AT+FCR=1\r", Rsp("ERROR"));
   line->Expect("AT+FCLASS=2\r", Rsp("ERROR"));
-  auto r = MakeReceiver(fcClass2);
-  r->Session().options = foExitOnError;
-  ASSERT_EQ(r->Start(), 0);
-  RunToEnd(*r, 3000);
+  auto r = MakeReceiver();
+  if (GetParam()) r->Session().options = foExitOnError;
+  Run(*r, 3000);
   EXPECT_EQ(CountWritten("AT+FAA"), 0) << "the rest of the preparation is skipped";
-  EXPECT_EQ(owner.finishes, std::vector<int>{ecFaxInitError});
-}
-
-TEST_F(Class2ReceiveTest, ASetUpThatFailsEndsTheSessionWithoutLoggingAReceive) {
-  line->Expect(kInit, Rsp("OK"));
-  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
-  line->Expect("AT+FCR=1\r", Rsp("ERROR"));
-  line->Expect("AT+FCLASS=2\r", Rsp("ERROR"));
-  auto r = MakeReceiver(fcClass2);  // without ExitOnError
-  ASSERT_EQ(r->Start(), 0);
-  RunToEnd(*r, 3000);
   EXPECT_EQ(owner.finishes, std::vector<int>{ecFaxInitError}) << "not set up again and again";
   EXPECT_TRUE(owner.logs.empty()) << "no call was received, so none failed";
   EXPECT_EQ(owner.kinds.back(), fsLast);
 }
 
+INSTANTIATE_TEST_SUITE_P(Options, Class2ReceiveFailedSetUp, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "ExitOnError" : "NoExitOnError"; });
+
 TEST_F(Class2ReceiveTest, APortThatFailsAfterACallEndsTheSession) {
-  // The device goes away as the refused call ends: every write fails.
-  struct Owner : test::RecordingOwner {
-    test::FakeLine* line = nullptr;
-    void FaxLog(int code) override {
-      RecordingOwner::FaxLog(code);
-      if (code == lfaxReceiveSkip) line->SetWriteError(-5);
-    }
-  } dying;
-  dying.line = line.get();
-  dying.accept = false;
-  dying.receiveName = dir.File("in.apf");
-  ScriptSetup(false);
+  ScriptSetup();
   line->Expect("AT+FKS\r", "");
-  FaxReceiver r(port, dying);
-  r.Session().faxClass = fcClass2;
-  r.Session().SetStationId("Here");
-  ASSERT_EQ(r.Start(), 0);
-  RunToEnd(r, 5000);
-  EXPECT_EQ(dying.finishes.size(), 1u);
-  EXPECT_EQ(dying.logs, std::vector<int>{lfaxReceiveSkip});
+  owner.accept = false;
+  // The device goes away as the refused call ends: every write fails.
+  owner.duringLog = [&](int code) {
+    if (code == lfaxReceiveSkip) line->SetWriteError(-5);
+  };
+  auto r = MakeReceiver();
+  r->Session().oneFax = false;  // it would wait for the next call
+  ASSERT_EQ(r->Start(), 0);
+  RunToEnd(*r, 5000);
+  EXPECT_EQ(owner.finishes.size(), 1u);
+  EXPECT_EQ(owner.logs, std::vector<int>{lfaxReceiveSkip});
 }
 
 TEST_F(Class2ReceiveTest, AModemThatNeverAnswersTheInitStringFailsTheDetection) {
-  auto r = MakeReceiver(fcDetect);
+  auto r = FaxTest::MakeReceiver(fcDetect);
   EXPECT_EQ(r->Start(), ecFaxBadModemResult);
   EXPECT_EQ(owner.errors, std::vector<int>{ecFaxBadModemResult});
   EXPECT_EQ(owner.finishes, std::vector<int>{ecFaxBadModemResult});
@@ -514,12 +404,11 @@ TEST_F(Class2ReceiveTest, AModemThatNeverAnswersTheInitStringFailsTheDetection) 
 }
 
 TEST_F(Class2ReceiveTest, WithoutAFileNameTheCallFailsWithNoFilename) {
-  ScriptSetup(false);
-  auto r = MakeReceiver(fcClass2);
+  ScriptSetup();
+  auto r = MakeReceiver();
   owner.receiveName.clear();
   r->Session().options = foExitOnError;
-  ASSERT_EQ(r->Start(), 0);
-  RunToEnd(*r, 3000);
+  Run(*r, 3000);
   EXPECT_EQ(owner.errors, std::vector<int>{ecNoFilename});
   EXPECT_EQ(CountWritten("AT+FDR"), 0);
 }
@@ -532,7 +421,7 @@ TEST_F(Class2ReceiveTest, ARingDuringTheSetUpIsNeitherAnErrorNorCounted) {
   line->Expect("AT+FAA=0\r", Rsp("OK"));
   line->Expect("AT+FCLASS=2\r", Rsp("RING\nOK"));
   line->Expect("AT+FDCC=", Rsp("RING\nOK") + Rsp("RING"));
-  auto r = MakeReceiver(fcClass2);
+  auto r = MakeReceiver();
   r->Session().answerOnRing = 2;
   ASSERT_EQ(r->Start(), 0);
   drive.RunUntil([&] { return line->ScriptDone(); }, 500);

@@ -14,19 +14,9 @@
 namespace telvane {
 namespace {
 
-using test::FaxTest;
+using namespace test;
 
-const std::string kInit = "ATE0Q0V1X4S0=0S2=43\r";
-
-class FaxEngineTest : public FaxTest {
- protected:
-  std::unique_ptr<FaxSender> MakeSender(TFaxClass c) {
-    auto s = std::make_unique<FaxSender>(port, owner);
-    s->Session().faxClass = c;
-    Watch(*s);
-    return s;
-  }
-};
+using FaxEngineTest = FaxTest;
 
 TEST_F(FaxEngineTest, DetectionPrefersClass20ThenClass2ThenClass1) {
   struct Case {
@@ -142,14 +132,12 @@ TEST_F(FaxEngineTest, TheCallRunsAtTheNormalSpeedAndTheModemIsPreparedAtTheInitS
 
 TEST_F(FaxEngineTest, EveryFaxOfAListIsDialledAtTheNormalSpeed) {
   std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
+  MakeApf(fax, 1);
   owner.faxes.emplace_back("1", fax, "");
   owner.faxes.emplace_back("2", fax, "");
   line->Expect(kInit, Rsp("OK"));
   for (const char* number : {"1", "2"}) {
-    line->Expect("AT+FCLASS=2\r", Rsp("OK"));
-    line->Expect("AT+FLID=", Rsp("OK"));
-    line->Expect("AT+FDCC=", Rsp("OK"));
+    ScriptClass2SendSetup(*line);
     line->Expect(std::string("ATDT") + number + "\r", Rsp("NO DIALTONE"));
   }
   auto s = MakeSender(fcClass2);
@@ -159,22 +147,16 @@ TEST_F(FaxEngineTest, EveryFaxOfAListIsDialledAtTheNormalSpeed) {
   s->OnStateChange = [&](int st) {
     if (st == tfDial) bauds.push_back(line->Settings().baud);
   };
-  ASSERT_EQ(s->Start(), 0);
-  RunToEnd(*s);
-  EXPECT_TRUE(line->ScriptDone()) << line->NextExpected();
+  Run(*s);
   EXPECT_EQ(bauds, (std::vector<int>{115200, 115200}));
   EXPECT_EQ(line->Settings().baud, 57600) << "back at the init speed when the list is done";
 }
 
 TEST_F(FaxEngineTest, StatusIsReportedEveryStatusIntervalWhileTheMachineWaits) {
-  std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  owner.faxes.emplace_back("1", fax, "");
+  QueueApf("one.apf", 1);
   line->Expect(kInit, Rsp("OK"));
-  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
-  line->Expect("AT+FLID=", Rsp("OK"));
-  line->Expect("AT+FDCC=", Rsp("OK"));
-  line->Expect("ATDT1\r", Rsp("BUSY"));
+  ScriptClass2SendSetup(*line);
+  line->Expect("ATDT5551234\r", Rsp("BUSY"));
   auto s = MakeSender(fcClass2);
   s->Session().retryWait = 10000;
   s->Session().statusInterval = 2;
@@ -190,34 +172,27 @@ TEST_F(FaxEngineTest, StatusIsReportedEveryStatusIntervalWhileTheMachineWaits) {
 }
 
 TEST_F(FaxEngineTest, AnAbortDuringAnEventIsTakenRightAfterIt) {
-  std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  owner.faxes.emplace_back("1", fax, "");
+  QueueApf("one.apf", 1);
   line->Expect(kInit, Rsp("OK"));
-  line->Expect("AT+FCLASS=2\r", Rsp("OK"));
-  line->Expect("AT+FLID=", Rsp("OK"));
-  line->Expect("AT+FDCC=", Rsp("OK"));
+  ScriptClass2SendSetup(*line);
   auto s = MakeSender(fcClass2);
   FaxSender* engine = s.get();
   int dialStates = 0;
   s->OnStateChange = [&](int st) {
     if (st == tfDial && dialStates++ == 0) engine->Abort();  // from inside the event
   };
-  ASSERT_EQ(s->Start(), 0);
-  RunToEnd(*s, 200);
+  Run(*s, 200);
   EXPECT_EQ(owner.finishes, std::vector<int>{ecCancelRequested});
-  EXPECT_EQ(CountWritten("ATDT1\r"), 1) << "the event in hand ran to its end first";
+  EXPECT_EQ(CountWritten("ATDT5551234\r"), 1) << "the event in hand ran to its end first";
   EXPECT_EQ(owner.logs.back(), lfaxTransmitFail);
 }
 
 TEST_F(FaxEngineTest, AnAbortWhileTheModemIsPreparedEndsTheSessionThere) {
   for (bool receive : {false, true}) {
     SCOPED_TRACE(receive ? "receiver" : "sender");
-    owner = test::RecordingOwner{};
+    owner = RecordingOwner{};
     line->TakeWritten();
-    std::string fax = dir.File("one.apf");
-    test::MakeApf(fax, 1);
-    owner.faxes.emplace_back("1", fax, "");
+    QueueApf("one.apf", 1);
     line->Expect(kInit, "");  // the modem takes its time
     std::unique_ptr<FaxEngine> e;
     if (receive)
@@ -247,7 +222,7 @@ TEST_F(FaxEngineTest, AnAbortWhileTheModemIsPreparedEndsTheSessionThere) {
 
 TEST(FaxMessenger, NotificationsRunOnTheMainThreadAndTheFinishIsPosted) {
   LoopDispatcher main;
-  test::RecordingOwner owner;
+  RecordingOwner owner;
   FaxMessenger m(owner, &main);
   EXPECT_TRUE(m.Status(fsFirst, fpDialing));
   EXPECT_EQ(owner.status, std::vector<int>{fpDialing}) << "sent: done when Send returns";
@@ -264,32 +239,32 @@ TEST(FaxMessenger, NotificationsRunOnTheMainThreadAndTheFinishIsPosted) {
   EXPECT_TRUE(owner.logs.empty()) << "a notification given up on does not run later";
 }
 
-}  // namespace
-}  // namespace telvane
-
-namespace telvane {
-namespace {
-
 // The engine as it runs in the program: the state machine on the port's
 // dispatch thread, the owner's notifications on the main thread's loop, real
-// time. One short page; about a second.
-TEST(FaxEngineThreads, AOnePageSendRunsOnTheDispatchThreadWithNotificationsOnTheMainLoop) {
+// time.
+class FaxEngineThreads : public ::testing::Test {
+ protected:
+  FaxEngineThreads() {
+    port.SetDevicePath("/dev/fakemodem");
+    port.SetOutSize(8192);
+    port.SetOpen(true);
+  }
+
   LoopDispatcher main;
-  auto line = std::make_shared<test::FakeLine>();
-  TApdComPort port(&main, test::FakeDeviceFactory(line));
-  port.SetDevicePath("/dev/fakemodem");
-  port.SetOutSize(8192);
-  port.SetOpen(true);
-  test::TempDir dir;
+  std::shared_ptr<FakeLine> line = std::make_shared<FakeLine>();
+  TApdComPort port{&main, FakeDeviceFactory(line)};
+  RecordingOwner owner;
+  TempDir dir;
+};
+
+// One short page; about a second.
+TEST_F(FaxEngineThreads, AOnePageSendRunsOnTheDispatchThreadWithNotificationsOnTheMainLoop) {
   std::string fax = dir.File("one.apf");
-  test::MakeApf(fax, 1);
-  test::RecordingOwner owner;
+  MakeApf(fax, 1);
   owner.faxes.emplace_back("1", fax, "");
-  auto rsp = [](const char* s) { return test::FaxTest::Rsp(s); };
+  auto rsp = [](const char* s) { return FaxTest::Rsp(s); };
   line->Expect(kInit, rsp("OK"));
-  line->Expect("AT+FCLASS=2\r", rsp("OK"));
-  line->Expect("AT+FLID=", rsp("OK"));
-  line->Expect("AT+FDCC=", rsp("OK"));
+  ScriptClass2SendSetup(*line);
   line->Expect("ATDT1\r", rsp("+FCON\n+FDCS:0,3,0,2,0,0,0,0\nOK"));
   line->Expect("AT+FDT\r", rsp("CONNECT") + "\x11");
   line->Expect("\x10\x03", rsp("OK"));
@@ -305,31 +280,12 @@ TEST(FaxEngineThreads, AOnePageSendRunsOnTheDispatchThreadWithNotificationsOnThe
   port.SetOpen(false);
 }
 
-}  // namespace
-}  // namespace telvane
-
-namespace telvane {
-namespace {
-
-int CountIn(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
 // The receiver's preparation runs several synchronous exchanges on the main
 // thread; its yield hook keeps the main loop (and so the port's events) going.
-TEST(FaxEngineThreads, AReceiverPreparesAndWaitsForACallWithoutStallingTheMainLoop) {
-  LoopDispatcher main;
-  auto line = std::make_shared<test::FakeLine>();
-  TApdComPort port(&main, test::FakeDeviceFactory(line));
-  port.SetDevicePath("/dev/fakemodem");
-  port.SetOutSize(8192);
-  port.SetOpen(true);
+TEST_F(FaxEngineThreads, AReceiverPreparesAndWaitsForACallWithoutStallingTheMainLoop) {
   int avails = 0;
   port.OnTriggerAvail = [&](TApdComPort&, int) { ++avails; };
-  test::RecordingOwner owner;
-  auto ok = test::FaxTest::Rsp("OK");
+  auto ok = FaxTest::Rsp("OK");
   line->Expect(kInit, ok);
   line->Expect("AT+FCLASS=2\r", ok);
   line->Expect("AT+FCR=1\r", ok);
@@ -346,7 +302,7 @@ TEST(FaxEngineThreads, AReceiverPreparesAndWaitsForACallWithoutStallingTheMainLo
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
   EXPECT_GE(avails, 1) << "the port's own events kept running";
   r.Stop();  // the owner's stop: no more events reach the machine
-  line->Feed(test::FaxTest::Rsp("RING"));
+  line->Feed(FaxTest::Rsp("RING"));
   main.RunUntil([] { return false; }, 200);
   EXPECT_EQ(CountIn(line->Written(), "ATA"), 0);
   port.SetOpen(false);

@@ -10,72 +10,27 @@
 #include <string>
 #include <vector>
 
-#include "faxdoc/apf_file.h"
-#include "tests/support/apf_pages.h"
-#include "faxdoc/apf_writer.h"
 #include "comm/port/com_port.h"
 #include "base/error_codes.h"
 #include "comm/fax/fax_receiver.h"
 #include "comm/fax/fax_sender.h"
 #include "comm/core/loop_dispatcher.h"
+#include "tests/support/comm/e2e_pages.h"
+#include "tests/support/comm/recording_owner.h"
+#include "tests/support/temp_dir.h"
 #include "tools/modem_emulator/modem_emulator.h"
 #include "tools/modem_emulator/page_images.h"
-#include "faxdoc/t4_encoder.h"
-#include "tests/support/temp_dir.h"
 
 namespace telvane {
 namespace {
 
 using emu::FarEnd;
 using emu::ModemEmulator;
-using emu::Raster;
+using test::kPageLines;
+using test::PageFine;
+using test::PageRows;
+using test::SentRows;
 using Clock = std::chrono::steady_clock;
-
-constexpr int kLines = 120;
-
-// Records the notifications; they all run on the test's main loop.
-struct Owner : IFaxOwner {
-  std::string faxFile;
-  bool handedOut = false;
-  std::string receiveName;
-  std::string acceptedId;
-  std::vector<int> status, logs, errors, finishes;
-
-  void FaxNext(std::string& phone, std::string& file, std::string& cover) override {
-    phone = handedOut ? "" : "5551234";
-    file = handedOut ? "" : faxFile;
-    cover.clear();
-    handedOut = true;
-  }
-  void FaxStatus(FaxStatusKind, int progress) override { status.push_back(progress); }
-  void FaxLog(int code) override { logs.push_back(code); }
-  void FaxName(std::string& name) override { name = receiveName; }
-  void FaxAccept(const std::string& id, bool& ok) override {
-    acceptedId = id;
-    ok = true;
-  }
-  void FaxError(int code) override { errors.push_back(code); }
-  void FaxFinish(int code) override { finishes.push_back(code); }
-};
-
-// The rasters of test page `n` (1-based); the second page is the fine one.
-Raster PageRaster(int n) { return emu::TestPageRasters(n, kLines); }
-bool PageFine(int n) { return n == 2; }
-
-std::string WriteThreePageApf(const std::string& name) {
-  ApfWriter w;
-  EXPECT_EQ(w.Create(name), 0);
-  for (int p = 1; p <= 3; ++p) {
-    EXPECT_EQ(w.BeginPage(PageFine(p), false), 0);
-    for (const auto& line : PageRaster(p)) {
-      auto coded = EncodeRasterLine(line.data(), kNormalWidth);
-      EXPECT_EQ(w.AddLine(coded.data(), coded.size()), 0);
-    }
-    EXPECT_EQ(w.EndPage(), 0);
-  }
-  EXPECT_EQ(w.Finish("SENDER"), 0);
-  return name;
-}
 
 class FaxEndToEnd : public ::testing::TestWithParam<TFaxClass> {
  protected:
@@ -95,7 +50,7 @@ class FaxEndToEnd : public ::testing::TestWithParam<TFaxClass> {
   // test file configured for it.
   std::unique_ptr<FaxSender> StartSender(FarEnd far) {
     StartModem(std::move(far));
-    owner.faxFile = WriteThreePageApf(dir.File("out.apf"));
+    owner.faxes = {{"5551234", test::WriteTestPagesApf(dir.File("out.apf"), 3), ""}};
     auto fax = std::make_unique<FaxSender>(port, owner, &main);
     Configure(*fax);
     return fax;
@@ -148,11 +103,7 @@ class FaxEndToEnd : public ::testing::TestWithParam<TFaxClass> {
   }
 
   std::string Commands() const {
-    std::string all = "errors:";
-    for (int e : owner.errors) all += " " + std::to_string(e);
-    all += "\nprogress:";
-    for (int p : owner.status) all += " " + std::to_string(p);
-    all += "\ncommands:\n";
+    std::string all = owner.Summary() + "commands:\n";
     for (const std::string& c : modem->Commands()) all += c + "\n";
     return all;
   }
@@ -161,7 +112,7 @@ class FaxEndToEnd : public ::testing::TestWithParam<TFaxClass> {
   std::unique_ptr<ModemEmulator> modem;
   LoopDispatcher main;
   TApdComPort port{&main};
-  Owner owner;
+  test::RecordingOwner owner;
   std::chrono::milliseconds elapsed{0};
 };
 
@@ -180,10 +131,7 @@ TEST_P(FaxEndToEnd, SendsAThreePageFileThatArrivesRasterExact) {
     const auto& page = pages[p - 1];
     EXPECT_EQ(page.badCodes, 0u) << "page " << p;
     EXPECT_EQ(page.dcs[emu::SessionParams::kVr], PageFine(p) ? 1 : 0) << "page " << p;
-    // Every page starts with the engine's eight white lines.
-    Raster expected(8, std::vector<uint8_t>(216, 0));
-    for (const auto& line : PageRaster(p)) expected.push_back(line);
-    EXPECT_TRUE(emu::DecodePage(page.data) == expected) << "page " << p << " differs";
+    EXPECT_TRUE(emu::DecodePage(page.data) == SentRows(p)) << "page " << p << " differs";
   }
   // The resolution changes from page to page: EOM after pages 1 and 2, EOP last.
   if (Class20()) {
@@ -208,18 +156,14 @@ TEST_P(FaxEndToEnd, SlowLineHoldsTheSenderBackWithoutLosingData) {
   EXPECT_GT(modem->XoffsSent(), 0);
   const auto pages = modem->ConfirmedPages();
   ASSERT_EQ(pages.size(), 3u);
-  for (int p = 1; p <= 3; ++p) {
-    Raster decoded = emu::DecodePage(pages[p - 1].data);
-    ASSERT_EQ(decoded.size(), 8u + kLines) << "page " << p;
-    EXPECT_TRUE(Raster(decoded.begin() + 8, decoded.end()) == PageRaster(p)) << "page " << p;
-  }
+  for (int p = 1; p <= 3; ++p) EXPECT_TRUE(emu::DecodePage(pages[p - 1].data) == SentRows(p)) << "page " << p;
 }
 
 TEST_P(FaxEndToEnd, ReceivesThreePagesIntoAnApfFileThatReadsBackRasterExact) {
   FarEnd far;
   far.callerId = "+44 20 7946 0000";
   far.ringIntervalMs = 700;  // time for the engine to answer the second ring before a third
-  for (int p = 1; p <= 3; ++p) far.pages.push_back(emu::EncodePage(PageRaster(p), PageFine(p)));
+  for (int p = 1; p <= 3; ++p) far.pages.push_back(emu::EncodePage(PageRows(p), PageFine(p)));
   auto fax = StartReceiver(far);
   fax->Session().answerOnRing = 2;
   ASSERT_EQ(fax->Start(), 0);
@@ -235,14 +179,7 @@ TEST_P(FaxEndToEnd, ReceivesThreePagesIntoAnApfFileThatReadsBackRasterExact) {
   ApfFileHeader header;
   ASSERT_EQ(GetFaxHeader(file, header), 0);
   EXPECT_EQ(header.PageCount, 3);
-  const auto got = test::ReadApfPages(file);
-  ASSERT_EQ(got.size(), 3u);
-  for (int p = 1; p <= 3; ++p) {
-    ApfPageHeader page;
-    ASSERT_EQ(GetPageHeader(file, p, page), 0);
-    EXPECT_EQ((page.PageFlags & pfHighRes) != 0, PageFine(p)) << "page " << p;
-    EXPECT_TRUE(got[p - 1] == PageRaster(p)) << "page " << p << " differs: " << got[p - 1].size() << " lines";
-  }
+  test::ExpectApfPages(file, {PageRows(1), PageRows(2), PageRows(3)});
   ApfPageHeader beyond;
   EXPECT_EQ(GetPageHeader(file, 4, beyond), -8001);
 }
@@ -258,12 +195,12 @@ TEST_P(FaxEndToEnd, RefusedPageIsSentAgainAndThreeRefusalsEndTheCall) {
     EXPECT_EQ(modem->SentPages().size(), 4u);
     const auto pages = modem->ConfirmedPages();
     ASSERT_EQ(pages.size(), 3u);
-    EXPECT_TRUE(emu::DecodePage(pages[1].data).size() == 8 + kLines);
+    EXPECT_TRUE(emu::DecodePage(pages[1].data).size() == 8 + kPageLines);
   }
   // Refused three times: the session gives up after the second retransmission.
   port.SetOpen(false);
   far.refusePage[2] = 3;
-  owner = Owner{};
+  owner = test::RecordingOwner{};
   auto fax = StartSender(far);
   fax->Start();
   ASSERT_TRUE(RunToFinish(60)) << Commands();
@@ -313,7 +250,7 @@ TEST_P(FaxEndToEnd, ModemSilentAfterDiallingEndsWithNoAnswerAndHangUp) {
 
 TEST_P(FaxEndToEnd, GarbageWhileAnsweringEndsTheCallWithTimeOutAndHangUp) {
   FarEnd far;
-  far.pages.push_back(emu::EncodePage(PageRaster(1), false));
+  far.pages.push_back(emu::EncodePage(PageRows(1), false));
   far.garbageAfter = "ATA";
   auto fax = StartReceiver(far);
   fax->Session().options = foExitOnError;
@@ -329,7 +266,7 @@ TEST_P(FaxEndToEnd, GarbageWhileAnsweringEndsTheCallWithTimeOutAndHangUp) {
 TEST_P(FaxEndToEnd, CarrierLostInMidPageKeepsTheConfirmedPages) {
   FarEnd far;
   far.ringIntervalMs = 100;
-  for (int p = 1; p <= 3; ++p) far.pages.push_back(emu::EncodePage(PageRaster(p), PageFine(p)));
+  for (int p = 1; p <= 3; ++p) far.pages.push_back(emu::EncodePage(PageRows(p), PageFine(p)));
   far.dropInPage = 2;
   far.dropAfterBytes = 1500;
   auto fax = StartReceiver(far);
@@ -348,7 +285,7 @@ TEST_P(FaxEndToEnd, CarrierLostInMidPageKeepsTheConfirmedPages) {
   EXPECT_EQ(header.PageCount, 1);
   const auto got = test::ReadApfPages(owner.receiveName);
   ASSERT_EQ(got.size(), 1u);
-  EXPECT_TRUE(got[0] == PageRaster(1));
+  EXPECT_TRUE(got[0] == PageRows(1));
   ApfPageHeader beyond;
   EXPECT_EQ(GetPageHeader(owner.receiveName, 2, beyond), -8001);
 }
@@ -369,7 +306,7 @@ TEST_P(FaxEndToEnd, RemoteHangUpAfterAPageGivesThePageEndErrorAndItsCode) {
 
 TEST_P(FaxEndToEnd, CallerHangingUpAfterAPageLeavesThatPageAndItsCode) {
   FarEnd far;
-  for (int p = 1; p <= 3; ++p) far.pages.push_back(emu::EncodePage(PageRaster(p), false));
+  for (int p = 1; p <= 3; ++p) far.pages.push_back(emu::EncodePage(PageRows(p), false));
   far.hangUpAfterPage = 1;
   // Unspecified receive phase D error: "+FHS:A0" from a Class 2.0 modem.
   far.hangUpCode = 100;
@@ -392,7 +329,7 @@ TEST_P(FaxEndToEnd, BusyAndNoDialToneEndTheFaxWithTheirErrors) {
                               std::pair{FarEnd::DialResult::kNoDialTone, ecFaxNoDialTone}}) {
     FarEnd far;
     far.dialResult = result;
-    owner = Owner{};
+    owner = test::RecordingOwner{};
     port.SetOpen(false);
     auto fax = StartSender(far);
     fax->Session().dialAttempts = 1;

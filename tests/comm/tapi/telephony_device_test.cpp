@@ -9,22 +9,15 @@
 
 #include "comm/port/com_port.h"
 #include "base/error_codes.h"
-#include "base/exceptions.h"
 #include "comm/core/loop_dispatcher.h"
 #include "tests/comm/tapi/tapi_test_util.h"
+#include "tests/support/comm/raised_code.h"
 #include "comm/tapi/telephony_device.h"
 
 namespace telvane {
 namespace {
 
-int CodeOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const EAPDException& e) {
-    return e.ErrorCode();
-  }
-  return 0;
-}
+using test::RaisedCode;
 
 // A linked port and three devices: a modem on a pseudo-terminal and a gone
 // one (both on the real serial line), and a scripted line.
@@ -93,17 +86,17 @@ TEST(TapiDevice, LinkingAnAutoPortSwitchesItOnAndClosesIt) {
 TEST(TapiDevice, ErrorsBeforeTheCall) {
   TApdTapiDevice device;
   device.SetDevices({});
-  EXPECT_EQ(CodeOf([&] { device.OpenThroughLine(); }), ecPortNotAssigned);
+  EXPECT_EQ(RaisedCode([&] { device.OpenThroughLine(); }), ecPortNotAssigned);
   TApdComPort port;
   port.SetTapiMode(tmOff);
   device.SetComPort(&port);
-  EXPECT_EQ(CodeOf([&] { device.OpenThroughLine(); }), ecTapiNotSet);
+  EXPECT_EQ(RaisedCode([&] { device.OpenThroughLine(); }), ecTapiNotSet);
   port.SetTapiMode(tmNone);
-  EXPECT_EQ(CodeOf([&] { device.OpenThroughLine(); }), ecTapiNotSet);
+  EXPECT_EQ(RaisedCode([&] { device.OpenThroughLine(); }), ecTapiNotSet);
   // tmAuto is switched to tmOn; then the unknown device is the error.
   port.SetTapiMode(tmAuto);
   device.SetSelectedDevice("no such modem");
-  EXPECT_EQ(CodeOf([&] { device.OpenThroughLine(); }), ecTapiCallUnavail);
+  EXPECT_EQ(RaisedCode([&] { device.OpenThroughLine(); }), ecTapiCallUnavail);
   EXPECT_EQ(port.TapiMode(), tmOn);
   EXPECT_EQ(device.CallState(), 0);
 }
@@ -118,7 +111,7 @@ TEST(TapiDevice, PassThroughCallOpensThePortOnTheLineAndCancelClosesIt) {
   EXPECT_NE(rig.peer.ReadUntil("ATZ\r", 5).find("ATZ\r"), std::string::npos);
 
   // A second call while this one is up is refused, and changes nothing.
-  EXPECT_EQ(CodeOf([&] { rig.device.OpenThroughLine(); }), ecTapiBusy);
+  EXPECT_EQ(RaisedCode([&] { rig.device.OpenThroughLine(); }), ecTapiBusy);
   EXPECT_TRUE(rig.port.Open());
 
   rig.device.CancelCall();
@@ -145,7 +138,7 @@ TEST(TapiDevice, PassThroughCallOpensThePortOnTheLineAndCancelClosesIt) {
 TEST(TapiDevice, UnconnectableDeviceThrowsOrRaisesFail) {
   Rig rig;
   rig.device.SetSelectedDevice("gone modem");
-  EXPECT_EQ(CodeOf([&] { rig.device.OpenThroughLine(); }), ecTapiCallUnavail);
+  EXPECT_EQ(RaisedCode([&] { rig.device.OpenThroughLine(); }), ecTapiCallUnavail);
   EXPECT_EQ(rig.device.CallState(), 0);
   rig.device.OnTapiFail = [&](TApdTapiDevice& d) {
     ++rig.fails;
@@ -154,7 +147,7 @@ TEST(TapiDevice, UnconnectableDeviceThrowsOrRaisesFail) {
   };
   for (const char* name : {"gone modem", "unknown", kSimulatedLineName /* no factory installed */}) {
     rig.device.SetSelectedDevice(name);
-    EXPECT_EQ(CodeOf([&] { rig.device.OpenThroughLine(); }), 0) << name;
+    EXPECT_EQ(RaisedCode([&] { rig.device.OpenThroughLine(); }), 0) << name;
   }
   EXPECT_EQ(rig.fails, 3);
   EXPECT_EQ(rig.opens, 0);
@@ -165,7 +158,7 @@ TEST(TapiDevice, LineWithoutDevicePathFailsNotOpen) {
   Rig rig;
   rig.device.SetSelectedDevice("scripted");
   rig.script.path.clear();
-  EXPECT_EQ(CodeOf([&] { rig.device.OpenThroughLine(); }), ecNotOpen);
+  EXPECT_EQ(RaisedCode([&] { rig.device.OpenThroughLine(); }), ecNotOpen);
   EXPECT_EQ(rig.script.disconnects, 1);  // the line is taken down again
   EXPECT_EQ(rig.device.CallState(), 0);
   EXPECT_EQ(rig.opens + rig.closes, 0);
@@ -222,7 +215,7 @@ TEST(TapiDevice, FailedConnectIsRetriedAfterRetryWait) {
   ASSERT_EQ(rig.retries.size(), 1u);
   EXPECT_EQ(rig.retries[0].first, 7);
   // Waiting for the retry counts as a call in progress.
-  EXPECT_EQ(CodeOf([&] { rig.device.OpenThroughLine(); }), ecTapiBusy);
+  EXPECT_EQ(RaisedCode([&] { rig.device.OpenThroughLine(); }), ecTapiBusy);
   rig.RunNextRetry();
   rig.RunNextRetry();
   EXPECT_TRUE(rig.retries.empty());
@@ -257,7 +250,7 @@ TEST(TapiDevice, FailRaisedOnceAfterMaxAttemptsAndCancelStopsARetry) {
   // Without OnTapiFail nobody would hear of a later failure: no retries.
   rig.device.OnTapiFail = nullptr;
   rig.script.connects = 0;
-  EXPECT_EQ(CodeOf([&] { rig.device.OpenThroughLine(); }), ecTapiCallUnavail);
+  EXPECT_EQ(RaisedCode([&] { rig.device.OpenThroughLine(); }), ecTapiCallUnavail);
   EXPECT_TRUE(rig.retries.empty());
 }
 
@@ -339,7 +332,7 @@ TEST(TapiDevice, PortDestroyedDuringACallEndsIt) {
   }
   EXPECT_EQ(device.ComPort(), nullptr);
   EXPECT_EQ(device.CallState(), 0);
-  EXPECT_EQ(CodeOf([&] { device.OpenThroughLine(); }), ecPortNotAssigned);
+  EXPECT_EQ(RaisedCode([&] { device.OpenThroughLine(); }), ecPortNotAssigned);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -19,7 +18,9 @@
 #include "faxdoc/apf_file.h"
 #include "tests/support/apf_pages.h"
 #include "tools/modem_emulator/far_end.h"
+#include "tests/support/comm/e2e_pages.h"
 #include "tests/support/comm/pty_peer.h"
+#include "tests/support/comm/sim_pace.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tiff_pages.h"
 #include "tests/tool/fax_e2e/tool_process.h"
@@ -27,28 +28,16 @@
 namespace telvane::test {
 namespace {
 
-using Rows = std::vector<std::vector<uint8_t>>;
-
-constexpr int kLines = 120;
-
-// The simulated line's pace: TELVANE_SIM_PACE when set, else `fallback`.
-double Pace(double fallback) {
-  const char* v = std::getenv("TELVANE_SIM_PACE");
-  return v ? std::atof(v) : fallback;
-}
-double SendPace() { return Pace(4.0); }
-double ReceivePace() { return Pace(2.0); }
+// A pace as the tool's --sim-pace argument.
 std::string PaceText(double pace) {
   std::ostringstream s;
   s << pace;
   return s.str();
 }
 
-Rows SourceRows(int pattern) { return emu::TestPageRasters(pattern, kLines); }
-
 // An APF file of standard-resolution test pages with the given patterns.
 void WriteApf(const std::string& name, const std::vector<int>& patterns) {
-  ASSERT_EQ(emu::WriteTestApf(name, patterns, kLines), 0) << name;
+  ASSERT_EQ(emu::WriteTestApf(name, patterns, kPageLines), 0) << name;
 }
 
 int BlackPixelsIn(const Rows& rows, size_t from, size_t to) {
@@ -132,7 +121,7 @@ class ToolFaxTest : public ::testing::Test {
 
   ToolRun Fax(const std::vector<std::string>& args, int timeoutSeconds = 150) {
     ToolRun run = RunTool(TELVANE_FAX_TOOL, args, dir.Path().string(), timeoutSeconds);
-    if (std::getenv("TELVANE_E2E_TRACE")) std::printf("exit %d\n%s%s", run.exitCode, run.out.c_str(), run.err.c_str());
+    if (TraceWanted()) std::printf("exit %d\n%s%s", run.exitCode, run.out.c_str(), run.err.c_str());
     return run;
   }
 
@@ -146,23 +135,43 @@ class ToolFaxTest : public ::testing::Test {
   // Cover + pages of one.apf + pages of two.apf, each below a header band.
   void ExpectCoverAndBothFiles(const std::vector<Rows>& pages) {
     ASSERT_EQ(pages.size(), 4u);
-    ExpectCover(pages[0], {SourceRows(1), SourceRows(2), SourceRows(3)});
-    ExpectSameHeaderStart(pages[0], pages[1], pages[1].size() - SourceRows(1).size());
-    ExpectSourceBelowHeader(pages[1], SourceRows(1), "page 2 (one.apf page 1)");
-    ExpectSourceBelowHeader(pages[2], SourceRows(2), "page 3 (two.apf page 1)");
-    ExpectSourceBelowHeader(pages[3], SourceRows(3), "page 4 (two.apf page 2)");
+    ExpectCover(pages[0], {PageRows(1), PageRows(2), PageRows(3)});
+    ExpectSameHeaderStart(pages[0], pages[1], pages[1].size() - PageRows(1).size());
+    ExpectSourceBelowHeader(pages[1], PageRows(1), "page 2 (one.apf page 1)");
+    ExpectSourceBelowHeader(pages[2], PageRows(2), "page 3 (two.apf page 1)");
+    ExpectSourceBelowHeader(pages[3], PageRows(3), "page 4 (two.apf page 2)");
+  }
+
+  // The history file `name` as a whole matches `pattern`.
+  void ExpectHistory(const std::string& name, const std::string& pattern) {
+    const std::string history = ReadAll(dir.File(name));
+    EXPECT_TRUE(std::regex_match(history, std::regex(pattern))) << "expected " << pattern << "\nin\n" << history;
   }
 
   // The whole history, in order: for each number one start line per file,
   // then the finish line with the hang-up code, then an empty line.
-  void ExpectSendHistory(const std::string& history, const std::vector<std::string>& numbers,
+  void ExpectSendHistory(const std::string& name, const std::vector<std::string>& numbers,
                          const std::vector<std::string>& files, const std::string& remote) {
     std::string pattern;
     for (const std::string& n : numbers) {
       for (const std::string& f : files) pattern += "Transmit " + Quoted(f) + " to " + n + " started at [^\r\n]+\r\n";
       pattern += "Transmit to " + remote + " finished OK at [^\r\n]+ 0\r\n\r\n";
     }
-    EXPECT_TRUE(std::regex_match(history, std::regex(pattern))) << "expected " << pattern << "\nin\n" << history;
+    ExpectHistory(name, pattern);
+  }
+
+  // A receive's start line: into `file` from `caller`.
+  static std::string ReceiveStarted(const std::string& file, const std::string& caller) {
+    return "Receive " + Quoted(file) + " from " + caller + " +started at [^\r\n]+\r\n";
+  }
+  static constexpr const char* kReceiveOk = "Receive finished OK at [^\r\n]+\r\n\r\n";
+
+  // The received APF file `name` holds the test pages of these patterns.
+  void ExpectReceived(const std::string& name, const std::vector<int>& patterns) {
+    const auto pages = ReadApfPages(dir.File(name));
+    ASSERT_EQ(pages.size(), patterns.size()) << name;
+    for (std::size_t i = 0; i < pages.size(); ++i)
+      EXPECT_TRUE(pages[i] == PageRows(patterns[i])) << name << " page " << i + 1;
   }
 
   static std::string Quoted(const std::string& text) {
@@ -193,7 +202,7 @@ TEST_F(ToolFaxClass1, SendsTwoFilesWithTextCoverAndHeaderToOneNumber) {
   for (const TiffPage& p : tiff) pages.push_back(TiffRows(p));
   ExpectCoverAndBothFiles(pages);
   // The default history file in the current folder.
-  ExpectSendHistory(ReadAll(dir.File("APDFAX.HIS")), {"5551234"}, {"one.apf", "two.apf"}, "SIMULATED LINE");
+  ExpectSendHistory("APDFAX.HIS", {"5551234"}, {"one.apf", "two.apf"}, "SIMULATED LINE");
   // Live progress came from the status events.
   EXPECT_NE(run.err.find("Sending page data: page 4/4"), std::string::npos) << run.err;
 }
@@ -209,17 +218,16 @@ TEST_F(ToolFaxClass1, SendsToThreeRecipientsFromAList) {
     std::string error;
     const std::vector<TiffPage> tiff = ReadTiffPages(dir.File("far/call-" + std::to_string(call) + ".tif"), &error);
     ASSERT_EQ(tiff.size(), 2u) << "call " << call << ": " << error;
-    ExpectSourceBelowHeader(TiffRows(tiff[0]), SourceRows(2), "call " + std::to_string(call) + " page 1");
-    ExpectSourceBelowHeader(TiffRows(tiff[1]), SourceRows(3), "call " + std::to_string(call) + " page 2");
+    ExpectSourceBelowHeader(TiffRows(tiff[0]), PageRows(2), "call " + std::to_string(call) + " page 1");
+    ExpectSourceBelowHeader(TiffRows(tiff[1]), PageRows(3), "call " + std::to_string(call) + " page 2");
   }
-  ExpectSendHistory(ReadAll(dir.File("sent.his")), {"5550001", "5550002", "5550003"}, {"two.apf"},
-                    "SIMULATED LINE");
+  ExpectSendHistory("sent.his", {"5550001", "5550002", "5550003"}, {"two.apf"}, "SIMULATED LINE");
   EXPECT_FALSE(std::filesystem::exists(dir.File("APDFAX.HIS")));
 }
 
 TEST_F(ToolFaxClass1, ReceivesFromTheSimulatedLineIntoTheFirstNumberedFile) {
   std::vector<TiffPage> sent;
-  for (int p : {4, 5}) sent.push_back({1728, false, SourceRows(p)});
+  for (int p : {4, 5}) sent.push_back({1728, false, PageRows(p)});
   std::string error;
   ASSERT_TRUE(WriteTiffPages(dir.File("call.tif"), sent, &error)) << error;
   const ToolRun run = Fax({"receive", "--device", "simulated line", "--class", "1", "--naming", "numbered", "--dest",
@@ -227,14 +235,8 @@ TEST_F(ToolFaxClass1, ReceivesFromTheSimulatedLineIntoTheFirstNumberedFile) {
                            "--sim-station-id", "TIFF SENDER", "--sim-pace", PaceText(ReceivePace())});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, "in/FAX0001.APF\n");
-  const auto pages = ReadApfPages(dir.File("in/FAX0001.APF"));
-  ASSERT_EQ(pages.size(), 2u);
-  EXPECT_TRUE(pages[0] == SourceRows(4));
-  EXPECT_TRUE(pages[1] == SourceRows(5));
-  const std::string history = ReadAll(dir.File("in.his"));
-  EXPECT_TRUE(std::regex_match(history, std::regex("Receive in/FAX0001\\.APF from TIFF SENDER +started at [^\r\n]+\r\n"
-                                                   "Receive finished OK at [^\r\n]+\r\n\r\n")))
-      << history;
+  ExpectReceived("in/FAX0001.APF", {4, 5});
+  ExpectHistory("in.his", ReceiveStarted("in/FAX0001.APF", "TIFF SENDER") + kReceiveOk);
 }
 
 // --- Class 2 and Class 2.0 against the modem emulator ---
@@ -263,7 +265,7 @@ TEST_F(ToolFaxEmulator, Class2SendsTwoFilesWithTextCoverToOneNumber) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   ASSERT_EQ(modem.Wait(20), 0) << ReadAll(dir.File("emu.err"));
   ExpectCoverAndBothFiles(EmulatorPages("far"));
-  ExpectSendHistory(ReadAll(dir.File("c2.his")), {"5551234"}, {"one.apf", "two.apf"}, "REMOTE FAX");
+  ExpectSendHistory("c2.his", {"5551234"}, {"one.apf", "two.apf"}, "REMOTE FAX");
 }
 
 TEST_F(ToolFaxEmulator, Class20SendsTwoFilesWithCoverToThreeRecipients) {
@@ -280,8 +282,7 @@ TEST_F(ToolFaxEmulator, Class20SendsTwoFilesWithCoverToThreeRecipients) {
   const std::vector<Rows> pages = EmulatorPages("far");
   ASSERT_EQ(pages.size(), 12u);
   for (int call = 0; call < 3; ++call) ExpectCoverAndBothFiles({pages.begin() + call * 4, pages.begin() + call * 4 + 4});
-  ExpectSendHistory(ReadAll(dir.File("c20.his")), {"5550001", "5550002", "5550003"}, {"one.apf", "two.apf"},
-                    "REMOTE FAX");
+  ExpectSendHistory("c20.his", {"5550001", "5550002", "5550003"}, {"one.apf", "two.apf"}, "REMOTE FAX");
 }
 
 TEST_F(ToolFaxEmulator, Class20ReceivesIntoTheNextFreeNumber) {
@@ -296,17 +297,9 @@ TEST_F(ToolFaxEmulator, Class20ReceivesIntoTheNextFreeNumber) {
                            "numbered", "--dest", "in", "--history", "in.his", "--timeout", "30"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, "in/FAX0002.APF\n");
-  const auto pages = ReadApfPages(dir.File("in/FAX0002.APF"));
-  ASSERT_EQ(pages.size(), 2u);
-  EXPECT_TRUE(pages[0] == SourceRows(6));
-  EXPECT_TRUE(pages[1] == SourceRows(7));
-  const auto first = ReadApfPages(dir.File("in/FAX0001.APF"));
-  ASSERT_EQ(first.size(), 1u);
-  EXPECT_TRUE(first[0] == SourceRows(1));
-  const std::string history = ReadAll(dir.File("in.his"));
-  EXPECT_TRUE(std::regex_match(history, std::regex("Receive in/FAX0002\\.APF from CALLER FAX +started at [^\r\n]+\r\n"
-                                                   "Receive finished OK at [^\r\n]+\r\n\r\n")))
-      << history;
+  ExpectReceived("in/FAX0002.APF", {6, 7});
+  ExpectReceived("in/FAX0001.APF", {1});
+  ExpectHistory("in.his", ReceiveStarted("in/FAX0002.APF", "CALLER FAX") + kReceiveOk);
 }
 
 TEST_F(ToolFaxEmulator, Class20ReceiveThatLosesTheLineKeepsTheGoodPages) {
@@ -323,15 +316,10 @@ TEST_F(ToolFaxEmulator, Class20ReceiveThatLosesTheLineKeepsTheGoodPages) {
   ApfFileHeader header;
   ASSERT_EQ(GetFaxHeader(dir.File("in/FAX0001.APF"), header), 0);
   EXPECT_EQ(header.PageCount, 2u);
-  const auto pages = ReadApfPages(dir.File("in/FAX0001.APF"));
-  ASSERT_EQ(pages.size(), 2u);
-  EXPECT_TRUE(pages[0] == emu::TestPageRasters(1, kLines));
-  EXPECT_TRUE(pages[1] == emu::TestPageRasters(2, kLines));
-  const std::string history = ReadAll(dir.File("in.his"));
+  ExpectReceived("in/FAX0001.APF", {1, 2});
   // The start line, then the failure line (log code 7) with its error text.
-  EXPECT_TRUE(std::regex_match(history, std::regex("Receive in/FAX0001\\.APF from CALLER FAX +started at [^\r\n]+\r\n"
-                                                   "Receive failed at [^\r\n]+\r\n  \\([^)\r\n]+\\)\r\n\r\n")))
-      << history;
+  ExpectHistory("in.his", ReceiveStarted("in/FAX0001.APF", "CALLER FAX") +
+                              "Receive failed at [^\r\n]+\r\n  \\([^)\r\n]+\\)\r\n\r\n");
 }
 
 TEST_F(ToolFaxEmulator, Class2AcceptFilterRefusesOtherStations) {
@@ -343,8 +331,7 @@ TEST_F(ToolFaxEmulator, Class2AcceptFilterRefusesOtherStations) {
   EXPECT_EQ(run.exitCode, 0) << run.err;  // a refused call is no failure
   EXPECT_EQ(run.out, "");
   EXPECT_NE(run.err.find("refused a call from \"CALLER FAX\""), std::string::npos) << run.err;
-  const std::string history = ReadAll(dir.File("in.his"));
-  EXPECT_TRUE(std::regex_match(history, std::regex("Receive skipped at [^\r\n]+\r\n\r\n"))) << history;
+  ExpectHistory("in.his", "Receive skipped at [^\r\n]+\r\n\r\n");
 }
 
 TEST_F(ToolFaxEmulator, Class20KeepAnsweringEndsCleanlyOnSigterm) {
@@ -372,11 +359,10 @@ TEST_F(ToolFaxTest, BusyLineIsNoConnection) {
                                                        "--dial-attempts", "1", "--history", "busy.his", "one.apf"}),
                           60);
   EXPECT_EQ(run.exitCode, 4) << run.err;
-  const std::string history = ReadAll(dir.File("busy.his"));
-  EXPECT_TRUE(std::regex_match(history, std::regex("Transmit one\\.apf to 5551234 started at [^\r\n]+\r\n"
-                                                   "Transmit failed at [^\r\n]+\r\n"
-                                                   "  \\(Called fax number was busy\\) 0\r\n\r\n")))
-      << history;
+  ExpectHistory("busy.his",
+                "Transmit one\\.apf to 5551234 started at [^\r\n]+\r\n"
+                "Transmit failed at [^\r\n]+\r\n"
+                "  \\(Called fax number was busy\\) 0\r\n\r\n");
 }
 
 TEST_F(ToolFaxTest, FileWithoutTheApfSignatureStopsBeforeDialling) {
