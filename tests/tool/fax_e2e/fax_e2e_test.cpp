@@ -385,7 +385,7 @@ TEST_F(ToolFaxTest, FileWithoutTheApfSignatureStopsBeforeDialling) {
   const ToolRun run = Fax(SendArgs("simulated line", {"--to", "5551234", "one.apf", "notes.apf"}), 30);
   EXPECT_EQ(run.exitCode, 7) << run.err;
   EXPECT_NE(run.err.find("notes.apf"), std::string::npos) << run.err;
-  EXPECT_EQ(run.err.find("Dialing"), std::string::npos) << "dialled: " << run.err;
+  EXPECT_EQ(run.err.find("Dialling"), std::string::npos) << "dialled: " << run.err;
   EXPECT_FALSE(std::filesystem::exists(dir.File("APDFAX.HIS"))) << "a fax was started";
 }
 
