@@ -225,6 +225,27 @@ TEST_F(FirstContact, DamagedFaxesAreToldAndLeaveNoImages) {
   EXPECT_NE(run.err.find("removed"), std::string::npos) << run.err;
 }
 
+TEST_F(FirstContact, QuietWhereNothingWentWrong) {
+  // System fonts bring up Qt, which warns when the session has no runtime
+  // folder (su, cron, containers).
+  ::unsetenv("XDG_RUNTIME_DIR");
+  WriteAll(File("a.txt"), "enhanced\n");
+  ToolRun run = Fax({"convert", "-q", "--type", "textex", "a.txt"});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.err, "");
+
+  // A receive that the command itself ends after the wanted call reports no
+  // cancel.
+  BackgroundTool modem(TELVANE_MODEM_EMU, {"--class", "2", "--call-after-ms", "800", "--far-end", "pages=1"},
+                       File("emu.err"));
+  ASSERT_FALSE(modem.FirstLine().empty());
+  run = Fax({"receive", "--once", "--history", "", "--device", modem.FirstLine(), "--dest", dir.Path().string()});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("Receiving page 1"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("Cancelled"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("abort"), std::string::npos) << run.err;
+}
+
 TEST_F(FirstContact, DialStringsLoseTheirFormattingBeforeDialling) {
   ASSERT_EQ(emu::WriteTestApf(File("fax.apf"), {1}, 40), 0);
   BackgroundTool modem(TELVANE_MODEM_EMU, {"--class", "2", "--exit-after-call"}, File("emu.err"));
