@@ -171,6 +171,8 @@ int RunUnpack(int argc, char** argv) {
   }
   unpacker.SetInFileName(input);
   if (output.empty()) output = DefaultOutputName(input, ExtensionOf(type));
+  // A name without an extension gets the type's, in lower case like the name.
+  if (std::filesystem::path(output).extension().empty()) output += ExtensionInCaseOf(output, ExtensionOf(type));
   if (const std::string problem = OutputProblem(output); !problem.empty()) {
     Say("%s\n", problem.c_str());
     return kExitFailed;

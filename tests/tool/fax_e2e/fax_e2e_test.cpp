@@ -195,7 +195,7 @@ TEST_F(ToolFaxClass1, SendsTwoFilesWithTextCoverAndHeaderToOneNumber) {
   // The default history file in the current folder.
   ExpectSendHistory(ReadAll(dir.File("APDFAX.HIS")), {"5551234"}, {"one.apf", "two.apf"}, "SIMULATED LINE");
   // Live progress came from the status events.
-  EXPECT_NE(run.err.find("Sending page data: page 4/4"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Sending page 4 of 4"), std::string::npos) << run.err;
 }
 
 TEST_F(ToolFaxClass1, SendsToThreeRecipientsFromAList) {
