@@ -33,19 +33,26 @@ void ReportError(const std::string& what, int code) {
   std::fprintf(stderr, "%s: %s: %s (%d)\n", Prefix().c_str(), what.c_str(), ErrorText(code), code);
 }
 
-void Say(const char* format, ...) {
+namespace {
+
+void SayV(const char* format, va_list args) {
   std::fprintf(stderr, "%s: ", Prefix().c_str());
+  std::vfprintf(stderr, format, args);
+}
+
+}  // namespace
+
+void Say(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::vfprintf(stderr, format, args);
+  SayV(format, args);
   va_end(args);
 }
 
 int UsageError(const char* format, ...) {
-  std::fprintf(stderr, "%s: ", Prefix().c_str());
   va_list args;
   va_start(args, format);
-  std::vfprintf(stderr, format, args);
+  SayV(format, args);
   va_end(args);
   return UsageHint();
 }
