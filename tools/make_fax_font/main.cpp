@@ -128,7 +128,7 @@ std::string SourceText(const std::vector<uint8_t>& block, const QString& fontFil
        "// drawn by hand. The small glyphs are all drawn by hand. Shades, box drawing\n"
        "// and blocks are drawn by rule in both sizes.\n"
        "\n"
-       "#include \"fax_font_data.h\"\n"
+       "#include \"faxdoc/fax_font_data.h\"\n"
        "\n"
        "namespace telvane::detail {\n"
        "\n"
