@@ -10,6 +10,7 @@
 #include "faxdoc/converter_engine.h"
 #include "faxdoc/fax_font.h"
 #include "faxdoc/gbk_text.h"
+#include "faxdoc/text_encoding.h"
 #include "faxdoc/text_rows.h"
 
 namespace telvane {
@@ -53,7 +54,10 @@ int RenderHeaderLines(const std::string& text, bool fine, bool wide, std::vector
   state.DoubleWidth = false;
   const std::size_t maxChars =
       static_cast<std::size_t>(state.LineWidth / m.pixelWidth - static_cast<int>(state.LeftMargin) / m.pixelWidth);
-  const std::string shown = text.substr(0, std::min(text.size(), maxChars));
+  // The header comes from the program's settings: UTF-8 when it is UTF-8
+  // beyond ASCII, else GBK bytes, which the font draws as they are.
+  const std::string codes = DetectEncoding(text) == TextEncoding::Utf8 ? Utf8ToFaxFont(text) : text;
+  const std::string shown = codes.substr(0, std::min(codes.size(), maxChars));
   for (int row = 0; row < m.height; ++row) {
     std::fill(state.Raster.begin(), state.Raster.end(), 0);
     DrawFaxFontRow(shown, glyphs.data(), m, row, state.Raster.data());
@@ -74,7 +78,7 @@ int RenderEnhancedHeaderLines(const std::string& text, bool fine, bool wide, con
   if (!renderer) return ecBadArgument;
   const int width = state.LineWidth;
   if (int rc = renderer->Setup(font, fine, width)) return rc;
-  renderer->RenderLine(GbkToUtf8(text));
+  renderer->RenderLine(DetectEncoding(text) == TextEncoding::Utf8 ? text : GbkToUtf8(text));
   const std::size_t rasterBytes = static_cast<std::size_t>(state.LineWidth) / 8;
   const std::size_t rowBytes = static_cast<std::size_t>(renderer->BytesPerRow());
   for (int row = 0; row < renderer->Height(); ++row) {

@@ -28,6 +28,8 @@ std::string ShortTime(std::time_t t);
 
 // Renders a text line with the small fax font into coded scan lines (one per
 // glyph row; rows doubled at fine resolution). -8052 when the font is missing.
+// Both renderers take `text` as UTF-8 when it is UTF-8 beyond ASCII, as GBK
+// otherwise; the fax font draws what its code page has of UTF-8 text.
 int RenderHeaderLines(const std::string& text, bool fine, bool wide,
                       std::vector<std::vector<std::uint8_t>>& lines);
 // The same with a system font (`makeRenderer` empty: the QtGui renderer), as

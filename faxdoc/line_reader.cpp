@@ -11,7 +11,7 @@
 
 namespace telvane {
 
-TLineReader::TLineReader(int fd) : fd_(fd), buffer_(kBlockSize) {
+TLineReader::TLineReader(int fd, LineEnd lineEnd) : fd_(fd), lineEnd_(lineEnd), buffer_(kBlockSize) {
   struct stat st {};
   if (fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) fileSize_ = static_cast<uint64_t>(st.st_size);
 }
@@ -37,11 +37,13 @@ void TLineReader::ReadBlock() {
     return;
   }
   bytesRead_ += static_cast<uint64_t>(got);
-  length_ = static_cast<size_t>(got);
-  // DOS text ends with Ctrl-Z; a NUL ends the text of its block.
-  if (buffer_[length_ - 1] == 26) --length_;
-  const char* nul = static_cast<const char*>(std::memchr(buffer_.data(), 0, length_));
-  if (nul) length_ = static_cast<size_t>(nul - buffer_.data());
+  length_ = TextOfBlock(buffer_.data(), static_cast<size_t>(got));
+}
+
+size_t TLineReader::TextOfBlock(const char* block, size_t length) {
+  if (length > 0 && block[length - 1] == 26) --length;
+  const char* nul = static_cast<const char*>(std::memchr(block, 0, length));
+  return nul ? static_cast<size_t>(nul - block) : length;
 }
 
 bool TLineReader::Available() {
@@ -54,17 +56,30 @@ bool TLineReader::Available() {
 
 bool TLineReader::Eof() { return !Available(); }
 
+void TLineReader::Skip(size_t count) {
+  while (count > 0 && Available()) {
+    const size_t n = std::min(count, length_ - pos_);
+    pos_ += n;
+    count -= n;
+  }
+}
+
 std::string TLineReader::ReadLine() {
+  const char endChar = lineEnd_ == LineEnd::Lf ? '\n' : '\r';
   std::string line;
   while (Available()) {
     const char* start = buffer_.data() + pos_;
     const char* end = buffer_.data() + length_;
-    const char* cr = std::find(start, end, '\r');
-    line.append(start, cr);
-    pos_ += static_cast<size_t>(cr - start);
-    if (cr == end) continue;
-    ++pos_;  // the carriage return
-    if (Available() && buffer_[pos_] == '\n') ++pos_;
+    const char* found = std::find(start, end, endChar);
+    line.append(start, found);
+    pos_ += static_cast<size_t>(found - start);
+    if (found == end) continue;
+    ++pos_;  // the line end
+    if (lineEnd_ == LineEnd::Cr) {
+      if (Available() && buffer_[pos_] == '\n') ++pos_;
+    } else if (!line.empty() && line.back() == '\r') {
+      line.pop_back();  // CR LF in a file whose first line ended in LF alone
+    }
     break;
   }
   return line;

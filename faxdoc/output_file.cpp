@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 
@@ -17,16 +18,28 @@
 namespace telvane {
 namespace {
 
-// A symbolic link is followed, so that the link stays and its target gets the file.
+// A symbolic link is followed, so that the link stays and its target gets
+// the file; also a link whose target does not exist yet (the target is made,
+// as a shell's redirection makes it).
 std::string FinalPath(const std::string& fileName) {
-  struct stat st;
-  if (::lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+  std::filesystem::path path(fileName);
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
     std::error_code ec;
-    auto resolved = std::filesystem::weakly_canonical(fileName, ec);
-    if (!ec) return resolved.string();
+    const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
+    if (ec) break;
+    path = target.is_absolute() ? target : path.parent_path() / target;
   }
-  return fileName;
+  return path.string();
 }
+
+// Files being built, for a signal handler to remove: fixed slots of plain
+// characters, because a handler may only call async-signal-safe functions.
+constexpr int kPartialSlots = 32;
+char g_partialPaths[kPartialSlots][PATH_MAX];
+std::atomic<bool> g_partialTaken[kPartialSlots];
+std::atomic<bool> g_partialListed[kPartialSlots];
 
 // Regular files and new names are built aside; devices and pipes are written directly.
 bool BuildsAside(const std::string& path) {
@@ -62,7 +75,14 @@ int OutputFile::Create(const std::string& fileName) {
   int fd;
   if (BuildsAside(finalPath_)) {
     fd = OpenNew(finalPath_, tempName_);
-    if (fd < 0) tempName_.clear();
+    if (fd < 0) {
+      tempName_.clear();
+    } else {
+      // A file that is replaced keeps its permissions (a private fax stays private).
+      struct stat old;
+      if (::stat(finalPath_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
+      partialSlot_ = ListPartialFile(tempName_);
+    }
   } else {
     do {
       fd = ::open(finalPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -129,6 +149,8 @@ int OutputFile::Commit() {
     RemoveUnfinished();
     return rc;
   }
+  UnlistPartialFile(partialSlot_);
+  partialSlot_ = -1;
   tempName_.clear();
   buffer_.clear();
   buffer_.shrink_to_fit();
@@ -144,6 +166,8 @@ void OutputFile::Abandon() {
 }
 
 void OutputFile::RemoveUnfinished() {
+  UnlistPartialFile(partialSlot_);
+  partialSlot_ = -1;
   if (!tempName_.empty()) {
     ::unlink(tempName_.c_str());
     tempName_.clear();
@@ -160,6 +184,29 @@ int WriteWholeFile(const std::string& fileName, const uint8_t* data, size_t size
   if (const int rc = out.Create(fileName); rc != ecOK) return rc;
   if (const int rc = out.Write(data, size); rc != ecOK) return rc;
   return out.Commit();
+}
+
+int ListPartialFile(const std::string& path) {
+  if (path.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < kPartialSlots; ++i) {
+    bool expected = false;
+    if (!g_partialTaken[i].compare_exchange_strong(expected, true)) continue;
+    std::memcpy(g_partialPaths[i], path.c_str(), path.size() + 1);
+    g_partialListed[i].store(true);
+    return i;
+  }
+  return -1;
+}
+
+void UnlistPartialFile(int slot) {
+  if (slot < 0 || slot >= kPartialSlots) return;
+  g_partialListed[slot].store(false);
+  g_partialTaken[slot].store(false);
+}
+
+void RemovePartialFilesNow() {
+  for (int i = 0; i < kPartialSlots; ++i)
+    if (g_partialListed[i].load()) ::unlink(g_partialPaths[i]);
 }
 
 }  // namespace telvane

@@ -2,8 +2,10 @@
 // headers patched in place, and a regular file built under a temporary name
 // beside the target and renamed over it only when complete, so that a failed
 // conversion or unpack leaves neither a partial file nor a damaged earlier
-// file of the same name. A symbolic link is followed (the link stays and its
-// target gets the new file); devices and pipes are written directly.
+// file of the same name. A file that is replaced keeps its permissions. A
+// symbolic link is followed, also one whose target does not exist yet (the
+// link stays and its target gets the new file); devices and pipes are
+// written directly.
 #pragma once
 
 #include <cstddef>
@@ -49,7 +51,16 @@ class OutputFile {
   uint64_t size_ = 0;
   uint64_t flushed_ = 0;  // bytes of size_ already in the file
   std::vector<uint8_t> buffer_;
+  int partialSlot_ = -1;  // in the list of partial files
 };
+
+// Files being built (the temporary names above, a program's own temporary
+// inputs) are listed, so that a program ended by a signal can remove them.
+// Returns the slot, or -1 when the list is full (the file is then not removed).
+int ListPartialFile(const std::string& path);
+void UnlistPartialFile(int slot);
+// Removes every listed file. Async-signal-safe: for signal handlers.
+void RemovePartialFilesNow();
 
 // Writes `data` as a complete new file `fileName` through an OutputFile.
 int WriteWholeFile(const std::string& fileName, const uint8_t* data, size_t size);

@@ -12,40 +12,34 @@
 #include "faxdoc/text_rows.h"
 
 namespace telvane {
-namespace {
-
-// Cuts GBK text to at most `limit` bytes without splitting a double-byte character.
-void CutGbk(std::string& text, size_t limit) {
-  if (text.size() <= limit) return;
-  size_t i = 0;
-  while (i < limit) {
-    const size_t step = static_cast<unsigned char>(text[i]) >= 0x81 ? 2 : 1;
-    if (i + step > limit) break;
-    i += step;
-  }
-  text.resize(i);
-}
-
-}  // namespace
 
 TextInputState::TextInputState(TextInputOptions options) : options_(std::move(options)) {
   if (options_.TabStop == 0) options_.TabStop = 4;
 }
 
-std::string TextInputState::ExpandTabs(const std::string& line, unsigned tabStop) {
+std::string TextInputState::ExpandTabs(const std::string& line, unsigned tabStop, TextEncoding encoding) {
   if (tabStop == 0) tabStop = 4;
+  const bool utf8 = encoding == TextEncoding::Utf8;
   std::string out;
   out.reserve(line.size());
+  size_t column = 0;
   for (char c : line) {
     if (c == '\0') break;
+    if (utf8 && (static_cast<unsigned char>(c) & 0xC0) == 0x80) {
+      out.push_back(c);  // the rest of a character already counted
+      continue;
+    }
+    if (column >= kMaxLineText) break;
     if (c == '\t') {
-      out.append(tabStop - out.size() % tabStop, ' ');
+      const size_t spaces = std::min<size_t>(tabStop - column % tabStop, kMaxLineText - column);
+      out.append(spaces, ' ');
+      column += spaces;
     } else {
       out.push_back(c);
+      ++column;
     }
-    if (out.size() >= kMaxLineText) break;
   }
-  CutGbk(out, kMaxLineText);
+  CutText(out, kMaxLineText, encoding);
   return out;
 }
 
@@ -67,7 +61,14 @@ int TextInputState::Open(FaxConverterState& state, const std::string& inputName)
     fd = open(inputName.c_str(), O_RDONLY | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return ErrnoToCode(errno);
-  reader_ = std::make_unique<TLineReader>(fd);
+  // Text files are small: the whole file is looked at once to learn its line
+  // end and encoding before the first line is read.
+  const TextFileFormat format = ScanTextFile(fd);
+  reader_ = std::make_unique<TLineReader>(fd, format.lineEnd);
+  reader_->Skip(format.skip);
+  const bool utf8 = format.encoding == TextEncoding::Utf8;
+  lineEncoding_ = utf8 && options_.Enhanced ? TextEncoding::Utf8 : TextEncoding::Gbk;
+  toFaxFont_ = utf8 && !options_.Enhanced;
   state.BytesRead = 0;
   state.BytesToRead = reader_->FileSize();
   lineCount_ = 0;
@@ -104,19 +105,20 @@ int TextInputState::NextLine(FaxConverterState& state, bool& endOfPage, bool& mo
   } else {
     line = reader_->ReadLine();
     if (int err = reader_->Error()) return err;
+    if (toFaxFont_) line = Utf8ToFaxFont(line);
     state.BytesRead = reader_->BytesRead();
     state.BytesToRead = reader_->FileSize();
   }
   const size_t ff = line.find('\f');
   if (ff != std::string::npos) {
     remainder_ = line.substr(ff + 1);
-    CutGbk(remainder_, kMaxLineText);
+    CutText(remainder_, kMaxLineText, lineEncoding_);
     remainderHeld_ = true;
     line.resize(ff);
   }
 
   currentRow_ = 1;
-  lineText_ = ExpandTabs(line, options_.TabStop);
+  lineText_ = ExpandTabs(line, options_.TabStop, lineEncoding_);
   if (!options_.Enhanced) {
     const size_t fit = static_cast<size_t>(state.LineWidth / metrics_.pixelWidth) -
                        static_cast<size_t>(state.LeftMargin / static_cast<unsigned>(metrics_.pixelWidth));
@@ -147,7 +149,7 @@ void TextInputState::RenderRow(FaxConverterState& state, uint8_t* raster, size_t
     return;
   }
 
-  if (row == 0) renderer_->RenderLine(GbkToUtf8(lineText_));
+  if (row == 0) renderer_->RenderLine(lineEncoding_ == TextEncoding::Utf8 ? lineText_ : GbkToUtf8(lineText_));
   const uint8_t* src = renderer_->Row(row);
   const size_t rasterBytes = static_cast<size_t>(state.LineWidth) / 8;
   const size_t rowBytes = static_cast<size_t>(renderer_->BytesPerRow());

@@ -1,5 +1,6 @@
 // Plain text input of the converter: lines of a text file drawn with the
-// built-in fax font or, for enhanced text, with a system font.
+// built-in fax font or, for enhanced text, with a system font. Files in GBK
+// or in UTF-8, with CR, CR LF or LF line ends, are read (text_encoding.h).
 #pragma once
 
 #include <functional>
@@ -10,6 +11,7 @@
 #include "faxdoc/fax_font.h"
 #include "faxdoc/fax_input.h"
 #include "faxdoc/line_reader.h"
+#include "faxdoc/text_encoding.h"
 #include "faxdoc/text_renderer.h"
 
 namespace telvane {
@@ -37,8 +39,11 @@ class TextInputState : public FaxInput {
                     bool& morePages) override;
   void Close(FaxConverterState& state) override;
 
-  // Tab expansion and the 255-character limit, as applied to every line.
-  static std::string ExpandTabs(const std::string& line, unsigned tabStop);
+  // Tab expansion and the 255-character limit, as applied to every line;
+  // columns count characters (for GBK, bytes: a double-byte character takes
+  // two columns).
+  static std::string ExpandTabs(const std::string& line, unsigned tabStop,
+                                TextEncoding encoding = TextEncoding::Gbk);
 
  private:
   // Takes the next text line; returns true when it starts a new page.
@@ -47,6 +52,11 @@ class TextInputState : public FaxInput {
 
   TextInputOptions options_;
   std::unique_ptr<TLineReader> reader_;
+  // How the lines are held once read: UTF-8 only for UTF-8 files drawn with a
+  // system font. UTF-8 files drawn with the built-in font are turned into the
+  // font's byte codes as they are read, and from then on read like GBK bytes.
+  TextEncoding lineEncoding_ = TextEncoding::Gbk;
+  bool toFaxFont_ = false;
   unsigned lineCount_ = 0;
   int currentRow_ = 0;  // 1-based row of the current text line; 0 = a new line is needed
   std::string lineText_;

@@ -2,12 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QImage>
 #include <QLocale>
 #include <QPrintDialog>
+#include <QPrinterInfo>
 #include <QTextStream>
 #include <algorithm>
 #include <cerrno>
@@ -56,12 +58,14 @@ void TApdFaxPrinterLog::UpdateLog(FaxPLCode code) {
   if (!out.flush()) throw EFileError(ErrnoToCode(errno ? errno : EIO), "Cannot write the print log");
 }
 
-TApdFaxPrinter::TApdFaxPrinter(QObject* parent) : QObject(parent), printer_(QPrinter::HighResolution) {
+TApdFaxPrinter::TApdFaxPrinter(QObject* parent)
+    : QObject(parent), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
   FaxHeader.Caption = QStringLiteral("FILE: $F");
   FaxFooter.Caption = QStringLiteral("PAGE: $P of $N");
   FaxHeader.Font = FaxFooter.Font = DefaultMarginFont();
   Yield = [] { QCoreApplication::processEvents(); };
   ExecPrintDialog = [](QPrintDialog& d) { return d.exec(); };
+  AvailablePrinters = [] { return QPrinterInfo::availablePrinterNames(); };
   unpacker_.Yield = [this] {
     if (Yield) Yield();
     return ecOK;
@@ -100,17 +104,33 @@ void TApdFaxPrinter::SetFileName(const QString& name) {
   maxPage_ = LastPage = pageCount_;
 }
 
+// The print dialog's field for the PDF file starts from the printer's output
+// file; with none, Qt puts a bare folder there or "print.pdf", depending on
+// the platform. A printer that prints to a file is given one named after the
+// fax instead, in the home folder, where the dialog's own default would be.
+// The next fax is offered its own name unless the user chose another.
+void TApdFaxPrinter::OfferPdfName() {
+  const bool toFile = printer_->outputFormat() == QPrinter::PdfFormat || !HasPrinter();
+  const QString current = printer_->outputFileName();
+  if (!toFile || (!current.isEmpty() && current != offeredPdfName_)) return;
+  QString base = QFileInfo(fileName_).completeBaseName();
+  if (base.isEmpty()) base = QStringLiteral("fax");
+  offeredPdfName_ = QDir::home().filePath(base + QStringLiteral(".pdf"));
+  printer_->setOutputFileName(offeredPdfName_);
+}
+
 bool TApdFaxPrinter::PrintSetup() {
   if (running_) return false;
-  QPrintDialog dialog(&printer_);
+  OfferPdfName();
+  QPrintDialog dialog(printer_.get());
   dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
   dialog.setMinMax(minPage_, maxPage_);
-  printer_.setPrintRange(QPrinter::AllPages);
-  printer_.setFromTo(FirstPage, LastPage);
+  printer_->setPrintRange(QPrinter::AllPages);
+  printer_->setFromTo(FirstPage, LastPage);
   if (ExecPrintDialog(dialog) != QDialog::Accepted) return false;
-  if (printer_.printRange() == QPrinter::PageRange) {
-    FirstPage = static_cast<uint16_t>(printer_.fromPage());
-    LastPage = static_cast<uint16_t>(printer_.toPage());
+  if (printer_->printRange() == QPrinter::PageRange) {
+    FirstPage = static_cast<uint16_t>(printer_->fromPage());
+    LastPage = static_cast<uint16_t>(printer_->toPage());
   } else {
     FirstPage = minPage_;
     LastPage = maxPage_;
@@ -139,10 +159,42 @@ void TApdFaxPrinter::Log(FaxPLCode code) {
   }
 }
 
+// A print job that cannot start (PDF output with no file, a printer that has
+// gone) leaves Qt's printer marked active, and an active printer refuses every
+// change, the PDF file chosen next in print set-up included. A new printer
+// with the same settings takes its place, so that the next try can work.
+void TApdFaxPrinter::ReplacePrinter() {
+  const QPrinter& old = *printer_;
+  auto fresh = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  if (old.outputFormat() == QPrinter::NativeFormat)
+    fresh->setPrinterName(old.printerName());
+  else
+    fresh->setOutputFormat(QPrinter::PdfFormat);
+  if (!old.outputFileName().isEmpty()) fresh->setOutputFileName(old.outputFileName());
+  fresh->setPageLayout(old.pageLayout());
+  fresh->setCopyCount(old.copyCount());
+  fresh->setCollateCopies(old.collateCopies());
+  fresh->setColorMode(old.colorMode());
+  fresh->setDuplex(old.duplex());
+  fresh->setPageOrder(old.pageOrder());
+  printer_ = std::move(fresh);
+}
+
+std::string TApdFaxPrinter::NoJobReason() const {
+  const bool toFile = printer_->outputFormat() == QPrinter::PdfFormat;
+  const QString where = toFile ? printer_->outputFileName() : printer_->printerName();
+  if (where.isEmpty())
+    return "No printer to print on: choose a printer or \"Print to File (PDF)\" in print set-up";
+  return (toFile ? "Cannot write the PDF file " : "Cannot start the print job on ") + where.toStdString();
+}
+
 bool TApdFaxPrinter::BeginJob() {
-  printer_.setDocName(Caption);
-  printer_.setFullPage(false);
-  if (!painter_.begin(&printer_)) return false;
+  printer_->setDocName(Caption);
+  printer_->setFullPage(false);
+  if (!painter_.begin(printer_.get())) {
+    if (printer_->printerState() == QPrinter::Active) ReplacePrinter();
+    return false;
+  }
   printing_ = true;
   return true;
 }
@@ -159,9 +211,9 @@ void TApdFaxPrinter::EndJob() {
 void TApdFaxPrinter::AbortJob() {
   if (!printing_) return;
   printing_ = false;
-  const bool aborted = printer_.abort();
+  const bool aborted = printer_->abort();
   if (painter_.isActive()) painter_.end();
-  if (!aborted && !printer_.outputFileName().isEmpty()) QFile::remove(printer_.outputFileName());
+  if (!aborted && !printer_->outputFileName().isEmpty()) QFile::remove(printer_->outputFileName());
 }
 
 void TApdFaxPrinter::PrintAbort() {
@@ -226,7 +278,7 @@ void TApdFaxPrinter::DrawMargin(TApdFaxPrinterMargin& margin, QRect& rect, bool 
       font.setPixelSize(std::max(1, font.pixelSize() / 2));
   }
   painter_.setFont(font);
-  const QFontMetrics metrics(font, &printer_);
+  const QFontMetrics metrics(font, printer_.get());
   const int h = metrics.height();
   margin.Height = static_cast<uint16_t>(h);
   painter_.setPen(Qt::black);
@@ -258,7 +310,7 @@ void TApdFaxPrinter::PrintPage(const Bitmap& page, QRect rect) {
   if (GetPageHeader(QFile::encodeName(fileName_).toStdString(), currentPage_, header) == ecOK)
     lineWidth = LineWidthOf((header.PageFlags & pfWide) ? fwWide : fwNormal);
   const Placement place =
-      PlacePage(rect, image.width(), image.height(), lineWidth, PrintScale, printer_.logicalDpiX());
+      PlacePage(rect, image.width(), image.height(), lineWidth, PrintScale, printer_->logicalDpiX());
   SetProgress(ppRendering);
   if (printing_ && !place.Target.isEmpty()) painter_.drawImage(place.Target, image, place.Source);
   SetProgress(ppSubmitting);
@@ -289,8 +341,7 @@ void TApdFaxPrinter::PrintFax() {
     Log(lcStart);
     if (!BeginJob()) {
       Log(lcFailed);
-      throw EGeneral(ecBadArgument, "Cannot start the print job on " + printer_.printerName().toStdString() +
-                                        printer_.outputFileName().toStdString());
+      throw EGeneral(ecBadArgument, NoJobReason());
     }
     if (!PrintRange(first, last)) {  // aborted: PrintAbort has logged and hidden the window
       progress_ = ppIdle;
@@ -313,13 +364,13 @@ void TApdFaxPrinter::PrintFax() {
 }
 
 bool TApdFaxPrinter::PrintRange(unsigned first, unsigned last) {
-  const bool landscape = printer_.pageLayout().orientation() == QPageLayout::Landscape;
+  const bool landscape = printer_->pageLayout().orientation() == QPageLayout::Landscape;
   const unsigned perSheet = landscape ? 2 : 4;
   unsigned printed = 0;
   for (unsigned page = std::max<unsigned>(first, 1); page <= last; ++page) {
     currentPage_ = static_cast<uint16_t>(page);
     RunYield();
-    if (printed > 0 && printing_ && (!MultiPage || (page - first) % perSheet == 0)) printer_.newPage();
+    if (printed > 0 && printing_ && (!MultiPage || (page - first) % perSheet == 0)) printer_->newPage();
     RunYield();
     if (!printing_) return false;
     if (OnNextPage) OnNextPage(*this, currentPage_, pageCount_);
@@ -333,7 +384,7 @@ bool TApdFaxPrinter::PrintRange(unsigned first, unsigned last) {
     }
     RunYield();
     if (!printing_) return false;
-    const QSize sheet(printer_.width(), printer_.height());
+    const QSize sheet(printer_->width(), printer_->height());
     PrintPage(bits, PageRect(sheet, MultiPage, landscape, static_cast<int>((page - first) % 4)));
     ++printed;
   }

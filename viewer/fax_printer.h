@@ -9,9 +9,11 @@
 #include <QPrinter>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "faxdoc/bitmap.h"
 #include "faxdoc/fax_types.h"
@@ -83,6 +85,10 @@ class TApdFaxPrinter : public QObject {
   std::function<void()> Yield;
   // Runs the print dialog; QPrintDialog::exec unless replaced (tests).
   std::function<int(QPrintDialog& dialog)> ExecPrintDialog;
+  // The system's printers (CUPS); QPrinterInfo's list unless replaced (tests).
+  std::function<QStringList()> AvailablePrinters;
+  // The system has a printer; without one, prints go to PDF files.
+  bool HasPrinter() const { return AvailablePrinters && !AvailablePrinters().isEmpty(); }
 
   const QString& FileName() const { return fileName_; }
   // Reads the page count, resolution and width of the file and sets the
@@ -101,10 +107,13 @@ class TApdFaxPrinter : public QObject {
   // A PrintFax is running (from its start to its return).
   bool Printing() const { return running_; }
 
-  // The printer the job goes to: output file or format, orientation.
-  QPrinter& Printer() { return printer_; }
+  // The printer the job goes to: output file or format, orientation. A print
+  // that could not start may put a new one in its place (BeginJob).
+  QPrinter& Printer() { return *printer_; }
 
-  // False without the dialog while a print runs.
+  // False without the dialog while a print runs. A printer that prints to a
+  // PDF file with none chosen yet (or the one offered last time) is offered
+  // the fax's name in the home folder, which the dialog shows.
   bool PrintSetup();
   // Prints FirstPage..LastPage as they are when it starts; a call while a
   // print runs does nothing. A page the unpacker cannot render ends the
@@ -128,6 +137,10 @@ class TApdFaxPrinter : public QObject {
  private:
   void Log(FaxPLCode code);
   void RunYield();
+  void OfferPdfName();
+  void ReplacePrinter();
+  // Why a print job could not start, naming where it was to go.
+  std::string NoJobReason() const;
   bool BeginJob();
   void EndJob();
   void AbortJob();
@@ -145,7 +158,8 @@ class TApdFaxPrinter : public QObject {
   bool printing_ = false;  // the print job is open
   bool running_ = false;   // inside PrintFax
   uint16_t minPage_ = 0, maxPage_ = 0;
-  QPrinter printer_;
+  std::unique_ptr<QPrinter> printer_;
+  QString offeredPdfName_;  // the PDF file name PrintSetup offered last
   QPainter painter_;
   TApdFaxUnpacker unpacker_;
 };

@@ -312,11 +312,15 @@ void TViewFaxForm::WhitespaceComp() {
 }
 
 // While a print runs (its status window lets the user reach this window),
-// printing and print set-up wait for it to end.
+// printing and print set-up wait for it to end. Without a printer the print
+// dialog comes first, every time: there the user chooses "Print to File
+// (PDF)" and sees the file the pages go to, so that no earlier PDF is
+// overwritten unasked; cancelling it prints nothing.
 void TViewFaxForm::Print() {
   if (FaxViewer->FileName().empty() || FaxPrinter->Printing()) return;
   try {
     FaxPrinter->SetFileName(FromLocal(FaxViewer->FileName()));
+    if (!FaxPrinter->HasPrinter() && !FaxPrinter->PrintSetup()) return;
     FaxPrinter->PrintFax();
   } catch (const EAPDException& e) {
     notice_.ShowError(this, QString::fromUtf8(e.what()));

@@ -196,9 +196,16 @@ void FaxSender::PrepareFax() {
   Goto(s_.faxClass == fcClass1 ? tfClass1Ready : tf2Init1, false);
 }
 
+std::string DialableNumber(const std::string& number) {
+  std::string digits;
+  for (char c : number)
+    if (c != ' ' && c != '(' && c != ')' && c != '-' && c != '.') digits += c;
+  return digits;
+}
+
 void FaxSender::Dial() {
   std::string cmd = s_.toneDial ? "ATDT" : "ATDP";
-  cmd += s_.dialPrefix + s_.phoneNumber;
+  cmd += DialableNumber(s_.dialPrefix + s_.phoneNumber);
   SendCommand(cmd, s_.dialWait);
   Progress(fpDialing);
   if (s_.faxClass == fcClass1) {

@@ -11,6 +11,11 @@
 
 namespace telvane {
 
+// The dial string as a modem takes it: numbers are written "(555) 123-4567"
+// or "555.123.4567", and many modems answer ERROR to the blanks, brackets,
+// hyphens and dots; dial modifiers (",", "W", "T", "P", "*", "#") stay.
+std::string DialableNumber(const std::string& number);
+
 // Send states: the machine's one-byte state codes (48 means finished). One
 // table gives each its number and, for traces, its name.
 //   1-3 next fax and preparation; 4-8 Class 2/2.0 set-up; 9, 10 dialling;

@@ -31,15 +31,15 @@ endforeach()
 
 # An output name without an extension gets the type's; the tool reports that name.
 run(${TOOL} unpack -t pcx -o ${WORK}/plain ${WORK}/fax.apf)
-if(NOT out STREQUAL "${WORK}/plain.PCX\n" OR NOT EXISTS ${WORK}/plain.PCX OR EXISTS ${WORK}/plain)
+if(NOT out STREQUAL "${WORK}/plain.pcx\n" OR NOT EXISTS ${WORK}/plain.pcx OR EXISTS ${WORK}/plain)
   message(FATAL_ERROR "unpack to a name without extension reported '${out}'")
 endif()
 
-# One image per page: page1.TIF ... pageN.TIF.
+# One image per page: page1.tif ... pageN.tif, in the case of the name given.
 run(${TOOL} unpack --per-page -t tif -o ${WORK}/page.tif ${WORK}/fax.apf)
 foreach(n RANGE 1 ${pages})
-  if(NOT EXISTS ${WORK}/page${n}.TIF)
-    message(FATAL_ERROR "per-page unpack did not write page${n}.TIF: ${out}")
+  if(NOT EXISTS ${WORK}/page${n}.tif)
+    message(FATAL_ERROR "per-page unpack did not write page${n}.tif: ${out}")
   endif()
 endforeach()
 
@@ -55,7 +55,7 @@ if(TIFFINFO)
   endif()
   set(sum 0)
   foreach(n RANGE 1 ${pages})
-    run(${TIFFINFO} ${WORK}/page${n}.TIF)
+    run(${TIFFINFO} ${WORK}/page${n}.tif)
     string(REGEX MATCH "Image Length: ([0-9]+)" m "${out}")
     math(EXPR sum "${sum} + ${CMAKE_MATCH_1}")
   endforeach()

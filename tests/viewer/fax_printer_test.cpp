@@ -1,6 +1,8 @@
 // The fax printer, printing to PDF files read back with poppler's pdftotext:
 // sheets, footers, the quarters of multi-page mode, empty ranges, aborts,
-// failures and the print log; the placement of a page and the margin tags.
+// failures and the print log; printing without a printer through the print
+// dialog's PDF file; the placement of a page and the margin tags.
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPrintDialog>
@@ -120,6 +122,11 @@ class FaxPrinterTest : public QObject {
   void pagesArePrintedWithTheirTrueAspect();
   void printSetupTakesTheDialogsRange();
   void fileAndRangeHoldWhilePrinting();
+  void pdfGoesToTheNameTheDialogShows_data();
+  void pdfGoesToTheNameTheDialogShows();
+  void offeredPdfNameFollowsTheFax();
+  void failedPrintLeavesThePrinterUsable_data();
+  void failedPrintLeavesThePrinterUsable();
   void placement_data();
   void placement();
   void marginTags_data();
@@ -132,6 +139,8 @@ class FaxPrinterTest : public QObject {
 
 void FaxPrinterTest::initTestCase() {
   dir_ = std::make_unique<TempDir>();
+  // PDF files offered in the home folder land in the test's folder.
+  qputenv("HOME", QFile::encodeName(QString::fromStdString(dir_->Path().string())));
   five_ = QString::fromStdString(MakeTextFax(*dir_, "five.apf", 5, true));
 }
 
@@ -340,6 +349,88 @@ void FaxPrinterTest::fileAndRangeHoldWhilePrinting() {
   QVERIFY(!rig.printer->Printing());
   rig.printer->SetFileName(one);
   QCOMPARE(rig.printer->PageCount(), 1);
+}
+
+// Without a printer, print set-up offers a PDF file named after the fax in the
+// home folder, and the PDF goes to the name the dialog shows when OK is pressed.
+void FaxPrinterTest::pdfGoesToTheNameTheDialogShows_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::newRow("as offered") << QString();
+  QTest::newRow("typed over") << QString::fromStdString(dir_->File("letter to Anna.pdf"));
+}
+
+void FaxPrinterTest::pdfGoesToTheNameTheDialogShows() {
+  QFETCH(QString, typed);
+  PrintRig rig(*dir_, five_);
+  WithoutPrinter(*rig.printer);
+  PrintDialogUser user;
+  user.typed = typed;
+  rig.printer->ExecPrintDialog = user.Hook();
+  QVERIFY(rig.printer->PrintSetup());
+  QCOMPARE(user.shown, QDir::home().filePath(QStringLiteral("five.pdf")));
+  rig.printer->PrintFax();
+  const QString pdf = typed.isEmpty() ? user.shown : typed;
+  const QString problem = CheckPdf(pdf, 5);
+  QVERIFY2(problem.isEmpty(), qPrintable(problem));
+  QVERIFY(QFile::remove(pdf));
+}
+
+// The name offered follows the fax printed; a name the user chose is kept.
+void FaxPrinterTest::offeredPdfNameFollowsTheFax() {
+  const QString one = QString::fromStdString(MakeTextFax(*dir_, "single.apf", 1, true));
+  PrintRig rig(*dir_, five_);
+  WithoutPrinter(*rig.printer);
+  PrintDialogUser user;
+  rig.printer->ExecPrintDialog = user.Hook();
+  QVERIFY(rig.printer->PrintSetup());
+  QCOMPARE(user.shown, QDir::home().filePath(QStringLiteral("five.pdf")));
+  rig.printer->SetFileName(one);
+  user.typed = QString::fromStdString(dir_->File("mine.pdf"));
+  QVERIFY(rig.printer->PrintSetup());
+  QCOMPARE(user.shown, QDir::home().filePath(QStringLiteral("single.pdf")));
+  rig.printer->SetFileName(five_);
+  user.typed.clear();
+  QVERIFY(rig.printer->PrintSetup());
+  QCOMPARE(user.shown, QString::fromStdString(dir_->File("mine.pdf")));
+}
+
+// A print that cannot start says why and leaves the printer as usable as
+// before: the PDF file chosen next in print set-up takes the next print.
+void FaxPrinterTest::failedPrintLeavesThePrinterUsable_data() {
+  QTest::addColumn<QString>("output");
+  QTest::addColumn<QString>("message");
+  QTest::newRow("nowhere to print") << QString() << QStringLiteral("No printer");
+  QTest::newRow("folder missing") << QString::fromStdString(dir_->File("no/such/folder/out.pdf"))
+                                  << QString::fromStdString(dir_->File("no/such/folder/out.pdf"));
+}
+
+void FaxPrinterTest::failedPrintLeavesThePrinterUsable() {
+  QFETCH(QString, output);
+  QFETCH(QString, message);
+  PrintRig rig(*dir_, five_);
+  WithoutPrinter(*rig.printer);
+  if (!output.isEmpty()) rig.printer->Printer().setOutputFileName(output);
+  QString error;
+  try {
+    rig.printer->PrintFax();
+  } catch (const telvane::EAPDException& e) {
+    error = QString::fromUtf8(e.what());
+  }
+  QVERIFY2(error.contains(message), qPrintable(error));
+  QVERIFY(!rig.printer->Printing());
+  QVERIFY(!rig.status->Showing());
+  PrintDialogUser user;
+  user.typed = rig.pdf;
+  rig.printer->ExecPrintDialog = user.Hook();
+  QVERIFY(rig.printer->PrintSetup());
+  QCOMPARE(user.runs, 1);
+  try {
+    rig.printer->PrintFax();
+  } catch (const telvane::EAPDException& e) {
+    QFAIL(e.what());
+  }
+  const QString problem = CheckPdf(rig.pdf, 5);
+  QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
 void FaxPrinterTest::logThatCannotBeOpenedStopsThePrint() {

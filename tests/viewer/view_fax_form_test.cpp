@@ -8,6 +8,8 @@
 #include <QPrintDialog>
 #include <QRegularExpression>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -60,6 +62,8 @@ class ViewFaxFormTest : public QObject {
   void firstArgumentOpenedWhenShown();
   void printsTheOpenFile();
   void anotherFileOpenedWhilePrintingWaitsForTheNextPrint();
+  void printWithoutPrinterAsksWhereThePdfGoes_data();
+  void printWithoutPrinterAsksWhereThePdfGoes();
   void viewerErrorsShowTheirCode();
   void droppedFileResetsZoomAndRotation();
   void droppingTheFileOnScreenShowsItAfresh();
@@ -71,6 +75,8 @@ class ViewFaxFormTest : public QObject {
 
 void ViewFaxFormTest::initTestCase() {
   dir_ = std::make_unique<TempDir>();
+  // PDF files offered in the home folder land in the test's folder.
+  qputenv("HOME", QFile::encodeName(QString::fromStdString(dir_->Path().string())));
   three_ = QString::fromStdString(MakeTextFax(*dir_, "three.apf", 3, true));
   normal_ = QString::fromStdString(MakeTextFax(*dir_, "normal.apf", 1, false));
 }
@@ -363,6 +369,7 @@ void ViewFaxFormTest::printsTheOpenFile() {
   RecordingNotice notice;
   TViewFaxForm form({}, &notice);
   const QString pdf = QString::fromStdString(dir_->File("form.pdf"));
+  WithPrinter(*form.FaxPrinter);
   form.FaxPrinter->Printer().setOutputFormat(QPrinter::PdfFormat);
   form.FaxPrinter->Printer().setOutputFileName(pdf);
   QList<int> pages;
@@ -394,6 +401,7 @@ void ViewFaxFormTest::anotherFileOpenedWhilePrintingWaitsForTheNextPrint() {
   RecordingNotice notice;
   TViewFaxForm form({}, &notice);
   const QString pdf = QString::fromStdString(dir_->File("busy.pdf"));
+  WithPrinter(*form.FaxPrinter);
   form.FaxPrinter->Printer().setOutputFormat(QPrinter::PdfFormat);
   form.FaxPrinter->Printer().setOutputFileName(pdf);
   int dialogs = 0;
@@ -424,6 +432,43 @@ void ViewFaxFormTest::anotherFileOpenedWhilePrintingWaitsForTheNextPrint() {
   form.PrintItem->trigger();
   QCOMPARE(pages, (QList<int>{11}));
   QCOMPARE(form.FaxPrinter->FileName(), normal_);
+}
+
+// Without a printer the print command opens the print dialog, where Qt
+// offers "Print to File (PDF)"; the PDF goes to the name the dialog shows, or
+// to the one the user types there; cancelling prints nothing.
+void ViewFaxFormTest::printWithoutPrinterAsksWhereThePdfGoes_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<bool>("ok");
+  QTest::newRow("name as offered") << QString() << true;
+  QTest::newRow("name typed") << QString::fromStdString(dir_->File("for Anna.pdf")) << true;
+  QTest::newRow("cancelled") << QString() << false;
+}
+
+void ViewFaxFormTest::printWithoutPrinterAsksWhereThePdfGoes() {
+  QFETCH(QString, typed);
+  QFETCH(bool, ok);
+  RecordingNotice notice;
+  TViewFaxForm form({}, &notice);
+  WithoutPrinter(*form.FaxPrinter);
+  PrintDialogUser user;
+  user.typed = typed;
+  user.cancel = !ok;
+  form.FaxPrinter->ExecPrintDialog = user.Hook();
+  int logged = 0;
+  form.FaxPrinter->OnFaxPrintLog = [&](telvane::TApdFaxPrinter&, telvane::FaxPLCode) { ++logged; };
+  form.OpenFile(three_);
+  for (int print = 1; print <= 2; ++print) {
+    form.PrintItem->trigger();
+    QCOMPARE(user.runs, print);  // asked each time, so that no earlier PDF is overwritten unasked
+    QCOMPARE(user.shown, print == 1 || typed.isEmpty() ? QDir::home().filePath(QStringLiteral("three.pdf")) : typed);
+    const QString pdf = typed.isEmpty() ? user.shown : typed;
+    QCOMPARE(QFile::exists(pdf), ok);
+    if (ok) QVERIFY2(CheckPdf(pdf, 3).isEmpty(), qPrintable(CheckPdf(pdf, 3)));
+    QCOMPARE(logged, ok ? 2 * print : 0);
+    QVERIFY2(notice.errors.isEmpty(), qPrintable(notice.errors.join('\n')));
+    QFile::remove(pdf);
+  }
 }
 
 void ViewFaxFormTest::viewerErrorsShowTheirCode() {

@@ -1,8 +1,14 @@
 #include "tests/viewer/viewer_test_files.h"
 
+#include <QFile>
+#include <QLineEdit>
+#include <QPrintDialog>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTimer>
 
 #include "faxdoc/fax_converter.h"
+#include "viewer/fax_printer.h"
 
 namespace telvane::test {
 
@@ -48,6 +54,40 @@ QString RunProgram(const QString& program, const QStringList& arguments) {
   process.start(program, arguments);
   if (!process.waitForFinished(30000)) return QString();
   return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+void WithPrinter(TApdFaxPrinter& printer) {
+  printer.AvailablePrinters = [] { return QStringList{QStringLiteral("Office")}; };
+}
+
+void WithoutPrinter(TApdFaxPrinter& printer) {
+  printer.AvailablePrinters = [] { return QStringList(); };
+  printer.Printer().setOutputFileName(QString());
+  printer.Printer().setPrinterName(QString());  // an empty name selects PDF output
+}
+
+std::function<int(QPrintDialog&)> PrintDialogUser::Hook() {
+  return [this](QPrintDialog& dialog) {
+    ++runs;
+    QTimer::singleShot(0, &dialog, [this, &dialog] {
+      // The file name field of Qt's print dialog.
+      if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("filename"))) {
+        shown = name->text();
+        if (!typed.isEmpty()) name->setText(typed);
+      }
+      cancel ? dialog.reject() : dialog.accept();
+    });
+    return dialog.exec();
+  };
+}
+
+QString CheckPdf(const QString& pdf, int sheets) {
+  QFile f(pdf);
+  if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("no file ") + pdf;
+  if (!f.read(5).startsWith("%PDF-")) return pdf + QStringLiteral(" is not a PDF file");
+  const QString info = RunProgram(QStringLiteral("pdfinfo"), {pdf});
+  if (!info.contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(sheets)))) return info;
+  return QString();
 }
 
 }  // namespace telvane::test

@@ -58,6 +58,7 @@ const char kUsage[] =
     "  --verbose               line events on standard error\n"
     "  --spandsp-log LEVEL     spandsp's own log on standard error (5 flow, 8 debug)\n"
     "  --help                  show this text\n"
+    "  --version               print the version\n"
     "\n"
     "Exit status: 0 when the calls have ended (whatever their outcome), 1 on a\n"
     "time-out or a signal before that, 2 for bad options.\n";
@@ -130,6 +131,9 @@ int main(int argc, char** argv) {
     };
     if (arg == "--help") {
       std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--version") {
+      std::printf("telvane-fax-line %s\n", TELVANE_VERSION);
       return 0;
     } else if (arg == "--far-end") {
       const std::string m = value();

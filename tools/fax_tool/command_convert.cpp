@@ -15,6 +15,8 @@
 #include "base/exceptions.h"
 #include "faxdoc/fax_converter.h"
 #include "faxdoc/image_preparation.h"
+#include "faxdoc/output_file.h"
+#include "tools/fax_tool/signal_stop.h"
 
 namespace telvane::cli {
 namespace {
@@ -22,16 +24,20 @@ namespace {
 void ConvertUsage(FILE* out) {
   std::fputs(
       "Usage: telvane-fax convert [OPTIONS] INPUT\n"
-      "Converts a text file (CR or CR LF line ends, form feed = new page) or an image\n"
+      "Converts a text file (LF, CR LF or CR line ends, form feed = new page; UTF-8 or\n"
+      "GBK) or an image\n"
       "(TIFF, PCX, DCX, BMP, JPEG) to an APF fax file. JPEG files and 2-colour BMP files\n"
       "are made into 8-bit BMP files first (in a temporary file beside the output).\n"
       "A cover page design (.fcp) is drawn as 'telvane-fax cover' draws it, with empty\n"
       "tags; of the options below only --output and --quiet apply to it.\n"
       "\n"
-      "  -o, --output FILE        output file (default: INPUT with the extension .APF)\n"
+      "  -o, --output FILE        output file (default: INPUT with the extension .apf, or\n"
+      "                           .APF when INPUT's extension is in capitals)\n"
       "  -t, --type TYPE          text (built-in fax font), textex (system font), tiff, pcx,\n"
       "                           dcx, bmp or jpeg; by default from the extension of INPUT\n"
-      "                           (.tif .tiff .pcx .dcx .bmp .jpg .jpeg), else text\n"
+      "                           (.tif .tiff .pcx .dcx .bmp .jpg .jpeg), else text; a file\n"
+      "                           that is plainly no text (PDF, PNG, ...) is refused\n"
+      "                           unless --type text is given\n"
       "      --high               high resolution, 196 lines per inch (default standard, 98)\n"
       "      --wide               2048-pixel lines (default 1728)\n"
       "      --top-margin N       blank lines at the top of each page (default 0)\n"
@@ -49,7 +55,9 @@ void ConvertUsage(FILE* out) {
       "      --no-center          images: start at the left margin instead of centring\n"
       "      --no-yield, --yield-often   how often pending events may run (kept for completeness)\n"
       "  -q, --quiet              print nothing on success\n"
-      "  -h, --help               this text\n",
+      "  -h, --help               this text\n"
+      "Exit status: 0 converted, 1 the input could not be converted or the output not\n"
+      "written, 2 wrong command line.\n",
       out);
 }
 
@@ -102,21 +110,28 @@ bool NeedsPreparation(InputType type, const std::string& input) {
   return type == InputType::kJpeg || (type == InputType::kBmp && IsTwoColourBmp(input));
 }
 
-// Removes the prepared file when the conversion is over.
+// Removes the prepared file when the conversion is over, or when a signal
+// ends the program.
 class PreparedFile {
  public:
   ~PreparedFile() {
-    if (!name_.empty()) std::remove(name_.c_str());
+    if (name_.empty()) return;
+    UnlistPartialFile(slot_);
+    std::remove(name_.c_str());
   }
-  void Set(const std::string& name) { name_ = name; }
+  void Set(const std::string& name) {
+    name_ = name;
+    slot_ = ListPartialFile(name);
+  }
 
  private:
   std::string name_;
+  int slot_ = -1;
 };
 
 bool ParseNumberOption(const char* name, unsigned& value) {
   if (ParseUnsigned(optarg, value)) return true;
-  std::fprintf(stderr, "telvane-fax convert: %s needs a whole number, not '%s'\n", name, optarg);
+  Say("%s needs a whole number, not '%s'\n", name, optarg);
   return false;
 }
 
@@ -153,32 +168,30 @@ int RunConvert(int argc, char** argv) {
       case 'o': output = optarg; break;
       case 't':
         if (!ParseType(optarg, type)) {
-          std::fprintf(stderr, "telvane-fax convert: unknown type '%s' (text, textex, tiff, pcx, dcx, bmp, jpeg)\n",
+          return UsageError("unknown type '%s' (text, textex, tiff, pcx, dcx, bmp, jpeg)\n",
                        optarg);
-          return kExitUsage;
         }
         break;
       case kHigh: cvt.Resolution = frHigh; break;
       case kWide: cvt.Width = fwWide; break;
-      case kTopMargin: if (!ParseNumberOption("--top-margin", cvt.TopMargin)) return kExitUsage; break;
-      case kLeftMargin: if (!ParseNumberOption("--left-margin", cvt.LeftMargin)) return kExitUsage; break;
-      case kLinesPerPage: if (!ParseNumberOption("--lines-per-page", cvt.LinesPerPage)) return kExitUsage; break;
-      case kTabStop: if (!ParseNumberOption("--tab-stop", cvt.TabStop)) return kExitUsage; break;
+      case kTopMargin: if (!ParseNumberOption("--top-margin", cvt.TopMargin)) return UsageHint(); break;
+      case kLeftMargin: if (!ParseNumberOption("--left-margin", cvt.LeftMargin)) return UsageHint(); break;
+      case kLinesPerPage: if (!ParseNumberOption("--lines-per-page", cvt.LinesPerPage)) return UsageHint(); break;
+      case kTabStop: if (!ParseNumberOption("--tab-stop", cvt.TabStop)) return UsageHint(); break;
       case kFont:
         if (!std::strcmp(optarg, "standard")) cvt.FontType = FaxFontType::ffStandard;
         else if (!std::strcmp(optarg, "small")) cvt.FontType = FaxFontType::ffSmall;
         else {
-          std::fprintf(stderr, "telvane-fax convert: unknown font size '%s' (standard or small)\n", optarg);
-          return kExitUsage;
+          return UsageError("unknown font size '%s' (standard or small)\n", optarg);
         }
         break;
       case kEnhFont: cvt.EnhFont.Name = optarg; break;
       case kEnhHeight:
-        if (!ParseNumberOption("--enh-height", n) || n == 0) return kExitUsage;
+        if (!ParseNumberOption("--enh-height", n) || n == 0) return UsageHint();
         cvt.EnhFont.Height = -static_cast<int>(n);
         break;
       case kEnhSize:
-        if (!ParseNumberOption("--enh-size", n) || n == 0) return kExitUsage;
+        if (!ParseNumberOption("--enh-size", n) || n == 0) return UsageHint();
         cvt.EnhFont.SetSize(static_cast<int>(n));
         break;
       case kBold: cvt.EnhFont.Bold = true; break;
@@ -193,16 +206,15 @@ int RunConvert(int argc, char** argv) {
       case kYieldOften: options |= coYieldOften; break;
       case 'q': quiet = true; break;
       case 'h': ConvertUsage(stdout); return kExitOk;
-      default: ConvertUsage(stderr); return kExitUsage;
+      default: return UsageHint();
     }
   }
   if (optind != argc - 1) {
-    std::fprintf(stderr, "telvane-fax convert: give exactly one input file\n");
-    ConvertUsage(stderr);
-    return kExitUsage;
+    return UsageError("give exactly one input file\n");
   }
   const std::string input = argv[optind];
-  if (type == InputType::kByExtension) type = TypeOfName(input);
+  const bool typeGiven = type != InputType::kByExtension;
+  if (!typeGiven) type = TypeOfName(input);
   if (type == InputType::kCover) {
     // Cover pages have settings of their own: the cover page generator
     // makes them, as for the cover command.
@@ -215,10 +227,25 @@ int RunConvert(int argc, char** argv) {
     coverArgv.push_back(nullptr);
     return RunCover(static_cast<int>(args.size()), coverArgv.data());
   }
+  if (type == InputType::kText && !typeGiven) {
+    // Text is what any other file would be taken for: a file that is plainly
+    // no text would be faxed as pages of its bytes.
+    if (const std::string kind = BinaryKind(input); !kind.empty()) {
+      Say("%s is %s, not a text file; it cannot be converted (--type text faxes its bytes as text)\n",
+          input.c_str(), kind.c_str());
+      return kExitFailed;
+    }
+  }
+  if (output.empty()) output = DefaultOutputName(input, "apf");
+  if (const std::string problem = OutputProblem(output); !problem.empty()) {
+    Say("%s\n", problem.c_str());
+    return kExitFailed;
+  }
+  InstallCleanupSignals();
   cvt.InputDocumentType = DocumentTypeOf(type);
   cvt.SetOptions(options);
   cvt.SetDocumentFile(input);
-  if (!output.empty()) cvt.OutFileName = output;
+  cvt.OutFileName = output;
   if (cvt.InputDocumentType == idTextEx) EnsureGuiApplication();
 
   PreparedFile prepared;

@@ -2,6 +2,8 @@
 // APF fax file.
 #include <getopt.h>
 
+#include <QBuffer>
+#include <QFileInfo>
 #include <QImage>
 #include <QString>
 #include <cstdio>
@@ -12,6 +14,8 @@
 #include "designer/cover_generator.h"
 #include "base/exceptions.h"
 #include "designer/fax_designer.h"
+#include "faxdoc/output_file.h"
+#include "tools/fax_tool/signal_stop.h"
 
 namespace telvane::cli {
 namespace {
@@ -24,7 +28,8 @@ void CoverUsage(FILE* out) {
       "Tags without a value given here become 0 ($N, $P) or empty text.\n"
       "\n"
       "  -o, --output FILE        output file (default: DESIGN up to the first '.' of its\n"
-      "                           name, with the extension .apf)\n"
+      "                           name, with the extension .apf, or .APF for a DESIGN\n"
+      "                           whose extension is in capitals)\n"
       "      --page-number N      value of $P\n"
       "      --page-count N       value of $N\n"
       "      --sender TEXT        value of $F\n"
@@ -34,7 +39,9 @@ void CoverUsage(FILE* out) {
       "      --bitmap FILE        also save the drawn page as an image (type from the extension)\n"
       "  -q, --quiet              print nothing on success\n"
       "  -h, --help               this text\n"
-      "$D and $T become the current date and time.\n",
+      "$D and $T become the current date and time.\n"
+      "Exit status: 0 done, 1 the design could not be read or an output not written,\n"
+      "2 wrong command line.\n",
       out);
 }
 
@@ -43,7 +50,7 @@ enum LongOnly { kPageNumber = 1000, kPageCount, kSender, kRecipient, kTitle, kSt
 bool ParseCount(const char* name, int& value) {
   unsigned n = 0;
   if (ParseUnsigned(optarg, n) && n <= 9999) return value = static_cast<int>(n), true;
-  std::fprintf(stderr, "telvane-fax cover: %s needs a whole number from 0 to 9999, not '%s'\n", name, optarg);
+  Say("%s needs a whole number from 0 to 9999, not '%s'\n", name, optarg);
   return false;
 }
 
@@ -67,8 +74,8 @@ int RunCover(int argc, char** argv) {
   while ((c = getopt_long(argc, argv, "o:qh", kOptions, nullptr)) != -1) {
     switch (c) {
       case 'o': output = optarg; break;
-      case kPageNumber: if (!ParseCount("--page-number", pageNumber)) return kExitUsage; break;
-      case kPageCount: if (!ParseCount("--page-count", pageCount)) return kExitUsage; break;
+      case kPageNumber: if (!ParseCount("--page-number", pageNumber)) return UsageHint(); break;
+      case kPageCount: if (!ParseCount("--page-count", pageCount)) return UsageHint(); break;
       case kSender: sender = QString::fromLocal8Bit(optarg); break;
       case kRecipient: recipient = QString::fromLocal8Bit(optarg); break;
       case kTitle: title = QString::fromLocal8Bit(optarg); break;
@@ -76,13 +83,11 @@ int RunCover(int argc, char** argv) {
       case kBitmap: bitmap = optarg; break;
       case 'q': quiet = true; break;
       case 'h': CoverUsage(stdout); return kExitOk;
-      default: CoverUsage(stderr); return kExitUsage;
+      default: return UsageHint();
     }
   }
   if (optind != argc - 1) {
-    std::fprintf(stderr, "telvane-fax cover: give exactly one design file\n");
-    CoverUsage(stderr);
-    return kExitUsage;
+    return UsageError("give exactly one design file\n");
   }
   const std::string design = argv[optind];
   // Fonts and painting need a QGuiApplication.
@@ -90,7 +95,7 @@ int RunCover(int argc, char** argv) {
 
   TFaxDesigner designer;
   if (const FcpResult r = designer.LoadFromFile(QString::fromStdString(design)); !r.Ok()) {
-    std::fprintf(stderr, "telvane-fax: %s: %s\n", design.c_str(), r.Message().toLocal8Bit().constData());
+    Say("%s: %s\n", design.c_str(), r.Message().toLocal8Bit().constData());
     return kExitFailed;
   }
   TFaxPanel& page = designer.Page();
@@ -102,16 +107,37 @@ int RunCover(int argc, char** argv) {
   page.StationID = stationId;
   const QImage image = RenderCoverPage(page);
   if (image.isNull()) {
-    std::fprintf(stderr, "telvane-fax: %s: the design's page has no size a fax page can have\n", design.c_str());
+    Say("%s: the design's page has no size a fax page can have\n", design.c_str());
     return kExitFailed;
   }
-  if (!bitmap.empty() && !image.save(QString::fromStdString(bitmap))) {
-    std::fprintf(stderr, "telvane-fax: %s: the page image cannot be written\n", bitmap.c_str());
-    return kExitFailed;
+  const std::string made = output.empty() ? CoverBaseName(design) + ExtensionInCaseOf(design, "apf") : output;
+  for (const std::string& out : {made, bitmap}) {
+    if (out.empty()) continue;
+    if (const std::string problem = OutputProblem(out); !problem.empty()) {
+      Say("%s\n", problem.c_str());
+      return kExitFailed;
+    }
+  }
+  InstallCleanupSignals();
+  if (!bitmap.empty()) {
+    // Drawn into memory, then written like the fax file: built beside the
+    // target and renamed over it only when complete.
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    const QByteArray format = QFileInfo(QString::fromStdString(bitmap)).suffix().toLower().toLatin1();
+    if (!image.save(&buffer, format.isEmpty() ? "png" : format.constData())) {
+      Say("%s: no image of this type can be written (use .png, .bmp, .pbm, ...)\n", bitmap.c_str());
+      return kExitFailed;
+    }
+    if (const int rc = WriteWholeFile(bitmap, reinterpret_cast<const uint8_t*>(encoded.constData()),
+                                      static_cast<size_t>(encoded.size()))) {
+      ReportError(bitmap, rc);
+      return kExitFailed;
+    }
   }
   TApdFaxConverter converter;
   SetupCoverConverter(converter);
-  const std::string made = output.empty() ? CoverBaseName(design) + ".apf" : output;
   try {
     converter.OutFileName = made;
     converter.ConvertBitmap(ToConverterBitmap(image));

@@ -134,7 +134,7 @@ int RunReceive(int argc, char** argv) {
   unsigned n = 0;
   auto number = [&](const char* name, int& out, unsigned min) {
     if (ParseUnsigned(optarg, n) && n >= min && n <= 100000) return out = static_cast<int>(n), true;
-    std::fprintf(stderr, "telvane-fax receive: %s needs a whole number from %u, not '%s'\n", name, min, optarg);
+    Say("%s needs a whole number from %u, not '%s'\n", name, min, optarg);
     return false;
   };
   optind = 1;
@@ -145,61 +145,55 @@ int RunReceive(int argc, char** argv) {
       case kListDevices: PrintDevices(stdout); return kExitOk;
       case 'c':
         if (!ParseFaxClass(optarg, o.faxClass)) {
-          std::fprintf(stderr, "telvane-fax receive: unknown class '%s' (1, 2, 2.0 or detect)\n", optarg);
-          return kExitUsage;
+          return UsageError("unknown class '%s' (1, 2, 2.0 or detect)\n", optarg);
         }
         break;
-      case kRings: if (!number("--rings", o.rings, 1)) return kExitUsage; break;
+      case kRings: if (!number("--rings", o.rings, 1)) return UsageHint(); break;
       case kNaming:
         if (!std::strcmp(optarg, "numbered")) o.namingMode = 1;
         else if (!std::strcmp(optarg, "date")) o.namingMode = 2;
         else {
-          std::fprintf(stderr, "telvane-fax receive: unknown naming '%s' (numbered or date)\n", optarg);
-          return kExitUsage;
+          return UsageError("unknown naming '%s' (numbered or date)\n", optarg);
         }
         break;
       case kDest: o.dest = optarg; break;
       case kOnce: o.calls = 1; break;
-      case kCount: if (!number("--count", o.calls, 1)) return kExitUsage; break;
+      case kCount: if (!number("--count", o.calls, 1)) return UsageHint(); break;
       case kKeep: o.calls = 0; break;
       case kAccept:
         try {
           o.accept = std::regex(optarg);
           o.hasAccept = true;
         } catch (const std::regex_error&) {
-          std::fprintf(stderr, "telvane-fax receive: --accept: '%s' is no regular expression\n", optarg);
-          return kExitUsage;
+          return UsageError("--accept: '%s' is no regular expression\n", optarg);
         }
         break;
       case kStationId: o.stationId = optarg; break;
-      case kTimeout: if (!number("--timeout", o.timeoutS, 1)) return kExitUsage; break;
-      case kBaud: if (!number("--baud", o.line.baud, 1)) return kExitUsage; break;
+      case kTimeout: if (!number("--timeout", o.timeoutS, 1)) return UsageHint(); break;
+      case kBaud: if (!number("--baud", o.line.baud, 1)) return UsageHint(); break;
       case kInit: o.init = optarg; break;
       case kHistory: o.history = optarg; break;
       case kSimSend: o.line.sim.sendTiff = optarg; break;
-      case kSimCalls: if (!number("--sim-calls", o.line.sim.calls, 1)) return kExitUsage; break;
+      case kSimCalls: if (!number("--sim-calls", o.line.sim.calls, 1)) return UsageHint(); break;
       case kSimPace:
         if (!ParsePace(optarg, o.line.sim.pace)) {
-          std::fprintf(stderr, "telvane-fax receive: --sim-pace needs a number from 0.1 to 16, not '%s'\n", optarg);
-          return kExitUsage;
+          return UsageError("--sim-pace needs a number from 0.1 to 16, not '%s'\n", optarg);
         }
         break;
       case kSimStationId: o.line.sim.stationId = optarg; break;
       case 'q': o.quiet = true; break;
       case 'h': ReceiveUsage(stdout); return kExitOk;
-      default: ReceiveUsage(stderr); return kExitUsage;
+      default: return UsageHint();
     }
   }
   if (optind != argc || o.line.device.empty()) {
-    std::fprintf(stderr, "telvane-fax receive: give --device and no file arguments\n");
-    ReceiveUsage(stderr);
-    return kExitUsage;
+    return UsageError("give --device and no file arguments\n");
   }
   if (!o.dest.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(o.dest, ec);
     if (!std::filesystem::is_directory(o.dest)) {
-      std::fprintf(stderr, "telvane-fax receive: cannot make the folder '%s'\n", o.dest.c_str());
+      Say("cannot make the folder '%s'\n", o.dest.c_str());
       return kExitBadFile;
     }
   }
@@ -209,15 +203,14 @@ int RunReceive(int argc, char** argv) {
   FaxLine line(loop);
   std::string error;
   if (!line.Select(o.line, error)) {
-    std::fprintf(stderr, "telvane-fax receive: %s\n", error.c_str());
+    Say("%s\n", error.c_str());
     return kExitDevice;
   }
   if (line.IsSimulated() && o.line.sim.sendTiff.empty()) {
-    std::fprintf(stderr, "telvane-fax receive: the simulated line needs --sim-send TIFF (the fax that calls in)\n");
-    return kExitUsage;
+    return UsageError("the simulated line needs --sim-send TIFF (the fax that calls in)\n");
   }
   if (line.IsSimulated() && !std::filesystem::is_regular_file(o.line.sim.sendTiff)) {
-    std::fprintf(stderr, "telvane-fax receive: cannot read the fax to send in, '%s'\n", o.line.sim.sendTiff.c_str());
+    Say("cannot read the fax to send in, '%s'\n", o.line.sim.sendTiff.c_str());
     return kExitBadFile;
   }
   if (int rc = line.Open()) {
@@ -246,6 +239,7 @@ int RunReceive(int argc, char** argv) {
   }
 
   ProgressPrinter printer(stderr, o.quiet);
+  printer.SetReceiving(true);
   CallTally tally;
   bool cancelSent = false, timedOut = false, interrupted = false;
   bool finished = false, ready = false;
@@ -253,6 +247,8 @@ int RunReceive(int argc, char** argv) {
   fax.OnFaxStatus = [&](TApdAbstractFax& f, bool, bool) {
     const int progress = f.FaxProgress();
     if (progress == fpWaiting || progress == fpIncoming || progress == fpAnswer) ready = true;
+    // The command's own cancel after the wanted calls is no abort to report.
+    if (progress == fpCancel && cancelSent && !interrupted) return;
     printer.Status(f);
   };
   fax.OnFaxError = [&](TApdAbstractFax&, int code) { tally.lastError = code; };
@@ -264,7 +260,7 @@ int RunReceive(int argc, char** argv) {
     fax.OnFaxAccept = [&](TApdAbstractFax& f, bool& accept) {
       const std::string id = Trimmed(f.RemoteID());
       accept = std::regex_match(id, o.accept);
-      if (!accept && !o.quiet) std::fprintf(stderr, "telvane-fax receive: refused a call from \"%s\"\n", id.c_str());
+      if (!accept && !o.quiet) Say("refused a call from \"%s\"\n", id.c_str());
     };
   }
   fax.OnFaxLog = [&](TApdAbstractFax& f, int code) {
@@ -327,21 +323,21 @@ int RunReceive(int argc, char** argv) {
   }
   line.Close();
   if (!o.history.empty() && log.LastWriteFailed())
-    std::fprintf(stderr, "telvane-fax receive: cannot write the history file '%s'\n", o.history.c_str());
+    Say("cannot write the history file '%s'\n", o.history.c_str());
   if (!o.quiet)
-    std::fprintf(stderr, "telvane-fax receive: %d fax%s received, %d call%s\n", tally.received,
+    Say("%d fax%s received, %d call%s\n", tally.received,
                  tally.received == 1 ? "" : "es", tally.handled, tally.handled == 1 ? "" : "s");
 
   if (const int status = ExitCodeForOutcomes(tally.outcomes)) return status;
   const int wanted = o.calls == 0 ? 1 : o.calls;  // --keep: at least one call before a time-out
   if (timedOut && !ready && tally.handled == 0) {
     // The modem never got to waiting for a call: no modem answers there.
-    std::fprintf(stderr, "telvane-fax receive: the modem on '%s' did not get ready within %d s\n",
+    Say("the modem on '%s' did not get ready within %d s\n",
                  o.line.device.c_str(), o.timeoutS);
     return kExitDevice;
   }
   if (timedOut && tally.handled < wanted) {
-    std::fprintf(stderr, "telvane-fax receive: no call came within %d s\n", o.timeoutS);
+    Say("no call came within %d s\n", o.timeoutS);
     return kExitNoCall;
   }
   if (interrupted) return o.calls == 0 ? kExitOk : kExitCancelled;

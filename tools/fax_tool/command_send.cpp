@@ -129,7 +129,7 @@ int CheckInputs(const SendOptions& o) {
     ApfFileHeader header;
     if (int rc = GetFaxHeader(file, header)) {
       if (std::filesystem::is_regular_file(file) && !IsApfFile(file))
-        std::fprintf(stderr, "telvane-fax send: %s is no APF fax file (make one with 'telvane-fax convert')\n",
+        Say("%s is no APF fax file (make one with 'telvane-fax convert')\n",
                      file.c_str());
       else
         ReportError(file, rc);
@@ -144,6 +144,15 @@ int CheckInputs(const SendOptions& o) {
     if (rc) {
       ReportError(o.cover, rc);
       return kExitBadFile;
+    }
+    // A text cover is drawn line by line: a file that is plainly no text
+    // would go out as pages of its bytes.
+    if (!IsApfName(o.cover)) {
+      if (const std::string kind = BinaryKind(o.cover); !kind.empty()) {
+        Say("%s is %s, not a text cover (convert it to an APF file and give that)\n", o.cover.c_str(),
+            kind.c_str());
+        return kExitBadFile;
+      }
     }
   }
   return 0;
@@ -200,7 +209,7 @@ int SendOne(LoopDispatcher& loop, const SendOptions& o, const std::string& numbe
   std::string error;
   opening = true;
   if (!line.Select(lineOptions, error)) {
-    std::fprintf(stderr, "telvane-fax send: %s\n", error.c_str());
+    Say("%s\n", error.c_str());
     return ecTapiCallUnavail;
   }
   if (int rc = line.Open()) return rc;
@@ -306,7 +315,7 @@ int RunSend(int argc, char** argv) {
   unsigned n = 0;
   auto number = [&](const char* name, int& out) {
     if (ParseUnsigned(optarg, n) && n <= 100000) return out = static_cast<int>(n), true;
-    std::fprintf(stderr, "telvane-fax send: %s needs a whole number, not '%s'\n", name, optarg);
+    Say("%s needs a whole number, not '%s'\n", name, optarg);
     return false;
   };
   optind = 1;
@@ -317,15 +326,13 @@ int RunSend(int argc, char** argv) {
       case kListDevices: PrintDevices(stdout); return kExitOk;
       case 'c':
         if (!ParseFaxClass(optarg, o.faxClass)) {
-          std::fprintf(stderr, "telvane-fax send: unknown class '%s' (1, 2, 2.0 or detect)\n", optarg);
-          return kExitUsage;
+          return UsageError("unknown class '%s' (1, 2, 2.0 or detect)\n", optarg);
         }
         break;
       case 't': o.numbers.emplace_back(optarg); break;
       case kToList:
         if (!ReadNumberList(optarg, o.numbers)) {
-          std::fprintf(stderr, "telvane-fax send: cannot read the number list '%s'\n", optarg);
-          return kExitUsage;
+          return UsageError("cannot read the number list '%s'\n", optarg);
         }
         break;
       case kCover: o.cover = optarg; break;
@@ -338,12 +345,12 @@ int RunSend(int argc, char** argv) {
       case kPulse: o.pulse = true; break;
       case kBlind: o.blind = true; break;
       case kNoBusyDetect: o.noBusyDetect = true; break;
-      case kDialAttempts: if (!number("--dial-attempts", o.dialAttempts)) return kExitUsage; break;
-      case kRetryWait: if (!number("--retry-wait", o.retryWait)) return kExitUsage; break;
-      case kDialWait: if (!number("--dial-wait", o.dialWait)) return kExitUsage; break;
-      case kBaud: if (!number("--baud", o.line.baud)) return kExitUsage; break;
+      case kDialAttempts: if (!number("--dial-attempts", o.dialAttempts)) return UsageHint(); break;
+      case kRetryWait: if (!number("--retry-wait", o.retryWait)) return UsageHint(); break;
+      case kDialWait: if (!number("--dial-wait", o.dialWait)) return UsageHint(); break;
+      case kBaud: if (!number("--baud", o.line.baud)) return UsageHint(); break;
       case kInit: o.init = optarg; break;
-      case kDesiredBps: if (!number("--desired-bps", o.desiredBps)) return kExitUsage; break;
+      case kDesiredBps: if (!number("--desired-bps", o.desiredBps)) return UsageHint(); break;
       case kEnhanced: o.enhanced = true; break;
       case kFont: o.font = optarg; break;
       case kHeaderFont: o.headerFont = optarg; break;
@@ -351,8 +358,7 @@ int RunSend(int argc, char** argv) {
       case kSimSaveDir: o.simSaveDir = optarg; break;
       case kSimPace:
         if (!ParsePace(optarg, o.line.sim.pace)) {
-          std::fprintf(stderr, "telvane-fax send: --sim-pace needs a number from 0.1 to 16, not '%s'\n", optarg);
-          return kExitUsage;
+          return UsageError("--sim-pace needs a number from 0.1 to 16, not '%s'\n", optarg);
         }
         break;
       case kSimBusy: o.line.sim.busy = true; break;
@@ -360,14 +366,12 @@ int RunSend(int argc, char** argv) {
       case kSimStationId: o.line.sim.stationId = optarg; break;
       case 'q': o.quiet = true; break;
       case 'h': SendUsage(stdout); return kExitOk;
-      default: SendUsage(stderr); return kExitUsage;
+      default: return UsageHint();
     }
   }
   for (int i = optind; i < argc; ++i) o.files.emplace_back(argv[i]);
   if (o.line.device.empty() || o.numbers.empty() || (o.files.empty() && o.cover.empty())) {
-    std::fprintf(stderr, "telvane-fax send: give --device, at least one --to and a file or a --cover\n");
-    SendUsage(stderr);
-    return kExitUsage;
+    return UsageError("give --device, at least one --to and a file or a --cover\n");
   }
   if (int rc = CheckInputs(o)) return rc;
   if (!o.simSaveDir.empty()) {
@@ -382,6 +386,16 @@ int RunSend(int argc, char** argv) {
   log.SetFaxHistoryName(o.history);
   TApdFaxLog* history = o.history.empty() ? nullptr : &log;
 
+  {
+    // The device is the same for every number: one that is missing or may
+    // not be opened is told once, before anything else.
+    FaxLine probe(loop);
+    std::string error;
+    if (!probe.Select(o.line, error)) {
+      Say("%s\n", error.c_str());
+      return kExitDevice;
+    }
+  }
   std::vector<FaxOutcome> outcomes;
   int call = 0;
   for (const std::string& to : o.numbers) {
@@ -395,12 +409,12 @@ int RunSend(int argc, char** argv) {
     if (ExitCodeForError(outcome.errorCode, outcome.whileOpening) == kExitDevice) break;
   }
   if (history && log.LastWriteFailed())
-    std::fprintf(stderr, "telvane-fax send: cannot write the history file '%s'\n", o.history.c_str());
+    Say("cannot write the history file '%s'\n", o.history.c_str());
   int sent = 0;
   for (const FaxOutcome& outcome : outcomes) sent += outcome.errorCode == 0;
   const bool allSent = sent == static_cast<int>(o.numbers.size());
   if (o.numbers.size() > 1 && (!o.quiet || !allSent))
-    std::fprintf(stderr, "telvane-fax send: %d of %zu faxes sent\n", sent, o.numbers.size());
+    Say("%d of %zu faxes sent\n", sent, o.numbers.size());
   if (const int status = ExitCodeForOutcomes(outcomes)) return status;
   return allSent ? kExitOk : kExitCancelled;  // stopped by a signal between two faxes
 }

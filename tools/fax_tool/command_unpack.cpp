@@ -14,6 +14,7 @@
 #include "base/exceptions.h"
 #include "faxdoc/fax_converter.h"
 #include "faxdoc/fax_unpacker.h"
+#include "tools/fax_tool/signal_stop.h"
 
 namespace telvane::cli {
 namespace {
@@ -37,7 +38,9 @@ void UnpackUsage(FILE* out) {
       "                           half-width or none\n"
       "      --whitespace FROM:TO shorten runs of FROM or more blank lines to TO lines\n"
       "  -q, --quiet              print nothing on success\n"
-      "  -h, --help               this text\n",
+      "  -h, --help               this text\n"
+      "Exit status: 0 done, 1 the fax could not be read or an image not written (no\n"
+      "image is left then), 2 wrong command line.\n",
       out);
 }
 
@@ -45,10 +48,10 @@ enum class ImageType { Bmp, Dcx, Pcx, Tif };
 
 const char* ExtensionOf(ImageType t) {
   switch (t) {
-    case ImageType::Bmp: return ".bmp";
-    case ImageType::Dcx: return ".DCX";
-    case ImageType::Pcx: return ".PCX";
-    case ImageType::Tif: return ".TIF";
+    case ImageType::Bmp: return "bmp";
+    case ImageType::Dcx: return "dcx";
+    case ImageType::Pcx: return "pcx";
+    case ImageType::Tif: return "tif";
   }
   return "";
 }
@@ -80,7 +83,7 @@ std::string PageFileName(const std::string& output, unsigned page, ImageType typ
   const std::filesystem::path p(output);
   std::string base = p.filename().string();
   base = base.substr(0, base.find('.'));
-  return (p.parent_path() / (base + std::to_string(page) + ExtensionOf(type))).string();
+  return (p.parent_path() / (base + std::to_string(page) + ExtensionInCaseOf(output, ExtensionOf(type)))).string();
 }
 
 enum LongOnly { kPerPage = 1000, kPage, kScaleH, kScaleV, kAspect, kWhitespace };
@@ -112,16 +115,14 @@ int RunUnpack(int argc, char** argv) {
       case kPerPage: perPage = true; break;
       case kPage:
         if (!ParseUnsigned(optarg, onlyPage) || onlyPage == 0) {
-          std::fprintf(stderr, "telvane-fax unpack: --page needs a page number from 1 on, not '%s'\n", optarg);
-          return kExitUsage;
+          return UsageError("--page needs a page number from 1 on, not '%s'\n", optarg);
         }
         break;
       case kScaleH:
       case kScaleV:
         if (!ParseScale(optarg, mult, div)) {
-          std::fprintf(stderr, "telvane-fax unpack: a scale is M or M/D with whole numbers above 0, not '%s'\n",
+          return UsageError("a scale is M or M/D with whole numbers above 0, not '%s'\n",
                        optarg);
-          return kExitUsage;
         }
         unpacker.Scaling = true;
         if (c == kScaleH) {
@@ -137,9 +138,8 @@ int RunUnpack(int argc, char** argv) {
         else if (!std::strcmp(optarg, "half-width")) unpacker.AutoScaleMode = asHalfWidth;
         else if (!std::strcmp(optarg, "none")) unpacker.AutoScaleMode = asNone;
         else {
-          std::fprintf(stderr, "telvane-fax unpack: unknown aspect '%s' (double-height, half-width or none)\n",
+          return UsageError("unknown aspect '%s' (double-height, half-width or none)\n",
                        optarg);
-          return kExitUsage;
         }
         break;
       case kWhitespace: {
@@ -147,21 +147,18 @@ int RunUnpack(int argc, char** argv) {
         const std::string from = colon ? std::string(optarg, static_cast<size_t>(colon - optarg)) : std::string();
         if (!colon || !ParseUnsigned(from.c_str(), unpacker.WhitespaceFrom) ||
             !ParseUnsigned(colon + 1, unpacker.WhitespaceTo)) {
-          std::fprintf(stderr, "telvane-fax unpack: --whitespace needs FROM:TO, not '%s'\n", optarg);
-          return kExitUsage;
+          return UsageError("--whitespace needs FROM:TO, not '%s'\n", optarg);
         }
         unpacker.WhitespaceCompression = true;
         break;
       }
       case 'q': quiet = true; break;
       case 'h': UnpackUsage(stdout); return kExitOk;
-      default: UnpackUsage(stderr); return kExitUsage;
+      default: return UsageHint();
     }
   }
   if (optind != argc - 1) {
-    std::fprintf(stderr, "telvane-fax unpack: give exactly one input file\n");
-    UnpackUsage(stderr);
-    return kExitUsage;
+    return UsageError("give exactly one input file\n");
   }
   const std::string input = argv[optind];
 
@@ -169,12 +166,18 @@ int RunUnpack(int argc, char** argv) {
   const std::string outExtension = std::filesystem::path(output).extension().string();
   if (!typeText.empty() ? !ParseType(typeText, type)
                         : (outExtension.size() > 1 && !ParseType(outExtension.substr(1), type))) {
-    std::fprintf(stderr, "telvane-fax unpack: unknown image type '%s' (bmp, pcx, dcx or tif)\n",
+    return UsageError("unknown image type '%s' (bmp, pcx, dcx or tif)\n",
                  typeText.empty() ? outExtension.c_str() : typeText.c_str());
-    return kExitUsage;
   }
   unpacker.SetInFileName(input);
-  if (output.empty()) output = ChangeExtension(input, ExtensionOf(type));
+  if (output.empty()) output = DefaultOutputName(input, ExtensionOf(type));
+  // A name without an extension gets the type's, in lower case like the name.
+  if (std::filesystem::path(output).extension().empty()) output += ExtensionInCaseOf(output, ExtensionOf(type));
+  if (const std::string problem = OutputProblem(output); !problem.empty()) {
+    Say("%s\n", problem.c_str());
+    return kExitFailed;
+  }
+  InstallCleanupSignals();
   // The tool runs no event loop: nothing to yield to.
   unpacker.SetOptions(0);
 
@@ -203,7 +206,7 @@ int RunUnpack(int argc, char** argv) {
         default: page ? unpacker.PageToTiff(page) : unpacker.FileToTiff(); break;
       }
       // The unpacker puts the type's extension on a name that has none.
-      written.push_back(unpacker.OutputNameFor(ExtensionOf(type) + 1));
+      written.push_back(unpacker.OutputNameFor(ExtensionOf(type)));
     }
     badCodes += unpacker.BadCodes();
   };
@@ -214,7 +217,6 @@ int RunUnpack(int argc, char** argv) {
     } else if (perPage) {
       const unsigned pages = unpacker.PageCountOf();
       if (pages == 0) RaiseError(ecFaxBadFormat);
-      // Images of earlier pages stay when a later page fails.
       for (unsigned page = 1; page <= pages; ++page) unpackTo(PageFileName(output, page, type), page);
     } else {
       unpackTo(output, 0);
@@ -222,14 +224,18 @@ int RunUnpack(int argc, char** argv) {
   } catch (const EAPDException& e) {
     if (progress) std::fputs("\r\033[K", stderr);
     ReportError(input, e.ErrorCode());
-    if (std::strcmp(e.what(), ErrorText(e.ErrorCode())) != 0) std::fprintf(stderr, "telvane-fax: %s\n", e.what());
+    if (std::strcmp(e.what(), ErrorText(e.ErrorCode())) != 0) Say("%s\n", e.what());
+    // Images of the pages before the failure are not the file's images:
+    // they go too, so that a failed run leaves nothing behind.
+    for (const auto& name : written) std::remove(name.c_str());
+    if (!written.empty()) Say("removed the %zu image(s) of the pages before\n", written.size());
     return kExitFailed;
   }
   if (progress) std::fputs("\r\033[K", stderr);
   if (!quiet)
     for (const auto& name : written) std::printf("%s\n", name.c_str());
   if (badCodes && !quiet)
-    std::fprintf(stderr, "telvane-fax: %s: %llu undecodable codes skipped\n", input.c_str(),
+    Say("%s: %llu undecodable codes skipped\n", input.c_str(),
                  static_cast<unsigned long long>(badCodes));
   return kExitOk;
 }

@@ -1,5 +1,9 @@
 #include "tools/fax_tool/fax_line_setup.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -17,6 +21,25 @@ constexpr int kOutSize = 16384;
 bool LooksLikePath(const std::string& name) { return name.find('/') != std::string::npos; }
 
 }  // namespace
+
+std::string DeviceProblem(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    const int err = errno;
+    if (err == ENOENT || err == ENOTDIR)
+      return "'" + path + "': no such device (is the modem plugged in? see --list-devices)";
+    return "'" + path + "': " + std::strerror(err);
+  }
+  if (::access(path.c_str(), R_OK | W_OK) != 0) {
+    const int err = errno;
+    std::string text = "'" + path + "': " + std::strerror(err);
+    if (err == EACCES)
+      text += "; serial devices belong to the 'dialout' group: add your user to it "
+              "(sudo usermod -aG dialout $USER) and log in again";
+    return text;
+  }
+  return {};
+}
 
 bool ParseFaxClass(const char* text, TFaxClass& faxClass) {
   static const struct {
@@ -58,6 +81,10 @@ bool FaxLine::Select(const LineOptions& options, std::string& error) {
     return false;
   }
   simulated_ = found->kind == TelephonyDeviceKind::Simulated;
+  if (!simulated_ && !found->path.empty()) {
+    error = DeviceProblem(found->path);
+    if (!error.empty()) return false;
+  }
   device_.SetDevices(devices);
   if (simulated_) {
     device_.SetLineFactory(TelephonyDeviceKind::Simulated,

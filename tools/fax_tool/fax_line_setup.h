@@ -25,6 +25,11 @@ struct LineOptions {
 // "1", "2", "2.0" or "detect"; false for anything else.
 bool ParseFaxClass(const char* text, TFaxClass& faxClass);
 
+// Empty when the device at `path` exists and may be opened; otherwise what
+// stands in the way, naming the device (with the 'dialout' group for a
+// serial device the user may not open).
+std::string DeviceProblem(const std::string& path);
+
 // The device list the tool knows: serial modems found, and the simulated line.
 std::vector<TelephonyDevice> ToolDevices();
 // Prints the device list, one "name<TAB>path" line each.

@@ -2,6 +2,7 @@
 // sends and receives faxes.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "tools/fax_tool/cli_support.h"
 
@@ -19,7 +20,8 @@ void Usage(FILE* out) {
       "  send      send APF files as a fax to one or more numbers (modem or simulated line)\n"
       "  receive   answer calls and write the faxes into APF files\n"
       "\n"
-      "Run 'telvane-fax COMMAND --help' for the options of a command.\n",
+      "Run 'telvane-fax COMMAND --help' for the options of a command;\n"
+      "'telvane-fax --version' prints the version.\n",
       out);
 }
 
@@ -36,13 +38,23 @@ int main(int argc, char** argv) {
     Usage(stdout);
     return kExitOk;
   }
-  if (!std::strcmp(command, "convert")) return RunConvert(argc - 1, argv + 1);
-  if (!std::strcmp(command, "cover")) return RunCover(argc - 1, argv + 1);
-  if (!std::strcmp(command, "info")) return RunInfo(argc - 1, argv + 1);
-  if (!std::strcmp(command, "unpack")) return RunUnpack(argc - 1, argv + 1);
-  if (!std::strcmp(command, "send")) return RunSend(argc - 1, argv + 1);
-  if (!std::strcmp(command, "receive")) return RunReceive(argc - 1, argv + 1);
+  if (!std::strcmp(command, "--version")) {
+    PrintVersion("telvane-fax");
+    return kExitOk;
+  }
+  static const struct {
+    const char* name;
+    int (*run)(int, char**);
+  } kCommands[] = {{"convert", RunConvert}, {"cover", RunCover}, {"info", RunInfo},
+                   {"unpack", RunUnpack},   {"send", RunSend},   {"receive", RunReceive}};
+  for (const auto& c : kCommands) {
+    if (std::strcmp(command, c.name) != 0) continue;
+    SetCommand(c.name);
+    // getopt names the program by argv[0] in its own messages.
+    std::string programName = MessagePrefix();
+    argv[1] = programName.data();
+    return c.run(argc - 1, argv + 1);
+  }
   std::fprintf(stderr, "telvane-fax: unknown command '%s'\n", command);
-  Usage(stderr);
-  return kExitUsage;
+  return UsageHint();
 }

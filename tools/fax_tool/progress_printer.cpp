@@ -2,21 +2,55 @@
 
 #include "comm/components/abstract_fax.h"
 #include "base/error_codes.h"
+#include "comm/fax/fax_session.h"
 
 namespace telvane::cli {
 
+namespace {
+
+std::string What(const ProgressSnapshot& s) {
+  const std::string page = std::to_string(s.currentPage);
+  // The page that is coming in is the one after those received whole.
+  const std::string incoming = std::to_string(s.currentPage + 1);
+  const std::string of = s.totalPages > 0 ? " of " + std::to_string(s.totalPages) : "";
+  const bool more = s.totalPages > 0 && s.currentPage < s.totalPages;
+  switch (s.progress) {
+    case fpInitModem: return "Setting up the modem";
+    case fpDialing: return "Dialling";
+    case fpBusyWait: return "Busy, waiting to dial again";
+    case fpConnecting: return "Connecting";
+    case fpSessionParams: return "Agreeing on speed and resolution";
+    case fpGotRemoteID: return s.receiving ? "The caller identifies itself" : "The called fax identifies itself";
+    case fpSendPage: return "Sending page " + page + of;
+    case fpSendPageStatus: return "Page " + page + " sent, " + (more ? "more pages follow" : "it was the last");
+    case fpPageOK: return "The far end took page " + page;
+    case fpPageError: return "The far end did not take page " + page;
+    case fpWaiting: return "Waiting for a call";
+    case fpNoConnect: return "No fax on this call";
+    case fpAnswer: return "Answering the call";
+    case fpIncoming: return "A fax is calling";
+    case fpGetPage: return "Receiving page " + incoming;
+    case fpGetPageResult: return "Page " + incoming + " is in, checking it";
+    case fpCheckMorePages: return "Asking whether more pages follow";
+    case fpGetHangup: return "Waiting for the far end to hang up";
+    case fpGotHangup: return "The far end hung up";
+    case fpCancel: return "Cancelled";
+    case fpFinished: return "Finished";
+    default: return ErrorText(s.progress);
+  }
+}
+
+}  // namespace
+
 std::string ProgressLine(const ProgressSnapshot& s) {
-  std::string line = s.progress > 0 ? ErrorText(s.progress) : "Starting";
+  std::string line = s.progress > 0 ? What(s) : "Starting";
   std::string details;
   auto add = [&](const std::string& part) { details += (details.empty() ? ": " : ", ") + part; };
-  if (s.currentPage > 0) {
-    std::string page = "page " + std::to_string(s.currentPage);
-    if (s.totalPages > 0) page += "/" + std::to_string(s.totalPages);
-    add(page);
-  }
+  if (s.receiving && s.currentPage > 0 && s.progress != fpGetPage && s.progress != fpGetPageResult)
+    add(std::to_string(s.currentPage) + (s.currentPage == 1 ? " page" : " pages") + " received");
   if (s.bytes > 0) add(std::to_string(s.bytes) + " bytes");
   if (s.bps > 0) add(std::to_string(s.bps) + " bps " + (s.fine ? "fine" : "standard"));
-  if (!s.remoteId.empty()) add("remote \"" + s.remoteId + "\"");
+  if (!s.remoteId.empty()) add((s.receiving ? "caller \"" : "far end \"") + s.remoteId + "\"");
   return line + details;
 }
 
@@ -25,6 +59,7 @@ void ProgressPrinter::Status(TApdAbstractFax& fax) {
   ProgressSnapshot s;
   s.progress = fax.FaxProgress();
   if (s.progress <= 0) return;  // nothing has happened yet
+  s.receiving = receiving_;
   s.currentPage = fax.CurrentPage();
   s.totalPages = fax.TotalPages();
   s.bytes = fax.BytesTransferred();

@@ -15,6 +15,9 @@ namespace telvane::cli {
 // text can be built and checked without a session.
 struct ProgressSnapshot {
   int progress = 0;  // the 48xx progress code
+  bool receiving = false;
+  // Sending: the page being sent and the fax's page count. Receiving: the
+  // pages received whole so far (the total is not known before the end).
   int currentPage = 0;
   int totalPages = 0;
   long bytes = 0;
@@ -23,8 +26,9 @@ struct ProgressSnapshot {
   std::string remoteId;
 };
 
-// "Sending page data: page 2/3, 10240 bytes, 9600 bps fine, remote "ID"".
-// Fields that mean nothing yet (no page, no speed, no ID) are left out.
+// What is happening on the line in the user's words, then the details:
+// "Sending page 2 of 3: 10240 bytes, 9600 bps fine, far end "ID"". Fields
+// that mean nothing yet (no page, no speed, no ID) are left out.
 std::string ProgressLine(const ProgressSnapshot& s);
 
 class ProgressPrinter {
@@ -32,6 +36,7 @@ class ProgressPrinter {
   // `prefix` starts every line (e.g. "5551234: "); quiet prints nothing.
   ProgressPrinter(FILE* out, bool quiet) : out_(out), quiet_(quiet) {}
   void SetPrefix(std::string prefix) { prefix_ = std::move(prefix); }
+  void SetReceiving(bool receiving) { receiving_ = receiving; }
 
   // One status event of `fax`; repeats of the same line are left out (the
   // status timer fires every second while nothing changes).
@@ -43,6 +48,7 @@ class ProgressPrinter {
   std::string prefix_;
   std::string last_;
   bool speedKnown_ = false;
+  bool receiving_ = false;
 };
 
 }  // namespace telvane::cli

@@ -2,6 +2,8 @@
 
 #include <csignal>
 
+#include "faxdoc/output_file.h"
+
 namespace telvane::cli {
 namespace {
 
@@ -29,5 +31,24 @@ void InstallStopSignals() {
 }
 
 bool StopRequested() { return g_stop != 0; }
+
+namespace {
+
+extern "C" void OnCleanupSignal(int signal) {
+  RemovePartialFilesNow();
+  // SA_RESETHAND restored the default action: the program ends as the
+  // signal says, with the files it was building gone.
+  ::raise(signal);
+}
+
+}  // namespace
+
+void InstallCleanupSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnCleanupSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESETHAND;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
 
 }  // namespace telvane::cli

@@ -9,4 +9,9 @@ namespace telvane::cli {
 void InstallStopSignals();
 bool StopRequested();
 
+// SIGINT, SIGTERM and SIGHUP during a conversion or an unpack: the files
+// being built (partial outputs, a prepared temporary image) are removed and
+// the program ends as the signal says.
+void InstallCleanupSignals();
+
 }  // namespace telvane::cli

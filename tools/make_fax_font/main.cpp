@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "faxdoc/code_page_437.h"
 #include "tools/make_fax_font/box_drawing.h"
-#include "tools/make_fax_font/cp437.h"
 #include "tools/make_fax_font/glyph.h"
 #include "tools/make_fax_font/outline_glyphs.h"
 #include "tools/make_fax_font/small_glyphs.h"
@@ -32,6 +32,9 @@
 
 namespace faxfont {
 namespace {
+
+using telvane::Cp437ToUnicode;
+using telvane::UnicodeToCp437;
 
 constexpr int kSmallGlyphBytes = 16, kSmallByteWidth = 2;
 constexpr int kStandardGlyphBytes = 48, kStandardByteWidth = 3;
@@ -125,7 +128,7 @@ std::string SourceText(const std::vector<uint8_t>& block, const QString& fontFil
        "// drawn by hand. The small glyphs are all drawn by hand. Shades, box drawing\n"
        "// and blocks are drawn by rule in both sizes.\n"
        "\n"
-       "#include \"fax_font_data.h\"\n"
+       "#include \"faxdoc/fax_font_data.h\"\n"
        "\n"
        "namespace telvane::detail {\n"
        "\n"
@@ -207,9 +210,8 @@ std::vector<std::string> Cp437Lines(const std::vector<std::string>& utf8) {
   for (const std::string& line : utf8) {
     std::string codes;
     for (char32_t ch : QString::fromStdString(line).toUcs4()) {
-      int code = 1;
-      while (code < 255 && Cp437ToUnicode(code) != ch) ++code;
-      if (code == 255) throw std::logic_error("sample text holds a character outside the font");
+      const int code = UnicodeToCp437(ch);
+      if (code < 0) throw std::logic_error("sample text holds a character outside the font");
       codes += char(code);
     }
     out.push_back(codes);

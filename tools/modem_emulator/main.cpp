@@ -38,6 +38,7 @@ const char kUsage[] =
     "  --save-call-pages DIR  write the pages the far end sends as DIR/page-N.pbm\n"
     "  --dry-run              only write what --save-call-pages asks for, then exit\n"
     "  --help                 show this text\n"
+    "  --version              print the version\n"
     "\n"
     "Far-end settings: dial=answer|busy|no-dialtone|voice|no-answer, id=TEXT,\n"
     "caps=VR,BR,WD,LN,DF,EC,BF,ST, refuse=PAGExTIMES, copy-check=0|1,\n"
@@ -82,6 +83,9 @@ int main(int argc, char** argv) {
     };
     if (arg == "--help") {
       std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--version") {
+      std::printf("telvane-modem-emu %s\n", TELVANE_VERSION);
       return 0;
     } else if (arg == "--class") {
       std::string c = value();
@@ -179,6 +183,8 @@ int main(int argc, char** argv) {
   for (const auto& p : modem.ConfirmedPages()) confirmed.push_back(p.data);
   std::fprintf(stderr, "telvane-modem-emu: %zu page(s) received and confirmed, %d page(s) delivered\n",
                confirmed.size(), modem.PagesDelivered());
+  for (const std::string& line : modem.Commands())
+    if (line.rfind("ATD", 0) == 0) std::fprintf(stderr, "telvane-modem-emu: dialled \"%s\"\n", line.c_str());
   if (!savePages.empty() && SavePages(savePages, confirmed) != 0) return 1;
   return exitCode;
 }

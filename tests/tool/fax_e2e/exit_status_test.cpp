@@ -48,7 +48,7 @@ TEST(ToolExitStatus, SeveralFaxesTakeTheFirstFailure) {
 TEST(ToolProgressLine, ShowsOnlyWhatIsKnown) {
   ProgressSnapshot s;
   s.progress = 4802;
-  EXPECT_EQ(ProgressLine(s), "Dialing");
+  EXPECT_EQ(ProgressLine(s), "Dialling");
   s.progress = 4804;
   s.currentPage = 2;
   s.totalPages = 3;
@@ -56,10 +56,38 @@ TEST(ToolProgressLine, ShowsOnlyWhatIsKnown) {
   s.bps = 14400;
   s.fine = true;
   s.remoteId = "FAR END";
-  EXPECT_EQ(ProgressLine(s), "Sending page data: page 2/3, 10240 bytes, 14400 bps fine, remote \"FAR END\"");
-  s.totalPages = 0;  // a receiver does not know the count
+  EXPECT_EQ(ProgressLine(s), "Sending page 2 of 3: 10240 bytes, 14400 bps fine, far end \"FAR END\"");
   s.bps = 0;
-  EXPECT_EQ(ProgressLine(s), "Sending page data: page 2, 10240 bytes, remote \"FAR END\"");
+  s.bytes = 0;
+  s.remoteId.clear();
+  EXPECT_EQ(ProgressLine(s), "Sending page 2 of 3");
+}
+
+// The line tells what happens: the page sent and whether more follow, the
+// caller's ID as the caller's, the page coming in by its number.
+TEST(ToolProgressLine, TellsTheLineInTheUsersWords) {
+  const struct {
+    int progress;
+    bool receiving;
+    int page, total;
+    const char* line;
+  } kRows[] = {
+      {4805, false, 1, 3, "Page 1 sent, more pages follow: far end \"ID\""},
+      {4805, false, 3, 3, "Page 3 sent, it was the last: far end \"ID\""},
+      {4841, false, 0, 3, "The called fax identifies itself: far end \"ID\""},
+      {4841, true, 0, 0, "The caller identifies itself: caller \"ID\""},
+      {4824, true, 1, 0, "Receiving page 2: caller \"ID\""},
+      {4826, true, 2, 0, "Asking whether more pages follow: 2 pages received, caller \"ID\""},
+  };
+  for (const auto& row : kRows) {
+    ProgressSnapshot s;
+    s.progress = row.progress;
+    s.receiving = row.receiving;
+    s.currentPage = row.page;
+    s.totalPages = row.total;
+    s.remoteId = "ID";
+    EXPECT_EQ(ProgressLine(s), row.line);
+  }
 }
 
 }  // namespace

@@ -204,7 +204,7 @@ TEST_F(ToolFaxClass1, SendsTwoFilesWithTextCoverAndHeaderToOneNumber) {
   // The default history file in the current folder.
   ExpectSendHistory("APDFAX.HIS", {"5551234"}, {"one.apf", "two.apf"}, "SIMULATED LINE");
   // Live progress came from the status events.
-  EXPECT_NE(run.err.find("Sending page data: page 4/4"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Sending page 4 of 4"), std::string::npos) << run.err;
 }
 
 TEST_F(ToolFaxClass1, SendsToThreeRecipientsFromAList) {
@@ -371,7 +371,7 @@ TEST_F(ToolFaxTest, FileWithoutTheApfSignatureStopsBeforeDialling) {
   const ToolRun run = Fax(SendArgs("simulated line", {"--to", "5551234", "one.apf", "notes.apf"}), 30);
   EXPECT_EQ(run.exitCode, 7) << run.err;
   EXPECT_NE(run.err.find("notes.apf"), std::string::npos) << run.err;
-  EXPECT_EQ(run.err.find("Dialing"), std::string::npos) << "dialled: " << run.err;
+  EXPECT_EQ(run.err.find("Dialling"), std::string::npos) << "dialled: " << run.err;
   EXPECT_FALSE(std::filesystem::exists(dir.File("APDFAX.HIS"))) << "a fax was started";
 }
 

@@ -1,6 +1,11 @@
-#include "tools/make_fax_font/cp437.h"
+// Code page 437 as the fax font draws it, in both directions.
+#include "faxdoc/code_page_437.h"
 
-namespace faxfont {
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace telvane {
 namespace {
 
 // Codes 0-31, then 127-255; 32-126 are ASCII.
@@ -48,4 +53,21 @@ char32_t Cp437ToUnicode(int code) {
   return kHigh[code - 127];
 }
 
-}  // namespace faxfont
+int UnicodeToCp437(char32_t ch) {
+  if (ch >= 32 && ch < 127) return static_cast<int>(ch);
+  if (ch == U'\u00A0') return 255;
+  // Codes 1-31 and 127-254 sorted by the character they show.
+  using Entry = std::pair<char32_t, int>;
+  static const std::array<Entry, 159> kByCharacter = [] {
+    std::array<Entry, 159> table{};
+    size_t n = 0;
+    for (int code = 1; code < 255; ++code)
+      if (code < 32 || code >= 127) table[n++] = {Cp437ToUnicode(code), code};
+    std::sort(table.begin(), table.end());
+    return table;
+  }();
+  const auto it = std::lower_bound(kByCharacter.begin(), kByCharacter.end(), Entry{ch, 0});
+  return it != kByCharacter.end() && it->first == ch ? it->second : -1;
+}
+
+}  // namespace telvane
