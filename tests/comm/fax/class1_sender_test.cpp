@@ -100,6 +100,11 @@ class Class1SendTest : public FaxTest {
     line->Expect(kDcnOut, Rsp("OK"));
     line->Expect("ATH\r", Rsp("OK"));
   }
+  // A call that fails in T.30 ends it with DCN, then hangs up.
+  void ScriptDcnBeforeHangUp() {
+    line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
+    line->Expect(kDcnOut, Rsp("OK"));
+  }
   void Run(FaxSender& s) {
     ASSERT_EQ(s.Start(), 0);
     RunToEnd(s);
@@ -268,10 +273,11 @@ TEST_F(Class1SendTest, FttAt2400EndsTheCallWithTrainingFailed) {
   ScriptCall();
   ScriptTsiAndDcs();
   ScriptTraining("24", 2400, kFtt);
+  ScriptDcnBeforeHangUp();
   auto s = MakeSender(1200);  // below 2400: taken as 2400
   Run(*s);
   ExpectFailed(ecFaxTrainError);
-  EXPECT_EQ(CountWritten(kDcnOut), 0);
+  EXPECT_EQ(CountWritten(kDcnOut), 1);
 }
 
 TEST_F(Class1SendTest, ARemoteThatAnswersEveryTrainingWithDisGetsTheDcsThreeTimesMore) {
@@ -284,11 +290,13 @@ TEST_F(Class1SendTest, ARemoteThatAnswersEveryTrainingWithDisGetsTheDcsThreeTime
     line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
     ScriptTraining("96", 9600, kDisV17);
   }
+  ScriptDcnBeforeHangUp();
   auto s = MakeSender(9600);
   Run(*s);
   ExpectFailed(ecFatalTimeout);
   EXPECT_EQ(DcsWritten().size(), 4u);
-  EXPECT_EQ(CountWritten("AT+FTH=3\r"), 4) << "TSI and three repeats, then no more";
+  EXPECT_EQ(CountWritten("AT+FTH=3\r"), 5) << "TSI and three repeats, then no more but the DCN";
+  EXPECT_EQ(CountWritten(kDcnOut), 1);
 }
 
 TEST_F(Class1SendTest, RtnEndsTheFaxInMidSession) {
@@ -334,10 +342,12 @@ TEST_F(Class1SendTest, AFinePageForARemoteWithoutFineIsIncompatible) {
   QueueApf("fine.apf", 1, {true});
   ScriptPrepare();
   ScriptCall(Bytes({0xFF, 0x13, 0x80, 0x00, 0x0E, 0xF8, 0x00, 0x10, 0x03}));
+  ScriptDcnBeforeHangUp();
   auto s = MakeSender();
   Run(*s);
   ExpectFailed(ecFaxIncompatible);
-  EXPECT_EQ(CountWritten("AT+FTH=3\r"), 0);
+  EXPECT_EQ(CountWritten("AT+FTH=3\r"), 1) << "no TSI and DCS, only the DCN";
+  EXPECT_EQ(CountWritten(kDcnOut), 1);
 }
 
 TEST_F(Class1SendTest, AnErrorFromTheModemDuringTrainingIsABadResponse) {
