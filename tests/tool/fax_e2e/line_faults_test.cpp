@@ -1,8 +1,9 @@
 // telvane-fax send and receive on a faulty simulated line (telvane-fax-line
-// with its faults, spandsp's fax terminal or a second modem at the far end):
-// the exit status, the message, the history lines, the received files, and
-// the seconds from the fault to the program's hang-up as the line logged
-// them. And the exit status and message of each end reason, without a call.
+// with its faults; spandsp's fax terminal, an independent T.30
+// implementation, or a second modem at the far end): the exit status, the
+// message, the history lines, the pages that arrive or are kept, and the
+// seconds from the fault to the program's hang-up and exit. And the exit
+// status and message of each end reason, without a call.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -20,6 +21,10 @@
 #include <vector>
 
 #include "base/error_codes.h"
+#include "faxdoc/apf_writer.h"
+#include "faxdoc/page_lines.h"
+#include "faxdoc/t4_encoder.h"
+#include "tests/support/apf_pages.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tiff_pages.h"
 #include "tests/tool/fax_e2e/tool_process.h"
@@ -92,22 +97,41 @@ class TwoModemLine {
   FILE* out_ = nullptr;
 };
 
+using Rows = std::vector<std::vector<uint8_t>>;
+
+// A page as our sender puts it on the line: eight white lines first.
+Rows Sent(const Rows& page) {
+  Rows rows(8, std::vector<uint8_t>(216, 0));
+  rows.insert(rows.end(), page.begin(), page.end());
+  return rows;
+}
+
+// The reference A4 reduction of a B4 line, pixel by pixel: wide pixel x
+// lands on x * 27 / 32, and any black pixel landing makes it black.
+std::vector<uint8_t> Reduced(const std::vector<uint8_t>& wide) {
+  std::vector<uint8_t> out(216, 0);
+  for (int x = 0; x < 2048; ++x)
+    if (wide[x / 8] & (0x80 >> (x % 8))) out[x * 27 / 32 / 8] |= static_cast<uint8_t>(0x80 >> (x * 27 / 32 % 8));
+  return out;
+}
+
 class ToolLineFaults : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(emu::WriteTestApf(dir.File("fax.apf"), {1}, 120), 0);
     // Page 2 long enough that a fault one second into it falls inside it.
     ASSERT_EQ(emu::WriteTestApf(dir.File("long.apf"), {2}, 900), 0);
+    ASSERT_EQ(emu::WriteTestApf(dir.File("short.apf"), {2}, 10), 0);
     std::vector<TiffPage> tiff;
     for (int p : {1, 2}) tiff.push_back({1728, false, emu::TestPageRasters(p, 600)});
     ASSERT_TRUE(WriteTiffPages(dir.File("call.tif"), tiff));
   }
 
   // The simulated line as a program of its own: the fault's options, its
-  // log (wall-clock seconds) in line.log. It outlives the call by ten
+  // log (wall-clock seconds) in line.log. It outlives the call by six
   // seconds, so that its device hangs up only well after the call.
   std::unique_ptr<BackgroundTool> Line(std::vector<std::string> args) {
-    args.insert(args.end(), {"--verbose", "--linger", "10", "--timeout", "150"});
+    args.insert(args.end(), {"--verbose", "--linger", "6", "--timeout", "150"});
     lineStarted = std::chrono::steady_clock::now();
     auto line = std::make_unique<BackgroundTool>(TELVANE_FAX_LINE, args, dir.File("line.log"));
     EXPECT_FALSE(line->FirstLine().empty()) << ReadAll(dir.File("line.log"));
@@ -137,6 +161,15 @@ class ToolLineFaults : public ::testing::Test {
     std::printf("[ MEASURED ] %s: from '%s' %.2f s to the hang-up, %.2f s to the exit\n",
                 ::testing::UnitTest::GetInstance()->current_test_info()->name(), fault.c_str(), hangUp - from, exit);
     return exit;
+  }
+
+  // Waits (at most two minutes) for the line to log `text`.
+  bool WaitForLine(const std::string& text) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (ReadAll(dir.File("line.log")).find(text) == std::string::npos)
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      else std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return true;
   }
 
   std::chrono::steady_clock::time_point lineStarted, toolEnded;
@@ -193,10 +226,7 @@ TEST_F(ToolLineFaults, ASenderStoppedInMidPageLeavesTheReceiverAFarEndThatHungUp
                         {"send", "--device", line.a, "--class", "1", "--to", "5551234", "--history",
                          dir.File("out.his"), dir.File("fax.apf"), dir.File("long.apf")},
                         dir.File("send.err"), 1);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-  while (ReadAll(dir.File("line.log")).find("A: page 2 starts") == std::string::npos &&
-         std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(WaitForLine("A: page 2 starts"));
   std::this_thread::sleep_for(std::chrono::seconds(1));
   EXPECT_EQ(sender.Stop(), 6) << ReadAll(dir.File("send.err"));
   EXPECT_EQ(receiver.Wait(30), 5) << ReadAll(dir.File("receive.err"));
@@ -206,6 +236,95 @@ TEST_F(ToolLineFaults, ASenderStoppedInMidPageLeavesTheReceiverAFarEndThatHungUp
   EXPECT_NE(ReadAll(dir.File("in.his")).find("Receive failed at"), std::string::npos);
   EXPECT_NE(ReadAll(dir.File("in.his")).find("(Cancel requested)"), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(dir.File("in/FAX0001.APF")));
+}
+
+
+TEST_F(ToolLineFaults, SendWhoseDeviceHangsUpInPageTwoEndsWithinSeconds) {
+  auto line = Line({"--receive-tiff", dir.File("far.tif"), "--pace", "4"});
+  BackgroundTool sender(TELVANE_FAX_TOOL,
+                        {"send", "--device", line->FirstLine(), "--class", "1", "--to", "5551234", "--history",
+                         dir.File("fax.his"), dir.File("fax.apf"), dir.File("long.apf")},
+                        dir.File("send.err"), 1);
+  ASSERT_TRUE(WaitForLine("A: page 2 starts"));
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  const auto cut = std::chrono::steady_clock::now();
+  line->Stop();  // the line's program ends: its pseudo-terminal hangs up
+  EXPECT_EQ(sender.Wait(30), 5) << ReadAll(dir.File("send.err"));
+  const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - cut).count();
+  std::printf("[ MEASURED ] port hang-up: %.2f s from the hang-up to the exit\n", s);
+  EXPECT_LT(s, 5.0);
+  EXPECT_NE(ReadAll(dir.File("send.err")).find("the line was lost (the port hung up)"), std::string::npos);
+}
+
+TEST_F(ToolLineFaults, ReceiveCutInPageTwoKeepsPageOneEndedAtRtc) {
+  auto line = Line({"--far-end", "terminal-sends", "--send-tiff", dir.File("call.tif"), "--pace", "2",
+                    "--fault-in-page", "2", "--drop-after", "1"});
+  const ToolRun run = Fax({"receive", "--device", line->FirstLine(), "--dest", "in", "--timeout", "60"});
+  EXPECT_EQ(run.exitCode, 5) << run.err;
+  EXPECT_EQ(run.out, "in/FAX0001.APF\n");
+  EXPECT_LT(Seconds("line dropped"), 5.0);
+  const auto pages = ReadApfPages(dir.File("in/FAX0001.APF"));
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_TRUE(pages[0] == emu::TestPageRasters(1, 600));
+  // The page ends at RTC (six EOLs: eleven zeros or more, then a 1); after
+  // it only fill and EOLs stand, none of the demodulator's noise.
+  ApfPageLines stored;
+  ASSERT_EQ(stored.Open(dir.File("in/FAX0001.APF"), 1), 0);
+  std::string bits;
+  std::vector<uint8_t> chunk;
+  while (stored.Next(chunk) == 1)
+    for (uint8_t b : chunk)
+      for (int i = 0; i < 8; ++i) bits += (b >> i) & 1 ? '1' : '0';
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(bits, m, std::regex("(0{11,}1){6}"))) << "no RTC";
+  EXPECT_TRUE(std::regex_match(std::string(m.suffix()), std::regex("(0{11,}1|0)*"))) << m.suffix();
+}
+
+TEST_F(ToolLineFaults, SendThroughAThreeSecondGapInPageTwoSendsThatPageAgainAndCompletes) {
+  // Half a second into page 2 (ten lines) the line goes silent for three
+  // seconds: the rest of the page and our MPS are lost. The terminal waits
+  // for a command until T.30's T2 runs out, then asks again with its DIS
+  // while we wait for the answer to MPS. At real time, so that our own
+  // pauses after the page fall inside the gap too.
+  auto line = Line({"--receive-tiff", dir.File("far.tif"), "--pace", "1", "--fault-in-page", "2", "--gap", "0.5:3"});
+  const ToolRun run = Fax({"send", "--device", line->FirstLine(), "--to", "5551234", "fax.apf", "short.apf", "fax.apf"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(ReadAll(dir.File("line.log")).find("line silent"), std::string::npos);
+  EXPECT_NE(ReadAll(dir.File("line.log")).find("A: page 4 starts"), std::string::npos) << "page 2 went again";
+  const auto far = ReadTiffPages(dir.File("far.tif"));
+  ASSERT_EQ(far.size(), 3u);
+  for (int p = 0; p < 3; ++p)
+    EXPECT_TRUE(far[p].rows == Sent(emu::TestPageRasters(p == 1 ? 2 : 1, p == 1 ? 10 : 120))) << "page " << p + 1;
+  EXPECT_NE(ReadAll(dir.File("fax.his")).find("finished OK"), std::string::npos);
+}
+
+TEST_F(ToolLineFaults, AWideFaxReachesAnA4OnlyTerminalReducedTo1728) {
+  const std::vector<std::pair<int, bool>> pages = {{4, true}, {1, false}, {5, true}};
+  {
+    ApfWriter w;
+    ASSERT_EQ(w.Create(dir.File("wide.apf")), 0);
+    for (auto [pattern, wide] : pages) {
+      ASSERT_EQ(w.BeginPage(false, wide), 0);
+      for (const auto& row : emu::TestPageRasters(pattern, 120, wide ? 2048 : 1728)) {
+        auto coded = EncodeRasterLine(row.data(), wide ? 2048 : 1728);
+        ASSERT_EQ(w.AddLine(coded.data(), coded.size()), 0);
+      }
+      ASSERT_EQ(w.EndPage(), 0);
+    }
+    ASSERT_EQ(w.Finish("WIDE"), 0);
+  }
+  auto line = Line({"--receive-tiff", dir.File("far.tif"), "--pace", "4", "--a4-only"});
+  const ToolRun run = Fax({"send", "--device", line->FirstLine(), "--to", "5551234", "wide.apf"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const auto far = ReadTiffPages(dir.File("far.tif"));
+  ASSERT_EQ(far.size(), 3u);
+  for (std::size_t p = 0; p < 3; ++p) {
+    Rows want = emu::TestPageRasters(pages[p].first, 120, pages[p].second ? 2048 : 1728);
+    if (pages[p].second)
+      for (auto& row : want) row = Reduced(row);
+    EXPECT_EQ(far[p].width, 1728) << "page " << p + 1;
+    EXPECT_TRUE(far[p].rows == Sent(want)) << "page " << p + 1;
+  }
 }
 
 }  // namespace
