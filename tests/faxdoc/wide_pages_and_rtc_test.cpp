@@ -1,15 +1,13 @@
-// B4 pages reduced to A4 for receivers without B4 width (against a
-// pixel-by-pixel reference), and the end of a received page at RTC.
+// B4 lines reduced to A4 for receivers without B4 width (against a
+// pixel-by-pixel reference), and the end of a received page at RTC. Whole
+// pages of both run end to end: tests/tool/fax_e2e/line_faults_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <random>
 #include <vector>
 
 #include "faxdoc/reduced_page_lines.h"
-#include "faxdoc/t4_decoder.h"
-#include "faxdoc/t4_encoder.h"
 #include "faxdoc/t4_rtc.h"
 #include "tests/faxdoc/t4_reference.h"
 
@@ -47,44 +45,6 @@ TEST(WideToA4, EachLineMatchesThePixelByPixelReduction) {
     ReduceWideLine(rows[i].data(), got.data());
     EXPECT_EQ(got, Reference(rows[i])) << "row " << i;
   }
-}
-
-// A page source handing out fixed chunks, as an APF page in stream form does.
-struct Chunks : PageLines {
-  std::vector<std::vector<uint8_t>> chunks;
-  std::size_t next = 0;
-  int Next(std::vector<uint8_t>& line) override {
-    if (next >= chunks.size()) return 0;
-    line = chunks[next++];
-    return 1;
-  }
-};
-
-TEST(WideToA4, APageIsDecodedReducedAndCodedAgainWithItsEndOfPage) {
-  std::vector<Line> wide = {RandomWide(4, 20), RandomWide(5, 60), Line(256, 0)};
-  std::vector<uint8_t> stream;
-  for (const Line& l : wide) {
-    auto coded = EncodeRasterLine(l.data(), 2048);
-    stream.insert(stream.end(), coded.begin(), coded.end());
-  }
-  stream.insert(stream.end(), std::begin(kEndOfPageRecord), std::end(kEndOfPageRecord));
-  auto source = std::make_unique<Chunks>();
-  // Split mid-line: the decoder carries the bit stream over.
-  source->chunks = {{stream.begin(), stream.begin() + 37}, {stream.begin() + 37, stream.end()}};
-  ReducedWidePageLines reduced(std::move(source));
-  std::vector<uint8_t> out, line;
-  int lines = 0;
-  while (reduced.Next(line) == 1) {
-    out.insert(out.end(), line.begin(), line.end());
-    ++lines;
-  }
-  EXPECT_EQ(lines, 4) << "three lines and the end-of-page record";
-  test::ReferenceDecoder check;
-  check.Feed(out);
-  ASSERT_EQ(check.Lines().size(), 3u);
-  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(check.Lines()[i], Reference(wide[i])) << "line " << i;
-  EXPECT_TRUE(check.PageEnded());
-  EXPECT_EQ(check.BadCodes(), 0u);
 }
 
 // Received page data through the finder: what it keeps.
