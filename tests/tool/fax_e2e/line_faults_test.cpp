@@ -4,10 +4,7 @@
 // message, the history lines, the pages that arrive or are kept, and the
 // seconds from the fault to the program's hang-up and exit. And the exit
 // status and message of each end reason, without a call.
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -57,43 +54,23 @@ TEST(ToolEndReason, TheFarEndAndTheLineMakeAFailedCallWhateverTheCode) {
   EXPECT_EQ(cli::ExitCodeForOutcomes({{0}, {ecCancelRequested, false, EndReason::RemoteHangUp}}), cli::kExitSession);
 }
 
-// The line's program with two modems: it prints both devices first.
+// The line's program with two modems, which prints both devices first; the
+// shell it starts from prints its own process (the line's, after exec).
 class TwoModemLine {
  public:
-  TwoModemLine(const std::vector<std::string>& args, const std::string& errFile) {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    std::vector<std::string> all = {TELVANE_FAX_LINE, "--far-end", "second-modem"};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(fds[1], STDOUT_FILENO);
-      const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (err >= 0) dup2(err, STDERR_FILENO);
-      close(fds[0]);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    close(fds[1]);
-    out_ = fdopen(fds[0], "r");
+  explicit TwoModemLine(const std::string& args) {
+    out_ = popen(("echo $$; exec " TELVANE_FAX_LINE " --far-end second-modem " + args).c_str(), "r");
     char buf[256];
-    for (std::string* path : {&a, &b})
-      if (out_ && std::fgets(buf, sizeof buf, out_)) *path = std::string(buf, std::strcspn(buf, "\n"));
+    for (std::string* field : {&pid, &a, &b})
+      if (out_ && std::fgets(buf, sizeof buf, out_)) *field = std::string(buf, std::strcspn(buf, "\n"));
   }
   ~TwoModemLine() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (out_) std::fclose(out_);
+    if (!pid.empty()) kill(std::stoi(pid), SIGTERM);
+    if (out_) pclose(out_);
   }
-  std::string a, b;
+  std::string pid, a, b;
 
  private:
-  pid_t pid_ = -1;
   FILE* out_ = nullptr;
 };
 
@@ -216,7 +193,7 @@ TEST_F(ToolLineFaults, SendOnANoisyLineIsAFailedCallOnAPoorLine) {
 }
 
 TEST_F(ToolLineFaults, ASenderStoppedInMidPageLeavesTheReceiverAFarEndThatHungUp) {
-  TwoModemLine line({"--pace", "2", "--verbose", "--timeout", "150"}, dir.File("line.log"));
+  TwoModemLine line("--pace 2 --verbose --timeout 150 2>" + dir.File("line.log"));
   ASSERT_FALSE(line.b.empty()) << ReadAll(dir.File("line.log"));
   BackgroundTool receiver(TELVANE_FAX_TOOL,
                           {"receive", "--device", line.b, "--class", "1", "--dest", dir.File("in"), "--history",
