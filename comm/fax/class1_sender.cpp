@@ -53,13 +53,14 @@ void FaxSender::Class1Timeout() {
   switch (state_) {
     case tf1WaitDis:
       // No DIS yet. Before CONNECT the number did not answer as a fax; after
-      // it the call was on the line and no frame came through it.
-      if (InCall()) {
-        s_.endReason = EndReason::PoorLine;
-        Fail(ecFatalTimeout);
-      } else {
-        Fail(s_.class1.remote.bits == 0 ? ecFaxNoAnswer : ecFatalTimeout);
+      // it the call was on the line, and a first DIS that never came through
+      // it means a line too poor for frames.
+      if (!InCall()) {
+        Fail(ecFaxNoAnswer);
+        return;
       }
+      if (s_.class1.remote.bits == 0) s_.endReason = EndReason::PoorLine;
+      Fail(ecFatalTimeout);
       return;
     case tf1WaitPostPageResponse:
       // No answer to the post-page message: stop the modem's receive and
