@@ -49,6 +49,9 @@ std::string TApdAbstractFax::RemoteID() const { return engine_ ? PrintableText(e
 int TApdAbstractFax::HangupCode() const { return engine_ ? engine_->Session().hangupCode : 0; }
 int TApdAbstractFax::CurrentPage() const { return engine_ ? engine_->Session().currentPage : 0; }
 int TApdAbstractFax::ErrorCode() const { return engine_ ? engine_->Session().errorCode : 0; }
+EndReason TApdAbstractFax::SessionEndReason() const {
+  return engine_ ? engine_->Session().endReason : EndReason::None;
+}
 long TApdAbstractFax::BytesTransferred() const { return engine_ ? static_cast<long>(engine_->Session().pageBytes) : 0; }
 
 int TApdAbstractFax::TotalPages() const {

@@ -102,6 +102,9 @@ class TApdAbstractFax : protected IFaxOwner {
   long BytesTransferred() const;
   // The error code of the session (0 while it goes well).
   int ErrorCode() const;
+  // Why the current or last fax (call) ended: a user's cancel, a far end that
+  // hung up and a lost line share codes with other failures.
+  EndReason SessionEndReason() const;
 
   // Runs the main loop while the engine waits synchronously (fax_engine.h).
   void SetYield(std::function<void()> fn) { yield_ = std::move(fn); }

@@ -20,20 +20,27 @@ int FaxEngine::PrepareClass1(const std::string& speedQuery) {
 }
 
 void FaxEngine::Class1Command(const std::string& cmd, int delayMs, int timeoutTicks) {
-  frameExpected_ = frameMode_ = frameHeld_ = false;
+  frameExpected_ = frameMode_ = frameHeld_ = listening_ = false;
   if (delayMs > 0) Delay(delayMs);
   Put(cmd + "\r");
   ArmTimeout(timeoutTicks < 0 ? s_.responseTimeout : timeoutTicks);
+  // +FTH and +FTM transmit from their CONNECT until the modem's OK.
+  transmitting_ = false;
+  transmitCommand_ = cmd.rfind("AT+FTH", 0) == 0 || cmd.rfind("AT+FTM", 0) == 0;
+  modemBusy_ = transmitCommand_ || cmd.rfind("AT+FRM", 0) == 0;
+  cancelSent_ = false;
   if (cmd == "AT+FRH=3") ExpectFrame();
 }
 
 void FaxEngine::ExpectFrame() {
-  frameExpected_ = true;
+  frameExpected_ = listening_ = modemBusy_ = true;
   frameMode_ = frameHeld_ = false;
   s_.class1.frameReceived = false;
 }
 
 void FaxEngine::SendFrame(std::uint8_t fcf, bool final, const std::vector<std::uint8_t>& fif) {
+  // T.30 runs until one side sends DCN.
+  t30Open_ = (fcf & ~kFcfX) != kFcfDCN;
   Put(BuildFrame(fcf, final, fif));
 }
 
@@ -149,7 +156,9 @@ void FaxEngine::ActOnFrame(const Class1Frame& frame) {
       p.remoteWide = dis.wide;
       p.scanTime = dis.scanTime;
       p.SetSpeed(ChooseSpeed(p.local, p.remote, s_.desiredBps));
-      if ((p.fine && !p.remoteFine) || (p.wide && !p.remoteWide)) {
+      // A wide page goes to a remote without B4 width reduced to A4 (the
+      // sender decides per page); a fine page cannot be made standard.
+      if (p.fine && !p.remoteFine) {
         Fail(ecFaxIncompatible);
         return;
       }
@@ -182,7 +191,13 @@ void FaxEngine::ActOnFrame(const Class1Frame& frame) {
       p.retrainNeeded = true;
       return;
     case kFcfDCN:
-      if (!DcnExpected()) Fail(ecCancelRequested);
+      // The far end has left T.30. Unless the call was at its end, it hung
+      // up on us: T.30 has no other code for that than the cancel's.
+      t30Open_ = false;
+      if (!DcnExpected()) {
+        s_.endReason = EndReason::RemoteHangUp;
+        Fail(ecCancelRequested);
+      }
       return;
     case kFcfCSI:
     case kFcfTSI:

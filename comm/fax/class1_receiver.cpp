@@ -37,6 +37,7 @@ int FaxReceiver::Class1Prepare() {
 
 void FaxReceiver::Class1CallAnswered() {
   s_.class1.NewCall();
+  Class1BeginCall(false);
   s_.currentPage = 0;
   answered_ = false;
   disRepeats_ = 0;
@@ -363,6 +364,16 @@ void FaxReceiver::Class1SendMcf(bool ok, bool connect) {
     }
     Goto(rf1WaitDcn, false);
   }
+}
+
+void FaxReceiver::OnLineLost() {
+  // Once the document is stored the caller's leaving ends the call as usual.
+  if (state_ == rf1WaitDcn || state_ == rf1WaitHangup) {
+    HangUpLostLine();
+    Goto(rfComplete);
+    return;
+  }
+  Fail(ecFaxSessionError);
 }
 
 }  // namespace telvane

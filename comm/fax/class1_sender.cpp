@@ -9,11 +9,12 @@ namespace telvane {
 namespace {
 
 constexpr int kMaxPostPageTries = 3;
+// A page the receiver lost (it answered the post-page message with its DIS)
+// is sent again after a new DCS and training, this many times at most.
+constexpr int kMaxPageResends = 3;
 // A remote that answers our training with its DIS again did not hear our
 // DCS; it gets the DCS this many more times.
 constexpr int kMaxDcsRepeats = 3;
-// Any character aborts a T.31 modem's "AT+FRH=3"; CAN is part of no command.
-constexpr char kCancelReceive = 0x18;
 
 }  // namespace
 
@@ -22,10 +23,16 @@ bool FaxSender::IsClass1State(int state) {
          (state >= tf1PageSent && state <= tf1WaitHangup);
 }
 
+bool FaxSender::SendsWide(const Page& page) const {
+  // Every fax machine takes A4 (1728 pixels): a wide page goes to one
+  // without B4 width reduced to it.
+  return page.wide && (s_.faxClass != fcClass1 || s_.class1.remoteWide);
+}
+
 void FaxSender::Class1UsePage() {
   Class1Params& p = s_.class1;
   p.fine = pages_[pageIndex_].fine;
-  p.wide = pages_[pageIndex_].wide;
+  p.wide = SendsWide(pages_[pageIndex_]);
   p.UpdateMinBytes();
 }
 
@@ -34,7 +41,7 @@ bool FaxSender::NextPageIsNewDocument() const {
   const Page& now = pages_[pageIndex_];
   const Page& next = pages_[pageIndex_ + 1];
   bool coverEnds = now.kind != Page::File && next.kind == Page::File;
-  return coverEnds || now.fine != next.fine || now.wide != next.wide;
+  return coverEnds || now.fine != next.fine || SendsWide(now) != SendsWide(next);
 }
 
 std::uint8_t FaxSender::PostPageFcf() const {
@@ -45,13 +52,20 @@ std::uint8_t FaxSender::PostPageFcf() const {
 void FaxSender::Class1Timeout() {
   switch (state_) {
     case tf1WaitDis:
-      // No DIS yet: the number did not answer as a fax.
-      Fail(s_.class1.remote.bits == 0 ? ecFaxNoAnswer : ecFatalTimeout);
+      // No DIS yet. Before CONNECT the number did not answer as a fax; after
+      // it the call was on the line, and a first DIS that never came through
+      // it means a line too poor for frames.
+      if (!InCall()) {
+        Fail(ecFaxNoAnswer);
+        return;
+      }
+      if (s_.class1.remote.bits == 0) s_.endReason = EndReason::PoorLine;
+      Fail(ecFatalTimeout);
       return;
     case tf1WaitPostPageResponse:
       // No answer to the post-page message: stop the modem's receive and
       // send the message again.
-      Put(std::string(1, kCancelReceive));
+      Class1CancelReceive();
       Goto(tf1PostPage);
       return;
     case tf1WaitHangup:
@@ -76,6 +90,13 @@ void FaxSender::Class1Dispatch(FaxEvent ev, const std::string& line) {
     }
     DisarmTimeout();
     Goto(tfDial);
+    return;
+  }
+  // Every page is confirmed: a modem that cannot send the DCN (the far end
+  // hung up first) ends the fax all the same.
+  if (state_ >= tf1SendDcn && state_ <= tf1WaitHangup && (Contains(line, "ERROR") || Contains(line, "RRIER"))) {
+    HangUpLostLine();
+    Goto(tfFaxComplete);
     return;
   }
   // An ERROR answers a post-page message that the remote did not take;
@@ -116,13 +137,14 @@ void FaxSender::Class1PhaseB(const std::string& line) {
       return;
     case tf1SendDcs:
       if (!connect) return;
-      // A page the remote cannot print is not offered (after a new document
-      // no fresh DIS may have been checked).
-      if ((p.fine && !p.remoteFine) || (p.wide && !p.remoteWide)) {
+      // The page against the DIS last received: a wide page is reduced for
+      // a remote without B4 width; a fine page it cannot print is not
+      // offered (after a new document no fresh DIS may have been checked).
+      Class1UsePage();
+      if (p.fine && !p.remoteFine) {
         Fail(ecFaxIncompatible);
         return;
       }
-      p.UpdateMinBytes();
       SendFrame(kFcfDCS | kFcfX, true, DcsFif(p.speedIndex, p.fine, p.wide, p.scanTime));
       Progress(fpSessionParams);
       Goto(tf1DcsSent, false);
@@ -249,6 +271,7 @@ void FaxSender::Class1PostPageResponse() {
   const bool newDocument = NextPageIsNewDocument();
   switch (p.lastFcf) {
     case kFcfMCF:
+      pageResends_ = 0;
       Progress(fpPageOK);
       if (!more) {
         Class1Command("AT+FTH=3", kAfterFrameMs);
@@ -272,6 +295,7 @@ void FaxSender::Class1PostPageResponse() {
       }
       return;
     case kFcfRTP:
+      pageResends_ = 0;
       Progress(fpPageOK);
       if (more) {
         ++pageIndex_;
@@ -284,14 +308,39 @@ void FaxSender::Class1PostPageResponse() {
       Progress(fpPageError);
       Fail(ecFaxSessionError);
       return;
-    default:
-      if (!p.lastFinal) {
-        Class1Command("AT+FRH=3", 0);  // the answer is the next frame
+    case kFcfDIS:
+      if (!p.lastFinal) break;
+      // T.30: a DIS in answer to a post-page command means the receiver lost
+      // the page and went back to phase B. DCS and training again (after our
+      // TSI), then the same page; the DIS just decoded chose the speed.
+      if (++pageResends_ > kMaxPageResends) {
+        Fail(ecFatalTimeout);
         return;
       }
-      Goto(tf1PostPage);  // a final frame that answers nothing: ask again
+      Progress(fpPageError);
+      Class1Command("AT+FTH=3", kAfterFrameMs);
+      Goto(tf1SendTsi, false);
       return;
+    default:
+      break;
   }
+  if (!p.lastFinal) {
+    Class1Command("AT+FRH=3", 0);  // the answer is the next frame
+    return;
+  }
+  // CRP asks for the command again (T.30); any other final frame that
+  // answers nothing is taken the same way. Both count as a try.
+  Goto(tf1PostPage);
+}
+
+void FaxSender::OnLineLost() {
+  // With every page confirmed, only the DCN is lost.
+  if (state_ >= tf1SendDcn && state_ <= tf1WaitHangup) {
+    HangUpLostLine();
+    Goto(tfFaxComplete);
+    return;
+  }
+  Fail(ecFaxSessionError);
 }
 
 }  // namespace telvane

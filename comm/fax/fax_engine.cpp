@@ -7,6 +7,7 @@
 
 #include "base/error_codes.h"
 #include "base/exceptions.h"
+#include "comm/fax/t30_timing.h"
 
 namespace telvane {
 namespace {
@@ -28,7 +29,9 @@ int FaxEngine::Start() {
   Stop();
   s_.ResetSession();
   pending_.clear();
-  frameExpected_ = frameMode_ = frameHeld_ = false;
+  frameExpected_ = frameMode_ = frameHeld_ = listening_ = false;
+  callStarted_ = inCall_ = lineLost_ = transmitCommand_ = transmitting_ = noCarrier_ = t30Open_ = modemBusy_ = false;
+  dcnClose_ = DcnClose::NotTried;
   abortPending_ = false;
   abortedByUser_ = false;
   firstStatusSent_ = false;
@@ -41,6 +44,7 @@ int FaxEngine::Start() {
     statusTrigger_ = port_.AddTimerTrigger();
     outFreeTrigger_ = port_.AddStatusTrigger(stOutBuffFree);
     outSentTrigger_ = port_.AddStatusTrigger(stOutSent);
+    watchTrigger_ = port_.AddTimerTrigger();
     triggersAdded_ = true;
   } catch (const EAPDException& e) {
     RemoveTriggersQuietly();
@@ -61,6 +65,7 @@ int FaxEngine::Start() {
   if (abortPending_.exchange(false)) {
     abortedByUser_ = true;
     s_.progress = fpCancel;
+    s_.endReason = EndReason::UserCancel;
     rc = ecCancelRequested;
   }
   if (rc != 0) {
@@ -78,13 +83,16 @@ int FaxEngine::Start() {
   Goto(1);
   Settle();
   --depth_;
-  if (!Finished()) RestartStatusTimer();
+  if (!Finished()) {
+    RestartStatusTimer();
+    port_.SetTimerTrigger(watchTrigger_, kWatchTicks, true);
+  }
   TakeAbort();
   return 0;
 }
 
 void FaxEngine::RemoveTriggersQuietly() {
-  for (int* h : {&timeoutTrigger_, &statusTrigger_, &outFreeTrigger_, &outSentTrigger_}) {
+  for (int* h : {&timeoutTrigger_, &statusTrigger_, &outFreeTrigger_, &outSentTrigger_, &watchTrigger_}) {
     if (*h > 0) {
       try {
         port_.RemoveTrigger(*h);
@@ -125,9 +133,13 @@ void FaxEngine::TakeAbort() {
   // Before the machine runs (preparation) the request stays pending for Start.
   if (!registered_ || Finished()) return;
   if (!abortPending_.exchange(false)) return;
-  ++depth_;
   abortedByUser_ = true;
+  // An error being handled (its DCN still going out) ends the session as a
+  // cancel would; its code stays the error's.
+  if (state_ == ErrorState()) return;
+  ++depth_;
   s_.errorCode = ecCancelRequested;
+  s_.endReason = EndReason::UserCancel;
   Progress(fpCancel);
   Goto(ErrorState());
   Settle();
@@ -162,8 +174,18 @@ void FaxEngine::Serve(const TriggerMessage& m) {
         RestartStatusTimer();
         return;
       }
+      if (m.param == watchTrigger_) {
+        port_.SetTimerTrigger(watchTrigger_, kWatchTicks, true);
+        Guarded([this] { Class1Watch(); });
+        break;
+      }
       if (m.param != timeoutTrigger_) return;
-      Guarded([this] { OnTimeout(); });
+      if (dcnClose_ == DcnClose::StopWait)
+        Guarded([this] { DcnCloseCommand(); });  // the modem did not answer; it is in command mode or refuses
+      else if (DcnClosing())
+        DcnCloseEnd(DcnClose::Skipped);
+      else
+        Guarded([this] { OnTimeout(); });
       break;
     case kMsgTriggerStatus:
       if (m.param == outFreeTrigger_)
@@ -190,6 +212,11 @@ void FaxEngine::Guarded(const std::function<void()>& fn) {
 }
 
 void FaxEngine::RunEvent(FaxEvent ev, const std::string& line) {
+  // The DCN of an error's hang-up runs in the error state, below the machine.
+  if (ev == FaxEvent::Line && DcnClosing()) {
+    Guarded([&] { DcnCloseLine(line); });
+    return;
+  }
   Guarded([&] { Dispatch(ev, line); });
 }
 
@@ -202,6 +229,7 @@ void FaxEngine::Settle() {
       RunEvent(FaxEvent::Enter, {});
     }
     if (Finished()) return;
+    if (Class1NoCarrierWaiting()) continue;
     if (TakesRawInput()) {
       std::size_t before = pending_.size();
       int state = state_;
@@ -209,17 +237,23 @@ void FaxEngine::Settle() {
       if (!enterPending_ && state == state_ && pending_.size() == before) return;
       continue;
     }
-    if (!WaitsForResponse()) return;
+    if (!WaitsForResponse() && !DcnClosing()) return;
     if (frameMode_) {
       int got = ReadFrame();
       if (got == 0) return;
       if (got == 1) {
+        // The modem's OK confirms the frame; a line too noisy for the modem
+        // to see the carrier drop after a final frame never brings it.
         frameHeld_ = true;
+        listening_ = false;
+        t30Open_ = true;
+        confirmBy_ = NewTimer(port_.Clock(), kFrameConfirmTicks);
         continue;
       }
     }
     std::string line;
     if (!NextLine(line)) return;
+    if (Class1WatchLine(line)) continue;
     if (frameHeld_) {
       // The modem's OK confirms the frame's check sequence; after ERROR the
       // frame is dropped.
@@ -284,6 +318,7 @@ void FaxEngine::Fail(int code) {
     return;
   }
   s_.errorCode = code;
+  if (s_.endReason == EndReason::None) s_.endReason = EndReason::Failed;
   messenger_.Error(code);
   Goto(ErrorState());
 }
@@ -311,7 +346,8 @@ void FaxEngine::Delay(int ms) {
 void FaxEngine::Put(const std::string& bytes) { port_.PutString(bytes); }
 
 void FaxEngine::SendCommand(const std::string& cmd, int timeoutTicks) {
-  frameExpected_ = frameMode_ = frameHeld_ = false;
+  frameExpected_ = frameMode_ = frameHeld_ = listening_ = false;
+  transmitCommand_ = transmitting_ = modemBusy_ = false;
   Delay(100);
   Put(cmd + "\r");
   ArmTimeout(timeoutTicks < 0 ? s_.responseTimeout : timeoutTicks);
@@ -326,6 +362,7 @@ void FaxEngine::ArmOutSent() { port_.SetStatusTrigger(outSentTrigger_, 0, true);
 void FaxEngine::FinishSession(int code) {
   DisarmTimeout();
   port_.SetTimerTrigger(statusTrigger_, 0, false);
+  port_.SetTimerTrigger(watchTrigger_, 0, false);
   Goto(FinishedState(), false);
   messenger_.Finish(code);
 }

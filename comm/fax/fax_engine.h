@@ -48,6 +48,7 @@
 #include <string>
 #include <vector>
 
+#include "base/error_codes.h"
 #include "base/wall_clock.h"
 #include "comm/fax/class2_commands.h"
 #include "comm/port/com_port.h"
@@ -67,6 +68,10 @@ enum class FaxEvent {
 };
 
 class FaxEngine {
+ protected:
+  // The DCN that ends T.30 before an error's hang-up (Class1CloseWithDcn).
+  enum class DcnClose { NotTried, StopWait, WaitConnect, WaitOk, Sent, Skipped };
+
  public:
   FaxEngine(TApdComPort& port, IFaxOwner& owner, IMainThreadDispatcher* main = nullptr);
   virtual ~FaxEngine();
@@ -201,6 +206,49 @@ class FaxEngine {
   // The receiver waiting for the end of the call takes DCN as normal.
   virtual bool DcnExpected() const { return false; }
 
+  // --- Class 1 call watch (class1_call.cpp) ---
+  // A Class 1 call starts at the dial or the answer (`calling`: we dialled,
+  // so our frames carry the T.30 X bit) and is on the line from its CONNECT.
+  // While it is, the engine watches for the line going:
+  //  - NO CARRIER while the modem transmits (frames, TCF, page data; page
+  //    data is not read as lines, so the bytes waiting are looked at): the
+  //    line went;
+  //  - NO CARRIER while a frame is awaited: a carrier without a frame, or
+  //    the line went; the modem is told to listen again, and a modem that
+  //    has gone on hook refuses that: ERROR after NO CARRIER with no CONNECT
+  //    between means the line went;
+  //  - the port reports a hang-up (checked every second by the watch timer);
+  //  - a frame read whose OK does not come within kFrameConfirmTicks: on a
+  //    noisy line a T.31 modem never sees the carrier drop that confirms a
+  //    final frame, so the line is too poor to carry T.30.
+  // Each ends the call at once through OnLineLost (or, for the frame, a
+  // failure with EndReason::PoorLine).
+  void Class1BeginCall(bool calling);
+  void Class1EndCall();
+  bool InCall() const { return inCall_; }
+  bool LineLost() const { return lineLost_; }
+  // The modem is in command mode with no call left to end (the line went,
+  // or the far end sent DCN and hangs up): ATH0 alone puts it on hook.
+  bool QuickHangUp() const { return lineLost_ || s_.endReason == EndReason::RemoteHangUp; }
+  // A line that went: the reason is noted, output dropped, and the machine
+  // told. The default fails the fax or call with -8069.
+  void LoseLine(EndReason reason);
+  virtual void OnLineLost() { Fail(ecFaxSessionError); }
+  // Puts a modem that lost its line on hook at once (no escape sequence, no
+  // DTR drop: it is on hook already, or its port is gone).
+  void HangUpLostLine();
+  // Aborts the modem's reception (AT+FRH, AT+FRM) with a character; its OK
+  // follows.
+  void Class1CancelReceive();
+  // Before the error state hangs up a Class 1 call that reached T.30 on a
+  // line still there, DCN ends T.30 (phase E) so that the far end does not
+  // wait for its time-outs. True while the DCN is on its way: the error state
+  // is entered again once it is out, refused or timed out. ModemIdle() then
+  // tells whether the modem is back in command mode already. With
+  // `discardOutput` what is not yet written (page data, TCF) is dropped.
+  bool Class1CloseWithDcn(bool discardOutput);
+  bool ModemIdle() const { return dcnClose_ == DcnClose::Sent; }
+
   // Baud switching around a session.
   void SwitchToNormalBaud();
   void SwitchToInitBaud();
@@ -234,6 +282,8 @@ class FaxEngine {
   int failedState_ = 0;
   // A cancel is waiting to be taken (it is taken after the current event).
   bool AbortPending() const { return abortPending_; }
+  DcnClose dcnClose_ = DcnClose::NotTried;
+  int dcnCommandTries_ = 0;
 
  private:
   void RunEvent(FaxEvent ev, const std::string& line);
@@ -243,6 +293,18 @@ class FaxEngine {
   void RemoveTriggersQuietly();
   void Serve(const TriggerMessage& m);
   bool NextLine(std::string& line);
+  // Class 1 line events of a call (class1_call.cpp): true when the line was
+  // used up (the line went, or the modem listens again).
+  bool Class1WatchLine(const std::string& line);
+  // Page data or TCF going out: NO CARRIER among the bytes waiting.
+  bool Class1NoCarrierWaiting();
+  void Class1Watch();
+  void DcnCloseCommand();
+  void DcnCloseLine(const std::string& line);
+  void DcnCloseEnd(DcnClose how);
+  bool DcnClosing() const {
+    return dcnClose_ == DcnClose::StopWait || dcnClose_ == DcnClose::WaitConnect || dcnClose_ == DcnClose::WaitOk;
+  }
   // Class 1: 1 when a frame was read, 0 when more bytes are needed, -1 when
   // a response line came instead.
   int ReadFrame();
@@ -258,11 +320,24 @@ class FaxEngine {
   bool frameMode_ = false;      // Class 1: reading a frame
   bool frameHeld_ = false;      // Class 1: a frame read, waiting for its OK
   bool frameOverlong_ = false;  // Class 1: dropping a frame too long to be one
+  bool listening_ = false;      // Class 1: "AT+FRH=3" waits for a frame
+  EventTimer confirmBy_{};      // Class 1: a frame read must be confirmed by then
+  // Class 1 call state (class1_call.cpp).
+  bool callStarted_ = false;    // dialled or answered; CONNECT puts it on the line
+  bool inCall_ = false;
+  bool calling_ = false;
+  bool lineLost_ = false;
+  bool modemBusy_ = false;      // a modulation command (or the answer) has had no final result yet
+  bool cancelSent_ = false;     // ... and its reception was aborted: the result is on its way
+  bool transmitCommand_ = false;  // the last command was +FTH or +FTM (or ATA)
+  bool transmitting_ = false;   // ... and its CONNECT came: the modem transmits until its OK
+  bool noCarrier_ = false;      // NO CARRIER came, and no CONNECT since
+  bool t30Open_ = false;        // a frame went or came, and no DCN yet
   Class1Frame lastFrame_;
   std::function<void()> yield_;
   int receiverId_ = 0;
   std::atomic<bool> registered_{false};
-  int timeoutTrigger_ = 0, statusTrigger_ = 0, outFreeTrigger_ = 0, outSentTrigger_ = 0;
+  int timeoutTrigger_ = 0, statusTrigger_ = 0, outFreeTrigger_ = 0, outSentTrigger_ = 0, watchTrigger_ = 0;
   bool triggersAdded_ = false;
 
  protected:

@@ -141,6 +141,7 @@ void FaxReceiver::WaitForCall(const std::string& line) {
 }
 
 void FaxReceiver::Complete() {
+  Class1EndCall();
   SwitchToInitBaud();
   if (s_.oneFax) {
     StatusNow(fsLast);
@@ -165,8 +166,13 @@ bool FaxReceiver::IsSetUpState(int state) {
 }
 
 void FaxReceiver::ReceiveError() {
+  Guarded([this] { ReceiveFlowOff(); });
+  // A call in T.30 ends with our DCN; this state runs again once it is out.
+  if (Class1CloseWithDcn(false)) return;
   DisarmTimeout();
-  file_.Close();  // pages judged good stay in the file
+  // Pages judged good stay in the file; a file without one goes.
+  file_.Close();
+  if (file_.PageCount() == 0) s_.faxFile.clear();
   // The modem's set-up failing is no failed receive; and a modem that cannot
   // be set up ends the session, as it does at the start, instead of being
   // set up again and again (a port whose device has gone fails every write).
@@ -184,15 +190,19 @@ void FaxReceiver::ReceiveError() {
     ClearInput();
   } else {
     try {
-      ReceiveFlowOff();
-      // A Class 1 modem still receiving would take the hang-up commands as an
-      // abort only.
-      if (s_.faxClass == fcClass1) Class1StopModem(false);
-      HangUpReceiver();
+      if (QuickHangUp()) {
+        HangUpLostLine();
+      } else {
+        // A Class 1 modem still receiving would take the hang-up commands as
+        // an abort only.
+        if (s_.faxClass == fcClass1 && !ModemIdle()) Class1StopModem(false);
+        HangUpReceiver();
+      }
     } catch (const EAPDException&) {
       // A port that fails cannot hang up; the session still ends or goes on.
     }
   }
+  Class1EndCall();
   // A cancel that came while this error was handled ends the session too.
   if (AbortPending()) abortedByUser_ = true;
   const bool finish = (s_.options & foExitOnError) || abortedByUser_ || setUp;
@@ -283,6 +293,7 @@ void FaxReceiver::StartPage() {
   }
   dleSeen_ = false;
   pageRefused_ = false;
+  rtc_.Reset();
   data_.clear();
   s_.pageBytes = 0;  // the page's status counts its own bytes
   if (class1) {
@@ -335,6 +346,11 @@ void FaxReceiver::TakePageData(std::string& pending) {
     } else if (b == kDLE) {
       dleSeen_ = true;
       continue;
+    }
+    if (s_.faxClass == fcClass1) {
+      // The page ends at RTC: the rest is what the demodulator made of the
+      // line until the carrier went.
+      if (!rtc_.Take(b, b)) continue;
     }
     data_.push_back(reverse ? ReverseBits(b) : b);
     if (data_.size() >= 4096)

@@ -8,6 +8,7 @@
 
 #include "comm/fax/fax_engine.h"
 #include "comm/fax/received_fax_file.h"
+#include "faxdoc/t4_rtc.h"
 
 namespace telvane {
 
@@ -81,6 +82,7 @@ class FaxReceiver : public FaxEngine {
   int ErrorState() const override { return rfError; }
   void ReleaseFiles() override;
   bool DcnExpected() const override { return state_ == rf1WaitDcn; }
+  void OnLineLost() override;
 
  private:
   void ReceiveInit();
@@ -133,6 +135,7 @@ class FaxReceiver : public FaxEngine {
   bool flowOn_ = false;
   std::uint16_t savedFull_ = 0, savedResume_ = 0;  // the port's thresholds before flow went on
   bool skipLf_ = false;  // the line feed that ends "CONNECT" comes before the data
+  RtcFinder rtc_;        // Class 1: the page ends at RTC; what follows is not kept
   std::vector<std::uint8_t> data_;  // page data waiting to be written
   // Class 1.
   TcfChecker tcf_;

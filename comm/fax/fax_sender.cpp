@@ -8,6 +8,7 @@
 #include "base/error_codes.h"
 #include "base/exceptions.h"
 #include "faxdoc/header_line.h"
+#include "faxdoc/reduced_page_lines.h"
 
 namespace telvane {
 
@@ -211,7 +212,9 @@ void FaxSender::Dial() {
   if (s_.faxClass == fcClass1) {
     // The answering fax's first frames (CSI, DIS) follow the CONNECT.
     s_.class1.NewCall();
+    Class1BeginCall(true);
     dcsRepeats_ = 0;
+    pageResends_ = 0;
     Class1UsePage();
     ExpectFrame();
     Goto(tf1WaitDis, false);
@@ -254,11 +257,14 @@ bool FaxSender::NextPageChangesResolution() const {
 
 int FaxSender::StartPageData() {
   const Page& page = pages_[pageIndex_];
+  // A wide page for a remote without B4 width goes out reduced to A4, with
+  // the blank lines, header line and text cover of an A4 page.
+  const bool wide = SendsWide(page);
   PageSendOptions opt;
   opt.minBytes = s_.faxClass == fcClass1 ? s_.class1.minBytes : s_.params.minBytes;
   opt.maxSendCount = std::max(1, s_.maxSendCount);
   opt.bufferMinimum = s_.bufferMinimum;
-  opt.wide = page.wide;
+  opt.wide = wide;
   if (!s_.headerLine.empty()) {
     HeaderTagValues v;
     const std::time_t now = wallClock_();
@@ -272,9 +278,9 @@ int FaxSender::StartPageData() {
     v.pageNumber = static_cast<int>(pageIndex_) + 1;  // cover pages come first
     const std::string header = ReplaceHeaderTags(s_.headerLine, v);
     const EnhancedTextSettings& enh = s_.enhText;
-    if (int rc = enh.enabled ? RenderEnhancedHeaderLines(header, page.fine, page.wide, enh.headerFont,
+    if (int rc = enh.enabled ? RenderEnhancedHeaderLines(header, page.fine, wide, enh.headerFont,
                                                          enh.rendererFactory, opt.headerLines)
-                             : RenderHeaderLines(header, page.fine, page.wide, opt.headerLines))
+                             : RenderHeaderLines(header, page.fine, wide, opt.headerLines))
       return rc;
   }
   std::unique_ptr<PageLines> body;
@@ -283,13 +289,14 @@ int FaxSender::StartPageData() {
     textOptions.Enhanced = s_.enhText.enabled;
     textOptions.EnhFont = s_.enhText.font;
     textOptions.RendererFactory = s_.enhText.rendererFactory;
-    auto text = std::make_unique<TextCoverLines>(page.fine, page.wide, std::move(textOptions));
+    auto text = std::make_unique<TextCoverLines>(page.fine, wide, std::move(textOptions));
     if (int rc = text->Open(s_.coverFile)) return rc;
     body = std::move(text);
   } else {
     auto apf = std::make_unique<ApfPageLines>();
     if (int rc = apf->Open(page.kind == Page::File ? s_.faxFile : s_.coverFile, page.number)) return rc;
     body = std::move(apf);
+    if (page.wide && !wide) body = std::make_unique<ReducedWidePageLines>(std::move(body));
   }
   tx_.Begin(std::move(body), std::move(opt));
   return ecOK;
@@ -380,6 +387,7 @@ void FaxSender::TransmitFlowOff() {
 }
 
 void FaxSender::FaxComplete() {
+  Class1EndCall();
   CloseFiles();
   Progress(fpFinished);
   messenger_.Log(lfaxTransmitOk);
@@ -388,17 +396,24 @@ void FaxSender::FaxComplete() {
 }
 
 void FaxSender::SendError() {
+  DisarmOutFree();
+  Guarded([this] { TransmitFlowOff(); });
+  // A call in T.30 ends with our DCN; this state runs again once it is out.
+  if (Class1CloseWithDcn(modemSending_)) return;
   CloseFiles();
   messenger_.Log(lfaxTransmitFail);
   DisarmTimeout();
-  DisarmOutFree();
   try {
-    TransmitFlowOff();
-    if (s_.faxClass == fcClass1) Class1StopModem(modemSending_);
-    HangUpSender();
+    if (QuickHangUp()) {
+      HangUpLostLine();
+    } else {
+      if (s_.faxClass == fcClass1 && !ModemIdle()) Class1StopModem(modemSending_);
+      HangUpSender();
+    }
   } catch (const EAPDException&) {
     // A port that fails cannot hang up; the session still ends or goes on.
   }
+  Class1EndCall();
   modemSending_ = false;
   // A cancel that came while this error was handled ends the session too.
   if (AbortPending()) abortedByUser_ = true;

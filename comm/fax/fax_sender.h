@@ -96,6 +96,7 @@ class FaxSender : public FaxEngine {
   int FinishedState() const override { return tfDone; }
   int ErrorState() const override { return tfSendError; }
   void ReleaseFiles() override;
+  void OnLineLost() override;
 
  private:
   // One page of the fax: a cover page or a page of the fax file.
@@ -135,6 +136,9 @@ class FaxSender : public FaxEngine {
   // MPS, EOM or EOP for what follows the page just sent.
   std::uint8_t PostPageFcf() const;
   bool NextPageIsNewDocument() const;
+  // The page goes out at 2048 pixels: it is wide and the remote takes B4
+  // (Class 1 decides per call; Class 2 modems reduce by themselves).
+  bool SendsWide(const Page& page) const;
 
   // XON/XOFF from the modem while TCF or page data goes out (SoftwareFlow).
   void TransmitFlowOn();
@@ -162,6 +166,7 @@ class FaxSender : public FaxEngine {
   bool pageRefused_ = false;  // a Class 2.0 page status of 2 came before the result code
   int postPageTries_ = 0;     // Class 1: tries of the current post-page message
   int dcsRepeats_ = 0;        // Class 1: DCS sent again after an answer that was neither CFR nor FTT
+  int pageResends_ = 0;       // Class 1: the current page sent again after the receiver's DIS
   bool modemSending_ = false; // Class 1: TCF or page data may be on its way to the modem
 };
 

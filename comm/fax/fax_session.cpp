@@ -13,6 +13,19 @@ std::string DefaultInitString(bool blindDial, bool detectBusy) {
   return s;
 }
 
+const char* EndReasonText(EndReason reason) {
+  switch (reason) {
+    case EndReason::None: return "";
+    case EndReason::UserCancel: return "cancelled";
+    case EndReason::RemoteHangUp: return "the far end hung up (it sent DCN)";
+    case EndReason::CarrierLost: return "the line was lost (no carrier)";
+    case EndReason::PortHangUp: return "the line was lost (the port hung up)";
+    case EndReason::PoorLine: return "the line was too poor: the modem confirmed no frame";
+    case EndReason::Failed: return "the call failed";
+  }
+  return "";
+}
+
 void FaxSession::SetStationId(const std::string& id) {
   stationId = id.substr(0, 20);
   std::transform(stationId.begin(), stationId.end(), stationId.begin(),
@@ -23,6 +36,7 @@ void FaxSession::ResetSession() {
   remoteId.clear();
   progress = 0;
   errorCode = 0;
+  endReason = EndReason::None;
   hangupCode = 0;
   attempt = 0;
   ringCount = 0;

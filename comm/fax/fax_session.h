@@ -53,6 +53,23 @@ inline constexpr int lfaxReceiveOk = 5;
 inline constexpr int lfaxReceiveSkip = 6;
 inline constexpr int lfaxReceiveFail = 7;
 
+// Why a fax (sender) or a call (receiver) ended, as far as the error code
+// alone does not tell it. T.30 has one code for a DCN wherever it comes
+// (-6005 "Cancel requested", the code the history keeps): the reason tells
+// the user's cancel from a far end that hung up, and a lost line or one too
+// poor to carry frames from a protocol failure.
+enum class EndReason {
+  None,          // still running, or ended as it should
+  UserCancel,    // the user asked to stop
+  RemoteHangUp,  // the far end sent DCN when the procedure did not call for it
+  CarrierLost,   // the modem said NO CARRIER in mid-call: the line went
+  PortHangUp,    // the port reported a hang-up: the modem or its line went
+  PoorLine,      // frames came but the modem confirmed none: too noisy a line
+  Failed,        // any other failure; the error code tells which
+};
+// A short English text for `reason` ("the far end hung up"); empty for None.
+const char* EndReasonText(EndReason reason);
+
 // The default init string for the dial options: the X digit selects
 // blind dialling (no wait for dial tone) and busy detection.
 //   X4 waits for dial tone and detects busy, X3 busy only, X2 dial tone only, X1 neither.
@@ -112,6 +129,7 @@ struct FaxSession {
   std::string remoteId;
   int progress = 0;
   int errorCode = 0;
+  EndReason endReason = EndReason::None;  // of the current fax or call
   int hangupCode = 0;
   int attempt = 0;
   int ringCount = 0;

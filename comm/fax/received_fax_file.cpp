@@ -100,6 +100,8 @@ int ReceivedFaxFile::Close() {
   int rc = DiscardPage();
   if (::close(fd_) != 0 && rc == ecOK) rc = ErrnoToCode(errno);
   fd_ = -1;
+  if (header_.PageCount == 0 && ::unlink(name_.c_str()) != 0 && rc == ecOK && errno != ENOENT)
+    rc = ErrnoToCode(errno);
   return rc;
 }
 

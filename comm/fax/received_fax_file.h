@@ -27,7 +27,8 @@ class ReceivedFaxFile {
   int KeepPage();
   // Cuts the file back to the start of the open page.
   int DiscardPage();
-  // Drops an unfinished page and closes the file.
+  // Drops an unfinished page and closes the file. A file that kept no page
+  // is removed: no fax arrived.
   int Close();
 
   bool IsOpen() const { return fd_ >= 0; }

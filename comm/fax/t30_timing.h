@@ -26,6 +26,18 @@ inline constexpr int kBeforePostPageMs = 500;
 // A modem signals with XON that it takes page data; after about a second
 // without one the page starts all the same.
 inline constexpr int kXonWaitTicks = 18;
+// A frame read is confirmed by the modem's OK once the V.21 carrier drops,
+// within a fraction of a second after its closing flags; a modem that has
+// not confirmed it after 3 s (T.30's T4) never will.
+inline constexpr int kFrameConfirmTicks = SecsToTicks(3);
+// How often a Class 1 call checks its port for a hang-up and its frames for
+// their confirmation: every second, so a line that goes is noticed within 2 s.
+inline constexpr int kWatchTicks = SecsToTicks(1);
+
+// Any character aborts a T.31 modem's reception (AT+FRH, AT+FRM); CAN is
+// part of no command.
+inline constexpr char kCancelReceive = 0x18;
+
 // The remote may take up to 30 s to be ready for the next page (AT+FDT).
 inline constexpr int kRemoteReadyTicks = SecsToTicks(30);
 

@@ -464,6 +464,7 @@ bool TApdComPort::DSR() { return (Ready().CurrentLines() & msrDSR) != 0; }
 bool TApdComPort::DCD() { return (Ready().CurrentLines() & msrDCD) != 0; }
 bool TApdComPort::RI() { return (Ready().CurrentLines() & msrRI) != 0; }
 bool TApdComPort::Ring() { return Ready().RingSeen(); }
+bool TApdComPort::LineHungUp() const { return dispatcher_ && dispatcher_->DeviceFailed(); }
 std::uint32_t TApdComPort::LineError() { return Ready().LineError(); }
 bool TApdComPort::LineBreak() { return Ready().LineBreak(); }
 

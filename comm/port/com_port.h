@@ -213,6 +213,10 @@ class TApdComPort {
   bool RI();
   // Whether a ring was seen since the last call; clears it.
   bool Ring();
+  // Whether the device reported a hang-up (the line or the modem went, or
+  // the far side of a pseudo-terminal closed) since the port was opened.
+  // False for a port that is not open.
+  bool LineHungUp() const;
   // Line errors since the last call (le* bits); clears them.
   std::uint32_t LineError();
   // Whether a break arrived since the last call; clears it.

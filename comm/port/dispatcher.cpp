@@ -90,6 +90,7 @@ int TApdBaseDispatcher::Open(const DispatcherConfig& config) {
     std::lock_guard guard(evLock_);
     stop_ = false;
     comEvent_ = wake_ = inputBlocked_ = deviceFailed_ = false;
+    deviceFailedSeen_ = false;
   }
   closeOnStop_ = false;
   sendCancel_.Reset();
@@ -173,7 +174,7 @@ void TApdBaseDispatcher::EventThread() {
     int rc = device_->WaitReadable(-1);
     std::lock_guard guard(evLock_);
     if (stop_) return;
-    if (rc < 0) deviceFailed_ = true;
+    if (rc < 0) deviceFailed_ = deviceFailedSeen_ = true;
     if (rc != 0) {
       comEvent_ = true;
       evChanged_.notify_all();

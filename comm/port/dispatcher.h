@@ -110,6 +110,8 @@ class TApdBaseDispatcher {
   bool LineBreak();
   // Whether a ring was seen since the last call; clears it.
   bool RingSeen();
+  // Whether reading the device failed (a hang-up) since it was opened.
+  bool DeviceFailed() const { return deviceFailedSeen_; }
 
   // Applies new line settings once the output has drained; nothing is written
   // to the device when they equal the current ones.
@@ -220,6 +222,7 @@ class TApdBaseDispatcher {
   bool inputBlocked_ = false;
   std::atomic<bool> stop_{false};
   bool deviceFailed_ = false;
+  std::atomic<bool> deviceFailedSeen_{false};  // deviceFailed_, readable without evLock_
   bool started_ = false;
   int threadsRunning_ = 0;
   std::thread eventThread_;

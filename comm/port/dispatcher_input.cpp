@@ -23,7 +23,7 @@ std::size_t TApdBaseDispatcher::ReadInput(std::vector<FiredTrigger>& fired) {
       // A hung-up or failed line: the event thread stops waiting on it.
       std::lock_guard guard(evLock_);
       if (!deviceFailed_ && log_) log_->Add("Error", "Read", static_cast<std::uint32_t>(-n));
-      deviceFailed_ = true;
+      deviceFailed_ = deviceFailedSeen_ = true;
       break;
     }
     if (n == 0) break;

@@ -10,6 +10,11 @@ namespace {
 // address and control bytes), with the direction bit masked off.
 constexpr uint8_t kFcfDcs = 0x82;
 constexpr uint8_t kFcfFtt = 0x44;
+constexpr uint8_t kFcfCfr = 0x84;
+constexpr uint8_t kFcfMcf = 0x8C;
+constexpr uint8_t kFcfMps = 0x4E;
+constexpr uint8_t kFcfEom = 0x8E;
+constexpr uint8_t kFcfEop = 0x2E;
 }  // namespace
 
 FaxTerminalEnd::FaxTerminalEnd(const TerminalSettings& settings, bool callingParty) : settings_(settings) {
@@ -24,9 +29,11 @@ FaxTerminalEnd::FaxTerminalEnd(const TerminalSettings& settings, bool callingPar
   const unsigned modems = settings_.modems ? settings_.modems : (T30_SUPPORT_V27TER | T30_SUPPORT_V29 | T30_SUPPORT_V17);
   t30_set_supported_modems(t30_, static_cast<int>(modems));
   if (settings_.mhOnly) t30_set_supported_compressions(t30_, T30_SUPPORT_T4_1D_COMPRESSION);
-  // Like a B4 machine, the terminal takes the wider pages too, of any length.
-  t30_set_supported_image_sizes(t30_, T30_SUPPORT_215MM_WIDTH | T30_SUPPORT_255MM_WIDTH | T30_SUPPORT_303MM_WIDTH |
-                                          T30_SUPPORT_UNLIMITED_LENGTH | T30_SUPPORT_A4_LENGTH |
+  // Like a B4 machine, the terminal takes the wider pages too, of any
+  // length; an A4 machine only the 215 mm width.
+  const int widths = settings_.a4Only ? T30_SUPPORT_215MM_WIDTH
+                                      : T30_SUPPORT_215MM_WIDTH | T30_SUPPORT_255MM_WIDTH | T30_SUPPORT_303MM_WIDTH;
+  t30_set_supported_image_sizes(t30_, widths | T30_SUPPORT_UNLIMITED_LENGTH | T30_SUPPORT_A4_LENGTH |
                                           T30_SUPPORT_B4_LENGTH | T30_SUPPORT_US_LETTER_LENGTH |
                                           T30_SUPPORT_US_LEGAL_LENGTH);
   // The Class 1 DTEs this line serves do not correct errors.
@@ -75,6 +82,9 @@ void FaxTerminalEnd::Frame(t30_state_s*, void* user, int incoming, const uint8_t
   if (len < 3) return;
   const uint8_t fcf = msg[2] & 0xFE;
   if (fcf == kFcfFtt) ++(incoming ? self->result_.fttReceived : self->result_.fttSent);
+  if (!incoming && (fcf == kFcfMps || fcf == kFcfEom || fcf == kFcfEop)) self->sentMps_ = fcf == kFcfMps;
+  if (incoming && self->settings_.sends && (fcf == kFcfCfr || (fcf == kFcfMcf && self->sentMps_)))
+    self->pageStart_ = true;
   if (!incoming && fcf == kFcfDcs && len >= 5) {
     // DCS bits 11-14 (FIF octet 2, mask 0x3C) give the modem and its rate:
     // bit 14 set is V.17, else bit 11 set V.29, else V.27 ter.
@@ -89,6 +99,12 @@ void FaxTerminalEnd::Frame(t30_state_s*, void* user, int incoming, const uint8_t
     else
       self->dcsRate_ = b12 ? 4800 : 2400;
   }
+}
+
+bool FaxTerminalEnd::TakePageStart() {
+  const bool started = pageStart_;
+  pageStart_ = false;
+  return started;
 }
 
 bool FaxTerminalEnd::TakeDcsSent(int& bitRate, bool& v17, bool& v29) {

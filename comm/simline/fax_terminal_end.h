@@ -28,6 +28,7 @@ struct TerminalSettings {
   std::string stationId;    // this terminal's TSI/CSI
   unsigned modems = 0;      // spandsp T30_SUPPORT_V27TER | V29 | V17; 0 = all three
   bool mhOnly = false;      // one-dimensional T.4 coding only
+  bool a4Only = false;      // 1728-pixel pages only (no B4 or A3 width)
   int logLevel = 0;         // spandsp log level to stderr (0 = none)
   std::string logTag;
 };
@@ -51,6 +52,9 @@ class FaxTerminalEnd {
   // A DCS this terminal sent: its bit rate and modem family, once per DCS,
   // so that the line can refuse the training check that follows.
   bool TakeDcsSent(int& bitRate, bool& v17, bool& v29);
+  // A page this (sending) terminal is about to transmit, once per page: it
+  // got CFR, or MCF after its MPS.
+  bool TakePageStart();
 
  private:
   static void PhaseE(t30_state_s* s, void* user, int code);
@@ -63,6 +67,8 @@ class FaxTerminalEnd {
   bool dcsSent_ = false;
   int dcsRate_ = 0;
   bool dcsV17_ = false, dcsV29_ = false;
+  bool pageStart_ = false;
+  bool sentMps_ = false;  // the last post-page command it sent was MPS
 };
 
 }  // namespace telvane

@@ -173,6 +173,20 @@ class SimLine::Engine : public T31PtyModem::Host {
   void StartTerminal(int side, bool calling);
   void CheckTerminals();
   void ArmRefusal(int side, int bitRate, bool v17, bool v29, bool afterSignal);
+  // A page transmission starts (on either side).
+  void PageStarted(const std::string& who);
+  // Where the drop and the gap count from: the answer, or the start of the
+  // page they are placed in (none until that page starts).
+  std::optional<int64_t> FaultAnchor() const {
+    if (config_.faultInPage <= 0) return connectedAt_;
+    return pageAnchor_;
+  }
+  bool InGap() const {
+    const auto anchor = FaultAnchor();
+    if (!anchor || config_.gapSeconds <= 0) return false;
+    const int64_t since = now_ - *anchor;
+    return since >= Samples(config_.gapAfterSeconds) && since < Samples(config_.gapAfterSeconds + config_.gapSeconds);
+  }
   bool TerminalCalls() const {
     return config_.farEnd == SimLineConfig::TerminalSends || config_.farEnd == SimLineConfig::TerminalToTerminal;
   }
@@ -202,6 +216,8 @@ class SimLine::Engine : public T31PtyModem::Host {
   int caller_ = 0, callee_ = 1;
   int placed_ = 0;
   int64_t connectedAt_ = 0;
+  std::optional<int64_t> pageAnchor_;  // line time the faultInPage-th page started
+  bool silent_ = false;                // the gap is on
   Clock::time_point connectedReal_;
   bool terminalHangUpArmed_ = false;
   CallRecord call_;
@@ -271,8 +287,14 @@ void SimLine::Engine::Step() {
       std::fill(std::begin(out[side]), std::end(out[side]), 0);
   }
   const bool connected = state_ == CallState::kConnected;
-  path_[0]->Pass(out[0], in[1], kLineBlock, connected);
-  path_[1]->Pass(out[1], in[0], kLineBlock, connected);
+  const bool gap = connected && InGap();
+  if (gap != silent_) {
+    silent_ = gap;
+    if (gap) call_.silenced = true;
+    Log(gap ? "line silent" : "line back");
+  }
+  path_[0]->Pass(out[0], in[1], kLineBlock, connected && !gap);
+  path_[1]->Pass(out[1], in[0], kLineBlock, connected && !gap);
   for (int side = 0; side < 2; ++side) {
     if (modem_[side])
       modem_[side]->Rx(in[side], kLineBlock);
@@ -288,7 +310,8 @@ void SimLine::Engine::Step() {
   // The call may have ended in this block (a hang-up timer above): only a
   // call still in progress can be dropped or cut off.
   const bool stillConnected = state_ == CallState::kConnected;
-  if (stillConnected && config_.dropAfterSeconds > 0 && now_ - connectedAt_ >= Samples(config_.dropAfterSeconds)) {
+  const auto anchor = FaultAnchor();
+  if (stillConnected && config_.dropAfterSeconds > 0 && anchor && now_ - *anchor >= Samples(config_.dropAfterSeconds)) {
     Log("line dropped");
     call_.dropped = true;
     CutCall("dropped");
@@ -313,6 +336,7 @@ void SimLine::Engine::OnCommand(T31PtyModem& m, const std::string& line) {
   // check; after frames it received (CFR, MCF) it is a page.
   const bool tcf = lastHdlcSent_[side];
   lastHdlcSent_[side] = false;
+  if (!tcf && state_ == CallState::kConnected) PageStarted(m.Name());
   const Modulation* mod = FindModulation(std::atoi(cmd.c_str() + ftm + 5));
   if (tcf && mod && mod->bitRate == config_.refuseTrainingBps && state_ == CallState::kConnected)
     ArmRefusal(side, mod->bitRate, mod->v17, mod->v29, false);
@@ -324,6 +348,12 @@ void SimLine::Engine::ArmRefusal(int side, int bitRate, bool v17, bool v29, bool
   ++call_.trainingsRefused;
   Log(SideName(side) + ": training check at " + std::to_string(bitRate) + " bit/s refused (garbled after " +
       std::to_string(passMs) + " ms)");
+}
+
+void SimLine::Engine::PageStarted(const std::string& who) {
+  ++call_.pagesStarted;
+  Log(who + ": page " + std::to_string(call_.pagesStarted) + " starts");
+  if (call_.pagesStarted == config_.faultInPage) pageAnchor_ = now_;
 }
 
 void SimLine::Engine::Dial(int side) {
@@ -400,6 +430,8 @@ void SimLine::Engine::Connect() {
   call_.answered = true;
   connectedAt_ = now_;
   connectedReal_ = Clock::now();
+  pageAnchor_.reset();
+  silent_ = false;
   terminalHangUpArmed_ = false;
   for (auto& p : path_) p->Clear();
   lastHdlcSent_[0] = lastHdlcSent_[1] = false;
@@ -417,6 +449,7 @@ void SimLine::Engine::StartTerminal(int side, bool calling) {
   s.stationId = toTerminal && side == 0 ? config_.senderStationId : config_.stationId;
   s.modems = config_.peerModems;
   s.mhOnly = config_.peerMhOnly;
+  s.a4Only = config_.peerA4Only;
   s.logLevel = config_.logLevel;
   s.logTag = toTerminal && side == 0 ? "sender" : "terminal";
   terminal_[side] = std::make_unique<FaxTerminalEnd>(s, calling);
@@ -432,6 +465,7 @@ void SimLine::Engine::CheckTerminals() {
     bool v17 = false, v29 = false;
     if (t->TakeDcsSent(rate, v17, v29) && rate == config_.refuseTrainingBps && state_ == CallState::kConnected)
       ArmRefusal(side, rate, v17, v29, true);
+    if (t->TakePageStart() && state_ == CallState::kConnected) PageStarted(SideName(side));
     anyFinished |= t->Finished();
   }
   if (!any || !anyFinished || terminalHangUpArmed_ || state_ != CallState::kConnected) return;
@@ -516,8 +550,11 @@ int SimLine::Start(const SimLineConfig& config) {
   // NaN passes no comparison and would slip through the range checks below
   // (and turn into an undefined sample count): every time must be a number.
   for (double v : {config.pace, config.dteTurnRealSeconds, config.dropAfterSeconds, config.maxCallSeconds,
-                   config.callDelaySeconds})
+                   config.callDelaySeconds, config.gapAfterSeconds, config.gapSeconds})
     if (!std::isfinite(v)) return fail(-EINVAL, "the pace and the line's times must be finite numbers");
+  if (config.gapAfterSeconds < 0 || config.gapSeconds < 0 || config.dropAfterSeconds < 0)
+    return fail(-EINVAL, "the drop and the gap cannot be placed at negative times");
+  if (config.faultInPage < 0) return fail(-EINVAL, "the page of a fault counts from 1");
   if (!(config.pace > 0) && !(config.pace == 0 && mode == SimLineConfig::TerminalToTerminal))
     return fail(-EINVAL, "the pace must be above 0 (0, unpaced, only between two terminals)");
   if (config.callDelaySeconds < 0) return fail(-EINVAL, "the call delay cannot be negative");

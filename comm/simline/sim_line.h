@@ -63,6 +63,9 @@ struct SimLineConfig {
   // codings spandsp offers; true keeps to one-dimensional T.4 (MH), as the
   // program's own fax files are coded, for like-for-like comparisons.
   bool peerMhOnly = false;
+  // The terminal(s) take A4 width only (1728 pixels): their DIS offers no
+  // B4, and a DCS that asks for it is answered with DCN.
+  bool peerA4Only = false;
   // Line time per real time: 1 is real time, 4 four times faster. 0 runs as
   // fast as the processor allows and is only taken for TerminalToTerminal
   // (a DTE cannot keep up with an unpaced line).
@@ -82,6 +85,17 @@ struct SimLineConfig {
   // a modem says NO CARRIER to a DTE that waits for it or sends data, a
   // terminal stops with "The call dropped prematurely".
   double dropAfterSeconds = 0;
+  // > 0: the line goes silent both ways for gapSeconds, gapAfterSeconds
+  // after the answer, and comes back: the call stays up, the modems and
+  // terminals hear nothing meanwhile (a fading line, a bad exchange).
+  double gapAfterSeconds = 0;
+  double gapSeconds = 0;
+  // > 0: the drop and the gap count from the start of the Nth page of the
+  // call (1 is the first) instead of from the answer. A page starts when a
+  // DTE's modem is told to transmit one (AT+FTM after frames it received:
+  // CFR or MCF) or when a sending terminal gets CFR, or MCF after its MPS.
+  // A drop or gap so placed falls inside that page's data.
+  int faultInPage = 0;
   // > 0: a training check (TCF) at this speed is garbled: its first part,
   // long enough for the receiver to train (1.75 s for V.17, 0.55 s for V.29,
   // 1-1.25 s for V.27 ter), goes through, the rest is drowned in noise as
@@ -112,6 +126,8 @@ struct CallRecord {
   bool busy = false;
   bool noAnswer = false;       // S7 ran out
   bool dropped = false;        // the drop fault ended it
+  bool silenced = false;       // the gap fault silenced it for a while
+  int pagesStarted = 0;        // page transmissions the line saw start
   bool timedOut = false;       // maxCallSeconds ended it
   int rings = 0;
   int trainingsRefused = 0;    // training checks the line cut

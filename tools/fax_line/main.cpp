@@ -42,6 +42,11 @@ const char kUsage[] =
     "  --delay-ms N            one-way delay of the line (default 40)\n"
     "  --noise DBM0            white noise at this level (for example -45)\n"
     "  --drop-after S          the line goes dead S seconds (line time) after the answer\n"
+    "  --gap S:LEN             the line goes silent for LEN seconds, S seconds after the\n"
+    "                          answer, and comes back\n"
+    "  --fault-in-page N       --drop-after and --gap count from the start of the Nth\n"
+    "                          page of the call instead of the answer\n"
+    "  --a4-only               the terminal takes A4 width only (no B4)\n"
     "  --refuse-training BPS   cut every training check at BPS bit/s so that it fails\n"
     "  --max-call S            end a call after S seconds (line time)\n"
     "  --never-answer          the called side never answers (NO CARRIER after S7)\n"
@@ -160,6 +165,16 @@ int main(int argc, char** argv) {
       config.noiseDbm0 = Number(arg, value());
     } else if (arg == "--drop-after") {
       config.dropAfterSeconds = Seconds(arg, value());
+    } else if (arg == "--gap") {
+      const std::string v = value();
+      const size_t colon = v.find(':');
+      if (colon == std::string::npos) Usage("--gap needs S:LEN, not " + v);
+      config.gapAfterSeconds = Seconds(arg, v.substr(0, colon).c_str());
+      config.gapSeconds = Seconds(arg, v.substr(colon + 1).c_str());
+    } else if (arg == "--fault-in-page") {
+      config.faultInPage = Integer(arg, value());
+    } else if (arg == "--a4-only") {
+      config.peerA4Only = true;
     } else if (arg == "--refuse-training") {
       config.refuseTrainingBps = Integer(arg, value());
     } else if (arg == "--max-call") {
@@ -229,6 +244,7 @@ int main(int argc, char** argv) {
     std::printf("result call=%d caller=%c answered=%d busy=%d no-answer=%d dropped=%d timed-out=%d rings=%d refused=%d",
                 ++n, c.caller == 0 ? 'A' : 'B', c.answered, c.busy, c.noAnswer, c.dropped, c.timedOut, c.rings,
                 c.trainingsRefused);
+    std::printf(" silenced=%d pages-started=%d", c.silenced, c.pagesStarted);
     std::printf(" line-s=%.1f real-s=%.1f", c.lineSeconds, c.realSeconds);
     if (config.farEnd != telvane::SimLineConfig::SecondModem) PrintTerminal("", c.terminal);
     if (config.farEnd == telvane::SimLineConfig::TerminalToTerminal) PrintTerminal("sender-", c.sender);

@@ -58,7 +58,8 @@ void ReceiveUsage(FILE* out) {
       "\n"
       "Exit status: 0 done (refused calls included), 2 bad command line, 3 device\n"
       "or port failed (or the modem never got ready), 5 a call failed (the pages\n"
-      "received whole are kept), 6 cancelled, 7 a file could not be written,\n"
+      "received whole are kept; a call without one leaves no file), 6 cancelled,\n"
+      "7 a file could not be written,\n"
       "8 no call came in time.\n",
       out);
 }
@@ -274,14 +275,23 @@ int RunReceive(int argc, char** argv) {
       case lfaxReceiveSkip:
       case lfaxReceiveFail: {
         FaxOutcome outcome;
-        if (code == lfaxReceiveFail) outcome.errorCode = tally.lastError ? tally.lastError : ecFaxSessionError;
+        if (code == lfaxReceiveFail) {
+          outcome.errorCode = tally.lastError ? tally.lastError : ecFaxSessionError;
+          outcome.reason = f.SessionEndReason();
+        }
         tally.outcomes.push_back(outcome);
         if (code == lfaxReceiveOk) ++tally.received;
-        if (code != lfaxReceiveSkip && !tally.file.empty()) {
+        // A call that failed before any page was confirmed leaves no file
+        // (the receiver removes it): no name.
+        std::error_code ec;
+        const bool kept = !tally.file.empty() && std::filesystem::exists(tally.file, ec);
+        if (code != lfaxReceiveSkip && kept) {
           std::printf("%s\n", tally.file.c_str());
           std::fflush(stdout);
         }
-        if (code == lfaxReceiveFail) ReportError(tally.file.empty() ? "receive" : tally.file, outcome.errorCode);
+        if (code == lfaxReceiveFail)
+          std::fprintf(stderr, "telvane-fax: %s: %s\n", kept ? tally.file.c_str() : "receive",
+                       OutcomeText(outcome).c_str());
         ++tally.handled;
         tally.inCall = false;
         tally.lastError = 0;

@@ -71,7 +71,8 @@ void SendUsage(FILE* out) {
       "\n"
       "Exit status: 0 all sent, 2 bad command line, 3 device or port failed (or\n"
       "no modem answers there), 4 no connection (busy, no answer, no dial tone,\n"
-      "no carrier), 5 the call failed after connecting, 6 cancelled, 7 a file\n"
+      "no carrier), 5 the call failed after connecting (the far end hung up, the\n"
+      "line went or was too poor), 6 cancelled, 7 a file\n"
       "that cannot be sent. With several numbers: the status of the first failure.\n",
       out);
 }
@@ -191,7 +192,7 @@ void Configure(TApdSendFax& fax, const SendOptions& o) {
 
 // One fax to one number over a freshly opened line; the comm layer's code.
 int SendOne(LoopDispatcher& loop, const SendOptions& o, const std::string& number, int call, TApdFaxLog* log,
-            bool& opening) {
+            bool& opening, EndReason& reason) {
   LineOptions lineOptions = o.line;
   // The simulated far end always receives into a file: the one asked for, or
   // a temporary one that goes when the call is over.
@@ -265,6 +266,7 @@ int SendOne(LoopDispatcher& loop, const SendOptions& o, const std::string& numbe
   // The finish code is the session's; an error reported before it is the
   // more specific one when the finish carries none.
   const int code = result ? result : firstError;
+  reason = fax.SessionEndReason();
   // A device that failed before a number was dialled (no answer to the modem
   // set-up: no modem there) is the device's failure, not a failed call.
   if (!dialled && ExitCodeForError(code) == kExitSession) opening = true;
@@ -400,13 +402,15 @@ int RunSend(int argc, char** argv) {
   int call = 0;
   for (const std::string& to : o.numbers) {
     FaxOutcome outcome;
-    outcome.errorCode = SendOne(loop, o, to, ++call, history, outcome.whileOpening);
+    outcome.errorCode = SendOne(loop, o, to, ++call, history, outcome.whileOpening, outcome.reason);
     outcomes.push_back(outcome);
-    if (outcome.errorCode) ReportError("send to " + to, outcome.errorCode);
+    if (outcome.errorCode)
+      std::fprintf(stderr, "telvane-fax: send to %s: %s\n", to.c_str(), OutcomeText(outcome).c_str());
     // A cancel ends the list; a device that cannot be opened fails the same
     // way for every number.
-    if (outcome.errorCode == ecCancelRequested || StopRequested()) break;
-    if (ExitCodeForError(outcome.errorCode, outcome.whileOpening) == kExitDevice) break;
+    if ((outcome.errorCode == ecCancelRequested && outcome.reason != EndReason::RemoteHangUp) || StopRequested())
+      break;
+    if (ExitCodeForOutcome(outcome) == kExitDevice) break;
   }
   if (history && log.LastWriteFailed())
     Say("cannot write the history file '%s'\n", o.history.c_str());

@@ -46,10 +46,30 @@ int ExitCodeForError(int errorCode, bool whileOpening) {
   }
 }
 
+namespace {
+
+// End reasons that say what happened on the line better than the code.
+bool LineReason(EndReason reason) {
+  return reason == EndReason::RemoteHangUp || reason == EndReason::CarrierLost ||
+         reason == EndReason::PortHangUp || reason == EndReason::PoorLine;
+}
+
+}  // namespace
+
+int ExitCodeForOutcome(const FaxOutcome& o) {
+  if (o.errorCode != 0 && !o.whileOpening && LineReason(o.reason)) return kExitSession;
+  return ExitCodeForError(o.errorCode, o.whileOpening);
+}
+
 int ExitCodeForOutcomes(const std::vector<FaxOutcome>& outcomes) {
   for (const FaxOutcome& o : outcomes)
-    if (o.errorCode != 0) return ExitCodeForError(o.errorCode, o.whileOpening);
+    if (o.errorCode != 0) return ExitCodeForOutcome(o);
   return 0;
+}
+
+std::string OutcomeText(const FaxOutcome& o) {
+  if (LineReason(o.reason)) return std::string(EndReasonText(o.reason)) + " (error " + std::to_string(o.errorCode) + ")";
+  return std::string(ErrorText(o.errorCode)) + " (" + std::to_string(o.errorCode) + ")";
 }
 
 }  // namespace telvane::cli

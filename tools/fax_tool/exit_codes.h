@@ -2,7 +2,10 @@
 // that a script can tell a busy line from a broken file or a missing modem.
 #pragma once
 
+#include <string>
 #include <vector>
+
+#include "comm/fax/fax_session.h"
 
 namespace telvane::cli {
 
@@ -23,10 +26,21 @@ int ExitCodeForError(int errorCode, bool whileOpening = false);
 struct FaxOutcome {
   int errorCode = 0;
   bool whileOpening = false;  // the device failed before the session began
+  EndReason reason = EndReason::None;  // the session's end reason
 };
+
+// The exit code of one outcome: a far end that hung up (DCN, whose code is
+// the cancel's), a lost line and one too poor for frames are calls that
+// connected and failed; otherwise the error code decides.
+int ExitCodeForOutcome(const FaxOutcome& outcome);
 
 // Several faxes: 0 when every one went out, otherwise the exit code of the
 // first failure (outcomes in the order the faxes were sent).
 int ExitCodeForOutcomes(const std::vector<FaxOutcome>& outcomes);
+
+// The message for a failed fax or call: what happened on the line when the
+// end reason tells more than the error code ("the far end hung up (it sent
+// DCN) (error -6005)"), otherwise the error's text and code.
+std::string OutcomeText(const FaxOutcome& outcome);
 
 }  // namespace telvane::cli

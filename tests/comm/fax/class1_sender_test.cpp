@@ -73,6 +73,11 @@ class Class1SendTest : public FaxTest {
     line->Expect(kDcn, Rsp("OK"));
     line->Expect("ATH\r", Rsp("OK"));
   }
+  // A call that fails in T.30 ends it with DCN, then hangs up.
+  void ScriptDcnBeforeHangUp() {
+    line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
+    line->Expect(kDcn, Rsp("OK"));
+  }
   // The DCS frames written, in order.
   std::vector<std::string> DcsWritten() const {
     std::vector<std::string> out;
@@ -222,10 +227,11 @@ TEST_F(Class1SendTest, FttAt2400EndsTheCallWithTrainingFailed) {
   QueueApf("one.apf", 1);
   ScriptCallAndTsi();
   ScriptTraining("24", 2400, kFtt);
+  ScriptDcnBeforeHangUp();
   auto s = MakeSender(1200);  // below 2400: taken as 2400
   Run(*s);
   ExpectFailed(ecFaxTrainError);
-  EXPECT_EQ(CountWritten(kDcn), 0);
+  EXPECT_EQ(CountWritten(kDcn), 1);
 }
 
 TEST_F(Class1SendTest, ARemoteThatAnswersEveryTrainingWithDisGetsTheDcsThreeTimesMore) {
@@ -236,11 +242,13 @@ TEST_F(Class1SendTest, ARemoteThatAnswersEveryTrainingWithDisGetsTheDcsThreeTime
     line->Expect("AT+FTH=3\r", Rsp("CONNECT"));
     ScriptTraining("96", 9600, kDisV17);
   }
+  ScriptDcnBeforeHangUp();
   auto s = MakeSender(9600);
   Run(*s);
   ExpectFailed(ecFatalTimeout);
   EXPECT_EQ(DcsWritten().size(), 4u);
-  EXPECT_EQ(CountWritten("AT+FTH=3\r"), 4) << "TSI and three repeats, then no more";
+  EXPECT_EQ(CountWritten("AT+FTH=3\r"), 5) << "TSI and three repeats, then no more but the DCN";
+  EXPECT_EQ(CountWritten(kDcn), 1);
 }
 
 TEST_F(Class1SendTest, RtnEndsTheFaxInMidSession) {
@@ -282,10 +290,12 @@ TEST_F(Class1SendTest, AFinePageForARemoteWithoutFineIsIncompatible) {
   QueueApf("fine.apf", 1, {true});
   ScriptPrepare();
   ScriptCall(Bytes({0xFF, 0x13, 0x80, 0x00, 0x0E, 0xF8, 0x00, 0x10, 0x03}));
+  ScriptDcnBeforeHangUp();
   auto s = MakeSender();
   Run(*s);
   ExpectFailed(ecFaxIncompatible);
-  EXPECT_EQ(CountWritten("AT+FTH=3\r"), 0);
+  EXPECT_EQ(CountWritten("AT+FTH=3\r"), 1) << "no TSI and DCS, only the DCN";
+  EXPECT_EQ(CountWritten(kDcn), 1);
 }
 
 TEST_F(Class1SendTest, AnErrorFromTheModemDuringTrainingIsABadResponse) {
