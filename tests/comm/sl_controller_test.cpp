@@ -11,7 +11,7 @@
 #include "base/error_codes.h"
 #include "tests/support/comm/fake_serial_device.h"
 #include "tests/support/comm/fake_tick_clock.h"
-#include "tests/support/comm/raised_code.h"
+#include "tests/support/raised_code.h"
 #include "comm/status/sl_controller.h"
 
 namespace telvane {

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "tests/faxdoc/apf_test_files.h"
+#include "tests/support/raised_code.h"
 #include "faxdoc/bmp_file.h"
 #include "base/exceptions.h"
 #include "tests/faxdoc/image_references.h"
@@ -76,15 +77,6 @@ uint16_t Get16(const std::string& s, size_t at) {
   return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | (static_cast<uint8_t>(s[at + 1]) << 8));
 }
 uint32_t Get32(const std::string& s, size_t at) { return Get16(s, at) | (uint32_t{Get16(s, at + 2)} << 16); }
-
-int CodeOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const EAPDException& e) {
-    return e.ErrorCode();
-  }
-  return 0;
-}
 
 class UnpackerTest : public ::testing::Test {
  protected:
@@ -225,9 +217,9 @@ TEST_F(WhitespaceTest, ToAboveFromIsABadArgument) {
   unpacker.WhitespaceCompression = true;
   unpacker.WhitespaceFrom = 2;
   unpacker.WhitespaceTo = 5;
-  EXPECT_EQ(CodeOf([&] { unpacker.PageToBitmap(1); }), ecBadArgument);
+  EXPECT_EQ(test::RaisedCode([&] { unpacker.PageToBitmap(1); }), ecBadArgument);
   unpacker.OutFileName = dir.File("x.tif");
-  EXPECT_EQ(CodeOf([&] { unpacker.FileToTiff(); }), ecBadArgument);
+  EXPECT_EQ(test::RaisedCode([&] { unpacker.FileToTiff(); }), ecBadArgument);
   EXPECT_FALSE(std::filesystem::exists(dir.File("x.tif")));
 }
 
@@ -276,7 +268,7 @@ TEST_F(UnpackerTest, AStretchNoBitmapCanHoldFails) {
   Use(Apf({Page({Line(1728, {{0, 8}})}, pfHighRes)}));
   unpacker.Scaling = true;
   unpacker.SetHorizMult(1u << 20);
-  EXPECT_EQ(CodeOf([&] { unpacker.PageToBitmap(1); }), ecBitmapCreateFailed);
+  EXPECT_EQ(test::RaisedCode([&] { unpacker.PageToBitmap(1); }), ecBitmapCreateFailed);
 }
 
 // --- Progress, yield and abort ---
@@ -317,7 +309,7 @@ TEST_F(UnpackerTest, YieldRunsOnlyWithTheOptionAndAQuitEndsTheUnpack) {
   unpacker.SetOptions(uoYield);
   unpacker.Yield = [] { return ecGotQuitMsg; };
   unpacker.OutFileName = dir.File("quit.pcx");
-  EXPECT_EQ(CodeOf([&] { unpacker.PageToPcx(1); }), ecGotQuitMsg);
+  EXPECT_EQ(test::RaisedCode([&] { unpacker.PageToPcx(1); }), ecGotQuitMsg);
   EXPECT_FALSE(std::filesystem::exists(dir.File("quit.pcx")));
 }
 
@@ -353,20 +345,20 @@ TEST_F(UnpackerTest, AbortBeforeTheFirstLineGivesNoImage) {
 // --- Errors ---
 
 TEST_F(UnpackerTest, FilesThatAreNotFaxesAndMissingPagesAreRejected) {
-  EXPECT_EQ(CodeOf([&] { unpacker.PageToBitmap(1); }), ecFileNotFound);  // no InFileName
+  EXPECT_EQ(test::RaisedCode([&] { unpacker.PageToBitmap(1); }), ecFileNotFound);  // no InFileName
   Use("This is a text file, not a fax, and it is long enough to fill a header. ............");
   EXPECT_EQ(unpacker.PageCountOf(), 0u);
-  EXPECT_EQ(CodeOf([&] { unpacker.FileToBitmap(); }), ecFaxBadFormat);
-  EXPECT_EQ(CodeOf([&] { unpacker.ResolutionOf(); }), ecFaxBadFormat);
+  EXPECT_EQ(test::RaisedCode([&] { unpacker.FileToBitmap(); }), ecFaxBadFormat);
+  EXPECT_EQ(test::RaisedCode([&] { unpacker.ResolutionOf(); }), ecFaxBadFormat);
 
   Use(Apf({Page(Varied(3)), Page(Varied(3)), Page(Varied(3))}));
-  EXPECT_EQ(CodeOf([&] { unpacker.PageToBitmap(4); }), ecFaxBadFormat);
+  EXPECT_EQ(test::RaisedCode([&] { unpacker.PageToBitmap(4); }), ecFaxBadFormat);
   EXPECT_EQ(unpacker.PageToBitmap(3).Height(), 6);
 
   // A page with no line of a valid length.
   std::string shortLine = Record(Bytes({0x00, 0x80, 0x35, 0x00}));  // EOL, white 0... never 1728 pixels
   Use(FileHeaderBytes(1) + PageBytes(pfLineRecords, shortLine + Record(EndOfPageBytes())));
-  EXPECT_EQ(CodeOf([&] { unpacker.PageToBitmap(1); }), ecFaxBadFormat);
+  EXPECT_EQ(test::RaisedCode([&] { unpacker.PageToBitmap(1); }), ecFaxBadFormat);
 }
 
 TEST_F(UnpackerTest, AStreamPageCutShortFailsAndKeepsAnEarlierImage) {
@@ -377,7 +369,7 @@ TEST_F(UnpackerTest, AStreamPageCutShortFailsAndKeepsAnEarlierImage) {
   Use(FileHeaderBytes(1) + PageBytes(0, data, static_cast<int64_t>(data.size() + 5000)));
   WriteAll(dir.File("keep.tif"), "an earlier image");
   unpacker.OutFileName = dir.File("keep.tif");
-  EXPECT_EQ(CodeOf([&] { unpacker.PageToTiff(1); }), ecFaxBadFormat);
+  EXPECT_EQ(test::RaisedCode([&] { unpacker.PageToTiff(1); }), ecFaxBadFormat);
   EXPECT_EQ(ReadAll(dir.File("keep.tif")), "an earlier image");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);  // no temporary left
 
@@ -394,7 +386,7 @@ TEST_F(UnpackerTest, DcxRefusesMoreThan1023PagesBeforeWriting) {
   for (int i = 0; i < 1024; ++i) file += page;
   Use(file);
   unpacker.OutFileName = dir.File("many.dcx");
-  EXPECT_EQ(CodeOf([&] { unpacker.FileToDcx(); }), ecBadArgument);
+  EXPECT_EQ(test::RaisedCode([&] { unpacker.FileToDcx(); }), ecBadArgument);
   EXPECT_FALSE(std::filesystem::exists(dir.File("many.dcx")));
 }
 
@@ -476,7 +468,7 @@ TEST_F(UnpackerTest, TiffTallerThan65535RowsUsesLongSizes) {
 
   // A PCX header cannot describe that many lines: refused, nothing written.
   unpacker.OutFileName = dir.File("tall.pcx");
-  EXPECT_EQ(CodeOf([&] { unpacker.PageToPcx(1); }), ecBadArgument);
+  EXPECT_EQ(test::RaisedCode([&] { unpacker.PageToPcx(1); }), ecBadArgument);
   EXPECT_FALSE(std::filesystem::exists(dir.File("tall.pcx")));
 }
 

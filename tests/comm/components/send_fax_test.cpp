@@ -17,7 +17,7 @@
 #include "base/exceptions.h"
 #include "comm/components/fax_log.h"
 #include "comm/components/send_fax.h"
-#include "tests/support/comm/raised_code.h"
+#include "tests/support/raised_code.h"
 
 namespace telvane {
 namespace {

@@ -11,7 +11,7 @@
 #include "base/error_codes.h"
 #include "comm/core/loop_dispatcher.h"
 #include "tests/comm/tapi/tapi_test_util.h"
-#include "tests/support/comm/raised_code.h"
+#include "tests/support/raised_code.h"
 #include "comm/tapi/telephony_device.h"
 
 namespace telvane {
