@@ -9,6 +9,10 @@ namespace {
 class QtNotice final : public IUserNotice {
  public:
   void ShowError(QWidget* parent, const QString& text) override { QMessageBox::critical(parent, QString(), text); }
+  void ShowInfo(QWidget* parent, const QString& text) override { QMessageBox::information(parent, QString(), text); }
+  bool Confirm(QWidget* parent, const QString& text) override {
+    return QMessageBox::question(parent, QString(), text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  }
   void Beep() override { QApplication::beep(); }
 };
 

@@ -12,6 +12,10 @@ class IUserNotice {
  public:
   virtual ~IUserNotice() = default;
   virtual void ShowError(QWidget* parent, const QString& text) = 0;
+  // An information box with an OK button.
+  virtual void ShowInfo(QWidget* parent, const QString& text) = 0;
+  // A question with Yes and No; true for Yes.
+  virtual bool Confirm(QWidget* parent, const QString& text) = 0;
   virtual void Beep() = 0;
 };
 

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <memory>
 
+#include "tests/support/qt/recording_notice.h"
 #include "viewer/view_fax_form.h"
 #include "viewer/viewer_dialogs.h"
 #include "tests/viewer/viewer_test_files.h"
@@ -28,15 +29,6 @@ using telvane::TWhitespaceCompForm;
 using namespace telvane::test;
 
 namespace {
-
-// Records message boxes and beeps instead of showing them.
-class RecordingNotice : public telvane::IUserNotice {
- public:
-  void ShowError(QWidget*, const QString& text) override { errors.append(text); }
-  void Beep() override { ++beeps; }
-  QStringList errors;
-  int beeps = 0;
-};
 
 }  // namespace
 
