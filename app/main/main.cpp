@@ -1,47 +1,161 @@
-// The program's entry point. For now the program opens the viewer window on
-// the fax file named as its first argument; the main window comes here later.
+// The program's entry point: creates the program's windows, the main window
+// first, and runs until the main window closes. A fax file named on the
+// command line opens in the viewer window as well.
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
+#include "app/dialogs/cover_form.h"
+#include "app/dialogs/device_selection_form.h"
+#include "app/dialogs/fax_list_form.h"
+#include "app/main_window/send_fax_form.h"
+#include "app/phonebook/phone_book_form.h"
+#include "app/platform/app_paths.h"
 #include "app/platform/quiet_qt_messages.h"
+#include "app/settings/file_settings_store.h"
 #include "viewer/view_fax_form.h"
+#include "viewer/viewer_dialogs.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: telvane [FILE.apf]\n"
-    "The Telvane fax workstation. With a fax file, opens it in the viewer window.\n"
+    "Usage: telvane [OPTION]... [FILE.apf]\n"
+    "The Telvane fax workstation: sends and receives faxes, keeps a phone book,\n"
+    "and shows, prints and converts fax files. A fax file named here opens in\n"
+    "the viewer window as well.\n"
     "\n"
-    "  --help      this text\n"
-    "  --version   print the version\n"
+    "  --screenshots DIR  save a picture of each page of the main window into DIR\n"
+    "                     (page-1.png .. page-4.png) and quit\n"
+    "  --report-startup   print the time to the first shown window and the\n"
+    "                     memory in use one second later, then quit\n"
+    "  --help             this text\n"
+    "  --version          print the version\n"
     "\n"
-    "Converting, sending and receiving from the command line: telvane-fax --help.\n";
+    "Settings are kept in $TELVANE_CONFIG_DIR (default ~/.config/telvane/), the\n"
+    "phone book, out-box and logs in $TELVANE_DATA_DIR (default\n"
+    "~/.local/share/telvane/). Converting, sending and receiving from the command\n"
+    "line: telvane-fax --help.\n";
+
+struct Options {
+  QString screenshotDir;
+  bool reportStartup = false;
+  QStringList files;
+};
+
+long ResidentKilobytes() {
+  FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return -1;
+  char line[256];
+  long kb = -1;
+  while (std::fgets(line, sizeof line, f))
+    if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1) break;
+  std::fclose(f);
+  return kb;
+}
+
+// Pictures of the four pages as the window system shows them.
+void SaveScreenshots(telvane::TSendFaxForm& form, const QString& dir) {
+  QDir().mkpath(dir);
+  for (int i = 0; i < form.PageControl2->count(); ++i) {
+    form.PageControl2->setCurrentIndex(i);
+    for (int k = 0; k < 5; ++k) QCoreApplication::processEvents();
+    QPixmap shot;
+    if (QScreen* screen = form.screen(); screen && QGuiApplication::platformName() == QLatin1String("xcb"))
+      shot = screen->grabWindow(form.winId());
+    if (shot.isNull()) shot = form.grab();
+    const QString name = dir + QStringLiteral("/page-%1.png").arg(i + 1);
+    if (!shot.save(name)) std::fprintf(stderr, "telvane: cannot write %s\n", qPrintable(name));
+  }
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  QElapsedTimer sinceStart;
+  sinceStart.start();
   // Options are answered before any window opens (and without a display).
+  Options options;
   for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+    const char* a = argv[i];
+    if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    if (!std::strcmp(argv[i], "--version")) {
+    if (!std::strcmp(a, "--version")) {
       std::printf("telvane %s\n", TELVANE_VERSION);
       return 0;
     }
-    if (argv[i][0] == '-' && argv[i][1] != '\0' && std::strcmp(argv[i], "--") != 0) {
-      std::fprintf(stderr, "telvane: unknown option '%s'\nTry 'telvane --help' for more information.\n", argv[i]);
+    if (!std::strcmp(a, "--screenshots") && i + 1 < argc) {
+      options.screenshotDir = QString::fromLocal8Bit(argv[++i]);
+      continue;
+    }
+    if (!std::strcmp(a, "--report-startup")) {
+      options.reportStartup = true;
+      continue;
+    }
+    if (!std::strcmp(a, "--")) {
+      for (++i; i < argc; ++i) options.files << QString::fromLocal8Bit(argv[i]);
+      break;
+    }
+    if (a[0] == '-' && a[1] != '\0') {
+      std::fprintf(stderr, "telvane: unknown option '%s'\nTry 'telvane --help' for more information.\n", a);
       return 2;
     }
+    options.files << QString::fromLocal8Bit(a);
   }
   telvane::QuietQtRuntimeWarnings();
   QApplication app(argc, argv);
-  QStringList arguments = QApplication::arguments();
-  arguments.removeFirst();
-  arguments.removeAll(QStringLiteral("--"));
-  telvane::TViewFaxForm viewer(arguments);
-  viewer.show();
+  QApplication::setApplicationName(QStringLiteral("telvane"));
+  QApplication::setDesktopFileName(QStringLiteral("telvane"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/telvane/telvane.svg")));
+
+  telvane::FileSettingsStore store(telvane::FileSettingsStore::DefaultPath());
+  QStringList setAside;
+  store.onSetAside = [&setAside](const std::string& message) { setAside << QString::fromStdString(message); };
+  telvane::MainWindowEnvironment env;
+  env.store = &store;
+  env.programDir = telvane::ProgramDataDir();
+
+  // The program's windows, in the order they are made; the main window first.
+  telvane::TSendFaxForm mainWindow(env);
+  telvane::TFaxListForm faxList(QString::fromStdString(env.programDir));
+  telvane::TPercentForm percent(telvane::QtUserNotice());
+  telvane::TWhitespaceCompForm whitespace(telvane::QtUserNotice());
+  telvane::TDeviceSelectionForm_My deviceSelection;
+  telvane::TViewFaxForm viewer(options.files);
+  telvane::TFormPhoneBook phoneBook(QString::fromStdString(env.programDir), telvane::QtUserNotice());
+  telvane::TCoverForm coverHelp;
+  mainWindow.Viewer = &viewer;
+  mainWindow.FaxListForm = &faxList;
+  (void)percent;
+  (void)whitespace;
+  (void)deviceSelection;
+  (void)phoneBook;
+  (void)coverHelp;
+
+  mainWindow.show();
+  if (!options.files.isEmpty()) viewer.show();
+  for (const QString& message : setAside) telvane::QtUserNotice().ShowError(&mainWindow, message);
+
+  if (options.reportStartup) {
+    const qint64 shownMs = sinceStart.elapsed();
+    QTimer::singleShot(1000, [shownMs] {
+      std::printf("first window shown after %lld ms; resident memory after 1 s idle: %ld kB\n",
+                  static_cast<long long>(shownMs), ResidentKilobytes());
+      QApplication::quit();
+    });
+  }
+  if (!options.screenshotDir.isEmpty()) {
+    QTimer::singleShot(300, [&mainWindow, &options] {
+      SaveScreenshots(mainWindow, options.screenshotDir);
+      mainWindow.close();
+    });
+  }
   return QApplication::exec();
 }

@@ -52,6 +52,8 @@ int TApdAbstractFax::ErrorCode() const { return engine_ ? engine_->Session().err
 EndReason TApdAbstractFax::SessionEndReason() const {
   return engine_ ? engine_->Session().endReason : EndReason::None;
 }
+long TApdAbstractFax::PageLength() const { return engine_ ? static_cast<long>(engine_->Session().pageLength) : 0; }
+
 long TApdAbstractFax::BytesTransferred() const { return engine_ ? static_cast<long>(engine_->Session().pageBytes) : 0; }
 
 int TApdAbstractFax::TotalPages() const {

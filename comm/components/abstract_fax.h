@@ -100,6 +100,9 @@ class TApdAbstractFax : protected IFaxOwner {
   bool SessionResolution() const;   // true: fine (196 lines per inch)
   bool SessionWidth() const;        // true: wide (2048 pixels)
   long BytesTransferred() const;
+  // The coded size of the page being sent (0 when unknown: text covers,
+  // received pages).
+  long PageLength() const;
   // The error code of the session (0 while it goes well).
   int ErrorCode() const;
   // Why the current or last fax (call) ended: a user's cancel, a far end that

@@ -126,6 +126,7 @@ void FaxSender::GetEntry() {
   s_.pagesInFile = 0;
   s_.coverPages = 0;
   s_.pageBytes = 0;
+  s_.pageLength = 0;
   s_.retries = 0;
   s_.attempt = 0;
   s_.hangupCode = 0;
@@ -156,7 +157,7 @@ int FaxSender::AddApfPages(const std::string& fileName, Page::Kind kind, std::ve
   for (unsigned p = 1; p <= header.PageCount; ++p) {
     ApfPageHeader page;
     if (int rc = ReadApfPageHeader(fileName, p, page)) return rc;
-    pages.push_back({kind, p, (page.PageFlags & pfHighRes) != 0, (page.PageFlags & pfWide) != 0});
+    pages.push_back({kind, p, (page.PageFlags & pfHighRes) != 0, (page.PageFlags & pfWide) != 0, page.DataLength});
   }
   return ecOK;
 }
@@ -180,7 +181,7 @@ void FaxSender::PrepareFax() {
     } else {
       bool fine = !pages_.empty() && pages_.front().fine;
       bool wide = !pages_.empty() && pages_.front().wide;
-      cover.push_back({Page::TextCover, 1, fine, wide});
+      cover.push_back({Page::TextCover, 1, fine, wide, 0});
     }
     s_.coverPages = static_cast<int>(cover.size());
     pages_.insert(pages_.begin(), cover.begin(), cover.end());
@@ -313,6 +314,7 @@ void FaxSender::PageStates(FaxEvent ev) {
     // none of its bytes sent yet.
     s_.currentPage = static_cast<int>(pageIndex_) + 1;
     s_.pageBytes = 0;
+    s_.pageLength = pages_[pageIndex_].dataLength;
     Progress(fpSendPage);
     TransmitFlowOn();
     if (int rc = StartPageData()) {

@@ -105,6 +105,7 @@ class FaxSender : public FaxEngine {
     unsigned number;  // page number within its file
     bool fine;
     bool wide;
+    std::uint32_t dataLength;  // coded bytes of an APF page; 0 for a text cover
   };
 
   // Shared states.

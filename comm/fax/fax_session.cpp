@@ -46,6 +46,7 @@ void FaxSession::ResetSession() {
   pagesInFile = 0;
   coverPages = 0;
   pageBytes = 0;
+  pageLength = 0;
   retries = 0;
 }
 

@@ -139,6 +139,9 @@ struct FaxSession {
   int pagesInFile = 0;
   int coverPages = 0;
   std::uint32_t pageBytes = 0;
+  // The coded size of the page being sent, as its fax file gives it; 0 when
+  // unknown (text covers, received pages).
+  std::uint32_t pageLength = 0;
   int retries = 0;
 
   // Setters that apply the conversions of the settings.

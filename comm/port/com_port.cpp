@@ -218,6 +218,7 @@ void TApdComPort::DoOpenWith(TApdBaseDispatcher::Carried carried) {
   config.threads = !manual_;
 
   auto d = std::make_unique<TApdBaseDispatcher>(makeDevice_(), *clock_, &trace_, &log_);
+  d->SetReceiveTap(&receiveTap_);
   bool carriedOwnReceiver = carried.receivers != nullptr;
   if (carriedOwnReceiver) d->GiveCarried(std::move(carried));
   int rc = d->Open(config);

@@ -16,6 +16,7 @@
 
 #include "comm/port/dispatcher.h"
 #include "comm/port/flow_control.h"
+#include "comm/port/receive_tap.h"
 #include "comm/core/main_thread_dispatcher.h"
 #include "comm/port/serial_device.h"
 #include "comm/port/tick_clock.h"
@@ -146,6 +147,8 @@ class TApdComPort {
   bool LogAllHex() const { return logAllHex_; }
   void SetLogAllHex(bool v);
   CharTrace& Trace() { return trace_; }
+  // A copy of every byte received while the port is open (dispatch thread).
+  ReceiveTap& ReceivedData() { return receiveTap_; }
   EventLog& Log() { return log_; }
 
   // --- Options kept for the program's settings; they change nothing here ---
@@ -289,6 +292,7 @@ class TApdComPort {
   bool manual_ = false;
 
   CharTrace trace_;
+  ReceiveTap receiveTap_;
   EventLog log_;
   std::unique_ptr<TApdBaseDispatcher> dispatcher_;
   // Dispatchers closed from inside their own trigger delivery; their threads

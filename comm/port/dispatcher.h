@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "comm/port/flow_control.h"
+#include "comm/port/receive_tap.h"
 #include "comm/core/main_thread_dispatcher.h"
 #include "comm/port/ring_buffer.h"
 #include "comm/port/serial_device.h"
@@ -58,6 +59,8 @@ class TApdBaseDispatcher {
   // Opens the device, applies the settings and starts the threads. Returns 0
   // or the negative error (the device's negated errno when it cannot be opened).
   int Open(const DispatcherConfig& config);
+  // Receives a copy of the input as it is read (set before Open).
+  void SetReceiveTap(ReceiveTap* tap) { tap_ = tap; }
   // Starts the three threads; raises "Dispatcher already started" when running.
   void StartDispatcher();
   // Stops the threads (output, event, dispatch in that order) and closes the
@@ -166,6 +169,7 @@ class TApdBaseDispatcher {
   std::unique_ptr<ISerialDevice> device_;
   ITickClock& clock_;
   CharTrace* trace_;
+  ReceiveTap* tap_ = nullptr;
   EventLog* log_;
   std::uint16_t handle_;
   DispatcherConfig config_;

@@ -32,6 +32,7 @@ std::size_t TApdBaseDispatcher::ReadInput(std::vector<FiredTrigger>& fired) {
       inRing_.Put(buf, static_cast<std::size_t>(n));
     }
     if (trace_) trace_->AddReceive(buf, static_cast<std::size_t>(n));
+    if (tap_) tap_->Feed(buf, static_cast<std::size_t>(n));
     {
       std::lock_guard guard(lock_);
       if (triggers_->HasDataTriggers())

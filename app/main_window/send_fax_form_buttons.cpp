@@ -1,0 +1,88 @@
+// Buttons of the main window that open other windows, dialogs or files: the
+// viewer, the phone book, the tag help, the file and folder choosers, the
+// port log and the printer set-up.
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/dialogs/cover_form.h"
+#include "app/main_window/send_fax_form.h"
+#include "app/phonebook/phone_book_form.h"
+#include "app/platform/file_filters.h"
+#include "viewer/view_fax_form.h"
+
+namespace telvane {
+
+namespace {
+
+bool IsApf(const QString& path) { return path.endsWith(QStringLiteral(".apf"), Qt::CaseInsensitive); }
+
+}  // namespace
+
+void TSendFaxForm::ViewAPFClkClick() {
+  if (!Viewer) return;
+  Viewer->setWindowModality(Qt::ApplicationModal);
+  Viewer->showMaximized();
+  Viewer->raise();
+  Viewer->activateWindow();
+}
+
+void TSendFaxForm::Button4Click() {
+  if (!Viewer || !IsApf(EditFile->text())) return;
+  ViewAPFClkClick();
+  Viewer->OpenFile(EditFile->text());
+}
+
+void TSendFaxForm::AddressBookClkClick() {
+  TFormPhoneBook book(QString::fromStdString(programDir_), notice_, this);
+  RunDialog(book);
+  if (book.Number().isEmpty()) return;
+  EditFax->setText(book.Number());
+  EditName->setText(book.Name());
+}
+
+void TSendFaxForm::Button12Click() {
+  TCoverForm help(this);
+  RunDialog(help);
+}
+
+void TSendFaxForm::Button3Click() {
+  const QString folder = EditFile->text().isEmpty() ? QString::fromStdString(programDir_) : EditFile->text();
+  const QString chosen = AskOpenFile(
+      QString(), folder,
+      QtFileFilter(QStringLiteral("(*.APF)|*.APF|(*.BMP)|*.BMP|(*.DCX)|*.DCX|(*.PCX)|*.PCX|(*.TIF)|*.TIF|(*.TXT)|*.TXT|"
+                                  "所有文件(*.*)|*.*")));
+  if (!chosen.isEmpty()) EditFile->setText(chosen);
+}
+
+void TSendFaxForm::Button13Click() {
+  const QString folder = EditCover->text().isEmpty() ? QString::fromStdString(programDir_) : EditCover->text();
+  const QString chosen = AskOpenFile(QString(), folder, QtFileFilter(QStringLiteral("*.txt|*.txt|所有文件(*.*)|*.*")));
+  if (!chosen.isEmpty()) EditCover->setText(chosen);
+}
+
+void TSendFaxForm::btnBrowseDestDirClick() {
+  const QString folder = AskFolder(QStringLiteral("选择存放日志文件的目录"), EditLogName->text());
+  if (!folder.isEmpty()) EditLogName->setText(folder);
+}
+
+void TSendFaxForm::BitBtn1Click() {
+  const QString folder = AskFolder(QStringLiteral("选择存放传真文件的目录"), rfDirectory->text());
+  if (!folder.isEmpty()) rfDirectory->setText(folder);
+}
+
+void TSendFaxForm::Button18Click() {
+  // The port's log opens in the desktop's text editor; without one yet the
+  // user picks a log or trace file.
+  QString file = QString::fromStdString(ApdComPort1.LogName());
+  if (file.isEmpty() || !QFileInfo::exists(file)) {
+    file = AskOpenFile(QString(), QString::fromStdString(programDir_),
+                       QtFileFilter(QStringLiteral("(*.LOG)|*.LOG|(*.TRC)|*.TRC|所有文件(*.*)|*.*")));
+    if (file.isEmpty() || !QFileInfo::exists(file)) return;
+  }
+  if (!OpenWithDesktop(file)) notice_.ShowError(this, QStringLiteral("无法打开文件 ") + file);
+}
+
+void TSendFaxForm::PrintSetupClkClick() { FaxPrinter->PrintSetup(); }
+
+}  // namespace telvane
