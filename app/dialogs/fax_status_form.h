@@ -65,6 +65,7 @@ class TApdFaxStatus : public QDialog, public TApdAbstractFaxStatus {
   ~TApdFaxStatus() override;
 
   // `first` shows the window, `last` hides it again and lets go of the fax.
+  // A window the user closes stays closed until the next session.
   void UpdateDisplay(TApdAbstractFax& fax, bool first, bool last) override;
 
   // The fax the window shows (between a first and a last status), or nullptr.
