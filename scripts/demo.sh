@@ -3,8 +3,9 @@
 # text file into an APF fax file with the built-in font and with a system
 # font, unpacks the fax into a TIFF and a BMP image, turns the BMP back into a
 # fax, draws a cover page design with its tags filled in, and shows what was
-# made. With a display, the fax then opens in the viewer window; without one,
-# it is sent over the simulated fax line and what arrived is shown.
+# made. With a display, the desktop program starts: its main window, with the
+# sample fax open in the viewer window; without one, the fax is sent over the
+# simulated fax line and what arrived is shown.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -39,6 +40,6 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 fi
 echo "demo: the fax files and images are in $out/"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  echo "demo: opening $out/sample.apf in the viewer window"
+  echo "demo: starting the desktop program, with $out/sample.apf in the viewer window"
   build/release/app/main/telvane "$out/sample.apf"
 fi

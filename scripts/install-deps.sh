@@ -13,6 +13,7 @@ packages=(
   poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-zenhei fonts-dejavu-core
+  xvfb xauth
 )
 
 missing=()

@@ -1,21 +1,31 @@
 #!/usr/bin/env bash
-# Saves pictures of the viewer window as a user sees it, on the sample fax
-# made from tests/data/sample.txt: OUTDIR/viewer-100.png (100 %) and
-# OUTDIR/viewer-50-rot90.png (50 %, turned a quarter clockwise).
+# Saves pictures of the desktop program's windows as a user sees them:
+#   OUTDIR/page-1.png .. page-4.png   the main window's four pages
+#   OUTDIR/phone_book.png, fax_list_form.png, cover_form.png,
+#     device_selection_form.png, fax_status_form.png, com_select_form*.png,
+#     modem_terminal.png              the phone book and the small dialogs
+#   OUTDIR/viewer-100.png, viewer-50-rot90.png   the viewer window on the
+#     sample fax made from tests/data/sample.txt
 # Usage: scripts/screenshots.sh [OUTDIR]   (default: screenshots/)
-# The window is drawn by Qt's offscreen platform, so no display is needed;
+# The windows are drawn by Qt's offscreen platform, so no display is needed;
 # set QT_QPA_PLATFORM=xcb to use a real (or Xvfb) display instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${BUILD_DIR:-build/release}
-out=${1:-screenshots}
-mkdir -p "$out"
+out=$(mkdir -p "${1:-screenshots}" && cd "${1:-screenshots}" && pwd)
 
 [ -f "$build/build.ninja" ] || cmake --preset release -B "$build" >/dev/null
-cmake --build "$build" --target telvane-fax viewer_screenshot >/dev/null
+cmake --build "$build" --target telvane telvane-fax viewer_screenshot dialogs_screenshot >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 "$build/tools/fax_tool/telvane-fax" convert --high -q -o "$work/sample.apf" tests/data/sample.txt
-QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/tests/viewer/viewer_screenshot" "$work/sample.apf" "$out"
+"$build/tests/viewer/viewer_screenshot" "$work/sample.apf" "$out"
+"$build/tests/app/dialogs/dialogs_screenshot" "$out" >/dev/null
+# The main window on a fresh profile whose stored modem is the simulated line.
+mkdir -p "$work/config" "$work/data"
+printf '[software\\Kestrel\\telphone]\n"Modem"="simulated line"\n' > "$work/config/settings.reg"
+TELVANE_CONFIG_DIR="$work/config" TELVANE_DATA_DIR="$work/data" "$build/app/main/telvane" --screenshots "$out"
+echo "screenshots: $(ls "$out" | wc -l) pictures in $out"

@@ -3,6 +3,8 @@
 // reused, so its boxes keep their text from one use to the next.
 #pragma once
 
+#include "app/dialogs/file_dialog_request.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -12,26 +14,6 @@ class QLineEdit;
 class QPushButton;
 
 namespace telvane {
-
-// What a browse button asks of the file dialog.
-struct FileDialogRequest {
-  QString caption;
-  QString folder;         // initial folder
-  QString defaultSuffix;  // without "*." ("Apf")
-  QStringList filters;    // Qt name filters, the first one selected
-};
-
-// Converts a filter in the "description|pattern|description|pattern" form
-// into Qt name filters "description (patterns)". Patterns separated by ';'
-// become blank-separated, and each pattern is also given in lower and upper
-// case: file names are case-sensitive here, and received faxes are named
-// "FAX0001.APF" while converted ones end in ".apf".
-QStringList NameFiltersFromPairs(const QString& pairs);
-// "Apf" from "*.Apf"; a text without "*." stays as it is.
-QString SuffixFromPattern(const QString& pattern);
-
-// Opens a file with Qt's file dialog; empty when cancelled.
-QString ChooseFileWithDialog(QWidget* parent, const FileDialogRequest& request);
 
 class TFaxListForm : public QDialog {
   Q_OBJECT

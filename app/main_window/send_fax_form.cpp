@@ -25,6 +25,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/dialogs/com_select_form.h"
 #include "app/dialogs/device_selection_form.h"
 #include "app/dialogs/fax_status_form.h"
 #include "app/main_window/main_settings.h"
@@ -140,7 +141,10 @@ TSendFaxForm::~TSendFaxForm() {
 
 void TSendFaxForm::SetUpComponents() {
   ApdComPort1.SetOutSize(kPortOutSize);
-  ApdComPort1.SetPromptForPort(false);
+  // A port opened without a device (only possible when the telephony
+  // device is set aside) asks the user for one.
+  ApdComPort1.SetPromptForPort(true);
+  ApdComPort1.OnPromptForPort = PromptForPortWithDialog(this);
 
   TelephonyDevice simulated;
   std::vector<TelephonyDevice> devices = env_.devices ? *env_.devices : ListTelephonyDevices({});
@@ -209,9 +213,9 @@ void TSendFaxForm::SetUpComponents() {
 
   ApdSLController1.SetComPort(&ApdComPort1);
   TLightSet& lights = ApdSLController1.Lights();
-  const TLightSet::Slot slots[] = {TLightSet::kCTS, TLightSet::kDSR, TLightSet::kDCD, TLightSet::kRing,
+  const TLightSet::Slot lampSlots[] = {TLightSet::kCTS, TLightSet::kDSR, TLightSet::kDCD, TLightSet::kRing,
                                    TLightSet::kTXD, TLightSet::kRXD, TLightSet::kError, TLightSet::kBreak};
-  for (std::size_t i = 0; i < Lights.size(); ++i) lights.SetLight(slots[i], Lights[i]);
+  for (std::size_t i = 0; i < Lights.size(); ++i) lights.SetLight(lampSlots[i], Lights[i]);
 
   // The terminal shows what the modem says; the bytes arrive on the port's
   // dispatch thread and are queued to the terminal's thread.

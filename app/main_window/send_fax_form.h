@@ -6,7 +6,6 @@
 // components before every session.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QFont>
 #include <QWidget>
 #include <functional>
@@ -15,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/dialogs/fax_status_form.h"
 #include "app/main_window/session_settings.h"
 #include "app/platform/qt_main_thread_dispatcher.h"
 #include "comm/components/fax_log.h"
@@ -314,7 +314,6 @@ class TSendFaxForm : public QWidget {
   void WaitWhileDeviceBusy();
   void EndCall();
   void ShowReceiveStatus();
-  void UpdateElapsed(int progress);
   void ApdReceiveFax1FaxError(int code);
   void ApdReceiveFax1FaxFinish(int code);
   void ApdTapiDevice1TapiPortOpen();
@@ -340,8 +339,7 @@ class TSendFaxForm : public QWidget {
   bool directlyOpened_ = false;
   QFont dialogFont_;
   QString helpFile_;
-  QElapsedTimer elapsed_;
-  bool elapsedRunning_ = false;
+  CallTimer callTimer_;  // the connection time of the session
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

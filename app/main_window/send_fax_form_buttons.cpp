@@ -8,7 +8,7 @@
 #include "app/dialogs/cover_form.h"
 #include "app/main_window/send_fax_form.h"
 #include "app/phonebook/phone_book_form.h"
-#include "app/platform/file_filters.h"
+#include "app/dialogs/file_dialog_request.h"
 #include "viewer/view_fax_form.h"
 
 namespace telvane {
@@ -50,14 +50,14 @@ void TSendFaxForm::Button3Click() {
   const QString folder = EditFile->text().isEmpty() ? QString::fromStdString(programDir_) : EditFile->text();
   const QString chosen = AskOpenFile(
       QString(), folder,
-      QtFileFilter(QStringLiteral("(*.APF)|*.APF|(*.BMP)|*.BMP|(*.DCX)|*.DCX|(*.PCX)|*.PCX|(*.TIF)|*.TIF|(*.TXT)|*.TXT|"
-                                  "所有文件(*.*)|*.*")));
+      NameFiltersFromPairs(QStringLiteral("(*.APF)|*.APF|(*.BMP)|*.BMP|(*.DCX)|*.DCX|(*.PCX)|*.PCX|(*.TIF)|*.TIF|(*.TXT)|*.TXT|"
+                                  "所有文件(*.*)|*.*")).join(QStringLiteral(";;")));
   if (!chosen.isEmpty()) EditFile->setText(chosen);
 }
 
 void TSendFaxForm::Button13Click() {
   const QString folder = EditCover->text().isEmpty() ? QString::fromStdString(programDir_) : EditCover->text();
-  const QString chosen = AskOpenFile(QString(), folder, QtFileFilter(QStringLiteral("*.txt|*.txt|所有文件(*.*)|*.*")));
+  const QString chosen = AskOpenFile(QString(), folder, NameFiltersFromPairs(QStringLiteral("*.txt|*.txt|所有文件(*.*)|*.*")).join(QStringLiteral(";;")));
   if (!chosen.isEmpty()) EditCover->setText(chosen);
 }
 
@@ -77,7 +77,7 @@ void TSendFaxForm::Button18Click() {
   QString file = QString::fromStdString(ApdComPort1.LogName());
   if (file.isEmpty() || !QFileInfo::exists(file)) {
     file = AskOpenFile(QString(), QString::fromStdString(programDir_),
-                       QtFileFilter(QStringLiteral("(*.LOG)|*.LOG|(*.TRC)|*.TRC|所有文件(*.*)|*.*")));
+                       NameFiltersFromPairs(QStringLiteral("(*.LOG)|*.LOG|(*.TRC)|*.TRC|所有文件(*.*)|*.*")).join(QStringLiteral(";;")));
     if (file.isEmpty() || !QFileInfo::exists(file)) return;
   }
   if (!OpenWithDesktop(file)) notice_.ShowError(this, QStringLiteral("无法打开文件 ") + file);

@@ -349,7 +349,7 @@ QWidget* TSendFaxForm::BuildMonitorPage() {
   for (const char* name : kLightNames) {
     auto* light = Named(new TApdStatusLight, name);
     Lights.push_back(light);
-    termButtons->addWidget(light);
+    termButtons->addWidget(light, 0, Qt::AlignVCenter);
     termButtons->addWidget(new QLabel(QString::fromLatin1(name)));
   }
   termButtons->addStretch();

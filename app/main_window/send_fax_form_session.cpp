@@ -4,6 +4,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -130,19 +132,11 @@ void TSendFaxForm::ApdTapiDevice1TapiFail() {
   Timer3->start();
 }
 
-void TSendFaxForm::UpdateElapsed(int progress) {
-  if (!elapsedRunning_ && (progress == fpGotRemoteID || progress == fpSessionParams)) {
-    elapsed_.start();
-    elapsedRunning_ = true;
-  } else if (progress == fpFinished || progress == fpAbort || progress == fpGotHangup) {
-    elapsedRunning_ = false;
-  }
-}
-
 void TSendFaxForm::ShowReceiveStatus() {
   TApdReceiveFax& fax = ApdReceiveFax1;
   const int progress = fax.FaxProgress();
-  UpdateElapsed(progress);
+  const CallTimer::Clock::time_point now = CallTimer::Clock::now();
+  callTimer_.Progress(progress, now);
   PhoneNumberLabel->setText(Text(fax.StationID()));
   FaxFileLabel->setText(Text(fax.FaxFile()));
   CoverFileLabel->clear();
@@ -158,7 +152,7 @@ void TSendFaxForm::ShowReceiveStatus() {
   CurrentPageLabel->setText(QString::number(fax.CurrentPage()));
   PageLengthLabel->setText(QString::number(fax.PageLength()));
   BytesLabel->setText(QString::number(fax.BytesTransferred()));
-  ElapsedLabel->setText(elapsedRunning_ ? FormatElapsed(elapsed_.elapsed() / 1000) : QStringLiteral("00:00"));
+  ElapsedLabel->setText(callTimer_.Running() ? ElapsedColumn(callTimer_.Seconds(now)) : QStringLiteral("00:00"));
 }
 
 void TSendFaxForm::ApdReceiveFax1FaxError(int code) {

@@ -4,6 +4,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>

@@ -1,11 +1,10 @@
 #include "app/main_window/session_display.h"
 
+#include "app/dialogs/fax_status_form.h"
+
 namespace telvane {
 
-QString FormatElapsed(long seconds) {
-  if (seconds < 0) seconds = 0;
-  return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0')).rightJustified(6, QLatin1Char(' '));
-}
+QString ElapsedColumn(int seconds) { return FormatElapsed(seconds).rightJustified(6, QLatin1Char(' ')); }
 
 int PagePercent(long bytes, long length) {
   if (length <= 0) return 0;

@@ -6,9 +6,9 @@
 
 namespace telvane {
 
-// Minutes, ":", seconds with two digits, right-aligned in six characters
-// ("  1:15"); minutes are not limited to two digits.
-QString FormatElapsed(long seconds);
+// The elapsed time as the monitor page shows it: minutes, ":", seconds with
+// two digits, right-aligned in six characters ("  1:15").
+QString ElapsedColumn(int seconds);
 // bytes × 100 / length rounded to the nearest whole number, halves to the
 // even neighbour; 0 for a length of 0.
 int PagePercent(long bytes, long length);

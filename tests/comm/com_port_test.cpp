@@ -357,3 +357,21 @@ TEST_F(ComPortTest, DumpingWithoutAFileNameFails) {
 
 }  // namespace
 }  // namespace telvane
+
+TEST_F(ComPortTest, TheReceiveTapSeesInputBeforeItIsReadAndNothingOnceCleared) {
+  auto port = MakePort();
+  port->SetManualDispatch(true);
+  std::string seen;
+  port->ReceivedData().Set([&](const std::uint8_t* data, std::size_t n) { seen.append(reinterpret_cast<const char*>(data), n); });
+  port->SetOpen(true);
+  line->Feed("\r\nOK\r\n");
+  port->Pump();
+  EXPECT_EQ(seen, "\r\nOK\r\n");
+  char c = 0;
+  ASSERT_TRUE(port->GetChar(c));  // the copy leaves the input where it was
+  EXPECT_EQ(c, '\r');
+  port->ReceivedData().Set({});
+  line->Feed("RING\r\n");
+  port->Pump();
+  EXPECT_EQ(seen, "\r\nOK\r\n");
+}

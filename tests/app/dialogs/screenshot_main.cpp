@@ -1,10 +1,12 @@
 // Saves a picture of each small window of the desktop program into the
 // folder given as the first argument: the outgoing-entry dialog, the tag
 // help, the modem selection, the fax status window and the port selection
-// (with and without devices), and the modem terminal with some traffic.
+// (with and without devices), the phone book with a few entries, and the
+// modem terminal with some traffic.
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QWidget>
 #include <cstdio>
@@ -14,7 +16,10 @@
 #include "app/dialogs/device_selection_form.h"
 #include "app/dialogs/fax_list_form.h"
 #include "app/dialogs/fax_status_form.h"
+#include "app/phonebook/phone_book.h"
+#include "app/phonebook/phone_book_form.h"
 #include "app/widgets/modem_terminal.h"
+#include "viewer/user_notice.h"
 #include "comm/components/send_fax.h"
 
 namespace {
@@ -70,6 +75,15 @@ int main(int argc, char** argv) {
   ok &= Save(ports, folder, QStringLiteral("com_select_form"));
   telvane::TComSelectForm none({});
   ok &= Save(none, folder, QStringLiteral("com_select_form_empty"));
+
+  QTemporaryDir bookDir;
+  telvane::PhoneBook book(bookDir.path());
+  book.Load();
+  book.Add(QStringLiteral("张三"), QStringLiteral("010-62345678"));
+  book.Add(QStringLiteral("李四 (上海)"), QStringLiteral("021-55512345"));
+  book.Add(QStringLiteral("Accounts"), QStringLiteral("+44 20 7946 0018"));
+  telvane::TFormPhoneBook phoneBook(bookDir.path(), telvane::QtUserNotice());
+  ok &= Save(phoneBook, folder, QStringLiteral("phone_book"));
 
   telvane::ModemTerminal terminal;
   terminal.SetActive(true);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
@@ -405,7 +406,7 @@ void SendFaxFormTest::storedModemSelection() {
 }
 
 void SendFaxFormTest::noDevicesSkipsTheSelection() {
-  Window w({});
+  Window w(std::vector<std::string>{});
   w.Start();
   QVERIFY(w.dialogs.isEmpty());
   QCOMPARE(w.form->SelectModem(true), 2);
@@ -471,7 +472,7 @@ void SendFaxFormTest::elapsedAndPercentFormats() {
   QFETCH(long, b);
   QFETCH(QString, elapsed);
   QFETCH(int, percent);
-  QCOMPARE(FormatElapsed(a), elapsed);
+  QCOMPARE(ElapsedColumn(static_cast<int>(a)), elapsed);
   QCOMPARE(PagePercent(b, b == 0 ? 0 : 200), percent);
   QCOMPARE(PagePercent(200, 200), 100);
 }
