@@ -92,8 +92,11 @@ int FaxEngine::Start() {
 }
 
 void FaxEngine::RemoveTriggersQuietly() {
+  // A closed port took its triggers with it; asking it to remove one would
+  // open it again (a port opens on first use).
+  const bool open = port_.Open();
   for (int* h : {&timeoutTrigger_, &statusTrigger_, &outFreeTrigger_, &outSentTrigger_, &watchTrigger_}) {
-    if (*h > 0) {
+    if (*h > 0 && open) {
       try {
         port_.RemoveTrigger(*h);
       } catch (const EAPDException&) {

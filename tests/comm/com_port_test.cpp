@@ -355,9 +355,6 @@ TEST_F(ComPortTest, DumpingWithoutAFileNameFails) {
   EXPECT_EQ(RaisedCode([&] { port->SetTracing(tlDump); }), ecFileNotFound);
 }
 
-}  // namespace
-}  // namespace telvane
-
 TEST_F(ComPortTest, TheReceiveTapSeesInputBeforeItIsReadAndNothingOnceCleared) {
   auto port = MakePort();
   port->SetManualDispatch(true);
@@ -375,3 +372,6 @@ TEST_F(ComPortTest, TheReceiveTapSeesInputBeforeItIsReadAndNothingOnceCleared) {
   port->Pump();
   EXPECT_EQ(seen, "\r\nOK\r\n");
 }
+
+}  // namespace
+}  // namespace telvane

@@ -140,5 +140,20 @@ TEST_F(ReceiveFaxSession, TheCallersIdIsShownAndLoggedOnlyInPrintableCharacters)
   EXPECT_NE(History().find(" from EVIL?? FAX started at 12/09/25 10:30:00\r\n"), std::string::npos) << History();
 }
 
+TEST_F(ReceiveFaxSession, AComponentWaitingOnAPortClosedUnderItLeavesThePortClosed) {
+  // The program closes the port when the user cancels a wait; the component
+  // keeps its stopped session until it is destroyed, which must not open the
+  // port again (a port opens on first use).
+  StartReceiver(emu::FarEnd{});
+  {
+    TApdReceiveFax waiting(&main_);
+    Configure(waiting);
+    waiting.StartReceive();
+    ASSERT_TRUE(port_.Open());
+    port_.SetOpen(false);
+  }
+  EXPECT_FALSE(port_.Open());
+}
+
 }  // namespace
 }  // namespace telvane
