@@ -308,6 +308,7 @@ class TSendFaxForm : public QWidget {
   void Button4Click();
   void Button12Click();
   void Button13Click();
+  void Button7Click();
 
   // The session.
   bool OpensThroughDevice() const;

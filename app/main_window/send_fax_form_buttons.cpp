@@ -61,6 +61,20 @@ void TSendFaxForm::Button13Click() {
   if (!chosen.isEmpty()) EditCover->setText(chosen);
 }
 
+void TSendFaxForm::Button7Click() {
+  // An APF cover opens in the viewer; a text cover in the desktop's text
+  // editor (the program's own cover editor is not part of it yet).
+  const QString cover = EditCover->text();
+  if (cover.isEmpty()) return;
+  if (IsApf(cover)) {
+    if (!Viewer) return;
+    ViewAPFClkClick();
+    Viewer->OpenFile(cover);
+  } else if (cover.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive)) {
+    if (!QFileInfo::exists(cover) || !OpenWithDesktop(cover)) notice_.ShowError(this, QStringLiteral("无法打开文件 ") + cover);
+  }
+}
+
 void TSendFaxForm::btnBrowseDestDirClick() {
   const QString folder = AskFolder(QStringLiteral("选择存放日志文件的目录"), EditLogName->text());
   if (!folder.isEmpty()) EditLogName->setText(folder);

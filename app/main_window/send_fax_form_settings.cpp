@@ -101,6 +101,7 @@ void TSendFaxForm::ConnectHandlers() {
   connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
   connect(Button12, &QPushButton::clicked, this, [this] { Button12Click(); });
   connect(Button13, &QPushButton::clicked, this, [this] { Button13Click(); });
+  connect(Button7, &QPushButton::clicked, this, [this] { Button7Click(); });
   connect(ExitClk, &QPushButton::clicked, this, [this] { ExitMainClkClick(); });
   connect(Button8, &QPushButton::clicked, this, [this] { Button8Click(); });
   connect(Button14, &QPushButton::clicked, this, [this] { Button14Click(); });

@@ -7,7 +7,7 @@
 set -euo pipefail
 telvane=$1
 work=$(mktemp -d)
-trap 'kill "${pid:-0}" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/config" "$work/data"
 printf '[software\\Kestrel\\telphone]\n"Modem"="simulated line"\n' > "$work/config/settings.reg"
 export TELVANE_CONFIG_DIR="$work/config" TELVANE_DATA_DIR="$work/data" QT_QPA_PLATFORM=xcb
