@@ -13,7 +13,7 @@ packages=(
   poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-zenhei fonts-dejavu-core
-  xvfb xauth
+  xvfb xauth desktop-file-utils shared-mime-info
 )
 
 missing=()

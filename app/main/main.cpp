@@ -156,6 +156,10 @@ int main(int argc, char** argv) {
   telvane::TViewFaxForm viewer(options.files);
   telvane::TFormPhoneBook phoneBook(QString::fromStdString(env.programDir), telvane::QtUserNotice());
   telvane::TCoverForm coverHelp;
+  // Closing the main window ends the program, even with the viewer open.
+  for (QWidget* other : std::initializer_list<QWidget*>{&faxList, &percent, &whitespace, &deviceSelection, &viewer,
+                                                         &phoneBook, &coverHelp})
+    other->setAttribute(Qt::WA_QuitOnClose, false);
   mainWindow.Viewer = &viewer;
   mainWindow.FaxListForm = &faxList;
   faxList.choosePhoneBookEntry = [&env, &faxList](QString& name, QString& number) {
@@ -165,11 +169,6 @@ int main(int argc, char** argv) {
     number = book.Number();
     return !number.isEmpty();
   };
-  (void)percent;
-  (void)whitespace;
-  (void)deviceSelection;
-  (void)phoneBook;
-  (void)coverHelp;
 
   mainWindow.show();
   if (!options.files.isEmpty()) viewer.show();
