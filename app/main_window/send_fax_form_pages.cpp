@@ -68,6 +68,23 @@ QGroupBox* RadioGroup(const char* name, const char* title, const std::array<cons
   return box;
 }
 
+// A page of the window: its grid with the pages' margins.
+QGridLayout* PageGrid(const char* name, QWidget*& page) {
+  page = Named(new QWidget, name);
+  auto* grid = new QGridLayout(page);
+  grid->setContentsMargins(6, 6, 6, 6);
+  grid->setSpacing(4);
+  return grid;
+}
+
+// A titled group with a tight grid inside.
+QGridLayout* GroupGrid(const char* title, QGroupBox*& box) {
+  box = new QGroupBox(QString::fromUtf8(title));
+  auto* grid = new QGridLayout(box);
+  grid->setSpacing(3);
+  return grid;
+}
+
 QLabel* ValueLabel(const char* name, QLabel*& slot) {
   slot = Named(new QLabel, name);
   slot->setFrameShape(QFrame::StyledPanel);
@@ -79,14 +96,11 @@ QLabel* ValueLabel(const char* name, QLabel*& slot) {
 }  // namespace
 
 QWidget* TSendFaxForm::BuildConfigPage() {
-  auto* page = Named(new QWidget, "TabSheet3");
-  auto* grid = new QGridLayout(page);
-  grid->setContentsMargins(6, 6, 6, 6);
-  grid->setSpacing(4);
+  QWidget* page = nullptr;
+  QGridLayout* grid = PageGrid("TabSheet3", page);
 
-  auto* modem = new QGroupBox(QStringLiteral("Modem"));
-  auto* mg = new QGridLayout(modem);
-  mg->setSpacing(3);
+  QGroupBox* modem = nullptr;
+  QGridLayout* mg = GroupGrid("Modem", modem);
   ComboInit = Named(new QComboBox, "ComboInit");
   for (const InitPreset& p : kInitPresets) ComboInit->addItem(QString::fromUtf8(p.item));
   EditInit = Edit("EditInit");
@@ -116,9 +130,8 @@ QWidget* TSendFaxForm::BuildConfigPage() {
                              Bauds, 5, this),
                   1, 0, 1, 2);
 
-  auto* dial = new QGroupBox(QStringLiteral("拨号"));
-  auto* dg = new QGridLayout(dial);
-  dg->setSpacing(3);
+  QGroupBox* dial = nullptr;
+  QGridLayout* dg = GroupGrid("拨号", dial);
   edtRetryWait = Edit("edtRetryWait");
   edtDialAttempts = Edit("edtDialAttempts");
   edtRetryWait->setText(QString::number(kDefaultDialWait));
@@ -130,9 +143,8 @@ QWidget* TSendFaxForm::BuildConfigPage() {
   dg->addWidget(RadioGroup("RadioGroup3", "拨号方式", kDialItems, RadioGroup3, 2, this), 2, 0, 1, 2);
   grid->addWidget(dial, 2, 0);
 
-  auto* receive = new QGroupBox(QStringLiteral("接收"));
-  auto* rg = new QGridLayout(receive);
-  rg->setSpacing(3);
+  QGroupBox* receive = nullptr;
+  QGridLayout* rg = GroupGrid("接收", receive);
   ComboRing = DropDown("ComboRing", {"0", "1", "2", "3", "4", "5", "6", "7", "8"});
   FaxFileType = DropDown("FaxFileType", {kFaxFileTypeItems[0], kFaxFileTypeItems[1], kFaxFileTypeItems[2],
                                          kFaxFileTypeItems[3], kFaxFileTypeItems[4]});
@@ -160,9 +172,8 @@ QWidget* TSendFaxForm::BuildConfigPage() {
   fg->addWidget(BitBtn1);
   grid->addWidget(folder, 3, 0, 1, 2);
 
-  auto* log = new QGroupBox(QStringLiteral("日志文件"));
-  auto* lg = new QGridLayout(log);
-  lg->setSpacing(3);
+  QGroupBox* log = nullptr;
+  QGridLayout* lg = GroupGrid("日志文件", log);
   EditLogName = Edit("EditLogName");
   btnBrowseDestDir = Button("btnBrowseDestDir", "...");
   Button18 = Button("Button18", "查看");
@@ -172,9 +183,8 @@ QWidget* TSendFaxForm::BuildConfigPage() {
   lg->addWidget(RadioGroup("RadioGroup2", "日志文件大小选项", kLogSizeItems, RadioGroup2, 2, this), 1, 0, 1, 3);
   grid->addWidget(log, 4, 0);
 
-  auto* fonts = new QGroupBox(QStringLiteral("字体"));
-  auto* tg = new QGridLayout(fonts);
-  tg->setSpacing(3);
+  QGroupBox* fonts = nullptr;
+  QGridLayout* tg = GroupGrid("字体", fonts);
   cbxEnhTextEnabled = Named(new QCheckBox(QStringLiteral("使用Windows字体")), "cbxEnhTextEnabled");
   EnhHeaderClk = Button("EnhHeaderClk", "页眉");
   EnhCoverClk = Button("EnhCoverClk", "覆盖页");
@@ -187,9 +197,8 @@ QWidget* TSendFaxForm::BuildConfigPage() {
 }
 
 QWidget* TSendFaxForm::BuildCreatePage() {
-  auto* page = Named(new QWidget, "TabSheet4");
-  auto* grid = new QGridLayout(page);
-  grid->setContentsMargins(6, 6, 6, 6);
+  QWidget* page = nullptr;
+  QGridLayout* grid = PageGrid("TabSheet4", page);
   ReceiveList = Named(new QListWidget, "ReceiveList");
   QFont fixed(QStringLiteral("monospace"));
   fixed.setStyleHint(QFont::TypeWriter);
@@ -228,14 +237,11 @@ QWidget* TSendFaxForm::BuildCreatePage() {
 }
 
 QWidget* TSendFaxForm::BuildSendPage() {
-  auto* page = Named(new QWidget, "TabSheet5");
-  auto* grid = new QGridLayout(page);
-  grid->setContentsMargins(6, 6, 6, 6);
-  grid->setSpacing(4);
+  QWidget* page = nullptr;
+  QGridLayout* grid = PageGrid("TabSheet5", page);
 
-  auto* single = new QGroupBox(QStringLiteral("简易发送"));
-  auto* sg = new QGridLayout(single);
-  sg->setSpacing(3);
+  QGroupBox* single = nullptr;
+  QGridLayout* sg = GroupGrid("简易发送", single);
   EditName = Edit("EditName");
   EditFax = Edit("EditFax");
   AddressBookClk = Button("AddressBookClk", "传真簿");
@@ -260,9 +266,8 @@ QWidget* TSendFaxForm::BuildSendPage() {
   sg->addLayout(fileButtons, 3, 0, 1, 4);
   grid->addWidget(single, 0, 0);
 
-  auto* cover = new QGroupBox(QStringLiteral("覆盖页"));
-  auto* cg = new QGridLayout(cover);
-  cg->setSpacing(3);
+  QGroupBox* cover = nullptr;
+  QGridLayout* cg = GroupGrid("覆盖页", cover);
   EditCover = Edit("EditCover");
   Button13 = Button("Button13", "浏览");
   Button7 = Button("Button7", "查看/制作覆盖页");
@@ -274,9 +279,8 @@ QWidget* TSendFaxForm::BuildSendPage() {
   cg->addWidget(RadioGroup("RadioGroup1", "覆盖页选项", kCoverItems, RadioGroup1, 2, this), 2, 0, 1, 3);
   grid->addWidget(cover, 0, 1);
 
-  auto* header = new QGroupBox(QStringLiteral("页眉"));
-  auto* hg = new QGridLayout(header);
-  hg->setSpacing(3);
+  QGroupBox* header = nullptr;
+  QGridLayout* hg = GroupGrid("页眉", header);
   HeaderTitle = Edit("HeaderTitle");
   HeaderTitle->setText(QString::fromUtf8(kDefaultHeaderTitle));
   SenderName = Edit("SenderName");
@@ -291,9 +295,8 @@ QWidget* TSendFaxForm::BuildSendPage() {
   hg->addWidget(HeaderLine, 2, 0, 1, 4);
   grid->addWidget(header, 1, 0, 1, 2);
 
-  auto* list = new QGroupBox(QStringLiteral("传真列表"));
-  auto* lg = new QGridLayout(list);
-  lg->setSpacing(3);
+  QGroupBox* list = nullptr;
+  QGridLayout* lg = GroupGrid("传真列表", list);
   sfFaxListBox = Named(new QListWidget, "sfFaxListBox");
   QFont fixed(QStringLiteral("monospace"));
   fixed.setStyleHint(QFont::TypeWriter);
@@ -332,10 +335,8 @@ QWidget* TSendFaxForm::BuildSendPage() {
 }
 
 QWidget* TSendFaxForm::BuildMonitorPage() {
-  auto* page = Named(new QWidget, "TabSheet6");
-  auto* grid = new QGridLayout(page);
-  grid->setContentsMargins(6, 6, 6, 6);
-  grid->setSpacing(4);
+  QWidget* page = nullptr;
+  QGridLayout* grid = PageGrid("TabSheet6", page);
 
   AdTerminal1 = Named(new ModemTerminal, "AdTerminal1");
   grid->addWidget(AdTerminal1, 0, 0, 1, 2);
