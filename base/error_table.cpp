@@ -18,6 +18,7 @@ struct Entry {
 };
 
 constexpr std::array kTable{
+    Entry{ecOK, "OK"},
     Entry{ecFileNotFound, "File not found"},
     Entry{ecOutOfMemory, "Insufficient memory"},
     Entry{ecReadBeyondEof, "Attempt to read beyond end of file"},

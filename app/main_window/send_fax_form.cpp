@@ -25,7 +25,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/background/work_queue.h"
 #include "app/dialogs/com_select_form.h"
+#include "app/dialogs/fax_list_form.h"
 #include "app/dialogs/device_selection_form.h"
 #include "app/dialogs/fax_status_form.h"
 #include "app/main_window/main_settings.h"
@@ -122,6 +124,9 @@ TSendFaxForm::TSendFaxForm(MainWindowEnvironment env, QWidget* parent)
   AskOpenFile = [this](const QString& caption, const QString& folder, const QString& filter) {
     return QFileDialog::getOpenFileName(this, caption, folder, filter);
   };
+  AskSaveFile = [this](const QString& caption, const QString& folder, const QString& filter) {
+    return QFileDialog::getSaveFileName(this, caption, folder, filter);
+  };
 
   // A fixed window: as large as its pages need, at least the designed size.
   adjustSize();
@@ -159,6 +164,7 @@ void TSendFaxForm::SetUpComponents() {
   const std::string simDir = env_.simulatedLineDir.empty() ? programDir_ + "SimulatedLine/" : env_.simulatedLineDir;
   line.receiveTiff = simDir + "received.tif";
   line.calls = 0;
+  line.pace = env_.simulatedLinePace;
   std::weak_ptr<bool> alive = alive_;
   ApdTapiDevice1.SetLineFactory(
       TelephonyDeviceKind::Simulated,
@@ -224,6 +230,16 @@ void TSendFaxForm::SetUpComponents() {
     if (terminal) terminal->Feed(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(n)));
   });
 
+  converterQueue_ = std::make_unique<WorkQueue>(main_);
+  unpackerQueue_ = std::make_unique<WorkQueue>(main_);
+  ApdSendFax1.OnFaxNext = [this](TApdAbstractFax&, std::string& phone, std::string& file, std::string& cover) {
+    ApdSendFax1FaxNext(phone, file, cover);
+  };
+  ApdSendFax1.OnFaxLog = [this](TApdAbstractFax&, int code) { ApdSendFax1FaxLog(code); };
+  ApdSendFax1.OnFaxStatus = [this](TApdAbstractFax&, bool, bool last) { ApdSendFax1FaxStatus(last); };
+  ApdSendFax1.OnFaxError = [this](TApdAbstractFax&, int code) { ApdSendFax1FaxError(code); };
+  ApdSendFax1.OnFaxFinish = [this](TApdAbstractFax&, int code) { ApdSendFax1FaxFinish(code); };
+  ApdReceiveFax1.OnFaxLog = [this](TApdAbstractFax&, int code) { ApdReceiveFax1FaxLog(code); };
   ApdReceiveFax1.OnFaxStatus = [this](TApdAbstractFax&, bool, bool) { ShowReceiveStatus(); };
   ApdReceiveFax1.OnFaxError = [this](TApdAbstractFax&, int code) { ApdReceiveFax1FaxError(code); };
   ApdReceiveFax1.OnFaxFinish = [this](TApdAbstractFax&, int code) { ApdReceiveFax1FaxFinish(code); };
@@ -365,6 +381,9 @@ void TSendFaxForm::Timer1Timer() {
   Panel6->setText(time);
   Panel2->setText(time);
 }
+
+int TSendFaxForm::PendingConversions() const { return converterQueue_->Pending(); }
+int TSendFaxForm::PendingUnpacks() const { return unpackerQueue_->Pending(); }
 
 void TSendFaxForm::Button8Click() { AdTerminal1->CopyToClipboard(); }
 

@@ -7,6 +7,9 @@
 #pragma once
 
 #include <QFont>
+#include <QStringList>
+#include <chrono>
+#include <map>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -55,6 +58,7 @@ class TApdFaxStatus;
 class TApdStatusLight;
 class TFormPhoneBook;
 class TFaxListForm;
+class WorkQueue;
 class TViewFaxForm;
 
 // What the window needs from its surroundings; tests give fakes.
@@ -68,6 +72,8 @@ struct MainWindowEnvironment {
   // Where the simulated line's far end stores what it receives; programDir +
   // "SimulatedLine/" when empty.
   std::string simulatedLineDir;
+  // The simulated line's pace: 1 is real time (tests run it faster).
+  double simulatedLinePace = 1.0;
 };
 
 class TSendFaxForm : public QWidget {
@@ -93,6 +99,9 @@ class TSendFaxForm : public QWidget {
   std::function<bool(const QString& path)> OpenWithDesktop;
   // Asks for a folder; the folder browser unless replaced. Empty: cancelled.
   std::function<QString(const QString& title, const QString& start)> AskFolder;
+  // Asks for a file name to write; the save dialog (asking before it
+  // replaces a file) unless replaced.
+  std::function<QString(const QString& caption, const QString& folder, const QString& filter)> AskSaveFile;
   // Asks for an existing file; the open dialog unless replaced.
   std::function<QString(const QString& caption, const QString& folder, const QString& filter)> AskOpenFile;
   // The viewer window that opens fax files (set by the program entry).
@@ -121,6 +130,22 @@ class TSendFaxForm : public QWidget {
   void Button14Click();  // clear the terminal
   void Timer1Timer();    // the clock
   void Timer3Timer();    // re-arms automatic answering
+  // The send page and the outgoing list.
+  void AddClkClick();
+  void ModifyClkClick();
+  void DeleteClkClick();
+  void SaveAsClkClick();
+  void SendFaxClkClick();
+  void SendAllFaxClkClick();
+  void PageControl2Change();
+  // Converts the send page's document into the out-box when it is no fax
+  // file yet (its fax file's name goes into Edit1).
+  void ConvertSendDocument();
+  // Background jobs not yet reported (conversions, unpacks).
+  int PendingConversions() const;
+  int PendingUnpacks() const;
+  // One entry per outgoing fax: "phone^fax file[^cover]".
+  QStringList OutgoingEntries;
   QString HelpFile() const { return helpFile_; }
   // The file the help button opens: ProgramDir's "telvane.html" when it
   // exists, else the user guide installed with the program.
@@ -310,6 +335,21 @@ class TSendFaxForm : public QWidget {
   void Button13Click();
   void Button7Click();
 
+  // Sending.
+  std::string OutboxDir() const;
+  TFaxListForm& ListForm();
+  int QueueConversion(const std::string& source, const std::string& target);
+  void ConversionDone(const std::string& source, const std::string& target, int code);
+  void StartSession();
+  void StartSessionNow();
+  void SessionStartFailed(int code);
+  void ApdSendFax1FaxNext(std::string& phone, std::string& faxFile, std::string& cover);
+  void ApdSendFax1FaxLog(int logCode);
+  void ApdSendFax1FaxStatus(bool last);
+  void ApdSendFax1FaxError(int code);
+  void ApdSendFax1FaxFinish(int code);
+  void ApdReceiveFax1FaxLog(int logCode);
+
   // The session.
   bool OpensThroughDevice() const;
   void WaitWhileDeviceBusy();
@@ -341,6 +381,14 @@ class TSendFaxForm : public QWidget {
   QFont dialogFont_;
   QString helpFile_;
   CallTimer callTimer_;  // the connection time of the session
+  std::optional<CallTimer::Clock::time_point> redialDeadline_;  // while waiting to redial
+  quint16 nextEntryIndex_ = 0;
+  std::unique_ptr<WorkQueue> converterQueue_;
+  std::unique_ptr<WorkQueue> unpackerQueue_;
+  std::unique_ptr<TFaxListForm> ownFaxListForm_;
+  QString convertedFor_;                     // the document Edit1's fax file is made from
+  std::map<std::string, int> conversionErrors_;  // failed targets and their codes
+  bool startWaiting_ = false;                // a send waits for conversions
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -52,7 +52,9 @@ void TSendFaxForm::Button3Click() {
       QString(), folder,
       NameFiltersFromPairs(QStringLiteral("(*.APF)|*.APF|(*.BMP)|*.BMP|(*.DCX)|*.DCX|(*.PCX)|*.PCX|(*.TIF)|*.TIF|(*.TXT)|*.TXT|"
                                   "所有文件(*.*)|*.*")).join(QStringLiteral(";;")));
-  if (!chosen.isEmpty()) EditFile->setText(chosen);
+  if (chosen.isEmpty()) return;
+  EditFile->setText(chosen);
+  ConvertSendDocument();
 }
 
 void TSendFaxForm::Button13Click() {

@@ -311,12 +311,6 @@ QWidget* TSendFaxForm::BuildSendPage() {
   int row = 0;
   for (QPushButton* b : {SendAllFaxClk, AddClk, ModifyClk, DeleteClk, ExitClk}) lg->addWidget(b, row++, 1);
   grid->addWidget(list, 2, 0, 1, 2);
-  // Sending and the outgoing list come with the send workflow; until then
-  // their buttons stay disabled.
-  for (QPushButton* b : {SendFaxClk, SendAllFaxClk, AddClk, ModifyClk, DeleteClk, SaveAsClk}) {
-    b->setEnabled(false);
-    b->setToolTip(QStringLiteral("此功能尚未提供"));
-  }
 
   auto* clock = new QGroupBox(QStringLiteral("当前时间"));
   auto* kg = new QHBoxLayout(clock);

@@ -90,7 +90,8 @@ void TSendFaxForm::EndCall() {
   if (directlyOpened_) {
     directlyOpened_ = false;
     if (ApdComPort1.Open()) ApdComPort1.SetOpen(false);
-    SendFaxClk->setEnabled(false);  // enabled by the send workflow once it exists
+    SendFaxClk->setEnabled(true);
+    SendAllFaxClk->setEnabled(true);
     ReceiveFaxesClk->setEnabled(true);
   } else {
     ApdTapiDevice1.CancelCall();
@@ -98,6 +99,14 @@ void TSendFaxForm::EndCall() {
 }
 
 void TSendFaxForm::ApdTapiDevice1TapiPortOpen() {
+  if (sessionMode_ == 2) {
+    try {
+      ApdSendFax1.StartTransmit();
+    } catch (const EAPDException& e) {
+      SessionStartFailed(e.ErrorCode());
+      return;
+    }
+  }
   if (sessionMode_ == 1) {
     try {
       ApdReceiveFax1.StartReceive();
@@ -114,6 +123,8 @@ void TSendFaxForm::ApdTapiDevice1TapiPortOpen() {
 
 void TSendFaxForm::ApdTapiDevice1TapiPortClose() {
   Label8->clear();
+  SendFaxClk->setEnabled(true);
+  SendAllFaxClk->setEnabled(true);
   ReceiveFaxesClk->setEnabled(true);
   ApdTapiDevice1.CancelCall();
   receiveRequested_ = sendRequested_ = false;
@@ -175,8 +186,10 @@ void TSendFaxForm::ApdReceiveFax1FaxFinish(int) {
 }
 
 void TSendFaxForm::Timer3Timer() {
+  // While the line is still busy the timer keeps ticking and tries again,
+  // instead of waiting in a loop of its own.
+  if (ApdTapiDevice1.CallState() != 0 || (directlyOpened_ && ApdComPort1.Open())) return;
   Timer3->stop();
-  WaitWhileDeviceBusy();
   sessionMode_ = 0;
   AutoAnswerClick();
 }

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QTabWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -108,6 +110,16 @@ void TSendFaxForm::ConnectHandlers() {
   connect(CancelCallClk, &QPushButton::clicked, this, [this] { CancelCallClkClick(); });
   connect(ReceiveFaxesClk, &QPushButton::clicked, this, [this] { ReceiveFaxesClkClick(); });
   connect(ExitMainClk, &QPushButton::clicked, this, [this] { ExitMainClkClick(); });
+  connect(AddClk, &QPushButton::clicked, this, [this] { AddClkClick(); });
+  connect(ModifyClk, &QPushButton::clicked, this, [this] { ModifyClkClick(); });
+  connect(DeleteClk, &QPushButton::clicked, this, [this] { DeleteClkClick(); });
+  connect(sfFaxListBox, &QListWidget::itemDoubleClicked, this, [this] { ModifyClkClick(); });
+  connect(SaveAsClk, &QPushButton::clicked, this, [this] { SaveAsClkClick(); });
+  connect(SendFaxClk, &QPushButton::clicked, this, [this] { SendFaxClkClick(); });
+  connect(SendAllFaxClk, &QPushButton::clicked, this, [this] { SendAllFaxClkClick(); });
+  connect(PageControl2, &QTabWidget::currentChanged, this, [this] { PageControl2Change(); });
+  // A typed document is converted once the typing is done, not per keystroke.
+  connect(EditFile, &QLineEdit::editingFinished, this, [this] { ConvertSendDocument(); });
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
   connect(Timer3, &QTimer::timeout, this, [this] { Timer3Timer(); });
 }

@@ -19,6 +19,7 @@ TEST(ErrorTable, KnownCodesHaveTheirTexts) {
   EXPECT_STREQ(ErrorText(-8052), "APFAX.FNT not found, or resource bad");
   EXPECT_STREQ(ErrorText(-8074), "Remote fax did not answer");
   EXPECT_STREQ(ErrorText(4843), "Finished");
+  EXPECT_STREQ(ErrorText(0), "OK");  // a session that ended well: "结束: OK"
 }
 
 TEST(ErrorTable, OtherCodesFallBackToTheSystemText) {

@@ -14,13 +14,18 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <memory>
 
 #include "app/dialogs/device_selection_form.h"
 #include "app/main_window/main_settings.h"
 #include "app/main_window/send_fax_form.h"
+#include "app/main_window/outgoing_entries.h"
 #include "app/main_window/session_display.h"
+#include "app/background/document_jobs.h"
+#include "app/dialogs/fax_list_form.h"
 #include "app/phonebook/phone_book_form.h"
 #include "app/settings/memory_settings_store.h"
 #include "tests/support/qt/recording_notice.h"
@@ -99,6 +104,11 @@ class SendFaxFormTest : public QObject {
   void clockShowsDateAndTime();
   void elapsedAndPercentFormats_data();
   void elapsedAndPercentFormats();
+  void entryTextsAndLines_data();
+  void entryTextsAndLines();
+  void addConvertsIntoTheOutboxInOrder();
+  void modifyAndDeleteEntries();
+  void defaultCoverIsWrittenWhenTheSendPageOpens();
 };
 
 void SendFaxFormTest::emptyStoreShowsEveryDefaultAndWritesNothing() {
@@ -475,6 +485,136 @@ void SendFaxFormTest::elapsedAndPercentFormats() {
   QCOMPARE(ElapsedColumn(static_cast<int>(a)), elapsed);
   QCOMPARE(PagePercent(b, b == 0 ? 0 : 200), percent);
   QCOMPARE(PagePercent(200, 200), 100);
+}
+
+void SendFaxFormTest::entryTextsAndLines_data() {
+  QTest::addColumn<QString>("phone");
+  QTest::addColumn<QString>("file");
+  QTest::addColumn<QString>("cover");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QString>("line");
+  QTest::newRow("short, no cover") << "5551234" << "/f/a.apf" << "" << "5551234^/f/a.apf"
+                                   << "5551234              /f/a.apf                                 ";
+  QTest::newRow("25-character number") << "0123456789012345678901234" << "a.apf" << "c.txt"
+                                       << "0123456789012345678901234^a.apf^c.txt"
+                                       << "01234567890123456789... a.apf                c.txt               ";
+  QTest::newRow("a path holding %1") << "1" << "/tmp/%1.apf" << "" << "1^/tmp/%1.apf"
+                                     << "1                    /tmp/%1.apf                              ";
+}
+
+void SendFaxFormTest::entryTextsAndLines() {
+  QFETCH(QString, phone);
+  QFETCH(QString, file);
+  QFETCH(QString, cover);
+  QFETCH(QString, text);
+  QFETCH(QString, line);
+  const OutgoingEntry entry{phone, file, cover};
+  QCOMPARE(EntryText(entry), text);
+  QCOMPARE(EntryDisplayLine(entry), line);
+  const OutgoingEntry back = ParseEntry(text);
+  QCOMPARE(back.phone, phone);
+  QCOMPARE(back.faxFile, file);
+  QCOMPARE(back.cover, cover);
+}
+
+// Fills the entry dialog as a user would and presses its OK button.
+std::function<int(QDialog&)> FillEntry(QString phone, QString file, QString cover = {}) {
+  return [=](QDialog& dialog) {
+    auto& form = static_cast<TFaxListForm&>(dialog);
+    form.SetPhoneNumber(phone);
+    form.SetFileName(file);
+    form.SetCoverName(cover);
+    return static_cast<int>(QDialog::Accepted);
+  };
+}
+
+void SendFaxFormTest::addConvertsIntoTheOutboxInOrder() {
+  Window w;
+  w.Start();
+  const QString docs = w.dir.path() + QStringLiteral("/Docs");
+  QDir().mkpath(docs);
+  for (const char* name : {"report.final.txt", "memo.txt"}) {
+    QFile f(docs + QLatin1Char('/') + QLatin1String(name));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("Quarterly figures\r\nare attached.\r\n");
+  }
+  // Two adds in quick succession: both documents are converted, in order.
+  w.onDialog = FillEntry(QStringLiteral("5551234"), docs + QStringLiteral("/report.final.txt"));
+  w.form->AddClk->click();
+  w.onDialog = FillEntry(QStringLiteral("5559876"), docs + QStringLiteral("/memo.txt"), QStringLiteral("c.txt"));
+  w.form->AddClk->click();
+  const QString outbox = QString::fromStdString(w.Dir()) + QStringLiteral("Outbox/");
+  QCOMPARE(w.form->OutgoingEntries,
+           (QStringList{QStringLiteral("5551234^") + outbox + QStringLiteral("report.apf"),
+                        QStringLiteral("5559876^") + outbox + QStringLiteral("memo.apf^c.txt")}));
+  QCOMPARE(w.form->sfFaxListBox->count(), 2);
+  QTRY_COMPARE_WITH_TIMEOUT(w.form->PendingConversions(), 0, 20000);
+  QVERIFY(QFileInfo(outbox + QStringLiteral("report.apf")).size() > 0);
+  QVERIFY(QFileInfo(outbox + QStringLiteral("memo.apf")).size() > 0);
+  QVERIFY2(w.notice.errors.isEmpty(), qPrintable(w.notice.errors.join('\n')));
+  // A cancelled dialog, an empty number or a missing file adds nothing.
+  w.onDialog = [](QDialog&) { return static_cast<int>(QDialog::Rejected); };
+  w.form->AddClk->click();
+  w.onDialog = FillEntry(QString(), docs + QStringLiteral("/memo.txt"));
+  w.form->AddClk->click();
+  w.onDialog = FillEntry(QStringLiteral("1"), docs + QStringLiteral("/gone.txt"));
+  w.form->AddClk->click();
+  QCOMPARE(w.form->OutgoingEntries.size(), 2);
+}
+
+void SendFaxFormTest::modifyAndDeleteEntries() {
+  Window w;
+  w.Start();
+  const QString fax = w.dir.path() + QStringLiteral("/a.apf");
+  QFile f(fax);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.close();
+  w.onDialog = FillEntry(QStringLiteral("111"), fax, QStringLiteral("cover.txt"));
+  w.form->AddClk->click();
+  w.onDialog = FillEntry(QStringLiteral("222"), fax);
+  w.form->AddClk->click();
+  w.form->sfFaxListBox->setCurrentRow(0);
+  QString shownCaption, shownCover;
+  w.onDialog = [&](QDialog& dialog) {
+    auto& form = static_cast<TFaxListForm&>(dialog);
+    shownCaption = form.Button1->text();
+    shownCover = form.CoverName();
+    form.SetPhoneNumber(QStringLiteral("333"));
+    form.SetCoverName(QString());
+    return static_cast<int>(QDialog::Accepted);
+  };
+  w.form->ModifyClk->click();
+  QCOMPARE(shownCaption, QStringLiteral("修改"));
+  QCOMPARE(shownCover, QStringLiteral("cover.txt"));
+  QCOMPARE(w.form->OutgoingEntries[0], QStringLiteral("333^") + fax);
+  // Add shows "添加" again.
+  w.onDialog = [&](QDialog& dialog) {
+    shownCaption = static_cast<TFaxListForm&>(dialog).Button1->text();
+    return static_cast<int>(QDialog::Rejected);
+  };
+  w.form->AddClk->click();
+  QCOMPARE(shownCaption, QStringLiteral("添加"));
+  w.form->sfFaxListBox->setCurrentRow(0);
+  w.form->DeleteClk->click();
+  QCOMPARE(w.form->OutgoingEntries, QStringList{QStringLiteral("222^") + fax});
+  QCOMPARE(w.form->sfFaxListBox->count(), 1);
+}
+
+void SendFaxFormTest::defaultCoverIsWrittenWhenTheSendPageOpens() {
+  Window w;
+  w.Start();
+  w.form->PageControl2->setCurrentWidget(w.form->TabSheet5);
+  const QString cover = QString::fromStdString(w.Dir()) + QStringLiteral("NoName.txt");
+  QCOMPARE(w.form->EditCover->text(), cover);
+  QFile f(cover);
+  QVERIFY(f.open(QIODevice::ReadOnly));
+  const QByteArray text = f.readAll();
+  QCOMPARE(text, QByteArray(68, ' ') + "\r\n" + QByteArray(33, ' ') + "DATE : $D\r\n" + QByteArray(33, ' ') +
+                     "TIME : $T\r\n" + QByteArray(33, ' ') + "FROM : $F\r\n" + QByteArray(33, ' ') + "TO : $R\r\n");
+  QCOMPARE(DateTimeName(std::tm{7, 5, 9, 2, 2, 102, 0, 0, 0, 0, nullptr}), std::string("2002-03-02 09：05：07"));
+  QCOMPARE(DocumentBaseName("/Docs/report.final.txt"), std::string("report"));
+  QCOMPARE(DocumentTypeCode("a.TIFF"), kDocText);
+  QCOMPARE(DocumentTypeCode("a.Tif"), kDocTiff);
 }
 
 QTEST_MAIN(SendFaxFormTest)

@@ -1,0 +1,108 @@
+#include "app/background/document_jobs.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
+
+#include "base/error_codes.h"
+#include "base/exceptions.h"
+#include "faxdoc/bmp_file.h"
+#include "faxdoc/image_preparation.h"
+
+namespace telvane {
+
+namespace {
+
+std::string LowerExtension(const std::string& fileName) {
+  const std::string name = std::filesystem::path(fileName).filename().string();
+  const std::size_t dot = name.rfind('.');
+  std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext;
+}
+
+int MakeFolderOf(const std::string& file) {
+  const std::filesystem::path folder = std::filesystem::path(file).parent_path();
+  if (folder.empty()) return 0;
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  return std::filesystem::is_directory(folder, ec) ? 0 : ecFileNotFound;
+}
+
+}  // namespace
+
+int DocumentTypeCode(const std::string& fileName) {
+  const std::string ext = LowerExtension(fileName);
+  if (ext == ".bmp") return kDocBmp;
+  if (ext == ".dcx") return kDocDcx;
+  if (ext == ".pcx") return kDocPcx;
+  if (ext == ".tif") return kDocTiff;
+  return kDocText;
+}
+
+std::string DateTimeName(const std::tm& t) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.2d-%.2d-%.2d %.2d\xEF\xBC\x9A%.2d\xEF\xBC\x9A%.2d", t.tm_year + 1900,
+                t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+  return buffer;
+}
+
+std::string DocumentBaseName(const std::string& fileName) {
+  std::string name = std::filesystem::path(fileName).filename().string();
+  const std::size_t dot = name.find('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+int ConvertDocumentFile(TApdFaxConverter& converter, const DocumentConversion& job) {
+  static const FaxInputDocumentType kTypes[] = {idBmp, idDcx, idPcx, idTiff};
+  if (int rc = MakeFolderOf(job.target)) return rc;
+  converter.InputDocumentType =
+      job.typeCode >= kDocBmp && job.typeCode <= kDocTiff ? kTypes[job.typeCode] : (job.windowsFont ? idTextEx : idText);
+  converter.EnhFont = job.font;
+  converter.SetDocumentFile(job.source);
+  converter.OutFileName = job.target;
+  std::string prepared;
+  const bool jpeg = LowerExtension(job.source) == ".jpg" || LowerExtension(job.source) == ".jpeg";
+  if (jpeg || (job.typeCode == kDocBmp && IsTwoColourBmp(job.source))) {
+    // JPEG files and two-colour BMP files are converted from an 8-bit BMP
+    // copy beside the target; the user's file stays as it is.
+    prepared = job.target + ".prepared-" + std::to_string(::getpid()) + ".Bmp";
+    if (int rc = PrepareBmp8(job.source, prepared)) return rc;
+    converter.InputDocumentType = idBmp;
+    converter.SetDocumentFile(prepared);
+    converter.OutFileName = job.target;
+  }
+  int code = 0;
+  try {
+    converter.ConvertDocument();
+  } catch (const EAPDException& e) {
+    code = e.ErrorCode();
+  }
+  if (!prepared.empty()) std::remove(prepared.c_str());
+  return code;
+}
+
+int UnpackFaxFile(TApdFaxUnpacker& unpacker, const std::string& source, const std::string& target, int imageCode) {
+  if (int rc = MakeFolderOf(target)) return rc;
+  unpacker.SetInFileName(source);
+  unpacker.OutFileName = target;
+  try {
+    switch (imageCode) {
+      case kImageBmp: {
+        const Bitmap bitmap = unpacker.FileToBitmap();
+        return SaveBmpFile(target, bitmap);
+      }
+      case kImageDcx: unpacker.FileToDcx(); return 0;
+      case kImagePcx: unpacker.FileToPcx(); return 0;
+      case kImageTiff: unpacker.FileToTiff(); return 0;
+      default: return ecBadArgument;
+    }
+  } catch (const EAPDException& e) {
+    return e.ErrorCode();
+  }
+}
+
+}  // namespace telvane
