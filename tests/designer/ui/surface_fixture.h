@@ -17,6 +17,7 @@ class SurfaceFixture {
   // A surface with a page of `width` x `height` pixels on a Letter sheet.
   void Make(int width = 600, int height = 776) {
     surface = std::make_unique<TDesignSurface>();
+    notice = RecordingNotice{};
     surface->SetNotice(notice);
     surface->resize(width + 80, height + 80);
     Page().SetBounds(width, height);
