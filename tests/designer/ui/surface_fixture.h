@@ -4,6 +4,7 @@
 
 #include <QScrollArea>
 #include <QTest>
+#include <QUndoStack>
 #include <memory>
 
 #include "designer/ui/design_page.h"

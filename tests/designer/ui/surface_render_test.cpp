@@ -1,0 +1,103 @@
+// The surface shows a design as generation draws it: a grab of the page
+// (no grid, nothing selected) against RenderCoverPage of the same design, on
+// a page 854 pixels wide so that both draw at the same scale.
+#include <QPainter>
+#include <QTest>
+
+#include "designer/cover_generator.h"
+#include "tests/designer/ui/surface_fixture.h"
+
+using namespace telvane;
+using telvane::test::SurfaceFixture;
+
+namespace {
+
+struct Ink {
+  int Dark = 0;
+  QRect Box;  // bounding box of the dark pixels
+};
+
+Ink DarkPixels(const QImage& image, const QRect& area) {
+  Ink ink;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x)
+      if (qGray(image.pixel(x, y)) < 128) {
+        ++ink.Dark;
+        ink.Box |= QRect(x, y, 1, 1);
+      }
+  return ink;
+}
+
+QImage Logo() {
+  QImage logo(100, 80, QImage::Format_RGB32);
+  logo.fill(Qt::white);
+  QPainter p(&logo);
+  p.setPen(Qt::NoPen);
+  p.setBrush(Qt::black);
+  p.drawEllipse(5, 5, 70, 70);
+  p.fillRect(60, 10, 30, 60, Qt::black);
+  return logo;
+}
+
+}  // namespace
+
+class SurfaceRenderTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void surfaceMatchesGeneratedPage_data();
+  void surfaceMatchesGeneratedPage();
+};
+
+void SurfaceRenderTest::surfaceMatchesGeneratedPage_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<int>("points");
+  QTest::addColumn<bool>("picture");
+  QTest::newRow("Chinese and Latin text with a picture")
+      << QStringLiteral("传真封面 Fax cover page\n发送者：王先生 12:30") << 14 << true;
+  QTest::newRow("wrapped long text") << QStringLiteral("这是一段很长的文字，它在字段的宽度处换行，和生成的传真页一样。")
+                                     << 11 << false;
+  QTest::newRow("large bold heading") << QStringLiteral("封面 COVER") << 28 << true;
+}
+
+void SurfaceRenderTest::surfaceMatchesGeneratedPage() {
+  QFETCH(QString, text);
+  QFETCH(int, points);
+  QFETCH(bool, picture);
+  SurfaceFixture fx;
+  fx.Make(854, 1105);
+  TFaxPanel& page = fx.Page();
+  page.SetInsertionPoint(QPoint(40, 30));
+  TTextField* t = fx.surface->AddTextField();
+  FieldFont font = t->Font();
+  font.SetSize(points);
+  font.Bold = points > 20;
+  t->SetFont(font);
+  t->SetText(text);
+  page.SetFieldBounds(*t, QRect(40, 30, 300, 400));
+  if (picture) {
+    page.SetInsertionPoint(QPoint(500, 100));
+    TImageField* image = fx.surface->AddImageField();
+    image->SetPicture(Logo());
+    page.SetFieldBounds(*image, QRect(500, 100, 230, 170));
+  }
+  page.DeselectAll();
+  QVERIFY(!page.ShowGrid());
+  QTest::qWait(0);
+
+  const QImage generated = RenderCoverPage(page);
+  QCOMPARE(generated.size(), QSize(844, 1095));
+  const QImage screen = fx.PageWidget()->grab().toImage();
+  QCOMPARE(screen.size(), QSize(854, 1105));
+  const QRect area(0, 0, 844, 1095);
+  const Ink a = DarkPixels(screen, area);
+  const Ink b = DarkPixels(generated, area);
+  QVERIFY2(b.Dark > 200, "the design draws something");
+  QVERIFY2(std::abs(a.Dark - b.Dark) <= b.Dark / 50, qPrintable(QStringLiteral("screen %1, fax page %2").arg(a.Dark).arg(b.Dark)));
+  QVERIFY2((a.Box.topLeft() - b.Box.topLeft()).manhattanLength() <= 2 &&
+               (a.Box.bottomRight() - b.Box.bottomRight()).manhattanLength() <= 2,
+           "the ink lies in the same place");
+}
+
+QTEST_MAIN(SurfaceRenderTest)
+#include "surface_render_test.moc"
