@@ -47,7 +47,36 @@ class SurfaceRenderTest : public QObject {
  private slots:
   void surfaceMatchesGeneratedPage_data();
   void surfaceMatchesGeneratedPage();
+  void gridDots_data();
+  void gridDots();
 };
+
+void SurfaceRenderTest::gridDots_data() {
+  QTest::addColumn<int>("hs");
+  QTest::addColumn<int>("vs");
+  QTest::newRow("20 x 20") << 20 << 20;
+  QTest::newRow("15 x 25") << 15 << 25;
+  QTest::newRow("1 x 40: a row of dots is a line") << 1 << 40;
+}
+
+void SurfaceRenderTest::gridDots() {
+  QFETCH(int, hs);
+  QFETCH(int, vs);
+  SurfaceFixture fx;
+  fx.Make();
+  fx.Page().SetGridSpacing(hs, vs);
+  const QImage bare = fx.PageWidget()->grab().toImage();
+  QCOMPARE(DarkPixels(bare, bare.rect()).Dark, 0);
+  fx.Page().SetShowGrid(true);
+  const QImage grid = fx.PageWidget()->grab().toImage();
+  // Dots at 1 + i * spacing inside the 600 x 776 page, and nowhere else.
+  const int columns = (600 - 2) / hs + 1, rows = (776 - 2) / vs + 1;
+  QCOMPARE(DarkPixels(grid, grid.rect()).Dark, columns * rows);
+  QCOMPARE(qGray(grid.pixel(1, 1)), 0);
+  QCOMPARE(qGray(grid.pixel(1 + hs, 1 + vs)), 0);
+  QCOMPARE(qGray(grid.pixel(1, 2)), 255);
+  QCOMPARE(qGray(grid.pixel(0, 0)), 255);
+}
 
 void SurfaceRenderTest::surfaceMatchesGeneratedPage_data() {
   QTest::addColumn<QString>("text");
