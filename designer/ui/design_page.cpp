@@ -339,7 +339,8 @@ bool TDesignPage::Key(QKeyEvent* event) {
     return true;
   }
   TFaxPanel& page = designer_.Page();
-  if (page.EditMode()) return false;
+  // Arrows with Ctrl or Alt are left to the window.
+  if (page.EditMode() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) return false;
   int dx = 0, dy = 0;
   switch (event->key()) {
     case Qt::Key_Left: dx = -1; break;

@@ -73,6 +73,10 @@ TDesignSurface::TDesignSurface(QWidget* parent)
   redoAction_ = undo_->createRedoAction(this, QStringLiteral("重做"));
   redoAction_->setObjectName(QStringLiteral("RedoAction"));
   redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  // The shortcuts work wherever the focus is in the window, before the window
+  // puts the actions in its menu as well.
+  addAction(undoAction_);
+  addAction(redoAction_);
   // A design back at its saved point is not modified.
   connect(undo_, &QUndoStack::cleanChanged, this, [this](bool clean) {
     if (clean) designer_->Page().SetModified(false);
@@ -293,6 +297,12 @@ bool TDesignSurface::EditPageOptions() {
   ModelChanged();
   undo_->push(new PageSettingsCommand(*designer_, std::move(before), PageSettings::Of(*designer_)));
   return true;
+}
+
+void TDesignSurface::SetUnitOfMeasure(uint8_t unit) {
+  hRuler_->SetUnit(unit);
+  vRuler_->SetUnit(unit);
+  designer_->SetUnitOfMeasure(unit);
 }
 
 bool TDesignSurface::EditMode() const { return designer_->Page().EditMode(); }

@@ -69,6 +69,9 @@ class TDesignSurface : public QWidget {
   // The page options dialog, applied on OK.
   bool EditPageOptions();
 
+  // The unit of the rulers and the status line (0 inches, 1 millimetres).
+  void SetUnitOfMeasure(uint8_t unit);
+
   bool EditMode() const;
   void SetEditMode(bool on);
 

@@ -103,6 +103,8 @@ class DesignSurfaceTest : public QObject {
   void contextMenuLoadsText();
   void editModeTypesIntoTheField();
   void pageOptionsAreAppliedAndUndone();
+  void savedAndLoadedDesigns();
+  void unitWithoutSelection();
   void badSpacingAppliesNothing();
 
  private:
@@ -456,6 +458,41 @@ void DesignSurfaceTest::pageOptionsAreAppliedAndUndone() {
   fx.surface->UndoStack()->redo();
   QCOMPARE(f->Bounds(), after);
   QCOMPARE(fx.Page().Height(), 849);
+}
+
+void DesignSurfaceTest::savedAndLoadedDesigns() {
+  TImageField* f = fx.ImageAt(QRect(100, 100, 50, 50));
+  fx.Click(f);
+  QTest::keyClick(fx.Widget(f), Qt::Key_Left);
+  QVERIFY(fx.Page().Modified());
+  const QString path = dir.filePath(QStringLiteral("design.fcp"));
+  QVERIFY(fx.surface->SaveDesign(path).Ok());
+  QVERIFY(!fx.Page().Modified());
+  // Away from the saved point and back again.
+  QTest::keyClick(fx.Widget(f), Qt::Key_Up, Qt::ControlModifier);  // not a nudge: ignored
+  QTest::keyClick(fx.Widget(f), Qt::Key_Down);
+  QVERIFY(fx.Page().Modified());
+  QTest::keyClick(fx.Widget(f), Qt::Key_Z, Qt::ControlModifier);
+  QVERIFY(!fx.Page().Modified());
+  QTest::keyClick(fx.Widget(f), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(f->Bounds(), QRect(99, 101, 50, 50));
+
+  SurfaceFixture other;
+  other.Make();
+  QVERIFY(other.surface->LoadDesign(path).Ok());
+  QCOMPARE(other.Page().Fields().size(), size_t{1});
+  const TBaseField* loaded = other.Page().Fields()[0].get();
+  QCOMPARE(loaded->Bounds(), QRect(99, 100, 50, 50));
+  QVERIFY(other.Widget(loaded) && other.Widget(loaded)->isVisible());
+  QCOMPARE(other.surface->UndoStack()->count(), 0);
+  QVERIFY(!other.Page().Modified());
+}
+
+void DesignSurfaceTest::unitWithoutSelection() {
+  fx.surface->SetUnitOfMeasure(TFaxDesigner::kUnitMillimetres);
+  QCOMPARE(fx.surface->Designer().UnitOfMeasure(), 1);
+  QCOMPARE(fx.surface->HorizontalRuler()->Scale().Unit, 1);
+  QCOMPARE(fx.surface->VerticalRuler()->Scale().Unit, 1);
 }
 
 void DesignSurfaceTest::badSpacingAppliesNothing() {
