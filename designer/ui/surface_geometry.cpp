@@ -181,8 +181,8 @@ QString FieldStatusText(const TFaxPanel& page, uint8_t unit, const QRect& f) {
   return QString::asprintf("%1.2f\" x %1.2f\" at (%1.2f\", %1.2f\")", v[0], v[1], v[2], v[3]);
 }
 
-QString QtFileFilter(const QString& windowsFilter) {
-  const QStringList parts = windowsFilter.split(QLatin1Char('|'));
+QString QtFileFilter(const QString& pairedFilter) {
+  const QStringList parts = pairedFilter.split(QLatin1Char('|'));
   QStringList entries;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     QString description = parts[i].trimmed();

@@ -248,7 +248,7 @@ void SurfaceGeometryTest::rulerTicks() {
 }
 
 void SurfaceGeometryTest::fileFilters_data() {
-  QTest::addColumn<QString>("windows");
+  QTest::addColumn<QString>("paired");
   QTest::addColumn<QString>("qt");
   QTest::newRow("design files") << QStringLiteral("Fax cover page files (*.fcp)|*.fcp")
                                 << QStringLiteral("Fax cover page files (*.fcp *.FCP)");
@@ -259,8 +259,8 @@ void SurfaceGeometryTest::fileFilters_data() {
 }
 
 void SurfaceGeometryTest::fileFilters() {
-  QFETCH(QString, windows);
-  QTEST(QtFileFilter(windows), "qt");
+  QFETCH(QString, paired);
+  QTEST(QtFileFilter(paired), "qt");
 }
 
 QTEST_MAIN(SurfaceGeometryTest)
