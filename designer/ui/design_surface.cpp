@@ -125,6 +125,10 @@ TDesignSurface::~TDesignSurface() {
   page.OnFieldBounds = nullptr;
   page.OnSelectionChanged = nullptr;
   delete scroll_;
+  // The history goes too: clearing it tells of a clean state, which would
+  // reach for the design after it is gone.
+  disconnect(undo_, nullptr, this, nullptr);
+  delete undo_;
 }
 
 void TDesignSurface::ConnectModel() {
