@@ -2,6 +2,8 @@
 // (no grid, nothing selected) against RenderCoverPage of the same design, on
 // a page 854 pixels wide so that both draw at the same scale.
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "designer/cover_generator.h"
@@ -47,9 +49,51 @@ class SurfaceRenderTest : public QObject {
  private slots:
   void surfaceMatchesGeneratedPage_data();
   void surfaceMatchesGeneratedPage();
+  void designMadeWithMouseAndKeysSurvivesTheFile();
   void gridDots_data();
   void gridDots();
 };
+
+void SurfaceRenderTest::designMadeWithMouseAndKeysSurvivesTheFile() {
+  QTemporaryDir dir;
+  const QString picture = dir.filePath(QStringLiteral("logo.png"));
+  QVERIFY(Logo().save(picture));
+  SurfaceFixture fx;
+  fx.Make();
+  fx.Page().SetSnapToGrid(true);
+  // A right click chooses where the text goes; typed in edit mode.
+  QTest::mouseClick(fx.PageWidget(), Qt::RightButton, {}, QPoint(60, 40));
+  TTextField* t = fx.surface->AddTextField();
+  fx.surface->SetEditMode(true);
+  QTest::keyClicks(fx.Widget(t)->Editor(), QStringLiteral("Fax cover"));
+  fx.surface->SetEditMode(false);
+  // Dragged down by its bottom handle, then nudged right.
+  fx.Click(t);
+  fx.Drag(fx.Handle(t, DragMode::Bottom), QPoint(2, 2), {QPoint(160, 130)});
+  QTest::keyClick(fx.Widget(t), Qt::Key_Right);
+  QCOMPARE(t->Bounds(), QRect(81, 41, 201, 81));
+  // A picture by double click, moved with the mouse.
+  QTest::mouseClick(fx.PageWidget(), Qt::RightButton, {}, QPoint(300, 300));
+  TImageField* image = fx.surface->AddImageField();
+  fx.surface->ChooseOpenFile = [&](QWidget*, const QString&, const QString&) { return picture; };
+  QTest::mouseDClick(fx.Widget(image), Qt::LeftButton, {}, QPoint(3, 3));
+  QTest::mouseRelease(fx.Widget(image), Qt::LeftButton, {}, QPoint(3, 3));
+  QVERIFY(image->HasPicture());
+  fx.Drag(fx.Widget(image), QPoint(10, 10), {QPoint(350, 420)});
+  QCOMPARE(image->Bounds(), QRect(341, 401, 121, 121));
+
+  const QString path = dir.filePath(QStringLiteral("cover.fcp"));
+  QVERIFY(fx.surface->SaveDesign(path).Ok());
+  SurfaceFixture loaded;
+  loaded.Make();
+  QVERIFY(loaded.surface->LoadDesign(path).Ok());
+  const auto now = [] { return QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)); };
+  const QImage before = RenderCoverPage(fx.Page(), now);
+  const QImage after = RenderCoverPage(loaded.Page(), now);
+  QVERIFY(DarkPixels(before, before.rect()).Dark > 500);
+  QCOMPARE(after, before);
+  QCOMPARE(loaded.PageWidget()->grab().toImage().size(), QSize(600, 776));
+}
 
 void SurfaceRenderTest::gridDots_data() {
   QTest::addColumn<int>("hs");
