@@ -153,7 +153,12 @@ void TFieldWidget::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void TFieldWidget::contextMenuEvent(QContextMenuEvent* event) {
-  if (menu_) menu_->exec(event->globalPos());
+  // Image fields have no menu of their own: the page's menu shows.
+  if (!menu_) {
+    event->ignore();
+    return;
+  }
+  menu_->exec(event->globalPos());
 }
 
 void TFieldWidget::keyPressEvent(QKeyEvent* event) {

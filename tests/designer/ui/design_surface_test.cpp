@@ -1,7 +1,9 @@
 // The design surface driven as a user drives it: clicks, drags of fields and
 // handles, arrow keys, double clicks, the context menu, edit mode, page
 // options; and the history of every edit.
+#include <QApplication>
 #include <QBuffer>
+#include <QContextMenuEvent>
 #include <QScrollBar>
 #include <cstring>
 #include <QCheckBox>
@@ -397,7 +399,15 @@ void DesignSurfaceTest::contextMenuLoadsText() {
   QCOMPARE(t->Text(), QStringLiteral("第一行\nFrom:$F"));
   fx.surface->UndoStack()->undo();
   QCOMPARE(t->Text(), QStringLiteral("old"));
-  QVERIFY(!fx.Widget(fx.ImageAt(QRect(300, 300, 20, 20)))->ContextMenu());
+  // An image field leaves the context menu to the page (the window's menu).
+  TFieldWidget* image = fx.Widget(fx.ImageAt(QRect(300, 300, 20, 20)));
+  QVERIFY(!image->ContextMenu());
+  fx.PageWidget()->setContextMenuPolicy(Qt::CustomContextMenu);
+  QSignalSpy pageMenu(fx.PageWidget(), &QWidget::customContextMenuRequested);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), image->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(image, &event);
+  QCOMPARE(pageMenu.size(), 1);
+  QCOMPARE(pageMenu.at(0).at(0).toPoint(), QPoint(305, 305));
 }
 
 void DesignSurfaceTest::editModeTypesIntoTheField() {
