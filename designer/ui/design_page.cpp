@@ -60,6 +60,8 @@ TFieldWidget::TFieldWidget(TDesignPage* page, TBaseField* field)
   editor_->setObjectName(QStringLiteral("FieldEditor"));
   editor_->setFrameShape(QFrame::NoFrame);
   editor_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  // Wrapped as the renderer wraps: at word boundaries, long words anywhere.
+  editor_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   editor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   editor_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   editor_->document()->setDocumentMargin(0);
@@ -106,6 +108,9 @@ void TFieldWidget::Sync(bool editMode) {
     const auto* text = static_cast<const TTextField*>(field_);
     editor_->setGeometry(rect());
     editor_->setFont(FieldQFont(text->Font()));
+    QPalette palette = editor_->palette();
+    palette.setColor(QPalette::Text, FieldTextColor(text->Font().Color));
+    editor_->setPalette(palette);
     if (editor_->toPlainText() != text->Text()) editor_->setPlainText(text->Text());
     editor_->setVisible(editMode);
     if (!editMode && editor_->hasFocus()) editor_->clearFocus();

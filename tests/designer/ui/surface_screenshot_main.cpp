@@ -1,6 +1,7 @@
 // Saves pictures of the design surface with a sample design (design mode, a
-// field selected, grid shown) and of the page options dialog into the
-// folder given as the first argument.
+// field selected, grid shown; then edit mode), of the page options dialog
+// and of the fax page drawn from the design into the folder given as the
+// first argument.
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
@@ -66,6 +67,12 @@ int main(int argc, char** argv) {
   surface.show();
   app.processEvents();
   bool ok = surface.grab().save(out.filePath(QStringLiteral("designer_surface.png")));
+
+  // Edit mode: the selected text field's editor takes the typing.
+  surface.SetEditMode(true);
+  app.processEvents();
+  ok = surface.grab().save(out.filePath(QStringLiteral("designer_edit_mode.png"))) && ok;
+  surface.SetEditMode(false);
 
   TPageOptionsForm form(QtUserNotice());
   PageOptions options;
