@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "designer/fax_panel.h"
+#include "designer/fcp_units.h"
 #include "designer/ui/ruler.h"
 #include "designer/ui/surface_geometry.h"
 
@@ -32,6 +33,7 @@ class SurfaceGeometryTest : public QObject {
   void statusText();
   void rulerTicks_data();
   void rulerTicks();
+  void rulerDrawsTicksAndMarks();
   void fileFilters_data();
   void fileFilters();
 };
@@ -245,6 +247,34 @@ void SurfaceGeometryTest::rulerTicks() {
   QTEST(int(ticks.at(index).What), "kind");
   QTEST(ticks.at(index).Position, "position");
   QTEST(ticks.at(index).Text, "text");
+}
+
+void SurfaceGeometryTest::rulerDrawsTicksAndMarks() {
+  TRuler ruler(Qt::Horizontal);
+  ruler.resize(600, TRuler::kThickness);
+  ruler.SetMarks(100, -7);
+  QCOMPARE(ruler.MarkEnd(), -1);
+  ruler.SetMarks(100, 200);
+  ruler.SetOffset(30);
+  const QImage image = ruler.grab().toImage();
+  const QColor highlight = ruler.palette().color(QPalette::Highlight);
+  const QColor text = ruler.palette().color(QPalette::WindowText);
+  const QColor window = ruler.palette().color(QPalette::Window);
+  // Marks across the ruler at mark - offset.
+  for (int y : {0, 8, 15}) {
+    QCOMPARE(image.pixelColor(70, y), highlight);
+    QCOMPARE(image.pixelColor(170, y), highlight);
+  }
+  QCOMPARE(image.pixelColor(100, 15), window);
+  // The tenth at 14 - 30 is scrolled away; the one at 42 - 30 is a dot in row 8.
+  QCOMPARE(image.pixelColor(12, 8), text);
+  QCOMPARE(image.pixelColor(12, 7), window);
+
+  TRuler vertical(Qt::Vertical);
+  vertical.resize(TRuler::kThickness, 900);
+  const QImage column = vertical.grab().toImage();
+  // By default 900 pixels over 11 inches: the first tenth is a dot in column 7.
+  QCOMPARE(column.pixelColor(7, RoundToNearestEven(900 / 11.0 / 10)), text);
 }
 
 void SurfaceGeometryTest::fileFilters_data() {
