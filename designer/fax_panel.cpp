@@ -175,6 +175,31 @@ void TFaxPanel::DeleteSelected() {
   if (fields_.size() != before) FieldChanged();
 }
 
+int TFaxPanel::IndexOf(const TBaseField* field) const {
+  for (size_t i = 0; i < fields_.size(); ++i)
+    if (fields_[i].get() == field) return static_cast<int>(i);
+  return -1;
+}
+
+std::unique_ptr<TBaseField> TFaxPanel::TakeFieldAt(int index) {
+  if (index < 0 || index >= static_cast<int>(fields_.size())) return nullptr;
+  std::unique_ptr<TBaseField> field = std::move(fields_[index]);
+  fields_.erase(fields_.begin() + index);
+  if (field->selected_) --selectedCount_;
+  field->page_ = nullptr;
+  FieldChanged();
+  return field;
+}
+
+void TFaxPanel::InsertFieldAt(int index, std::unique_ptr<TBaseField> field) {
+  if (!field) return;
+  index = std::clamp(index, 0, static_cast<int>(fields_.size()));
+  field->page_ = this;
+  if (field->selected_) ++selectedCount_;
+  fields_.insert(fields_.begin() + index, std::move(field));
+  FieldChanged();
+}
+
 void TFaxPanel::CentreHorizontally() {
   TBaseField* field = LastSelected();
   if (!field) return;

@@ -74,6 +74,14 @@ class TFaxPanel {
   // field-bounds event when it is selected and marks the page modified.
   void SetFieldBounds(TBaseField& field, const QRect& bounds);
   void DeleteSelected();
+  // Position of `field` in the list; -1 when it is not on this page.
+  int IndexOf(const TBaseField* field) const;
+  // Takes the field at `index` out of the list (undoing its addition, or a
+  // deletion that can be undone); the page is marked modified.
+  std::unique_ptr<TBaseField> TakeFieldAt(int index);
+  // Puts a field taken out before back at `index` (clamped into the list),
+  // keeping its selection; the page is marked modified.
+  void InsertFieldAt(int index, std::unique_ptr<TBaseField> field);
   void CentreHorizontally();
   void CentreVertically();
   void Select(TBaseField& field);

@@ -43,6 +43,9 @@ class PcxInput : public FaxInput {
                     bool& morePages) override;
   void Close(FaxConverterState& state) override;
 
+  // The open image's width in pixels.
+  unsigned ImageWidth() const { return image_.Width(); }
+
  private:
   ImageFileReader file_;
   PcxImageReader image_;
@@ -60,6 +63,8 @@ class DcxInput : public FaxInput {
   void Close(FaxConverterState& state) override;
 
   size_t PageCount() const { return offsets_.size(); }
+  // The width in pixels of the page being read.
+  unsigned ImageWidth() const { return image_.Width(); }
 
  private:
   int OpenPage(FaxConverterState& state, size_t page);

@@ -20,6 +20,10 @@ class TiffInput : public FaxInput {
                     bool& morePages) override;
   void Close(FaxConverterState& state) override;
 
+  // The open image's size in pixels.
+  uint32_t ImageWidth() const { return width_; }
+  uint32_t ImageLength() const { return length_; }
+
  private:
   int ReadDirectory();
   int ReadValueList(const TiffEntry& entry, std::vector<uint32_t>& values);

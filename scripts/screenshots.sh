@@ -6,6 +6,9 @@
 #     modem_terminal.png              the phone book and the small dialogs
 #   OUTDIR/viewer-100.png, viewer-50-rot90.png   the viewer window on the
 #     sample fax made from tests/data/sample.txt
+#   OUTDIR/designer_surface.png, page_options.png, generated_page.png   the
+#     cover page designer's surface with a sample design, its page options
+#     dialog, and the fax page drawn from the same design
 # Usage: scripts/screenshots.sh [OUTDIR]   (default: screenshots/)
 # The windows are drawn by Qt's offscreen platform, so no display is needed;
 # set QT_QPA_PLATFORM=xcb to use a real (or Xvfb) display instead.
@@ -16,7 +19,8 @@ build=${BUILD_DIR:-build/release}
 out=$(mkdir -p "${1:-screenshots}" && cd "${1:-screenshots}" && pwd)
 
 [ -f "$build/build.ninja" ] || cmake --preset release -B "$build" >/dev/null
-cmake --build "$build" --target telvane telvane-fax viewer_screenshot dialogs_screenshot >/dev/null
+cmake --build "$build" --target telvane telvane-fax viewer_screenshot dialogs_screenshot \
+  designer_surface_screenshot >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -24,6 +28,7 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 "$build/tools/fax_tool/telvane-fax" convert --high -q -o "$work/sample.apf" tests/data/sample.txt
 "$build/tests/viewer/viewer_screenshot" "$work/sample.apf" "$out"
 "$build/tests/app/dialogs/dialogs_screenshot" "$out" >/dev/null
+"$build/tests/designer/ui/designer_surface_screenshot" "$out" >/dev/null
 # The main window on a fresh profile whose stored modem is the simulated line.
 mkdir -p "$work/config" "$work/data"
 printf '[software\\Kestrel\\telphone]\n"Modem"="simulated line"\n' > "$work/config/settings.reg"

@@ -107,6 +107,33 @@ TEST(FaxPanel, ConvertsBetweenInchesAndPixels) {
   EXPECT_EQ(page.InchesFromPixels(QPoint(50, 220)), QPointF(0.5, 2.2));
 }
 
+TEST(FaxPanel, TakenFieldComesBackInPlaceWithItsSelection) {
+  TFaxDesigner d;
+  TFaxPanel& page = d.Page();
+  TImageField& a = page.AddImageField();
+  TTextField& b = page.AddTextField();
+  TImageField& c = page.AddImageField();
+  page.DeselectAll();
+  page.Select(b);
+  page.SetModified(false);
+  EXPECT_EQ(page.IndexOf(&c), 2);
+  std::unique_ptr<TBaseField> taken = page.TakeFieldAt(1);
+  ASSERT_EQ(taken.get(), &b);
+  EXPECT_EQ(page.IndexOf(&b), -1);
+  EXPECT_EQ(page.FirstSelected(), nullptr);
+  EXPECT_TRUE(page.Modified());
+  EXPECT_EQ(page.TakeFieldAt(5), nullptr);
+  page.InsertFieldAt(1, std::move(taken));
+  EXPECT_EQ(page.IndexOf(&a), 0);
+  EXPECT_EQ(page.IndexOf(&b), 1);
+  EXPECT_EQ(page.IndexOf(&c), 2);
+  EXPECT_EQ(page.FirstSelected(), &b);
+  EXPECT_EQ(b.Page(), &page);
+  // The selection count follows: deselecting finds the returned field.
+  page.DeselectAll();
+  EXPECT_FALSE(b.Selected());
+}
+
 TEST(FaxPanel, CentresAndDeletesSelectedFields) {
   TFaxDesigner d;
   TFaxPanel& page = d.Page();

@@ -1,0 +1,91 @@
+// Saves pictures of the design surface with a sample design (design mode, a
+// field selected, grid shown; then edit mode), of the page options dialog
+// and of the fax page drawn from the design into the folder given as the
+// first argument.
+#include <QApplication>
+#include <QDir>
+#include <QPainter>
+#include <QScrollArea>
+#include <cstdio>
+
+#include "designer/cover_generator.h"
+#include "designer/ui/design_page.h"
+#include "designer/ui/design_surface.h"
+#include "designer/ui/page_options_form.h"
+#include "viewer/user_notice.h"
+
+using namespace telvane;
+
+namespace {
+
+QImage SampleLogo() {
+  QImage logo(120, 120, QImage::Format_RGB32);
+  logo.fill(Qt::white);
+  QPainter p(&logo);
+  p.setBrush(Qt::black);
+  p.drawEllipse(10, 10, 100, 100);
+  p.setBrush(Qt::white);
+  p.drawRect(40, 40, 40, 40);
+  return logo;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
+    return 2;
+  }
+  const QDir out(QString::fromLocal8Bit(argv[1]));
+  QDir().mkpath(out.path());
+
+  TDesignSurface surface;
+  surface.resize(660, 700);
+  TFaxPanel& page = surface.Designer().Page();
+  page.SetShowGrid(true);
+  page.SetInsertionPoint(QPoint(40, 30));
+  TTextField* title = surface.AddTextField();
+  title->SetText(QStringLiteral("传真封面 Fax cover page"));
+  FieldFont big = title->Font();
+  big.SetSize(20);
+  title->SetFont(big);
+  page.SetFieldBounds(*title, QRect(40, 30, 400, 40));
+  page.SetInsertionPoint(QPoint(40, 120));
+  TTextField* body = surface.AddTextField();
+  body->SetText(QStringLiteral("发送者：$F\n接收者：$R\n总页：$N\n发送日期:$D"));
+  page.SetFieldBounds(*body, QRect(40, 120, 300, 90));
+  page.SetInsertionPoint(QPoint(440, 120));
+  TImageField* logo = surface.AddImageField();
+  logo->SetPicture(SampleLogo());
+  page.SetInsertionPoint(QPoint(440, 300));
+  surface.AddImageField();  // empty: shows its outline
+  // The body text is selected, as after a click on it.
+  page.DeselectAll();
+  page.Select(*body);
+  page.OnFieldBounds(40, 120, 300, 90);
+  surface.show();
+  app.processEvents();
+  bool ok = surface.grab().save(out.filePath(QStringLiteral("designer_surface.png")));
+
+  // Edit mode: the selected text field's editor takes the typing.
+  surface.SetEditMode(true);
+  app.processEvents();
+  ok = surface.grab().save(out.filePath(QStringLiteral("designer_edit_mode.png"))) && ok;
+  surface.SetEditMode(false);
+
+  TPageOptionsForm form(QtUserNotice());
+  PageOptions options;
+  options.Unit = 1;
+  options.PaperSize = 2;
+  options.ShowGrid = true;
+  form.SetOptions(options);
+  form.show();
+  app.processEvents();
+  ok = form.grab().save(out.filePath(QStringLiteral("page_options.png"))) && ok;
+
+  page.DeselectAll();
+  ok = RenderCoverPage(page).save(out.filePath(QStringLiteral("generated_page.png"))) && ok;
+  std::printf("%s\n", qPrintable(surface.StatusText()));
+  return ok ? 0 : 1;
+}
