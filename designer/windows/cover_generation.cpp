@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLayout>
 #include <QProgressBar>
 #include <climits>
@@ -77,20 +78,26 @@ int CoverProgressMeter::Maximum() const { return bar_ ? bar_->maximum() : 0; }
 int CoverProgressMeter::Value() const { return bar_ ? bar_->value() : 0; }
 
 CoverGeneration::CoverGeneration(IUserNotice& notice, QWidget* window, QWidget* progressHost)
-    : notice_(notice), window_(window), progressHost_(progressHost) {}
+    : notice_(notice), window_(window), progressHost_(progressHost) {
+  // The meter repaints while a page is made; clicks and keys wait, so that
+  // no second generation starts inside the first.
+  Yield = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+}
 
 bool CoverGeneration::EditTags(TFaxPanel& page) { return EditTagValues(page, notice_, RunDialog, window_); }
 
 QString CoverGeneration::GenerateCurrent(const TFaxDesigner& designer, const QString& designFileName,
                                          TApdFaxConverter& converter) {
-  // A design never saved has no name to derive the fax file's from: rather
-  // than writing ".APF" into whatever folder is current, ask.
+  // A design never saved has no name to derive the fax file's from, and one
+  // whose name starts with "." leaves nothing of it: rather than writing a
+  // nameless ".APF" (into whatever folder is current), ask.
   QString outName;
-  if (designFileName.isEmpty()) {
+  const QString base = FromLocalName(CoverBaseName(LocalName(designFileName)));
+  if (designFileName.isEmpty() || QFileInfo(base).fileName().isEmpty()) {
     outName = AskFaxFileName();
     if (outName.isEmpty()) return QString();
   } else {
-    outName = FromLocalName(CoverBaseName(LocalName(designFileName)) + ".APF");
+    outName = base + QStringLiteral(".APF");
   }
 
   BusyCursor busy;

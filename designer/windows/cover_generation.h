@@ -61,7 +61,8 @@ class CoverGeneration {
   // The file dialogs run through this; the dialog unless replaced.
   FileDialogRunner RunFileDialog = ExecFileDialog();
   // Lets pending window messages run (the meter repaints); called after the
-  // meter is made and after each status event. Nothing unless set.
+  // meter is made and after each status event. Runs all but user input
+  // unless replaced.
   std::function<void()> Yield;
   // The clock of the $D and $T tags; the current time when empty.
   std::function<QDateTime()> Now;
@@ -73,8 +74,8 @@ class CoverGeneration {
   // "生成当前传真文件&C": the open design drawn with its tag values into
   // base name + ".APF", where the base name is the design's file name up to
   // its first "." (the converter set up by SetupCoverConverter). A design
-  // without a file name asks for the fax file's name first; cancelling
-  // writes nothing. Returns the fax file written (the window's result file
+  // without a file name (or whose name leaves no base name) asks for the fax
+  // file's name first; cancelling writes nothing. Returns the fax file written (the window's result file
   // name), or an empty string when nothing was written.
   QString GenerateCurrent(const TFaxDesigner& designer, const QString& designFileName, TApdFaxConverter& converter);
 

@@ -139,19 +139,24 @@ std::unique_ptr<CoverGeneration> GenerationCommandsTest::MakeGeneration() {
 }
 
 void GenerationCommandsTest::untitledDesignAsksForTheFaxFileName_data() {
+  QTest::addColumn<QString>("design");  // the design's file name
   QTest::addColumn<QString>("answer");
-  QTest::newRow("cancelled") << "";
-  QTest::newRow("named") << "封面.apf";
+  QTest::newRow("untitled, cancelled") << "" << "";
+  QTest::newRow("untitled, named") << "" << "封面.apf";
+  QTest::newRow("nothing before the dot, cancelled") << ".hidden.fcp" << "";
+  QTest::newRow("nothing before the dot, named") << ".hidden.fcp" << "hidden.apf";
 }
 
 void GenerationCommandsTest::untitledDesignAsksForTheFaxFileName() {
+  QFETCH(QString, design);
   QFETCH(QString, answer);
   answer_.name = answer.isEmpty() ? QString() : Path(answer);
   auto generation = MakeGeneration();
   TApdFaxConverter converter;
   SetupCoverConverter(converter);
 
-  const QString written = generation->GenerateCurrent(*designer_, QString(), converter);
+  const QString written =
+      generation->GenerateCurrent(*designer_, design.isEmpty() ? QString() : Path(design), converter);
 
   QCOMPARE(answer_.asked, 1);
   QCOMPARE(answer_.mode, QFileDialog::AcceptSave);
