@@ -6,6 +6,8 @@
 #     modem_terminal.png              the phone book and the small dialogs
 #   OUTDIR/viewer-100.png, viewer-50-rot90.png   the viewer window on the
 #     sample fax made from tests/data/sample.txt
+#   OUTDIR/tag_dialog.png, text_editor.png   the cover designer's tag dialog
+#     and its text editor with a sample text cover
 # Usage: scripts/screenshots.sh [OUTDIR]   (default: screenshots/)
 # The windows are drawn by Qt's offscreen platform, so no display is needed;
 # set QT_QPA_PLATFORM=xcb to use a real (or Xvfb) display instead.
@@ -24,6 +26,8 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 "$build/tools/fax_tool/telvane-fax" convert --high -q -o "$work/sample.apf" tests/data/sample.txt
 "$build/tests/viewer/viewer_screenshot" "$work/sample.apf" "$out"
 "$build/tests/app/dialogs/dialogs_screenshot" "$out" >/dev/null
+cmake --build "$build" --target designer_windows_screenshot >/dev/null
+"$build/tests/designer/windows/designer_windows_screenshot" "$out" 2>/dev/null
 # The main window on a fresh profile whose stored modem is the simulated line.
 mkdir -p "$work/config" "$work/data"
 printf '[software\\Kestrel\\telphone]\n"Modem"="simulated line"\n' > "$work/config/settings.reg"
