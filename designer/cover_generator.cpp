@@ -59,22 +59,18 @@ Bitmap ToConverterBitmap(const QImage& page) {
   return bitmap;
 }
 
-namespace {
-
-void ConvertPage(const TFaxPanel& page, TApdFaxConverter& converter, const std::string& outFileName,
-                 const std::function<QDateTime()>& now) {
+void GenerateFaxPage(const TFaxPanel& page, TApdFaxConverter& converter, const std::string& outFileName,
+                     const std::function<QDateTime()>& now) {
   const QImage image = RenderCoverPage(page, now);
   if (image.isNull()) throw EGeneral(ecBadArgument, "the cover page has no size a fax page can have");
   converter.OutFileName = outFileName;
   converter.ConvertBitmap(ToConverterBitmap(image));
 }
 
-}  // namespace
-
 std::string GenerateFromDesign(const TFaxDesigner& designer, const std::string& designFileName,
                                TApdFaxConverter& converter, const std::function<QDateTime()>& now) {
   const std::string out = CoverBaseName(designFileName) + ".APF";
-  ConvertPage(designer.Page(), converter, out, now);
+  GenerateFaxPage(designer.Page(), converter, out, now);
   return out;
 }
 
@@ -98,7 +94,7 @@ CoverFileResult GenerateFromDesignFile(const std::string& fileName, int pageNumb
   SetupCoverConverter(converter);
   converter.OnStatus = status;
   const std::string out = outFileName.empty() ? CoverBaseName(fileName) + ".apf" : outFileName;
-  ConvertPage(page, converter, out, now);
+  GenerateFaxPage(page, converter, out, now);
   result.OutFileName = out;
   return result;
 }

@@ -48,6 +48,12 @@ std::string CoverBaseName(const std::string& fileName);
 std::string GenerateFromDesign(const TFaxDesigner& designer, const std::string& designFileName,
                                TApdFaxConverter& converter, const std::function<QDateTime()>& now = {});
 
+// Draws the page and converts it into `outFileName` with `converter`, as
+// GenerateFromDesign does; for callers that chose the name themselves (a
+// design that has no file name yet).
+void GenerateFaxPage(const TFaxPanel& page, TApdFaxConverter& converter, const std::string& outFileName,
+                     const std::function<QDateTime()>& now = {});
+
 struct CoverFileResult {
   FcpResult Load;           // why the design could not be read
   std::string OutFileName;  // the fax file written

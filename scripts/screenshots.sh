@@ -9,6 +9,8 @@
 #   OUTDIR/designer_surface.png, page_options.png, generated_page.png   the
 #     cover page designer's surface with a sample design, its page options
 #     dialog, and the fax page drawn from the same design
+#   OUTDIR/tag_dialog.png, text_editor.png   the cover designer's tag dialog
+#     and its text editor with a sample text cover
 # Usage: scripts/screenshots.sh [OUTDIR]   (default: screenshots/)
 # The windows are drawn by Qt's offscreen platform, so no display is needed;
 # set QT_QPA_PLATFORM=xcb to use a real (or Xvfb) display instead.
@@ -20,7 +22,7 @@ out=$(mkdir -p "${1:-screenshots}" && cd "${1:-screenshots}" && pwd)
 
 [ -f "$build/build.ninja" ] || cmake --preset release -B "$build" >/dev/null
 cmake --build "$build" --target telvane telvane-fax viewer_screenshot dialogs_screenshot \
-  designer_surface_screenshot >/dev/null
+  designer_surface_screenshot designer_windows_screenshot >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -29,6 +31,7 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 "$build/tests/viewer/viewer_screenshot" "$work/sample.apf" "$out"
 "$build/tests/app/dialogs/dialogs_screenshot" "$out" >/dev/null
 "$build/tests/designer/ui/designer_surface_screenshot" "$out" >/dev/null
+"$build/tests/designer/windows/designer_windows_screenshot" "$out" 2>/dev/null
 # The main window on a fresh profile whose stored modem is the simulated line.
 mkdir -p "$work/config" "$work/data"
 printf '[software\\Kestrel\\telphone]\n"Modem"="simulated line"\n' > "$work/config/settings.reg"
