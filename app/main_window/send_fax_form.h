@@ -334,6 +334,10 @@ class TSendFaxForm : public QWidget {
   void Button12Click();
   void Button13Click();
   void Button7Click();
+  void CoverClkClick();
+  // Runs the text editor, maximised and modal, on `file` ("new" for none):
+  // the saved file's name, or empty when nothing was saved.
+  QString EditTextCover(const QString& file);
 
   // Sending.
   std::string OutboxDir() const;

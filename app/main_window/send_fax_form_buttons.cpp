@@ -5,10 +5,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/background/document_jobs.h"
 #include "app/dialogs/cover_form.h"
 #include "app/main_window/send_fax_form.h"
 #include "app/phonebook/phone_book_form.h"
 #include "app/dialogs/file_dialog_request.h"
+#include "designer/windows/memo_form.h"
 #include "viewer/view_fax_form.h"
 
 namespace telvane {
@@ -63,9 +65,19 @@ void TSendFaxForm::Button13Click() {
   if (!chosen.isEmpty()) EditCover->setText(chosen);
 }
 
+QString TSendFaxForm::EditTextCover(const QString& file) {
+  TMemoForm editor(QString::fromStdString(programDir_), &notice_, this);
+  QFont font(QStringLiteral("宋体"));
+  font.setPointSize(10);
+  editor.setFont(font);
+  if (file == TMemoForm::NewFileName() || !editor.LoadFile(file)) editor.SetFileName(TMemoForm::NewFileName());
+  editor.setWindowState(editor.windowState() | Qt::WindowMaximized);
+  RunDialog(editor);
+  return editor.Saved() ? editor.FileName() : QString();
+}
+
 void TSendFaxForm::Button7Click() {
-  // An APF cover opens in the viewer; a text cover in the desktop's text
-  // editor (the program's own cover editor is not part of it yet).
+  // An APF cover opens in the viewer, a text cover in the text editor.
   const QString cover = EditCover->text();
   if (cover.isEmpty()) return;
   if (IsApf(cover)) {
@@ -73,8 +85,20 @@ void TSendFaxForm::Button7Click() {
     ViewAPFClkClick();
     Viewer->OpenFile(cover);
   } else if (cover.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive)) {
-    if (!QFileInfo::exists(cover) || !OpenWithDesktop(cover)) notice_.ShowError(this, QStringLiteral("无法打开文件 ") + cover);
+    EditTextCover(cover);
   }
+}
+
+void TSendFaxForm::CoverClkClick() {
+  // A text cover written in the editor is converted into the out-box and
+  // becomes the document to send.
+  const QString saved = EditTextCover(TMemoForm::NewFileName());
+  if (saved.isEmpty()) return;
+  const std::string target = programDir_ + "Outbox/" + DocumentBaseName(saved.toStdString()) + ".apf";
+  QueueConversion(saved.toStdString(), target);
+  Edit1->setText(QString::fromStdString(target));
+  convertedFor_ = saved;
+  EditFile->setText(saved);
 }
 
 void TSendFaxForm::btnBrowseDestDirClick() {

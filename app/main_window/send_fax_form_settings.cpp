@@ -104,6 +104,7 @@ void TSendFaxForm::ConnectHandlers() {
   connect(Button12, &QPushButton::clicked, this, [this] { Button12Click(); });
   connect(Button13, &QPushButton::clicked, this, [this] { Button13Click(); });
   connect(Button7, &QPushButton::clicked, this, [this] { Button7Click(); });
+  connect(CoverClk, &QPushButton::clicked, this, [this] { CoverClkClick(); });
   connect(ExitClk, &QPushButton::clicked, this, [this] { ExitMainClkClick(); });
   connect(Button8, &QPushButton::clicked, this, [this] { Button8Click(); });
   connect(Button14, &QPushButton::clicked, this, [this] { Button14Click(); });

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <memory>
 
@@ -26,6 +27,7 @@
 #include "app/main_window/session_display.h"
 #include "app/background/document_jobs.h"
 #include "app/dialogs/fax_list_form.h"
+#include "designer/windows/memo_form.h"
 #include "app/phonebook/phone_book_form.h"
 #include "app/settings/memory_settings_store.h"
 #include "tests/support/qt/recording_notice.h"
@@ -109,6 +111,7 @@ class SendFaxFormTest : public QObject {
   void addConvertsIntoTheOutboxInOrder();
   void modifyAndDeleteEntries();
   void defaultCoverIsWrittenWhenTheSendPageOpens();
+  void aTextCoverWrittenInTheEditorBecomesTheDocument();
 };
 
 void SendFaxFormTest::emptyStoreShowsEveryDefaultAndWritesNothing() {
@@ -615,6 +618,30 @@ void SendFaxFormTest::defaultCoverIsWrittenWhenTheSendPageOpens() {
   QCOMPARE(DocumentBaseName("/Docs/report.final.txt"), std::string("report"));
   QCOMPARE(DocumentTypeCode("a.TIFF"), kDocText);
   QCOMPARE(DocumentTypeCode("a.Tif"), kDocTiff);
+}
+
+void SendFaxFormTest::aTextCoverWrittenInTheEditorBecomesTheDocument() {
+  Window w;
+  w.Start();
+  const QString saved = w.dir.path() + QStringLiteral("/my.cover.txt");
+  w.onDialog = [&](QDialog& dialog) {
+    auto* editor = qobject_cast<TMemoForm*>(&dialog);
+    if (!editor) return static_cast<int>(QDialog::Rejected);
+    editor->SetLines({QStringLiteral("发送日期:$D"), QStringLiteral("TO : $R")});
+    editor->RunFileDialog = [&](QFileDialog&) { return saved; };
+    editor->SaveAs();
+    return static_cast<int>(QDialog::Accepted);
+  };
+  w.form->CoverClk->click();
+  const QString target = QString::fromStdString(w.Dir()) + QStringLiteral("Outbox/my.apf");
+  QCOMPARE(w.form->EditFile->text(), saved);
+  QCOMPARE(w.form->Edit1->text(), target);
+  QTRY_COMPARE_WITH_TIMEOUT(w.form->PendingConversions(), 0, 20000);
+  QVERIFY(QFileInfo(target).size() > 0);
+  // Cancelled without saving: nothing changes.
+  w.onDialog = [](QDialog&) { return static_cast<int>(QDialog::Rejected); };
+  w.form->CoverClk->click();
+  QCOMPARE(w.form->EditFile->text(), saved);
 }
 
 QTEST_MAIN(SendFaxFormTest)
