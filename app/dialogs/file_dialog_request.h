@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "viewer/file_filters.h"
+
 class QWidget;
 
 namespace telvane {
@@ -18,12 +20,6 @@ struct FileDialogRequest {
   QStringList filters;    // Qt name filters, the first one selected
 };
 
-// Converts a filter in the "description|pattern|description|pattern" form
-// into Qt name filters "description (patterns)". Patterns separated by ';'
-// become blank-separated, and each pattern is also given in lower and upper
-// case: file names are case-sensitive here, and received faxes are named
-// "FAX0001.APF" while converted ones end in ".apf".
-QStringList NameFiltersFromPairs(const QString& pairs);
 // "Apf" from "*.Apf"; a text without "*." stays as it is.
 QString SuffixFromPattern(const QString& pattern);
 

@@ -52,8 +52,8 @@ void TSendFaxForm::Button3Click() {
   const QString folder = EditFile->text().isEmpty() ? QString::fromStdString(programDir_) : EditFile->text();
   const QString chosen = AskOpenFile(
       QString(), folder,
-      NameFiltersFromPairs(QStringLiteral("(*.APF)|*.APF|(*.BMP)|*.BMP|(*.DCX)|*.DCX|(*.PCX)|*.PCX|(*.TIF)|*.TIF|(*.TXT)|*.TXT|"
-                                  "所有文件(*.*)|*.*")).join(QStringLiteral(";;")));
+      QtFileFilter(QStringLiteral("(*.APF)|*.APF|(*.BMP)|*.BMP|(*.DCX)|*.DCX|(*.PCX)|*.PCX|(*.TIF)|*.TIF|(*.TXT)|*.TXT|"
+                                  "所有文件(*.*)|*.*")));
   if (chosen.isEmpty()) return;
   EditFile->setText(chosen);
   ConvertSendDocument();
@@ -61,7 +61,7 @@ void TSendFaxForm::Button3Click() {
 
 void TSendFaxForm::Button13Click() {
   const QString folder = EditCover->text().isEmpty() ? QString::fromStdString(programDir_) : EditCover->text();
-  const QString chosen = AskOpenFile(QString(), folder, NameFiltersFromPairs(QStringLiteral("*.txt|*.txt|所有文件(*.*)|*.*")).join(QStringLiteral(";;")));
+  const QString chosen = AskOpenFile(QString(), folder, QtFileFilter(QStringLiteral("*.txt|*.txt|所有文件(*.*)|*.*")));
   if (!chosen.isEmpty()) EditCover->setText(chosen);
 }
 
@@ -117,7 +117,7 @@ void TSendFaxForm::Button18Click() {
   QString file = QString::fromStdString(ApdComPort1.LogName());
   if (file.isEmpty() || !QFileInfo::exists(file)) {
     file = AskOpenFile(QString(), QString::fromStdString(programDir_),
-                       NameFiltersFromPairs(QStringLiteral("(*.LOG)|*.LOG|(*.TRC)|*.TRC|所有文件(*.*)|*.*")).join(QStringLiteral(";;")));
+                       QtFileFilter(QStringLiteral("(*.LOG)|*.LOG|(*.TRC)|*.TRC|所有文件(*.*)|*.*")));
     if (file.isEmpty() || !QFileInfo::exists(file)) return;
   }
   if (!OpenWithDesktop(file)) notice_.ShowError(this, QStringLiteral("无法打开文件 ") + file);

@@ -154,9 +154,8 @@ void TSendFaxForm::SaveAsClkClick() {
   if (file.isEmpty() || !QFileInfo::exists(file)) return;
   const QString target = AskSaveFile(
       QString(), QString::fromStdString(programDir_),
-      NameFiltersFromPairs(QStringLiteral("(*.APF)|*.APF|(*.BMP)|*.BMP|(*.DCX)|*.DCX|(*.PCX)|*.PCX|(*.TIF)|*.TIF|"
-                                          "(*.TXT)|*.TXT|所有文件(*.*)|*.*"))
-          .join(QStringLiteral(";;")));
+      QtFileFilter(QStringLiteral("(*.APF)|*.APF|(*.BMP)|*.BMP|(*.DCX)|*.DCX|(*.PCX)|*.PCX|(*.TIF)|*.TIF|"
+                                          "(*.TXT)|*.TXT|所有文件(*.*)|*.*")));
   if (target.isEmpty() || QFileInfo(target) == QFileInfo(file)) return;
   QFile in(file);
   if (!in.open(QIODevice::ReadOnly)) {

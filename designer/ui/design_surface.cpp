@@ -1,6 +1,8 @@
 // The designer surface: page, rulers, status line, history and commands.
 #include "designer/ui/design_surface.h"
 
+#include "viewer/file_filters.h"
+
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>

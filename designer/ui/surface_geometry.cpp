@@ -181,30 +181,5 @@ QString FieldStatusText(const TFaxPanel& page, uint8_t unit, const QRect& f) {
   return QString::asprintf("%1.2f\" x %1.2f\" at (%1.2f\", %1.2f\")", v[0], v[1], v[2], v[3]);
 }
 
-QString QtFileFilter(const QString& pairedFilter) {
-  const QStringList parts = pairedFilter.split(QLatin1Char('|'));
-  QStringList entries;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    QString description = parts[i].trimmed();
-    // Qt reads the patterns from the last parentheses of an entry: drop the
-    // ones the description shows and give the real ones.
-    if (description.endsWith(QLatin1Char(')'))) {
-      const qsizetype open = description.lastIndexOf(QLatin1Char('('));
-      if (open > 0) description = description.left(open).trimmed();
-    }
-    QStringList patterns;
-    for (const QString& raw : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-      const QString pattern = raw.trimmed();
-      if (pattern == QLatin1String("*.*") || pattern == QLatin1String("*")) {
-        patterns << QStringLiteral("*");
-        continue;
-      }
-      for (const QString& variant : {pattern.toLower(), pattern.toUpper()})
-        if (!patterns.contains(variant)) patterns << variant;
-    }
-    entries << QStringLiteral("%1 (%2)").arg(description, patterns.join(QLatin1Char(' ')));
-  }
-  return entries.join(QStringLiteral(";;"));
-}
 
 }  // namespace telvane

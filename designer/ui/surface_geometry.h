@@ -64,9 +64,6 @@ QRect NudgedBounds(const TFaxPanel& page, const QRect& field, int dx, int dy, bo
 // (unit 0, each followed by the inch sign) or millimetres (unit 1).
 QString FieldStatusText(const TFaxPanel& page, uint8_t unit, const QRect& field);
 
-// A filter written as bar-separated pairs ("description|patterns|...") as a
-// Qt file dialog filter: one entry per pair, patterns matched in either
-// letter case, "*.*" standing for every file.
-QString QtFileFilter(const QString& pairedFilter);
+
 
 }  // namespace telvane

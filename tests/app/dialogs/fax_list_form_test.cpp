@@ -84,9 +84,9 @@ void FaxListFormTest::nameFilters_data() {
   QTest::addColumn<QString>("pairs");
   QTest::addColumn<QStringList>("filters");
   QTest::newRow("fax files") << "传真文件(*.Apf)|*.Apf|所有文件(*.*)|*.*"
-                             << QStringList{"传真文件 (*.Apf *.apf *.APF)", "所有文件 (*.*)"};
+                             << QStringList{"传真文件 (*.Apf *.apf *.APF)", "所有文件 (*)"};
   QTest::newRow("cover pages") << "覆盖页(*.txt)|*.txt|所有文件(*.*)|*.*"
-                               << QStringList{"覆盖页 (*.txt *.TXT)", "所有文件 (*.*)"};
+                               << QStringList{"覆盖页 (*.txt *.TXT)", "所有文件 (*)"};
   QTest::newRow("several patterns") << "Images|*.bmp;*.Pcx" << QStringList{"Images (*.bmp *.BMP *.Pcx *.pcx *.PCX)"};
   QTest::newRow("description without patterns") << "Text|*.txt" << QStringList{"Text (*.txt *.TXT)"};
   QTest::newRow("odd part left out") << "A|*.a|B" << QStringList{"A (*.a *.A)"};
@@ -171,7 +171,7 @@ void FaxListFormTest::browseButtons() {
   QCOMPARE(asked->folder, kProgramDir);
   QCOMPARE(asked->defaultSuffix, suffix);
   QCOMPARE(asked->filters.value(0), firstFilter);
-  QCOMPARE(asked->filters.value(1), QStringLiteral("所有文件 (*.*)"));
+  QCOMPARE(asked->filters.value(1), QStringLiteral("所有文件 (*)"));
   QCOMPARE(form_->FileName(), fileName);
   QCOMPARE(form_->CoverName(), coverName);
 }

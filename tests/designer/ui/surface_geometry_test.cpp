@@ -6,6 +6,7 @@
 #include "designer/fcp_units.h"
 #include "designer/ui/ruler.h"
 #include "designer/ui/surface_geometry.h"
+#include "viewer/file_filters.h"
 
 using namespace telvane;
 
@@ -283,9 +284,9 @@ void SurfaceGeometryTest::fileFilters_data() {
   QTest::newRow("design files") << QStringLiteral("Fax cover page files (*.fcp)|*.fcp")
                                 << QStringLiteral("Fax cover page files (*.fcp *.FCP)");
   QTest::newRow("text files") << QStringLiteral("文本文件 (*.txt)|*.TXT|所有文件(*.*)|*.*")
-                              << QStringLiteral("文本文件 (*.txt *.TXT);;所有文件 (*)");
+                              << QStringLiteral("文本文件 (*.TXT *.txt);;所有文件 (*)");
   QTest::newRow("several patterns") << QStringLiteral("Pictures|*.bmp;*.JPG")
-                                    << QStringLiteral("Pictures (*.bmp *.BMP *.jpg *.JPG)");
+                                    << QStringLiteral("Pictures (*.bmp *.BMP *.JPG *.jpg)");
 }
 
 void SurfaceGeometryTest::fileFilters() {
