@@ -37,6 +37,10 @@ inline constexpr const char* kNoCover = "NoCover";
 inline constexpr const char* kLogSize = "LogSize";
 inline constexpr const char* kAutoAnswer = "AutoAnswer";
 inline constexpr const char* kPrinter = "Printer";
+// Numbers the simulated line makes busy or leaves unanswered (a text of
+// numbers separated by ';' or blanks; set by hand, for trying failed calls).
+inline constexpr const char* kSimulatedLineBusy = "SimulatedLineBusy";
+inline constexpr const char* kSimulatedLineNoAnswer = "SimulatedLineNoAnswer";
 
 inline constexpr const char* kDefaultHeaderTitle = "Fax sent by $I using  Telvane    $D $T";
 inline constexpr int kDefaultDialWait = 60;

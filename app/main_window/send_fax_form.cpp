@@ -16,6 +16,7 @@
 #include <QLocale>
 #include <QPointer>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -151,7 +152,6 @@ void TSendFaxForm::SetUpComponents() {
   ApdComPort1.SetPromptForPort(true);
   ApdComPort1.OnPromptForPort = PromptForPortWithDialog(this);
 
-  TelephonyDevice simulated;
   std::vector<TelephonyDevice> devices = env_.devices ? *env_.devices : ListTelephonyDevices({});
   ApdTapiDevice1.SetDevices(devices);
   ApdTapiDevice1.SetSelectedDevice("56K External Modem[CL]");
@@ -159,21 +159,8 @@ void TSendFaxForm::SetUpComponents() {
   ApdTapiDevice1.SetShowPorts(true);
   ApdTapiDevice1.SetEnableVoice(false);
   ApdTapiDevice1.SetComPort(&ApdComPort1);
-  SimLineConfig line;
-  line.farEnd = SimLineConfig::TerminalReceives;
-  const std::string simDir = env_.simulatedLineDir.empty() ? programDir_ + "SimulatedLine/" : env_.simulatedLineDir;
-  line.receiveTiff = simDir + "received.tif";
-  line.calls = 0;
-  line.pace = env_.simulatedLinePace;
+  InstallSimulatedLine();
   std::weak_ptr<bool> alive = alive_;
-  ApdTapiDevice1.SetLineFactory(
-      TelephonyDeviceKind::Simulated,
-      SimulatedLineFactory(line, {}, [this, alive, simDir](const std::string& why) {
-        if (alive.expired()) return;
-        MakeFolder(simDir);
-        notice_.ShowError(this, QStringLiteral("模拟线路: ") + QString::fromStdString(why));
-      }));
-  MakeFolder(simDir);
   ApdTapiDevice1.SetRetryScheduler([alive](int seconds, std::function<void()> retry) {
     QTimer::singleShot(seconds * 1000, [alive, retry = std::move(retry)] {
       if (!alive.expired()) retry();
@@ -246,6 +233,42 @@ void TSendFaxForm::SetUpComponents() {
   ApdTapiDevice1.OnTapiPortOpen = [this](TApdTapiDevice&) { ApdTapiDevice1TapiPortOpen(); };
   ApdTapiDevice1.OnTapiPortClose = [this](TApdTapiDevice&) { ApdTapiDevice1TapiPortClose(); };
   ApdTapiDevice1.OnTapiFail = [this](TApdTapiDevice&) { ApdTapiDevice1TapiFail(); };
+}
+
+// The simulated line's far end answers every call with a fax terminal that
+// keeps what it receives. Numbers listed in the settings "SimulatedLineBusy"
+// and "SimulatedLineNoAnswer" (separated by ';' or blanks) are busy or never
+// answered, so that failed calls can be tried without a modem. Read afresh
+// before every session.
+void TSendFaxForm::InstallSimulatedLine() {
+  SimLineConfig line;
+  line.farEnd = SimLineConfig::TerminalReceives;
+  const std::string simDir = env_.simulatedLineDir.empty() ? programDir_ + "SimulatedLine/" : env_.simulatedLineDir;
+  line.receiveTiff = simDir + "received.tif";
+  line.calls = 0;
+  line.pace = env_.simulatedLinePace;
+  auto numbers = [this](const char* name) {
+    std::vector<std::string> list;
+    try {
+      if (std::optional<std::string> text = store_.ReadString(mainsettings::kSettingsKey, name))
+        for (const QString& n : QString::fromStdString(*text).split(QRegularExpression(QStringLiteral("[;\\s]+")),
+                                                                   Qt::SkipEmptyParts))
+          list.push_back(n.toStdString());
+    } catch (const SettingsError&) {
+      // An unreadable store leaves every number answering.
+    }
+    return list;
+  };
+  line.busyNumbers = numbers(mainsettings::kSimulatedLineBusy);
+  line.unansweredNumbers = numbers(mainsettings::kSimulatedLineNoAnswer);
+  std::weak_ptr<bool> alive = alive_;
+  ApdTapiDevice1.SetLineFactory(
+      TelephonyDeviceKind::Simulated,
+      SimulatedLineFactory(line, {}, [this, alive](const std::string& why) {
+        if (alive.expired()) return;
+        notice_.ShowError(this, QStringLiteral("模拟线路: ") + QString::fromStdString(why));
+      }));
+  MakeFolder(simDir);
 }
 
 void TSendFaxForm::showEvent(QShowEvent* event) {

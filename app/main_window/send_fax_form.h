@@ -287,6 +287,7 @@ class TSendFaxForm : public QWidget {
   void ConnectHandlers();
   void SetUpComponents();
   void SetDesignedValues();
+  void InstallSimulatedLine();
 
   // Start-up.
   void ResetMonitorPage();
@@ -351,6 +352,7 @@ class TSendFaxForm : public QWidget {
   void ApdSendFax1FaxLog(int logCode);
   void ApdSendFax1FaxStatus(bool last);
   void ApdSendFax1FaxError(int code);
+  void SendSessionFailed();
   void ApdSendFax1FaxFinish(int code);
   void ApdReceiveFax1FaxLog(int logCode);
 

@@ -261,6 +261,7 @@ void TSendFaxForm::StartSessionNow() {
       sessionMode_ = 2;
       ApdSendFax1.StartTransmit();
     } else if (ApdTapiDevice1.CallState() == 0) {
+      InstallSimulatedLine();
       sessionMode_ = 2;
       directlyOpened_ = false;
       SendFaxClk->setEnabled(false);
@@ -358,6 +359,18 @@ void TSendFaxForm::ApdSendFax1FaxStatus(bool last) {
 
 void TSendFaxForm::ApdSendFax1FaxError(int) {
   if (receiveRequested_ && sendRequested_) return;
+  // The error arrives while the session waits for this handler, so the line
+  // is not touched here: the rest runs once the event is over. A fax of a
+  // list that failed (a busy number) leaves the session running with the
+  // next entry; only a session that ended is wound up.
+  std::weak_ptr<bool> alive = alive_;
+  QTimer::singleShot(0, this, [this, alive] {
+    if (alive.expired() || ApdSendFax1.InProgress() || sessionMode_ != 2) return;
+    SendSessionFailed();
+  });
+}
+
+void TSendFaxForm::SendSessionFailed() {
   Animate1->Stop();
   ApdSLController1.SetMonitoring(false);
   ApdTapiDevice1.CancelCall();

@@ -67,6 +67,7 @@ void TSendFaxForm::ReceiveFaxesClkClick() {
     sessionMode_ = 1;
     ReceiveFaxesClk->setEnabled(false);
     directlyOpened_ = false;
+    InstallSimulatedLine();
     ApdTapiDevice1.OpenThroughLine();
   } catch (const EAPDException& e) {
     // A port or device that cannot be opened: shown as the library's text,

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -125,7 +126,7 @@ class SimLine::Engine : public T31PtyModem::Host {
   void OnDial(T31PtyModem& m, const std::string& number) override {
     const int side = Side(m);
     Log(m.Name() + ": dials " + number);
-    pending_.push_back([this, side] { Dial(side); });
+    pending_.push_back([this, side, number] { Dial(side, number); });
   }
   void OnAnswer(T31PtyModem& m) override {
     const int side = Side(m);
@@ -162,7 +163,7 @@ class SimLine::Engine : public T31PtyModem::Host {
   }
 
   void Step();
-  void Dial(int side);
+  void Dial(int side, const std::string& number = {});
   void Ring();
   void Answer(int side);
   void Connect();
@@ -211,6 +212,8 @@ class SimLine::Engine : public T31PtyModem::Host {
   std::vector<std::function<void()>> pending_;
   std::multimap<int64_t, std::pair<uint64_t, std::function<void()>>> timers_;
   uint64_t epoch_ = 0;  // changes with every call: timers of an ended call do nothing
+  bool callBusy_ = false;        // the current call gets BUSY
+  bool callUnanswered_ = false;  // nobody picks up the current call
   int64_t now_ = 0;     // line time, samples
   CallState state_ = CallState::kIdle;
   int caller_ = 0, callee_ = 1;
@@ -356,7 +359,27 @@ void SimLine::Engine::PageStarted(const std::string& who) {
   if (call_.pagesStarted == config_.faultInPage) pageAnchor_ = now_;
 }
 
-void SimLine::Engine::Dial(int side) {
+namespace {
+
+// The digits of a dialled number: ATD's modifiers (T, P, W, ',', ';', '!',
+// '@') and blanks are not part of it.
+std::string DialledDigits(const std::string& number) {
+  std::string digits;
+  for (char c : number)
+    if (std::isdigit(static_cast<unsigned char>(c)) || c == '*' || c == '#' || c == '+') digits += c;
+  return digits;
+}
+
+bool Listed(const std::vector<std::string>& numbers, const std::string& dialled) {
+  const std::string digits = DialledDigits(dialled);
+  for (const std::string& n : numbers)
+    if (!digits.empty() && DialledDigits(n) == digits) return true;
+  return false;
+}
+
+}  // namespace
+
+void SimLine::Engine::Dial(int side, const std::string& number) {
   if (state_ != CallState::kIdle || (!IsModem(side) && !MoreCalls())) {
     // Our own line is in use: the caller hears busy.
     if (IsModem(side)) AfterAlways(kBusySeconds, [this, side] { modem_[side]->Busy(); });
@@ -369,7 +392,9 @@ void SimLine::Engine::Dial(int side) {
   caller_ = side;
   callee_ = 1 - side;
   state_ = CallState::kDialling;
-  if (config_.busy) {
+  callBusy_ = config_.busy || Listed(config_.busyNumbers, number);
+  callUnanswered_ = config_.neverAnswer || Listed(config_.unansweredNumbers, number);
+  if (callBusy_) {
     After(kBusySeconds, [this] {
       Log(SideName(caller_) + ": BUSY");
       call_.busy = true;
@@ -399,8 +424,8 @@ void SimLine::Engine::Ring() {
   if (IsModem(callee_)) {
     // A line that is never answered does not ring the called modem at all,
     // so that no DTE or auto-answer can pick it up.
-    if (!config_.neverAnswer) modem_[callee_]->Ring();
-  } else if (!config_.neverAnswer && call_.rings >= config_.answerAfterRings) {
+    if (!callUnanswered_) modem_[callee_]->Ring();
+  } else if (!callUnanswered_ && call_.rings >= config_.answerAfterRings) {
     After(kRingOnSeconds, [this] { Answer(callee_); });
   }
   After(kRingPeriodSeconds, [this] { Ring(); });
@@ -410,7 +435,7 @@ void SimLine::Engine::Answer(int side) {
   // The called side may pick up while the call is still being put through,
   // before its first ring: both ends are off hook, and the call connects.
   const bool called = state_ == CallState::kRinging || state_ == CallState::kDialling;
-  if (!called || side != callee_ || config_.busy || config_.neverAnswer) {
+  if (!called || side != callee_ || callBusy_ || callUnanswered_) {
     if (IsModem(side) && (state_ == CallState::kIdle || (side == callee_ && state_ != CallState::kConnected))) {
       // ATA with no call, or into a call that cannot be picked up (busy, never
       // answered): the modem goes off hook and finds no carrier.

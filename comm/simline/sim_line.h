@@ -111,6 +111,10 @@ struct SimLineConfig {
   double maxCallSeconds = 0;
   bool neverAnswer = false;  // the called side never picks up: the caller gets NO CARRIER after S7
   bool busy = false;         // every call gets BUSY
+  // Numbers a modem dials that are busy, or that nobody answers (compared
+  // as dialled, without the dial prefix characters T, P, W and ',').
+  std::vector<std::string> busyNumbers;
+  std::vector<std::string> unansweredNumbers;
   int answerAfterRings = 1;  // the terminal picks up after this many rings
   double callDelaySeconds = 1.0;  // a calling terminal dials this long after the start and after each call
   int calls = 1;             // calls served before the line is done; 0 = until Stop()

@@ -3,6 +3,8 @@
 // end's fax terminal (spandsp) receives the cover first and a header line on
 // every page; libtiff reads what it stored.
 #include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,7 +13,9 @@
 #include <QTest>
 #include <memory>
 
+#include "app/dialogs/fax_list_form.h"
 #include "app/main_window/send_fax_form.h"
+#include "faxdoc/fax_converter.h"
 #include "app/settings/memory_settings_store.h"
 #include "tests/support/qt/recording_notice.h"
 #include "tests/support/tiff_pages.h"
@@ -35,6 +39,7 @@ class SendFaxFormEndToEnd : public QObject {
 
  private slots:
   void singleSendOfATextWithTheDefaultCover();
+  void aListSendLeavesOnlyTheBusyNumbersEntry();
 };
 
 void SendFaxFormEndToEnd::singleSendOfATextWithTheDefaultCover() {
@@ -95,6 +100,63 @@ void SendFaxFormEndToEnd::singleSendOfATextWithTheDefaultCover() {
   QFile history(dir.path() + QStringLiteral("/APDFAX.HIS"));
   QVERIFY(history.open(QIODevice::ReadOnly));
   QVERIFY(history.readAll().contains("5551234"));
+}
+
+void SendFaxFormEndToEnd::aListSendLeavesOnlyTheBusyNumbersEntry() {
+  QTemporaryDir dir;
+  MemorySettingsStore store;
+  store.WriteString("software\\Kestrel\\telphone", "Modem", kSimulatedLineName);
+  store.WriteString("software\\Kestrel\\Fax", "SimulatedLineBusy", "5550002");
+  store.WriteInteger("software\\Kestrel\\Fax", "NoCover", 1);
+  store.WriteInteger("software\\Kestrel\\Fax", "DialAttempt", 1);
+  test::RecordingNotice notice;
+  MainWindowEnvironment env;
+  env.store = &store;
+  env.programDir = dir.path().toStdString() + "/";
+  env.notice = &notice;
+  env.devices = std::vector<TelephonyDevice>{{kSimulatedLineName, "", TelephonyDeviceKind::Simulated}};
+  env.simulatedLinePace = 4;
+  TSendFaxForm form(env);
+  form.RunDialog = [](QDialog& dialog) { return dialog.exec(); };
+  form.show();
+  QTRY_COMPARE(form.ApdTapiDevice1.SelectedDevice(), std::string(kSimulatedLineName));
+
+  // One short fax file, listed three times.
+  const std::string fax = dir.path().toStdString() + "/short.apf";
+  {
+    QFile text(dir.path() + QStringLiteral("/short.txt"));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("One line.\r\n");
+  }
+  TApdFaxConverter converter;
+  converter.InputDocumentType = idText;
+  converter.SetDocumentFile(dir.path().toStdString() + "/short.txt");
+  converter.OutFileName = fax;
+  converter.ConvertDocument();
+  for (const char* number : {"5550001", "5550002", "5550003"}) {
+    form.RunDialog = [&](QDialog& dialog) {
+      auto& entry = static_cast<TFaxListForm&>(dialog);
+      entry.SetPhoneNumber(QString::fromLatin1(number));
+      entry.SetFileName(QString::fromStdString(fax));
+      entry.SetCoverName(QString());
+      return static_cast<int>(QDialog::Accepted);
+    };
+    form.AddClk->click();
+  }
+  QCOMPARE(form.OutgoingEntries.size(), 3);
+  form.SendAllFaxClk->click();
+  QTRY_VERIFY2_WITH_TIMEOUT(!notice.infos.isEmpty(), qPrintable(form.StatusMsg->text()), 150000);
+  QTRY_COMPARE_WITH_TIMEOUT(form.SessionMode(), 0, 10000);
+  // The busy number's entry stays, in its place; the two sent ones are gone.
+  QCOMPARE(form.OutgoingEntries, QStringList{QStringLiteral("5550002^") + QString::fromStdString(fax)});
+  QCOMPARE(form.sfFaxListBox->count(), 1);
+  QVERIFY(form.sfFaxListBox->item(0)->text().startsWith(QStringLiteral("5550002")));
+  // The far end took calls 1 and 3; call 2 was busy.
+  QVERIFY(QFileInfo::exists(dir.path() + QStringLiteral("/SimulatedLine/received.tif")));
+  QVERIFY(!QFileInfo::exists(dir.path() + QStringLiteral("/SimulatedLine/received-2.tif")));
+  QVERIFY(QFileInfo::exists(dir.path() + QStringLiteral("/SimulatedLine/received-3.tif")));
+  // The session reports the list's failure at its end.
+  QCOMPARE(notice.infos, QStringList{QStringLiteral("结束: Called fax number was busy")});
 }
 
 QTEST_MAIN(SendFaxFormEndToEnd)

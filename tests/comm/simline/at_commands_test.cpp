@@ -78,6 +78,36 @@ TEST(SimLineAt, BusyLine) {
   EXPECT_TRUE(line.Result().calls.at(0).busy);
 }
 
+TEST(SimLineAt, ChosenNumbersAreBusyOrUnansweredAndOthersRing) {
+  test::TempDir dir;
+  SimLineConfig config = Config(SimLineConfig::TerminalReceives, dir);
+  config.busyNumbers = {"555-0102"};
+  config.unansweredNumbers = {"5550103"};
+  config.neverAnswer = false;
+  config.calls = 3;
+  SimLine line;
+  ASSERT_EQ(line.Start(config), 0);
+  Dte dte(line.PtyPath(0));
+  dte.Command("ATE0");
+  dte.Command("AT+FCLASS=1");
+  dte.Command("ATS7=4");
+  // Dial modifiers are not part of the number.
+  EXPECT_NE(dte.Command("ATDT5550102", 5).find("BUSY"), std::string::npos);
+  EXPECT_NE(dte.Command("ATDT555,0103", 10).find("NO CARRIER"), std::string::npos);
+  // Any other number rings and is answered by the fax terminal.
+  dte.Command("ATS7=30");
+  const std::string third = dte.Command("ATDT5550104", 15);
+  EXPECT_NE(third.find("CONNECT"), std::string::npos) << third;
+  dte.Command("ATH");
+  ASSERT_TRUE(line.WaitDone(10));
+  const auto calls = line.Result().calls;
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_TRUE(calls[0].busy);
+  EXPECT_TRUE(calls[1].noAnswer);
+  EXPECT_FALSE(calls[1].busy);
+  EXPECT_TRUE(calls[2].answered);
+}
+
 TEST(SimLineAt, TwoModemsRingAnswerCarryAFrameAndHangUp) {
   test::TempDir dir;
   SimLine line;
