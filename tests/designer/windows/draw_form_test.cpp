@@ -14,12 +14,14 @@
 #include <QUndoStack>
 #include <memory>
 
+#include "designer/cover_generator.h"
 #include "designer/fax_designer.h"
 #include "designer/ui/design_page.h"
 #include "designer/ui/design_surface.h"
 #include "designer/windows/cover_generation.h"
 #include "designer/windows/draw_form.h"
 #include "faxdoc/apf_file.h"
+#include "tests/support/apf_pages.h"
 #include "tests/support/qt/recording_notice.h"
 #include "tests/support/temp_dir.h"
 
@@ -64,6 +66,7 @@ class DrawFormTest : public QObject {
   void modeCursorOnTheDesigner();
   void generateOtherReportsTheDesignFile();
   void roundTripWithMouseAndKeys();
+  void savingReplacesTheFileWhole();
 
  private:
   QString Path(const QString& name) const { return QDir(dir_).filePath(name); }
@@ -505,6 +508,41 @@ void DrawFormTest::roundTripWithMouseAndKeys() {
   ApfFileHeader header;
   QCOMPARE(GetFaxHeader(fax.toStdString(), header), 0);
   QCOMPARE(int(header.PageCount), 1);
+
+  // The fax page is the renderer's drawing of the design: left margin 20,
+  // every pixel doubled in width.
+  const QImage drawn = RenderCoverPage(Page());
+  const auto pages = test::ReadApfPages(fax.toStdString());
+  QCOMPARE(int(pages.size()), 1);
+  QCOMPARE(int(pages[0].size()), drawn.height());
+  int drawnBlack = 0, mismatches = 0;
+  for (int y = 0; y < drawn.height(); ++y) {
+    for (int x = 0; x < drawn.width(); ++x) {
+      const bool want = qGray(drawn.pixel(x, y)) < 128;
+      drawnBlack += want;
+      mismatches += want != test::Pixel(pages[0][y], 20 + 2 * x);
+    }
+  }
+  QVERIFY(drawnBlack > 20);
+  QVERIFY2(mismatches <= drawnBlack / 50, qPrintable(QStringLiteral("%1 of %2").arg(mismatches).arg(drawnBlack)));
+}
+
+void DrawFormTest::savingReplacesTheFileWhole() {
+  const QString path = SaveSample(QStringLiteral("whole.fcp"), 1);
+  QFile earlier(path);
+  QVERIFY(earlier.open(QIODevice::ReadOnly));
+  answers_ = {path};
+  QVERIFY(form_->Open());
+  form_->AddTextField();
+  QVERIFY(form_->Save());
+  // A reader of the earlier file still reads all of it: the new design went
+  // into a file of its own that took the name, and nothing was rewritten in
+  // place (a failed write could not have cut the earlier design short).
+  QCOMPARE(FieldsIn(path), 2);
+  TFaxDesigner before;
+  QVERIFY(before.LoadFromStream(earlier.readAll()).Ok());
+  QCOMPARE(int(before.Page().Fields().size()), 1);
+  QCOMPARE(QDir(dir_).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("whole.fcp")});
 }
 
 QTEST_MAIN(DrawFormTest)
