@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -196,12 +197,19 @@ void TDrawForm::BuildStatusPanel() {
   StatusPanel = new QWidget(this);
   StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
   auto* row = new QHBoxLayout(StatusPanel);
-  row->setContentsMargins(2, 2, 2, 2);
+  row->setContentsMargins(0, 2, 0, 0);
+  row->setSpacing(2);
 
-  Panel1 = new QWidget(StatusPanel);
-  Panel1->setObjectName(QStringLiteral("Panel1"));
+  // Three sunken panels, as status bars have them.
+  const auto sunken = [this](const QString& name) {
+    auto* panel = new QFrame(StatusPanel);
+    panel->setObjectName(name);
+    panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    return panel;
+  };
+  Panel1 = sunken(QStringLiteral("Panel1"));
   auto* panel1Row = new QHBoxLayout(Panel1);
-  panel1Row->setContentsMargins(0, 0, 0, 0);
+  panel1Row->setContentsMargins(4, 1, 4, 1);
   PositionLbl = new QLabel(QStringLiteral("(Left,Top)  Width x Height"), Panel1);
   PositionLbl->setObjectName(QStringLiteral("PositionLbl"));
   PositionLbl->hide();
@@ -209,8 +217,7 @@ void TDrawForm::BuildStatusPanel() {
   panel1Row->addStretch(1);
   row->addWidget(Panel1, 1);
 
-  Panel2 = new QWidget(StatusPanel);
-  Panel2->setObjectName(QStringLiteral("Panel2"));
+  Panel2 = sunken(QStringLiteral("Panel2"));
   auto* panel2Row = new QHBoxLayout(Panel2);
   panel2Row->setContentsMargins(0, 0, 0, 0);
   SaveStatusImage = new QLabel(Panel2);
@@ -220,10 +227,9 @@ void TDrawForm::BuildStatusPanel() {
   Panel2->setFixedWidth(24);
   row->addWidget(Panel2);
 
-  ProgressPanel = new QWidget(StatusPanel);
-  ProgressPanel->setObjectName(QStringLiteral("ProgressPanel"));
+  ProgressPanel = sunken(QStringLiteral("ProgressPanel"));
   auto* progressRow = new QHBoxLayout(ProgressPanel);
-  progressRow->setContentsMargins(0, 0, 0, 0);
+  progressRow->setContentsMargins(2, 2, 2, 2);
   ProgressPanel->setFixedWidth(200);
   row->addWidget(ProgressPanel);
 

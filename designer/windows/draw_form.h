@@ -16,6 +16,7 @@
 
 class QAction;
 class QFileDialog;
+class QFrame;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -116,11 +117,11 @@ class TDrawForm : public QDialog {
   QAction* PopupEditMode;
   QAction* PopupDesignMode;
   QWidget* StatusPanel;
-  QWidget* Panel1;
+  QFrame* Panel1;
   QLabel* PositionLbl;
-  QWidget* Panel2;
+  QFrame* Panel2;
   QLabel* SaveStatusImage;
-  QWidget* ProgressPanel;
+  QFrame* ProgressPanel;
   QFileDialog* OpenDialog;
   QFileDialog* SaveDialog;
 
