@@ -3,6 +3,7 @@
 // the Delete key, New, and the round trip of a design built with the mouse
 // and keys, saved, opened again and generated to a fax file.
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -67,6 +68,15 @@ class DrawFormTest : public QObject {
   void generateOtherReportsTheDesignFile();
   void roundTripWithMouseAndKeys();
   void savingReplacesTheFileWhole();
+  void untitledDesignAsksForTheFaxFileName_data();
+  void untitledDesignAsksForTheFaxFileName();
+  void commandsReachTheirDialogs_data();
+  void commandsReachTheirDialogs();
+  void centringItems_data();
+  void centringItems();
+  void activationShowsTheFirstSelectedField();
+  void pageShowsTheContextMenu_data();
+  void pageShowsTheContextMenu();
 
  private:
   QString Path(const QString& name) const { return QDir(dir_).filePath(name); }
@@ -366,8 +376,8 @@ void DrawFormTest::colourWarning() {
 void DrawFormTest::newReplacesTheDesign() {
   answers_ = {SaveSample(QStringLiteral("old.fcp"), 2)};
   QVERIFY(form_->Open());
-  answers_ = {Path(QStringLiteral("old.APF"))};
   QVERIFY(form_->GenerateCurrent());
+  QCOMPARE(fileDialogs_.size(), 1);
   QCOMPARE(form_->ResultFileName(), Path(QStringLiteral("old.APF")));
   TDesignSurface* old = form_->Surface();
 
@@ -543,6 +553,130 @@ void DrawFormTest::savingReplacesTheFileWhole() {
   QVERIFY(before.LoadFromStream(earlier.readAll()).Ok());
   QCOMPARE(int(before.Page().Fields().size()), 1);
   QCOMPARE(QDir(dir_).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("whole.fcp")});
+}
+
+void DrawFormTest::untitledDesignAsksForTheFaxFileName_data() {
+  QTest::addColumn<QString>("answer");  // empty: cancelled
+  QTest::newRow("cancelled") << "";
+  QTest::newRow("named") << "page.apf";
+}
+
+void DrawFormTest::untitledDesignAsksForTheFaxFileName() {
+  QFETCH(QString, answer);
+  form_->AddTextField();
+  if (!answer.isEmpty()) answers_ = {Path(answer)};
+  form_->N12->trigger();
+  QCOMPARE(fileDialogs_.size(), 1);
+  QCOMPARE(fileDialogs_[0].mode, QFileDialog::AcceptSave);
+  // Never a nameless ".APF" in the current folder.
+  QVERIFY(!QFile::exists(Path(QStringLiteral(".APF"))));
+  if (answer.isEmpty()) {
+    QVERIFY(form_->ResultFileName().isEmpty());
+    QCOMPARE(QDir(dir_).entryList(QDir::Files | QDir::Hidden), QStringList());
+  } else {
+    QCOMPARE(form_->ResultFileName(), Path(answer));
+    QVERIFY(IsApfFile(Path(answer).toStdString()));
+  }
+}
+
+void DrawFormTest::commandsReachTheirDialogs_data() {
+  QTest::addColumn<QString>("item");
+  QTest::addColumn<QString>("field");  // the selected field's kind, or ""
+  QTest::addColumn<QString>("dialog");  // what ran: a dialog's name or a chooser
+  QTest::addColumn<bool>("afterNew");
+  for (bool afterNew : {false, true}) {
+    const char* when = afterNew ? ", after New" : "";
+    QTest::addRow("page options%s", when) << "P1" << "" << "PageOptionsForm" << afterNew;
+    QTest::addRow("tags%s", when) << "R1" << "" << "ReplaceTagForm" << afterNew;
+    QTest::addRow("font%s", when) << "miFont" << "text" << "font" << afterNew;
+    QTest::addRow("picture%s", when) << "miLoadImage" << "image" << "载入图像" << afterNew;
+    QTest::addRow("text file%s", when) << "N19" << "text" << "载入文本" << afterNew;
+  }
+  // A command for the other kind of field does nothing.
+  QTest::newRow("text file, image selected") << "N19" << "image" << "" << false;
+}
+
+void DrawFormTest::commandsReachTheirDialogs() {
+  QFETCH(QString, item);
+  QFETCH(QString, field);
+  QFETCH(QString, dialog);
+  QFETCH(bool, afterNew);
+  if (afterNew) form_->New();
+  QStringList ran;
+  form_->RunDialog = [&](QDialog& d) {
+    ran.append(d.objectName());
+    return int(QDialog::Rejected);
+  };
+  form_->ChooseFont = [&](QWidget*, FieldFont&) {
+    ran.append(QStringLiteral("font"));
+    return false;
+  };
+  form_->ChooseOpenFile = [&](QWidget*, const QString& caption, const QString&) {
+    ran.append(caption);
+    return QString();
+  };
+  if (field == "text") form_->AddTextField();
+  if (field == "image") form_->AddImageField();
+  form_->findChild<QAction*>(item)->trigger();
+  QCOMPARE(ran, dialog.isEmpty() ? QStringList() : QStringList{dialog});
+}
+
+void DrawFormTest::centringItems_data() {
+  QTest::addColumn<QString>("item");
+  QTest::addColumn<QPoint>("topLeft");  // of a 100 x 50 field from (10, 20)
+  const int width = 600, height = 776;
+  QTest::newRow("horizontally") << "miCenterHorizontally" << QPoint((width - 100) / 2, 20);
+  QTest::newRow("vertically") << "miCenterVertically" << QPoint(10, (height - 50) / 2);
+}
+
+void DrawFormTest::centringItems() {
+  QFETCH(QString, item);
+  QFETCH(QPoint, topLeft);
+  Page().SetBounds(600, 776);
+  TBaseField* field = form_->AddTextField();
+  Page().SetFieldBounds(*field, QRect(10, 20, 100, 50));
+  form_->findChild<QAction*>(item)->trigger();
+  QCOMPARE(field->Bounds(), QRect(topLeft, QSize(100, 50)));
+  form_->Surface()->UndoAction()->trigger();
+  QCOMPARE(field->Bounds(), QRect(10, 20, 100, 50));
+}
+
+void DrawFormTest::activationShowsTheFirstSelectedField() {
+  Page().SetInsertionPoint(QPoint(10, 10));
+  TBaseField* first = form_->AddTextField();
+  Page().SetInsertionPoint(QPoint(200, 300));
+  TBaseField* second = form_->AddTextField();
+  QTest::mouseClick(Widget(first), Qt::LeftButton, {}, QPoint(2, 2));
+  QTest::mouseClick(Widget(second), Qt::LeftButton, Qt::ShiftModifier, QPoint(2, 2));
+  QCOMPARE(form_->PositionLbl->text(), form_->Surface()->StatusText());
+  const QString lastShown = form_->PositionLbl->text();
+  form_->PositionLbl->hide();
+
+  QEvent activated(QEvent::ActivationChange);
+  QApplication::sendEvent(form_.get(), &activated);
+
+  QVERIFY(form_->PositionLbl->isVisible());
+  QVERIFY(form_->PositionLbl->text() != lastShown);
+  QVERIFY(form_->PositionLbl->text().contains(QStringLiteral("(0.1")));
+}
+
+void DrawFormTest::pageShowsTheContextMenu_data() {
+  QTest::addColumn<bool>("afterNew");
+  QTest::newRow("first design") << false;
+  QTest::newRow("after New") << true;
+}
+
+void DrawFormTest::pageShowsTheContextMenu() {
+  QFETCH(bool, afterNew);
+  if (afterNew) form_->New();
+  // On an image field, which has no menu of its own, as on the bare page.
+  TBaseField* image = form_->AddImageField();
+  QWidget* target = Widget(image);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(3, 3), target->mapToGlobal(QPoint(3, 3)));
+  QApplication::sendEvent(target, &event);
+  QTRY_VERIFY(form_->PopupMenu1->isVisible());
+  QCOMPARE(form_->PopupMenu1->actions(), (QList<QAction*>{form_->PopupEditMode, form_->PopupDesignMode}));
+  form_->PopupMenu1->hide();
 }
 
 QTEST_MAIN(DrawFormTest)
