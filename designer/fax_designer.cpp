@@ -3,11 +3,12 @@
 #include "designer/fax_designer.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <cmath>
 #include <cstring>
 
+#include "base/error_codes.h"
 #include "designer/fcp_units.h"
+#include "faxdoc/output_file.h"
 
 namespace telvane {
 namespace {
@@ -93,9 +94,12 @@ QByteArray TFaxDesigner::SaveToStream() {
 
 FcpResult TFaxDesigner::SaveToFile(const QString& fileName) {
   const QByteArray bytes = Serialize();
-  QSaveFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-    return {FcpError::FileError, 0, 0, QStringLiteral("%1: %2").arg(fileName, file.errorString())};
+  // Written aside and renamed over the earlier file (which keeps its
+  // permissions) only when complete, as every other output of the program.
+  const int rc = WriteWholeFile(QFile::encodeName(fileName).toStdString(),
+                                reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size());
+  if (rc != 0)
+    return {FcpError::FileError, 0, 0, QStringLiteral("%1: %2").arg(fileName, QString::fromUtf8(ErrorText(rc)))};
   page_.SetModified(false);
   untitled_ = false;
   return {};

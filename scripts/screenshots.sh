@@ -9,8 +9,9 @@
 #   OUTDIR/designer_surface.png, page_options.png, generated_page.png   the
 #     cover page designer's surface with a sample design, its page options
 #     dialog, and the fax page drawn from the same design
-#   OUTDIR/tag_dialog.png, text_editor.png   the cover designer's tag dialog
-#     and its text editor with a sample text cover
+#   OUTDIR/tag_dialog.png, text_editor.png, designer_window.png   the cover
+#     designer's tag dialog, its text editor with a sample text cover, and
+#     its window with a sample design in design mode, a field selected
 # Usage: scripts/screenshots.sh [OUTDIR]   (default: screenshots/)
 # The windows are drawn by Qt's offscreen platform, so no display is needed;
 # set QT_QPA_PLATFORM=xcb to use a real (or Xvfb) display instead.

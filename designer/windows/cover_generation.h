@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QPointer>
+#include <QProgressBar>  // the meter holds a QPointer to one
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -15,7 +16,6 @@
 #include "designer/windows/dialog_hooks.h"
 #include "viewer/user_notice.h"
 
-class QProgressBar;
 class QWidget;
 
 namespace telvane {

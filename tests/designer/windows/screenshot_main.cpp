@@ -1,15 +1,21 @@
-// Saves pictures of the tag dialog and the text editor (with a sample text
-// cover) into the folder given as the first argument, for people to look at.
+// Saves pictures of the tag dialog, the text editor (with a sample text
+// cover) and the designer window (a sample design in design mode with a
+// field selected) into the folder given as the first argument, for people to
+// look at.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFont>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextStream>
 
+#include "designer/fax_designer.h"
 #include "designer/fax_panel.h"
+#include "designer/ui/design_surface.h"
+#include "designer/windows/draw_form.h"
 #include "designer/windows/gbk_text_file.h"
 #include "designer/windows/memo_form.h"
 #include "designer/windows/replace_tag_form.h"
@@ -25,6 +31,46 @@ bool Grab(QWidget& window, const QString& path) {
   QTextStream(stderr) << (ok ? "wrote " : "could not write ") << path << '\n';
   window.hide();
   return ok;
+}
+
+QImage SampleLogo() {
+  QImage logo(120, 120, QImage::Format_RGB32);
+  logo.fill(Qt::white);
+  QPainter p(&logo);
+  p.setBrush(Qt::black);
+  p.drawEllipse(10, 10, 100, 100);
+  p.setBrush(Qt::white);
+  p.drawRect(40, 40, 40, 40);
+  return logo;
+}
+
+// The designer window with a title, a block of tag lines and a logo; the
+// tag block is selected, as after a click on it.
+bool GrabDesigner(const QString& path) {
+  TDrawForm form(QDir::tempPath());
+  TDesignSurface& surface = *form.Surface();
+  TFaxPanel& page = form.Designer().Page();
+  page.SetShowGrid(true);
+  page.SetInsertionPoint(QPoint(40, 30));
+  TBaseField* title = form.AddTextField();
+  auto* titleText = static_cast<TTextField*>(title);
+  titleText->SetText(QStringLiteral("传真封面 Fax cover page"));
+  FieldFont big = titleText->Font();
+  big.SetSize(20);
+  titleText->SetFont(big);
+  page.SetFieldBounds(*title, QRect(40, 30, 400, 40));
+  page.SetInsertionPoint(QPoint(40, 120));
+  auto* body = static_cast<TTextField*>(form.AddTextField());
+  body->SetText(QStringLiteral("发送者：$F\n接收者：$R\n总页：$N\n发送日期:$D"));
+  page.SetFieldBounds(*body, QRect(40, 120, 300, 90));
+  page.SetInsertionPoint(QPoint(440, 120));
+  surface.AddImageField()->SetPicture(SampleLogo());
+  page.DeselectAll();
+  page.Select(*body);
+  page.OnSelectionChanged(true);
+  page.OnFieldBounds(40, 120, 300, 90);
+  form.setWindowTitle(TDrawForm::Caption());
+  return Grab(form, path);
 }
 
 }  // namespace
@@ -63,5 +109,6 @@ int main(int argc, char** argv) {
   for (QAction* item : {memo.N17, memo.N12, memo.N14, memo.N21, memo.N16, memo.N15}) item->trigger();
   memo.resize(640, 420);
   ok = Grab(memo, out.filePath(QStringLiteral("text_editor.png"))) && ok;
+  ok = GrabDesigner(out.filePath(QStringLiteral("designer_window.png"))) && ok;
   return ok ? 0 : 1;
 }
