@@ -336,6 +336,7 @@ class TSendFaxForm : public QWidget {
   void Button13Click();
   void Button7Click();
   void CoverClkClick();
+  void MakeAPFClkClick();
   // Runs the text editor, maximised and modal, on `file` ("new" for none):
   // the saved file's name, or empty when nothing was saved.
   QString EditTextCover(const QString& file);

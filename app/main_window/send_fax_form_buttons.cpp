@@ -1,15 +1,18 @@
 // Buttons of the main window that open other windows, dialogs or files: the
 // viewer, the phone book, the tag help, the file and folder choosers, the
 // port log and the printer set-up.
+#include <QApplication>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "app/background/document_jobs.h"
 #include "app/dialogs/cover_form.h"
+#include "app/platform/app_paths.h"
 #include "app/main_window/send_fax_form.h"
 #include "app/phonebook/phone_book_form.h"
 #include "app/dialogs/file_dialog_request.h"
+#include "designer/windows/draw_form.h"
 #include "designer/windows/memo_form.h"
 #include "viewer/view_fax_form.h"
 
@@ -87,6 +90,15 @@ void TSendFaxForm::Button7Click() {
   } else if (cover.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive)) {
     EditTextCover(cover);
   }
+}
+
+void TSendFaxForm::MakeAPFClkClick() {
+  // The designer works in the program's "Fax" folder.
+  const std::string folder = programDir_ + "Fax/";
+  MakeFolder(folder);
+  TDrawForm designer(QString::fromStdString(folder), &notice_, this);
+  RunDialog(designer);
+  QApplication::restoreOverrideCursor();
 }
 
 void TSendFaxForm::CoverClkClick() {

@@ -218,9 +218,9 @@ QWidget* TSendFaxForm::BuildCreatePage() {
   MakeAPFClk = Button("MakeAPFClk", "图像传真页面");
   CoverClk = Button("CoverClk", "覆盖传真页面");
   HelpClk = Button("HelpClk", "帮助");
-  // The conversion windows and the designer window are not part of this
-  // program yet: their buttons stay disabled rather than do nothing.
-  for (QPushButton* b : {CovertFileClk, CovertAPFClk, MakeAPFClk}) {
+  // The conversion windows are not part of this program yet: their buttons
+  // stay disabled rather than do nothing.
+  for (QPushButton* b : {CovertFileClk, CovertAPFClk}) {
     b->setEnabled(false);
     b->setToolTip(QStringLiteral("此功能尚未提供"));
   }

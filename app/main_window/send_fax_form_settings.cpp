@@ -105,6 +105,7 @@ void TSendFaxForm::ConnectHandlers() {
   connect(Button13, &QPushButton::clicked, this, [this] { Button13Click(); });
   connect(Button7, &QPushButton::clicked, this, [this] { Button7Click(); });
   connect(CoverClk, &QPushButton::clicked, this, [this] { CoverClkClick(); });
+  connect(MakeAPFClk, &QPushButton::clicked, this, [this] { MakeAPFClkClick(); });
   connect(ExitClk, &QPushButton::clicked, this, [this] { ExitMainClkClick(); });
   connect(Button8, &QPushButton::clicked, this, [this] { Button8Click(); });
   connect(Button14, &QPushButton::clicked, this, [this] { Button14Click(); });

@@ -638,6 +638,11 @@ void SendFaxFormTest::aTextCoverWrittenInTheEditorBecomesTheDocument() {
   QCOMPARE(w.form->Edit1->text(), target);
   QTRY_COMPARE_WITH_TIMEOUT(w.form->PendingConversions(), 0, 20000);
   QVERIFY(QFileInfo(target).size() > 0);
+  // The designer opens in the program's "Fax" folder.
+  w.dialogs.clear();
+  w.form->MakeAPFClk->click();
+  QCOMPARE(w.dialogs.size(), 1);
+  QVERIFY(QFileInfo(QString::fromStdString(w.Dir()) + QStringLiteral("Fax")).isDir());
   // Cancelled without saving: nothing changes.
   w.onDialog = [](QDialog&) { return static_cast<int>(QDialog::Rejected); };
   w.form->CoverClk->click();
