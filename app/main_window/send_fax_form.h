@@ -360,6 +360,7 @@ class TSendFaxForm : public QWidget {
   // The session.
   bool OpensThroughDevice() const;
   void WaitWhileDeviceBusy();
+  void CancelRunningSession();
   void EndCall();
   void ShowReceiveStatus();
   void ApdReceiveFax1FaxError(int code);

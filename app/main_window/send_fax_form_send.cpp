@@ -230,12 +230,8 @@ void TSendFaxForm::StartSessionNow() {
   sendRequested_ = true;
   AdTerminal1->SetActive(true);
   Animate1->Start();
-  // 2.
-  if (sessionMode_ == 1) ApdReceiveFax1.CancelFax();
-  if (sessionMode_ == 2) ApdSendFax1.CancelFax();
-  // 3.
-  ApdTapiDevice1.CancelCall();
-  WaitWhileDeviceBusy();
+  // 2., 3.
+  CancelRunningSession();
   // 4.
   receiveRequested_ = false;
   sendRequested_ = true;

@@ -38,17 +38,21 @@ void TSendFaxForm::WaitWhileDeviceBusy() {
   while (ApdTapiDevice1.CallState() != 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 }
 
+// Before a new session: the running fax is cancelled and the line hung up.
+void TSendFaxForm::CancelRunningSession() {
+  if (sessionMode_ == 1) ApdReceiveFax1.CancelFax();
+  if (sessionMode_ == 2) ApdSendFax1.CancelFax();
+  ApdTapiDevice1.CancelCall();
+  WaitWhileDeviceBusy();
+}
+
 void TSendFaxForm::ReceiveFaxesClkClick() {
   // 1.
   Label8->setText(QStringLiteral("接收"));
   AdTerminal1->SetActive(true);
   receiveRequested_ = true;
-  // 2.
-  if (sessionMode_ == 1) ApdReceiveFax1.CancelFax();
-  if (sessionMode_ == 2) ApdSendFax1.CancelFax();
-  // 3.
-  ApdTapiDevice1.CancelCall();
-  WaitWhileDeviceBusy();
+  // 2., 3.
+  CancelRunningSession();
   // 4.
   sendRequested_ = false;
   receiveRequested_ = true;

@@ -32,6 +32,22 @@ int InkIn(const test::TiffPage& page, std::size_t from, std::size_t to) {
   return ink;
 }
 
+// The main window over `store` with the simulated line (four times real
+// time) as its only device, shown; the stored device is taken at once.
+std::unique_ptr<TSendFaxForm> StartWindow(const QTemporaryDir& dir, MemorySettingsStore& store,
+                                          test::RecordingNotice& notice) {
+  MainWindowEnvironment env;
+  env.store = &store;
+  env.programDir = dir.path().toStdString() + "/";
+  env.notice = &notice;
+  env.devices = std::vector<TelephonyDevice>{{kSimulatedLineName, "", TelephonyDeviceKind::Simulated}};
+  env.simulatedLinePace = 4;
+  auto form = std::make_unique<TSendFaxForm>(env);
+  form->RunDialog = [](QDialog& dialog) { return dialog.exec(); };
+  form->show();
+  return form;
+}
+
 }  // namespace
 
 class SendFaxFormEndToEnd : public QObject {
@@ -45,18 +61,11 @@ class SendFaxFormEndToEnd : public QObject {
 void SendFaxFormEndToEnd::singleSendOfATextWithTheDefaultCover() {
   QTemporaryDir dir;
   MemorySettingsStore store;
+  test::RecordingNotice notice;
   store.WriteString("software\\Kestrel\\telphone", "Modem", kSimulatedLineName);
   store.WriteString("software\\Kestrel\\Fax", "StationID", "010 5550000");
-  test::RecordingNotice notice;
-  MainWindowEnvironment env;
-  env.store = &store;
-  env.programDir = dir.path().toStdString() + "/";
-  env.notice = &notice;
-  env.devices = std::vector<TelephonyDevice>{{kSimulatedLineName, "", TelephonyDeviceKind::Simulated}};
-  env.simulatedLinePace = 4;
-  TSendFaxForm form(env);
-  form.RunDialog = [](QDialog& dialog) { return dialog.exec(); };
-  form.show();
+  std::unique_ptr<TSendFaxForm> window = StartWindow(dir, store, notice);
+  TSendFaxForm& form = *window;
   QTRY_COMPARE(form.ApdTapiDevice1.SelectedDevice(), std::string(kSimulatedLineName));
 
   const QString letter = dir.path() + QStringLiteral("/letter.txt");
@@ -105,20 +114,13 @@ void SendFaxFormEndToEnd::singleSendOfATextWithTheDefaultCover() {
 void SendFaxFormEndToEnd::aListSendLeavesOnlyTheBusyNumbersEntry() {
   QTemporaryDir dir;
   MemorySettingsStore store;
+  test::RecordingNotice notice;
   store.WriteString("software\\Kestrel\\telphone", "Modem", kSimulatedLineName);
   store.WriteString("software\\Kestrel\\Fax", "SimulatedLineBusy", "5550002");
   store.WriteInteger("software\\Kestrel\\Fax", "NoCover", 1);
   store.WriteInteger("software\\Kestrel\\Fax", "DialAttempt", 1);
-  test::RecordingNotice notice;
-  MainWindowEnvironment env;
-  env.store = &store;
-  env.programDir = dir.path().toStdString() + "/";
-  env.notice = &notice;
-  env.devices = std::vector<TelephonyDevice>{{kSimulatedLineName, "", TelephonyDeviceKind::Simulated}};
-  env.simulatedLinePace = 4;
-  TSendFaxForm form(env);
-  form.RunDialog = [](QDialog& dialog) { return dialog.exec(); };
-  form.show();
+  std::unique_ptr<TSendFaxForm> window = StartWindow(dir, store, notice);
+  TSendFaxForm& form = *window;
   QTRY_COMPARE(form.ApdTapiDevice1.SelectedDevice(), std::string(kSimulatedLineName));
 
   // One short fax file, listed three times.
