@@ -253,7 +253,7 @@ void TDrawForm::InstallSurface(TDesignSurface* surface) {
   surface->RunPageOptions = [this](TPageOptionsForm& form) { return RunDialog(form) == QDialog::Accepted; };
 
   if (surface_) {
-    column_->replaceWidget(surface_, surface);
+    delete column_->replaceWidget(surface_, surface);  // the old layout item is ours to free
     delete surface_;  // its undo and redo items leave the menu with it
     // A child added to a window already shown is shown by hand.
     surface->show();
