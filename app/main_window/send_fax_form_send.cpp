@@ -380,15 +380,7 @@ void TSendFaxForm::SendSessionFailed() {
 void TSendFaxForm::ApdSendFax1FaxFinish(int code) {
   if (receiveRequested_ && sendRequested_) return;
   notice_.ShowInfo(this, QStringLiteral("结束: ") + QString::fromUtf8(ErrorText(code)));
-  if (directlyOpened_) {
-    directlyOpened_ = false;
-    if (ApdComPort1.Open()) ApdComPort1.SetOpen(false);
-    SendFaxClk->setEnabled(true);
-    SendAllFaxClk->setEnabled(true);
-    ReceiveFaxesClk->setEnabled(true);
-  } else {
-    ApdTapiDevice1.CancelCall();
-  }
+  EndCall();
   sessionMode_ = 0;
   listSend_ = singleSend_ = false;
   Timer3->start();
