@@ -8,24 +8,17 @@
 
 #include "designer/windows/gbk_text_file.h"
 #include "tests/designer/windows/file_size_limit.h"
+#include "tests/designer/windows/test_files.h"
 #include "tests/support/temp_dir.h"
 
 using namespace telvane;
+using telvane::test::Contents;
 using telvane::test::FileSizeLimit;
+using telvane::test::Put;
 using telvane::test::TempDir;
 
 namespace {
 
-QByteArray Contents(const QString& name) {
-  QFile file(name);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void Put(const QString& name, const QByteArray& bytes) {
-  QFile file(name);
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes);
-}
 
 }  // namespace
 
