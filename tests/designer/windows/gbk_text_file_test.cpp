@@ -17,11 +17,6 @@ using telvane::test::FileSizeLimit;
 using telvane::test::Put;
 using telvane::test::TempDir;
 
-namespace {
-
-
-}  // namespace
-
 class GbkTextFileTest : public QObject {
   Q_OBJECT
 

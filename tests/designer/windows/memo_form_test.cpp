@@ -30,7 +30,6 @@ using telvane::test::TempDir;
 
 namespace {
 
-
 void PlaceCaret(QPlainTextEdit* memo, int line, int column) {
   QTextCursor caret(memo->document()->findBlockByNumber(line));
   caret.setPosition(caret.position() + column);
