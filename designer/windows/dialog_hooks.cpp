@@ -22,6 +22,15 @@ QuestionRunner AskWithMessageBox() {
   };
 }
 
+bool SaveChangesFirst(QWidget* parent, const QuestionRunner& ask, const QString& question,
+                      const std::function<bool()>& save) {
+  switch (ask(parent, question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes: return save();
+    case QMessageBox::No: return true;
+    default: return false;  // Cancel, or the box closed
+  }
+}
+
 void SetUpFileDialog(QFileDialog& dialog, const QString& folder, const QStringList& nameFilters,
                      const QString& defaultSuffix) {
   dialog.setOption(QFileDialog::DontUseNativeDialog);

@@ -24,6 +24,12 @@ DialogRunner ExecDialog();
 FileDialogRunner ExecFileDialog();
 QuestionRunner AskWithMessageBox();
 
+// Before a command drops unsaved changes (closing the window, a new or
+// another file), asks `question` with Yes, No and Cancel: Yes runs `save`
+// and goes on only when it saved, No goes on without saving, Cancel stays.
+bool SaveChangesFirst(QWidget* parent, const QuestionRunner& ask, const QString& question,
+                      const std::function<bool()>& save);
+
 // A file dialog set up the way every file dialog of the designer is: the
 // program's own (not the desktop's) so that it behaves alike everywhere,
 // starting in `folder`, with the name filters and default suffix given.

@@ -148,8 +148,12 @@ void TDrawForm::BuildMenus() {
   FCPV1 = AddItem(FileMenu, QStringLiteral("FCPV1"), QStringLiteral("生成其它传真文件&V"));
   FileMenu->addSeparator();
   X1 = AddItem(FileMenu, QStringLiteral("X1"), QStringLiteral("退出&X"));
-  connect(N7, &QAction::triggered, this, &TDrawForm::New);
-  connect(N8, &QAction::triggered, this, &TDrawForm::Open);
+  connect(N7, &QAction::triggered, this, [this] {
+    if (MayDropDesign()) New();
+  });
+  connect(N8, &QAction::triggered, this, [this] {
+    if (MayDropDesign()) Open();
+  });
   connect(N9, &QAction::triggered, this, &TDrawForm::Save);
   connect(N10, &QAction::triggered, this, &TDrawForm::SaveAs);
   connect(N12, &QAction::triggered, this, &TDrawForm::GenerateCurrent);
@@ -394,6 +398,15 @@ void TDrawForm::SetEditMode(bool on) {
     miDeleteField->setShortcut(on ? QKeySequence() : QKeySequence(Qt::Key_Delete));
   }
   if (surface_->underMouse()) surface_->setCursor(ModeCursor());
+}
+
+bool TDrawForm::MayDropDesign() {
+  if (!Designer().Page().Modified()) return true;
+  return SaveChangesFirst(this, Ask, SaveChangesQuestion(), [this] { return Save(); });
+}
+
+void TDrawForm::reject() {
+  if (MayDropDesign()) QDialog::reject();
 }
 
 void TDrawForm::showEvent(QShowEvent* event) {

@@ -43,6 +43,7 @@ class TDrawForm : public QDialog {
   static QString NewCaption() { return QStringLiteral("新建设计页面"); }
   static QString OpenCaption() { return QStringLiteral("打开设计页面"); }
   static QString SaveCaption() { return QStringLiteral("保存设计页面"); }
+  static QString SaveChangesQuestion() { return QStringLiteral("设计页面已修改，是否保存？"); }
   static QString ColourWarning() { return QStringLiteral("传真文件只支持单色，如果是彩色将有色彩丢失！"); }
 
   // `programDir` is where the file dialogs start.
@@ -127,10 +128,16 @@ class TDrawForm : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Closing (the close box, Escape, "退出&X") asks first when the design
+  // has unsaved changes.
+  void reject() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void changeEvent(QEvent* event) override;
 
  private:
+  // True when the design may be dropped: unchanged, saved now, or the user
+  // chose not to save it.
+  bool MayDropDesign();
   void BuildMenus();
   void BuildStatusPanel();
   void InstallSurface(TDesignSurface* surface);

@@ -90,8 +90,12 @@ void TMemoForm::BuildMenus() {
   N4 = AddItem(TextMenu, QStringLiteral("N4"), QStringLiteral("保存"));
   N5 = AddItem(TextMenu, QStringLiteral("N5"), QStringLiteral("另存为"));
   N6 = AddItem(TextMenu, QStringLiteral("N6"), QStringLiteral("退出"));
-  connect(N2, &QAction::triggered, this, &TMemoForm::New);
-  connect(N3, &QAction::triggered, this, &TMemoForm::Open);
+  connect(N2, &QAction::triggered, this, [this] {
+    if (MayDropText()) New();
+  });
+  connect(N3, &QAction::triggered, this, [this] {
+    if (MayDropText()) Open();
+  });
   connect(N4, &QAction::triggered, this, &TMemoForm::Save);
   connect(N5, &QAction::triggered, this, &TMemoForm::SaveAs);
   connect(N6, &QAction::triggered, this, &QDialog::close);
@@ -207,6 +211,15 @@ void TMemoForm::InsertTagLine(const QString& line) {
 }
 
 void TMemoForm::ShowStatus(const QString& text) { StatusPanel0->setText(text); }
+
+bool TMemoForm::MayDropText() {
+  if (!Memo1->document()->isModified()) return true;
+  return SaveChangesFirst(this, Ask, SaveChangesQuestion(), [this] { return Save(); });
+}
+
+void TMemoForm::reject() {
+  if (MayDropText()) QDialog::reject();
+}
 
 void TMemoForm::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) {

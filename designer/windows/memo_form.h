@@ -26,6 +26,7 @@ class TMemoForm : public QDialog {
   Q_OBJECT
 
  public:
+  static QString SaveChangesQuestion() { return QStringLiteral("文本已修改，是否保存？"); }
   // The file name of a text that has no file.
   static QString NewFileName() { return QStringLiteral("new"); }
 
@@ -92,8 +93,14 @@ class TMemoForm : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Closing (the close box, Escape, "退出") asks first when the text has
+  // unsaved changes.
+  void reject() override;
 
  private:
+  // True when the text may be dropped: unchanged, saved now, or the user
+  // chose not to save it.
+  bool MayDropText();
   void BuildMenus();
   QAction* AddTagItem(const QString& objectName, const QString& caption, const QString& line);
   bool WriteTo(const QString& name);

@@ -61,6 +61,8 @@ class DrawFormTest : public QObject {
   void colourWarning_data();
   void colourWarning();
   void newReplacesTheDesign();
+  void droppingAChangedDesignAsksToSave_data();
+  void droppingAChangedDesignAsksToSave();
   void fitPageToWidth_data();
   void fitPageToWidth();
   void undoAndRedoItemsActOnTheSurface();
@@ -677,6 +679,45 @@ void DrawFormTest::pageShowsTheContextMenu() {
   QTRY_VERIFY(form_->PopupMenu1->isVisible());
   QCOMPARE(form_->PopupMenu1->actions(), (QList<QAction*>{form_->PopupEditMode, form_->PopupDesignMode}));
   form_->PopupMenu1->hide();
+}
+
+void DrawFormTest::droppingAChangedDesignAsksToSave_data() {
+  QTest::addColumn<QString>("command");  // "N7" (new) or "X1" (exit)
+  QTest::addColumn<int>("reply");
+  QTest::addColumn<bool>("dropped");
+  QTest::addColumn<int>("fieldsOnDisk");
+  for (const char* command : {"N7", "X1"}) {
+    QTest::addRow("%s, yes saves first", command) << command << int(QMessageBox::Yes) << true << 2;
+    QTest::addRow("%s, no drops the change", command) << command << int(QMessageBox::No) << true << 1;
+    QTest::addRow("%s, cancel keeps the design", command) << command << int(QMessageBox::Cancel) << false << 1;
+  }
+}
+
+void DrawFormTest::droppingAChangedDesignAsksToSave() {
+  QFETCH(QString, command);
+  QFETCH(int, reply);
+  QFETCH(bool, dropped);
+  QFETCH(int, fieldsOnDisk);
+  const QString design = SaveSample(QStringLiteral("letter.fcp"), 1);
+  answers_ << design;
+  QVERIFY(form_->Open());
+  QAction* item = form_->findChild<QAction*>(command);
+  // An unchanged design goes without a question.
+  if (command == QLatin1String("N7")) {
+    item->trigger();
+    QVERIFY(questions_.isEmpty());
+    answers_ << design;
+    QVERIFY(form_->Open());
+  }
+
+  Page().SetInsertionPoint(QPoint(40, 40));
+  QVERIFY(form_->AddTextField());
+  askAnswer_ = QMessageBox::StandardButton(reply);
+  item->trigger();
+  QCOMPARE(questions_, QStringList{TDrawForm::SaveChangesQuestion()});
+  QCOMPARE(FieldsIn(design), fieldsOnDisk);
+  const bool stillThere = form_->isVisible() && Page().Fields().size() == 2;
+  QCOMPARE(stillThere, !dropped);
 }
 
 QTEST_MAIN(DrawFormTest)

@@ -66,6 +66,8 @@ class MemoFormTest : public QObject {
   void fontItem();
   void showingStartsDialogsInTheProgramFolderAndClearsSaved();
   void exitClosesTheWindow();
+  void closingAChangedTextAsksToSave_data();
+  void closingAChangedTextAsksToSave();
 
  private:
   QString Path(const QString& name) const { return QDir(dir_).filePath(name); }
@@ -366,6 +368,40 @@ void MemoFormTest::exitClosesTheWindow() {
   QVERIFY(form_->isVisible());
   form_->N6->trigger();
   QVERIFY(!form_->isVisible());
+}
+
+void MemoFormTest::closingAChangedTextAsksToSave_data() {
+  QTest::addColumn<int>("reply");
+  QTest::addColumn<bool>("closes");
+  QTest::addColumn<QByteArray>("onDisk");
+  QTest::newRow("yes saves, then closes") << int(QMessageBox::Yes) << true << QByteArray("old\nmore\n");
+  QTest::newRow("no closes, file kept") << int(QMessageBox::No) << true << QByteArray("old");
+  QTest::newRow("cancel stays") << int(QMessageBox::Cancel) << false << QByteArray("old");
+}
+
+void MemoFormTest::closingAChangedTextAsksToSave() {
+  QFETCH(int, reply);
+  QFETCH(bool, closes);
+  QFETCH(QByteArray, onDisk);
+  const QString name = Path(QStringLiteral("letter.txt"));
+  Put(name, "old");
+  QVERIFY(form_->LoadFile(name));
+  // An unchanged text closes without a question.
+  form_->N6->trigger();
+  QVERIFY(!form_->isVisible());
+  QVERIFY(questions_.isEmpty());
+
+  form_->show();
+  QVERIFY(form_->LoadFile(name));
+  QPlainTextEdit* editor = form_->findChild<QPlainTextEdit*>();
+  QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClick(editor, Qt::Key_Return);
+  QTest::keyClicks(editor, QStringLiteral("more"));
+  reply_ = QMessageBox::StandardButton(reply);
+  form_->N6->trigger();
+  QCOMPARE(questions_, QStringList{TMemoForm::SaveChangesQuestion()});
+  QCOMPARE(form_->isVisible(), !closes);
+  QCOMPARE(Contents(name), onDisk);
 }
 
 QTEST_MAIN(MemoFormTest)
