@@ -6,9 +6,10 @@
 #     modem_terminal.png              the phone book and the small dialogs
 #   OUTDIR/viewer-100.png, viewer-50-rot90.png   the viewer window on the
 #     sample fax made from tests/data/sample.txt
-#   OUTDIR/designer_surface.png, page_options.png, generated_page.png   the
-#     cover page designer's surface with a sample design, its page options
-#     dialog, and the fax page drawn from the same design
+#   OUTDIR/designer_surface.png, page_options.png, generated_page.png,
+#     designer_beside_fax_page.png   the cover page designer's surface with a
+#     sample design, its page options dialog, the fax page drawn from the
+#     same design, and the page beside the fax page generated from it
 #   OUTDIR/tag_dialog.png, text_editor.png, designer_window.png   the cover
 #     designer's tag dialog, its text editor with a sample text cover, and
 #     its window with a sample design in design mode, a field selected

@@ -11,16 +11,10 @@
 #include <unistd.h>
 #include <memory>
 
-#include "app/dialogs/cover_form.h"
-#include "app/dialogs/device_selection_form.h"
-#include "app/dialogs/fax_list_form.h"
-#include "app/main_window/send_fax_form.h"
-#include "app/phonebook/phone_book_form.h"
+#include "app/main/program_windows.h"
 #include "app/platform/app_paths.h"
 #include "app/platform/quiet_qt_messages.h"
 #include "app/settings/file_settings_store.h"
-#include "viewer/view_fax_form.h"
-#include "viewer/viewer_dialogs.h"
 
 namespace {
 
@@ -147,31 +141,10 @@ int main(int argc, char** argv) {
   env.store = &store;
   env.programDir = telvane::ProgramDataDir();
 
-  // The program's windows, in the order they are made; the main window first.
-  telvane::TSendFaxForm mainWindow(env);
-  telvane::TFaxListForm faxList(QString::fromStdString(env.programDir));
-  telvane::TPercentForm percent(telvane::QtUserNotice());
-  telvane::TWhitespaceCompForm whitespace(telvane::QtUserNotice());
-  telvane::TDeviceSelectionForm_My deviceSelection;
-  telvane::TViewFaxForm viewer(options.files);
-  telvane::TFormPhoneBook phoneBook(QString::fromStdString(env.programDir), telvane::QtUserNotice());
-  telvane::TCoverForm coverHelp;
-  // Closing the main window ends the program, even with the viewer open.
-  for (QWidget* other : std::initializer_list<QWidget*>{&faxList, &percent, &whitespace, &deviceSelection, &viewer,
-                                                         &phoneBook, &coverHelp})
-    other->setAttribute(Qt::WA_QuitOnClose, false);
-  mainWindow.Viewer = &viewer;
-  mainWindow.FaxListForm = &faxList;
-  faxList.choosePhoneBookEntry = [&env, &faxList](QString& name, QString& number) {
-    telvane::TFormPhoneBook book(QString::fromStdString(env.programDir), telvane::QtUserNotice(), &faxList);
-    book.exec();
-    name = book.Name();
-    number = book.Number();
-    return !number.isEmpty();
-  };
-
+  telvane::ProgramWindows windows(env, options.files);
+  telvane::TSendFaxForm& mainWindow = windows.mainWindow;
   mainWindow.show();
-  if (!options.files.isEmpty()) viewer.show();
+  if (!options.files.isEmpty()) windows.viewer.show();
 
   if (options.reportStartup) {
     // Runs once the window system has taken the show: the window is up.

@@ -42,6 +42,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -329,6 +330,7 @@ class TSendFaxForm : public QWidget {
   void Button18Click();
   void PrintSetupClkClick();
   void ViewAPFClkClick();
+  void ReceiveListDblClick(QListWidgetItem* item);
   void AddressBookClkClick();
   void Button3Click();
   void Button4Click();

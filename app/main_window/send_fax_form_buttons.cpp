@@ -2,6 +2,7 @@
 // viewer, the phone book, the tag help, the file and folder choosers, the
 // port log and the printer set-up.
 #include <QApplication>
+#include <QListWidget>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -30,6 +31,14 @@ void TSendFaxForm::ViewAPFClkClick() {
   Viewer->showMaximized();
   Viewer->raise();
   Viewer->activateWindow();
+}
+
+// A received fax's line opens the fax in the viewer.
+void TSendFaxForm::ReceiveListDblClick(QListWidgetItem* item) {
+  const QString file = item ? item->data(Qt::UserRole).toString() : QString();
+  if (!Viewer || file.isEmpty()) return;
+  ViewAPFClkClick();
+  Viewer->OpenFile(file);
 }
 
 void TSendFaxForm::Button4Click() {

@@ -413,9 +413,11 @@ void TSendFaxForm::ApdReceiveFax1FaxLog(int logCode) {
   MakeFolder(folder);
   const QLocale locale = QLocale::system();
   const QDateTime now = QDateTime::currentDateTime();
-  ReceiveList->addItem(ReceivedDisplayLine(
+  auto* line = new QListWidgetItem(ReceivedDisplayLine(
       file, size, locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
                       locale.toString(now.time(), QLocale::LongFormat)));
+  line->setData(Qt::UserRole, Text(source));  // the fax file, for the viewer
+  ReceiveList->addItem(line);
   PageControl2->setCurrentIndex(1);
   if (PrintCheckBox->isChecked()) {
     FaxPrinter->SetFileName(Text(source));

@@ -97,6 +97,7 @@ void TSendFaxForm::ConnectHandlers() {
   connect(Button18, &QPushButton::clicked, this, [this] { Button18Click(); });
   connect(PrintSetupClk, &QPushButton::clicked, this, [this] { PrintSetupClkClick(); });
   connect(ViewAPFClk, &QPushButton::clicked, this, [this] { ViewAPFClkClick(); });
+  connect(ReceiveList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { ReceiveListDblClick(item); });
   connect(HelpClk, &QPushButton::clicked, this, [this] { HelpClkClick(); });
   connect(AddressBookClk, &QPushButton::clicked, this, [this] { AddressBookClkClick(); });
   connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
