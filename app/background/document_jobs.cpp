@@ -125,7 +125,9 @@ std::string PageImageBase(const std::string& outputName, const std::tm& now) {
 
 void UnpackEachPage(TApdFaxUnpacker& unpacker, const std::string& base, int imageCode) {
   if (imageCode < kImageBmp || imageCode > kImageTiff) throw EBadArgument();
+  // A file without pages is no fax file (its header could not be read).
   const unsigned pages = unpacker.PageCountOf();
+  if (pages == 0) RaiseError(ecFaxBadFormat);
   for (unsigned n = 1; n <= pages; ++n) {
     unpacker.OutFileName = base + std::to_string(n) + PageImageExtension(imageCode);
     switch (imageCode) {

@@ -55,7 +55,8 @@ std::string PageImageBase(const std::string& outputName, const std::tm& now);
 // Writes each page of the unpacker's input into its own image file, base +
 // page number + PageImageExtension ("page1.TIF", "page2.TIF", ...); the
 // unpacker's OutFileName ends as the last file written. Raises the
-// unpacker's errors; files of earlier pages stay.
+// unpacker's errors (-8001 for a file without pages); files of earlier pages
+// stay.
 void UnpackEachPage(TApdFaxUnpacker& unpacker, const std::string& base, int imageCode);
 // The main window's unpack of a received fax: `source` page by page into
 // images named from `outputName` (PageImageBase), their folder made first.
