@@ -13,6 +13,10 @@ class QtNotice final : public IUserNotice {
   bool Confirm(QWidget* parent, const QString& text) override {
     return QMessageBox::question(parent, QString(), text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
   }
+  bool AskOkCancel(QWidget* parent, const QString& title, const QString& text) override {
+    return QMessageBox::question(parent, title, text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) ==
+           QMessageBox::Ok;
+  }
   void Beep() override { QApplication::beep(); }
 };
 

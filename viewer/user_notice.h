@@ -16,6 +16,12 @@ class IUserNotice {
   virtual void ShowInfo(QWidget* parent, const QString& text) = 0;
   // A question with Yes and No; true for Yes.
   virtual bool Confirm(QWidget* parent, const QString& text) = 0;
+  // A question with OK and Cancel under `title`; true for OK. A notice that
+  // knows no such box asks its Yes/No question.
+  virtual bool AskOkCancel(QWidget* parent, const QString& title, const QString& text) {
+    (void)title;
+    return Confirm(parent, text);
+  }
   virtual void Beep() = 0;
 };
 

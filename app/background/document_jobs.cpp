@@ -43,11 +43,16 @@ int DocumentTypeCode(const std::string& fileName) {
   return kDocText;
 }
 
+std::string DateName(const std::tm& t) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.2d-%.2d-%.2d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
+  return buffer;
+}
+
 std::string DateTimeName(const std::tm& t) {
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.2d-%.2d-%.2d %.2d\xEF\xBC\x9A%.2d\xEF\xBC\x9A%.2d", t.tm_year + 1900,
-                t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
-  return buffer;
+  std::snprintf(buffer, sizeof buffer, " %.2d\xEF\xBC\x9A%.2d\xEF\xBC\x9A%.2d", t.tm_hour, t.tm_min, t.tm_sec);
+  return DateName(t) + buffer;
 }
 
 std::string DocumentBaseName(const std::string& fileName) {
@@ -103,6 +108,54 @@ int UnpackFaxFile(TApdFaxUnpacker& unpacker, const std::string& source, const st
   } catch (const EAPDException& e) {
     return e.ErrorCode();
   }
+}
+
+const char* PageImageExtension(int imageCode) {
+  static const char* const kExtensions[] = {".bmp", ".DCX", ".PCX", ".TIF"};
+  return imageCode >= kImageBmp && imageCode <= kImageTiff ? kExtensions[imageCode] : "";
+}
+
+std::string PageImageBase(const std::string& outputName, const std::tm& now) {
+  const std::filesystem::path path(outputName);
+  const std::string name = path.filename().string();
+  const std::size_t dot = name.find('.');
+  const std::string base = dot == std::string::npos ? DateName(now) : name.substr(0, dot);
+  return (path.parent_path() / base).string();
+}
+
+void UnpackEachPage(TApdFaxUnpacker& unpacker, const std::string& base, int imageCode) {
+  if (imageCode < kImageBmp || imageCode > kImageTiff) throw EBadArgument();
+  // A file without pages is no fax file (its header could not be read).
+  const unsigned pages = unpacker.PageCountOf();
+  if (pages == 0) RaiseError(ecFaxBadFormat);
+  for (unsigned n = 1; n <= pages; ++n) {
+    unpacker.OutFileName = base + std::to_string(n) + PageImageExtension(imageCode);
+    switch (imageCode) {
+      case kImageBmp: {
+        // A null page is an aborted unpack: it ends without an image.
+        const Bitmap page = unpacker.PageToBitmap(n);
+        if (page.IsNull()) return;
+        if (int rc = SaveBmpFile(unpacker.OutFileName, page)) RaiseError(rc);
+        break;
+      }
+      case kImageDcx: unpacker.PageToDcx(n); break;
+      case kImagePcx: unpacker.PageToPcx(n); break;
+      default: unpacker.PageToTiff(n); break;
+    }
+  }
+}
+
+int UnpackFaxPages(TApdFaxUnpacker& unpacker, const std::string& source, const std::string& outputName, int imageCode,
+                   const std::tm& now) {
+  const std::string base = PageImageBase(outputName, now);
+  if (int rc = MakeFolderOf(base)) return rc;
+  try {
+    unpacker.SetInFileName(source);
+    UnpackEachPage(unpacker, base, imageCode);
+  } catch (const EAPDException& e) {
+    return e.ErrorCode();
+  }
+  return 0;
 }
 
 }  // namespace telvane

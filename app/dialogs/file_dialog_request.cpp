@@ -11,7 +11,7 @@ QString SuffixFromPattern(const QString& pattern) {
 QString ChooseFileWithDialog(QWidget* parent, const FileDialogRequest& request) {
   QFileDialog dialog(parent, request.caption, request.folder);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setFileMode(request.newFileAllowed ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setNameFilters(request.filters);
   dialog.setDefaultSuffix(request.defaultSuffix);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};

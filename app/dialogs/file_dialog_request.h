@@ -18,12 +18,13 @@ struct FileDialogRequest {
   QString folder;         // initial folder
   QString defaultSuffix;  // without "*." ("Apf")
   QStringList filters;    // Qt name filters, the first one selected
+  bool newFileAllowed = false;  // a name that does not exist yet may be given
 };
 
 // "Apf" from "*.Apf"; a text without "*." stays as it is.
 QString SuffixFromPattern(const QString& pattern);
 
-// Opens a file with Qt's file dialog; empty when cancelled.
+// Asks for a file with Qt's open dialog; empty when cancelled.
 QString ChooseFileWithDialog(QWidget* parent, const FileDialogRequest& request);
 
 }  // namespace telvane

@@ -339,6 +339,9 @@ class TSendFaxForm : public QWidget {
   void Button7Click();
   void CoverClkClick();
   void MakeAPFClkClick();
+  // The conversion windows: a document into a fax file, a fax file into images.
+  void CovertFileClkClick();
+  void CovertAPFClkClick();
   // Runs the text editor, maximised and modal, on `file` ("new" for none):
   // the saved file's name, or empty when nothing was saved.
   QString EditTextCover(const QString& file);

@@ -1,6 +1,6 @@
 // Buttons of the main window that open other windows, dialogs or files: the
-// viewer, the phone book, the tag help, the file and folder choosers, the
-// port log and the printer set-up.
+// viewer, the phone book, the tag help, the conversion windows, the file and
+// folder choosers, the port log and the printer set-up.
 #include <QApplication>
 #include <QListWidget>
 #include <QFileInfo>
@@ -8,6 +8,9 @@
 #include <QPushButton>
 
 #include "app/background/document_jobs.h"
+#include "app/conversion/conversion_settings.h"
+#include "app/conversion/fax_cnv_graphics_form.h"
+#include "app/conversion/fax_conversion_form.h"
 #include "app/dialogs/cover_form.h"
 #include "app/platform/app_paths.h"
 #include "app/main_window/send_fax_form.h"
@@ -108,6 +111,18 @@ void TSendFaxForm::MakeAPFClkClick() {
   TDrawForm designer(QString::fromStdString(folder), &notice_, this);
   RunDialog(designer);
   QApplication::restoreOverrideCursor();
+}
+
+void TSendFaxForm::CovertFileClkClick() {
+  TFaxConversionForm form(QString::fromStdString(SettingsDir() + kConvertIniName), QString::fromStdString(programDir_),
+                          notice_, this);
+  form.askFont = AskFont;
+  RunDialog(form);
+}
+
+void TSendFaxForm::CovertAPFClkClick() {
+  TFaxCnvGraphicsForm form(notice_, this);
+  RunDialog(form);
 }
 
 void TSendFaxForm::CoverClkClick() {

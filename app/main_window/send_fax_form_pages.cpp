@@ -218,12 +218,6 @@ QWidget* TSendFaxForm::BuildCreatePage() {
   MakeAPFClk = Button("MakeAPFClk", "图像传真页面");
   CoverClk = Button("CoverClk", "覆盖传真页面");
   HelpClk = Button("HelpClk", "帮助");
-  // The conversion windows are not part of this program yet: their buttons
-  // stay disabled rather than do nothing.
-  for (QPushButton* b : {CovertFileClk, CovertAPFClk}) {
-    b->setEnabled(false);
-    b->setToolTip(QStringLiteral("此功能尚未提供"));
-  }
   auto* tools = new QVBoxLayout;
   for (QPushButton* b : {ViewAPFClk, CovertFileClk, CovertAPFClk, MakeAPFClk, CoverClk, HelpClk}) tools->addWidget(b);
   tools->addStretch();

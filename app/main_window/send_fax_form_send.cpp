@@ -398,11 +398,14 @@ void TSendFaxForm::ApdReceiveFax1FaxLog(int logCode) {
   const std::string source =
       WithTrailingSlash(ApdReceiveFax1.DestinationDir()) + Utf8(QFileInfo(file).fileName());
   if (type >= 0 && type < 4) {
-    const std::string image = folder + DateTimeName(LocalNow()) + kExtensions[type];
+    // The unpack writes one image per page, named after this one with the
+    // page number before the extension ("... 09：05：071.TIF").
+    const std::tm now = LocalNow();
+    const std::string image = folder + DateTimeName(now) + kExtensions[type];
     if (QFileInfo::exists(Text(source))) {
       TApdFaxUnpacker* unpacker = &ApdFaxUnpacker1;
       std::weak_ptr<bool> alive = alive_;
-      unpackerQueue_->Add([unpacker, source, image, type] { return UnpackFaxFile(*unpacker, source, image, type); },
+      unpackerQueue_->Add([unpacker, source, image, type, now] { return UnpackFaxPages(*unpacker, source, image, type, now); },
                           [this, alive, image](int code) {
                             if (alive.expired() || code == 0) return;
                             notice_.ShowError(this, QStringLiteral("无法生成 %1: %2")

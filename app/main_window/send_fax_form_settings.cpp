@@ -107,6 +107,8 @@ void TSendFaxForm::ConnectHandlers() {
   connect(Button7, &QPushButton::clicked, this, [this] { Button7Click(); });
   connect(CoverClk, &QPushButton::clicked, this, [this] { CoverClkClick(); });
   connect(MakeAPFClk, &QPushButton::clicked, this, [this] { MakeAPFClkClick(); });
+  connect(CovertFileClk, &QPushButton::clicked, this, [this] { CovertFileClkClick(); });
+  connect(CovertAPFClk, &QPushButton::clicked, this, [this] { CovertAPFClkClick(); });
   connect(ExitClk, &QPushButton::clicked, this, [this] { ExitMainClkClick(); });
   connect(Button8, &QPushButton::clicked, this, [this] { Button8Click(); });
   connect(Button14, &QPushButton::clicked, this, [this] { Button14Click(); });

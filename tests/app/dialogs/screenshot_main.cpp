@@ -1,16 +1,19 @@
 // Saves a picture of each small window of the desktop program into the
 // folder given as the first argument: the outgoing-entry dialog, the tag
 // help, the modem selection, the fax status window and the port selection
-// (with and without devices), the phone book with a few entries, and the
-// modem terminal with some traffic.
+// (with and without devices), the phone book with a few entries, the modem
+// terminal with some traffic, and the two conversion windows.
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QWidget>
 #include <cstdio>
 
+#include "app/conversion/fax_cnv_graphics_form.h"
+#include "app/conversion/fax_conversion_form.h"
 #include "app/dialogs/com_select_form.h"
 #include "app/dialogs/cover_form.h"
 #include "app/dialogs/device_selection_form.h"
@@ -90,5 +93,15 @@ int main(int argc, char** argv) {
   terminal.Feed("ATE0Q0V1X4S0=0S2=43\r\r\nOK\r\nAT+FCLASS=1\r\r\nOK\r\nATDT5551234\r\r\nCONNECT\r\n");
   QCoreApplication::processEvents();
   ok &= Save(terminal, folder, QStringLiteral("modem_terminal"));
+
+  QTemporaryDir iniDir;
+  telvane::TFaxConversionForm conversion(iniDir.filePath(QStringLiteral("ROza3.ini")),
+                                         QStringLiteral("/home/user/.local/share/telvane/"), telvane::QtUserNotice());
+  conversion.edtFileName->setText(QStringLiteral("/home/user/文档/report.txt"));
+  conversion.edtOutFileName->setText(QStringLiteral("/home/user/文档/report.apf"));
+  ok &= Save(conversion, folder, QStringLiteral("fax_conversion_form"));
+  telvane::TFaxCnvGraphicsForm graphics(telvane::QtUserNotice());
+  graphics.edtFileName->setText(QStringLiteral("/home/user/.local/share/telvane/Fax/FAX0001.APF"));
+  ok &= Save(graphics, folder, QStringLiteral("fax_cnv_graphics_form"));
   return ok ? 0 : 1;
 }

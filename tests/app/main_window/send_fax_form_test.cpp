@@ -112,6 +112,7 @@ class SendFaxFormTest : public QObject {
   void modifyAndDeleteEntries();
   void defaultCoverIsWrittenWhenTheSendPageOpens();
   void aTextCoverWrittenInTheEditorBecomesTheDocument();
+  void conversionButtonsOpenTheirWindows();
 };
 
 void SendFaxFormTest::emptyStoreShowsEveryDefaultAndWritesNothing() {
@@ -647,6 +648,24 @@ void SendFaxFormTest::aTextCoverWrittenInTheEditorBecomesTheDocument() {
   w.onDialog = [](QDialog&) { return static_cast<int>(QDialog::Rejected); };
   w.form->CoverClk->click();
   QCOMPARE(w.form->EditFile->text(), saved);
+}
+
+void SendFaxFormTest::conversionButtonsOpenTheirWindows() {
+  Window w;
+  // The document window reads and writes its INI file in the settings folder.
+  qputenv("TELVANE_CONFIG_DIR", w.dir.path().toUtf8() + '/');
+  w.Start();
+  w.dialogs.clear();
+  w.onDialog = [](QDialog& dialog) {
+    dialog.reject();
+    return static_cast<int>(QDialog::Rejected);
+  };
+  QVERIFY(w.form->CovertFileClk->isEnabled() && w.form->CovertAPFClk->isEnabled());
+  w.form->CovertFileClk->click();
+  w.form->CovertAPFClk->click();
+  QCOMPARE(w.dialogs, (QStringList{"FaxConversionForm", "FaxCnvGraphicsForm"}));
+  QVERIFY(QFileInfo::exists(w.dir.filePath(QStringLiteral("ROza3.ini"))));
+  qunsetenv("TELVANE_CONFIG_DIR");
 }
 
 QTEST_MAIN(SendFaxFormTest)
