@@ -94,6 +94,11 @@ class FaxEngine {
   // Removes the triggers and the trigger receiver (also done by the destructor),
   // and closes the session's files: a received fax keeps its good pages only.
   void Stop();
+  // The port is about to close under a session that has not ended (its call
+  // was hung up, or its line dropped): nothing more comes from the modem, so
+  // the session ends here, as a cancel when one was asked for, otherwise
+  // with -2007 reported. Called by the port on the thread that closes it.
+  void PortClosing();
 
   bool Running() const { return registered_ && !Finished(); }
   bool Finished() const;
@@ -336,6 +341,7 @@ class FaxEngine {
   Class1Frame lastFrame_;
   std::function<void()> yield_;
   int receiverId_ = 0;
+  int portWatch_ = 0;  // the port's close notification, while a session runs
   std::atomic<bool> registered_{false};
   int timeoutTrigger_ = 0, statusTrigger_ = 0, outFreeTrigger_ = 0, outSentTrigger_ = 0, watchTrigger_ = 0;
   bool triggersAdded_ = false;
