@@ -26,6 +26,7 @@ bool FaxEngine::Finished() const { return state_ == FinishedState(); }
 
 int FaxEngine::Start() {
   std::lock_guard guard(lock_);
+  startThread_ = std::this_thread::get_id();
   Stop();
   s_.ResetSession();
   pending_.clear();
@@ -372,6 +373,14 @@ void FaxEngine::RestartStatusTimer() {
 }
 
 void FaxEngine::Delay(int ms) {
+  // The preparation and the first state run on the thread that starts the
+  // session, the main thread: there the owner's yield runs during the pause,
+  // so that the window does not freeze (the 100 ms before each of the
+  // preparation's commands would add up to half a second).
+  if (yield_ && std::this_thread::get_id() == startThread_) {
+    PauseYielding(ms);
+    return;
+  }
   // Whatever was written goes out first (a port run by hand writes it now).
   if (TApdBaseDispatcher* d = port_.Dispatcher()) d->WaitOutputDrained(0);
   DelayMs(port_.Clock(), ms);

@@ -45,6 +45,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -155,6 +156,9 @@ class FaxEngine {
   void StatusNow(FaxStatusKind kind = fsMiddle);
   // Waits ms milliseconds (the fixed pauses of the modem dialogue).
   void Delay(int ms);
+  // The same with the owner's yield run every poll (Delay on the thread
+  // that started the session).
+  void PauseYielding(int ms);
   // Sends a command and a carriage return after the 100 ms pause, and arms
   // the response time-out.
   void SendCommand(const std::string& cmd, int timeoutTicks = -1);
@@ -342,6 +346,7 @@ class FaxEngine {
   std::function<void()> yield_;
   int receiverId_ = 0;
   int portWatch_ = 0;  // the port's close notification, while a session runs
+  std::thread::id startThread_;  // the thread that ran Start (the main thread)
   std::atomic<bool> registered_{false};
   int timeoutTrigger_ = 0, statusTrigger_ = 0, outFreeTrigger_ = 0, outSentTrigger_ = 0, watchTrigger_ = 0;
   bool triggersAdded_ = false;
