@@ -41,6 +41,12 @@ inline constexpr const char* kPrinter = "Printer";
 // numbers separated by ';' or blanks; set by hand, for trying failed calls).
 inline constexpr const char* kSimulatedLineBusy = "SimulatedLineBusy";
 inline constexpr const char* kSimulatedLineNoAnswer = "SimulatedLineNoAnswer";
+// What the simulated line's caller sends while the window waits for calls
+// (an APF or TIFF file; the built-in sample fax when unset), and the seconds
+// from arming until its call.
+inline constexpr const char* kSimulatedLineIncoming = "SimulatedLineIncoming";
+inline constexpr const char* kSimulatedLineCallDelay = "SimulatedLineCallDelay";
+inline constexpr int kDefaultSimulatedCallDelay = 3;
 
 inline constexpr const char* kDefaultHeaderTitle = "Fax sent by $I using  Telvane    $D $T";
 inline constexpr int kDefaultDialWait = 60;

@@ -33,6 +33,7 @@
 #include "app/dialogs/fax_status_form.h"
 #include "app/main_window/main_settings.h"
 #include "app/main_window/session_display.h"
+#include "app/main_window/simulated_incoming.h"
 #include "app/platform/app_paths.h"
 #include "app/settings/settings_store.h"
 #include "app/widgets/modem_terminal.h"
@@ -159,7 +160,7 @@ void TSendFaxForm::SetUpComponents() {
   ApdTapiDevice1.SetShowPorts(true);
   ApdTapiDevice1.SetEnableVoice(false);
   ApdTapiDevice1.SetComPort(&ApdComPort1);
-  InstallSimulatedLine();
+  InstallSimulatedLine(LineSession::Send);
   std::weak_ptr<bool> alive = alive_;
   ApdTapiDevice1.SetRetryScheduler([alive](int seconds, std::function<void()> retry) {
     QTimer::singleShot(seconds * 1000, [alive, retry = std::move(retry)] {
@@ -235,40 +236,68 @@ void TSendFaxForm::SetUpComponents() {
   ApdTapiDevice1.OnTapiFail = [this](TApdTapiDevice&) { ApdTapiDevice1TapiFail(); };
 }
 
-// The simulated line's far end answers every call with a fax terminal that
-// keeps what it receives. Numbers listed in the settings "SimulatedLineBusy"
-// and "SimulatedLineNoAnswer" (separated by ';' or blanks) are busy or never
-// answered, so that failed calls can be tried without a modem. Read afresh
-// before every session.
-void TSendFaxForm::InstallSimulatedLine() {
+// The simulated line's far end is a fax terminal. For a send it answers
+// every call and keeps what it receives; numbers listed in the settings
+// "SimulatedLineBusy" and "SimulatedLineNoAnswer" (separated by ';' or
+// blanks) are busy or never answered, so that failed calls can be tried
+// without a modem. For a receive it calls in, "SimulatedLineCallDelay"
+// seconds after the window starts waiting and again after every call, and
+// sends the file "SimulatedLineIncoming" names or the sample fax. Read
+// afresh before every session.
+void TSendFaxForm::InstallSimulatedLine(LineSession session) {
   SimLineConfig line;
-  line.farEnd = SimLineConfig::TerminalReceives;
   const std::string simDir = env_.simulatedLineDir.empty() ? programDir_ + "SimulatedLine/" : env_.simulatedLineDir;
-  line.receiveTiff = simDir + "received.tif";
+  MakeFolder(simDir);
   line.calls = 0;
   line.pace = env_.simulatedLinePace;
-  auto numbers = [this](const char* name) {
-    std::vector<std::string> list;
+  auto text = [this](const char* name) {
     try {
-      if (std::optional<std::string> text = store_.ReadString(mainsettings::kSettingsKey, name))
-        for (const QString& n : QString::fromStdString(*text).split(QRegularExpression(QStringLiteral("[;\\s]+")),
-                                                                   Qt::SkipEmptyParts))
-          list.push_back(n.toStdString());
+      return store_.ReadString(mainsettings::kSettingsKey, name).value_or(std::string());
     } catch (const SettingsError&) {
-      // An unreadable store leaves every number answering.
+      return std::string();  // an unreadable store leaves the line as it comes
     }
-    return list;
   };
-  line.busyNumbers = numbers(mainsettings::kSimulatedLineBusy);
-  line.unansweredNumbers = numbers(mainsettings::kSimulatedLineNoAnswer);
   std::weak_ptr<bool> alive = alive_;
-  ApdTapiDevice1.SetLineFactory(
-      TelephonyDeviceKind::Simulated,
-      SimulatedLineFactory(line, {}, [this, alive](const std::string& why) {
-        if (alive.expired()) return;
-        notice_.ShowError(this, QStringLiteral("模拟线路: ") + QString::fromStdString(why));
-      }));
-  MakeFolder(simDir);
+  auto report = [this, alive](const std::string& why) {
+    if (alive.expired()) return;
+    notice_.ShowError(this, QStringLiteral("模拟线路: ") + QString::fromStdString(why));
+  };
+  if (session == LineSession::Receive) {
+    line.farEnd = SimLineConfig::TerminalSends;
+    line.stationId = "SIMULATED SENDER";
+    int delay = mainsettings::kDefaultSimulatedCallDelay;
+    try {
+      if (std::optional<std::int32_t> v = store_.ReadInteger(mainsettings::kSettingsKey,
+                                                             mainsettings::kSimulatedLineCallDelay))
+        delay = std::max(0, *v);
+    } catch (const SettingsError&) {
+    }
+    line.callDelaySeconds = delay;
+    // The fax to send is made when the simulated line is the device opened,
+    // not while a modem waits for calls.
+    ApdTapiDevice1.SetLineFactory(
+        TelephonyDeviceKind::Simulated,
+        [line, report, simDir, chosen = text(mainsettings::kSimulatedLineIncoming)](
+            const TelephonyDevice& device) mutable {
+          IncomingFax fax = PrepareIncomingFax(chosen, simDir);
+          if (!fax.error.empty()) report(fax.error);
+          line.sendTiff = fax.tiff;  // empty: the line does not start and says why
+          return SimulatedLineFactory(line, {}, report)(device);
+        });
+  } else {
+    line.farEnd = SimLineConfig::TerminalReceives;
+    line.receiveTiff = simDir + "received.tif";
+    auto numbers = [&text](const char* name) {
+      std::vector<std::string> list;
+      for (const QString& n : QString::fromStdString(text(name)).split(QRegularExpression(QStringLiteral("[;\\s]+")),
+                                                                      Qt::SkipEmptyParts))
+        list.push_back(n.toStdString());
+      return list;
+    };
+    line.busyNumbers = numbers(mainsettings::kSimulatedLineBusy);
+    line.unansweredNumbers = numbers(mainsettings::kSimulatedLineNoAnswer);
+    ApdTapiDevice1.SetLineFactory(TelephonyDeviceKind::Simulated, SimulatedLineFactory(line, {}, report));
+  }
 }
 
 void TSendFaxForm::showEvent(QShowEvent* event) {

@@ -288,7 +288,10 @@ class TSendFaxForm : public QWidget {
   void ConnectHandlers();
   void SetUpComponents();
   void SetDesignedValues();
-  void InstallSimulatedLine();
+  // Which far end the simulated line gets: a terminal that answers and
+  // receives, or one that calls in and sends.
+  enum class LineSession { Send, Receive };
+  void InstallSimulatedLine(LineSession session);
 
   // Start-up.
   void ResetMonitorPage();

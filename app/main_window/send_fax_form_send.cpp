@@ -257,7 +257,7 @@ void TSendFaxForm::StartSessionNow() {
       sessionMode_ = 2;
       ApdSendFax1.StartTransmit();
     } else if (ApdTapiDevice1.CallState() == 0) {
-      InstallSimulatedLine();
+      InstallSimulatedLine(LineSession::Send);
       sessionMode_ = 2;
       directlyOpened_ = false;
       SendFaxClk->setEnabled(false);

@@ -71,7 +71,7 @@ void TSendFaxForm::ReceiveFaxesClkClick() {
     sessionMode_ = 1;
     ReceiveFaxesClk->setEnabled(false);
     directlyOpened_ = false;
-    InstallSimulatedLine();
+    InstallSimulatedLine(LineSession::Receive);
     ApdTapiDevice1.OpenThroughLine();
   } catch (const EAPDException& e) {
     // A port or device that cannot be opened: shown as the library's text,

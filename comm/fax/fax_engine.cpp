@@ -26,6 +26,7 @@ bool FaxEngine::Finished() const { return state_ == FinishedState(); }
 
 int FaxEngine::Start() {
   std::lock_guard guard(lock_);
+  startThread_ = std::this_thread::get_id();
   Stop();
   s_.ResetSession();
   pending_.clear();
@@ -78,6 +79,9 @@ int FaxEngine::Start() {
     return rc;
   }
   receiverId_ = port_.RegisterTriggerHandler([this](const TriggerMessage& m) { HandleMessage(m); });
+  portWatch_ = port_.RegisterUserCallback([this](TApdComPort&, bool opened) {
+    if (!opened) PortClosing();
+  });
   registered_ = true;
   ++depth_;
   Goto(1);
@@ -109,6 +113,10 @@ void FaxEngine::RemoveTriggersQuietly() {
 }
 
 void FaxEngine::Stop() {
+  if (portWatch_) {
+    port_.DeregisterUserCallback(portWatch_);
+    portWatch_ = 0;
+  }
   if (registered_) {
     try {
       port_.DeregisterTriggerHandler(receiverId_);
@@ -123,6 +131,30 @@ void FaxEngine::Stop() {
   messenger_.Cancel().Reset();
   if (triggersAdded_) RemoveTriggersQuietly();
   ReleaseFiles();
+}
+
+void FaxEngine::PortClosing() {
+  // As in Stop: a wait of the dispatch thread for this thread gives up first.
+  messenger_.Cancel().Cancel();
+  std::lock_guard guard(lock_);
+  messenger_.Cancel().Reset();
+  if (!registered_ || Finished()) return;
+  if (abortPending_.exchange(false)) abortedByUser_ = true;
+  // An error being handled (a cancel's among them) keeps its code; a cancel
+  // not yet taken ends the session as one; anything else failed.
+  if (state_ != ErrorState()) {
+    if (abortedByUser_) {
+      s_.errorCode = ecCancelRequested;
+      s_.endReason = EndReason::UserCancel;
+      s_.progress = fpCancel;
+    } else {
+      s_.errorCode = ecNotOpen;
+      if (s_.endReason == EndReason::None) s_.endReason = EndReason::Failed;
+      messenger_.Error(ecNotOpen);
+    }
+  }
+  StatusNow(fsLast);
+  FinishSession(s_.errorCode);
 }
 
 void FaxEngine::Abort() {
@@ -341,6 +373,14 @@ void FaxEngine::RestartStatusTimer() {
 }
 
 void FaxEngine::Delay(int ms) {
+  // The preparation and the first state run on the thread that starts the
+  // session, the main thread: there the owner's yield runs during the pause,
+  // so that the window does not freeze (the 100 ms before each of the
+  // preparation's commands would add up to half a second).
+  if (yield_ && std::this_thread::get_id() == startThread_) {
+    PauseYielding(ms);
+    return;
+  }
   // Whatever was written goes out first (a port run by hand writes it now).
   if (TApdBaseDispatcher* d = port_.Dispatcher()) d->WaitOutputDrained(0);
   DelayMs(port_.Clock(), ms);

@@ -45,6 +45,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,11 @@ class FaxEngine {
   // Removes the triggers and the trigger receiver (also done by the destructor),
   // and closes the session's files: a received fax keeps its good pages only.
   void Stop();
+  // The port is about to close under a session that has not ended (its call
+  // was hung up, or its line dropped): nothing more comes from the modem, so
+  // the session ends here, as a cancel when one was asked for, otherwise
+  // with -2007 reported. Called by the port on the thread that closes it.
+  void PortClosing();
 
   bool Running() const { return registered_ && !Finished(); }
   bool Finished() const;
@@ -150,6 +156,9 @@ class FaxEngine {
   void StatusNow(FaxStatusKind kind = fsMiddle);
   // Waits ms milliseconds (the fixed pauses of the modem dialogue).
   void Delay(int ms);
+  // The same with the owner's yield run every poll (Delay on the thread
+  // that started the session).
+  void PauseYielding(int ms);
   // Sends a command and a carriage return after the 100 ms pause, and arms
   // the response time-out.
   void SendCommand(const std::string& cmd, int timeoutTicks = -1);
@@ -336,6 +345,8 @@ class FaxEngine {
   Class1Frame lastFrame_;
   std::function<void()> yield_;
   int receiverId_ = 0;
+  int portWatch_ = 0;  // the port's close notification, while a session runs
+  std::thread::id startThread_;  // the thread that ran Start (the main thread)
   std::atomic<bool> registered_{false};
   int timeoutTrigger_ = 0, statusTrigger_ = 0, outFreeTrigger_ = 0, outSentTrigger_ = 0, watchTrigger_ = 0;
   bool triggersAdded_ = false;

@@ -42,6 +42,15 @@ bool FaxEngine::SyncReadLine(std::string& line, const EventTimer& until) {
   }
 }
 
+void FaxEngine::PauseYielding(int ms) {
+  if (TApdBaseDispatcher* d = port_.Dispatcher()) d->WaitOutputDrained(0);
+  ITickClock& clock = port_.Clock();
+  for (int left = ms; left > 0; left -= kPollMs) {
+    if (yield_) yield_();
+    clock.SleepMs(std::min(left, kPollMs));
+  }
+}
+
 int FaxEngine::SyncCommand(const std::string& cmd, std::vector<std::string>* lines) {
   if (lines) lines->clear();
   Delay(100);

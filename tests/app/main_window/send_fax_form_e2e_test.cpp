@@ -1,9 +1,13 @@
-// The main window sends over the simulated line, end to end: a text
-// document with the default cover goes out from the send page, and the far
-// end's fax terminal (spandsp) receives the cover first and a header line on
-// every page; libtiff reads what it stored.
+// The main window sends and receives over the simulated line, end to end: a
+// text document with the default cover goes out from the send page, and the
+// far end's fax terminal (spandsp) receives the cover first and a header
+// line on every page; a terminal that calls in is answered on demand and by
+// automatic answering. libtiff reads what the terminals and the window stored.
+#include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QListWidget>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +15,8 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdlib>
+#include <map>
 #include <memory>
 
 #include "app/dialogs/fax_list_form.h"
@@ -48,6 +54,48 @@ std::unique_ptr<TSendFaxForm> StartWindow(const QTemporaryDir& dir, MemorySettin
   return form;
 }
 
+int InkOf(const std::vector<test::TiffPage>& pages) {
+  int ink = 0;
+  for (const test::TiffPage& page : pages) ink += InkIn(page, 0, page.rows.size());
+  return ink;
+}
+
+std::size_t RowsOf(const std::vector<test::TiffPage>& pages) {
+  std::size_t rows = 0;
+  for (const test::TiffPage& page : pages) rows += page.rows.size();
+  return rows;
+}
+
+// The image copies of received faxes in `folder`, grouped by the moment in
+// their names ("2002-03-02 09：05：07...TIF"), in time order: one group per
+// fax, however its pages are spread over files.
+std::vector<std::vector<test::TiffPage>> ReceivedCopies(const QString& folder) {
+  static const QRegularExpression named(
+      QStringLiteral("^(\\d{4}-\\d{2}-\\d{2} \\d{2}：\\d{2}：\\d{2}).*\\.TIF$"));
+  std::map<QString, std::vector<test::TiffPage>> byMoment;
+  for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name)) {
+    const QRegularExpressionMatch m = named.match(name);
+    if (!m.hasMatch()) continue;
+    std::string error;
+    auto pages = test::ReadTiffPages((folder + '/' + name).toStdString(), &error);
+    if (pages.empty()) qWarning("%s: %s", qPrintable(name), error.c_str());
+    auto& group = byMoment[m.captured(1)];
+    group.insert(group.end(), pages.begin(), pages.end());
+  }
+  std::vector<std::vector<test::TiffPage>> faxes;
+  for (auto& [moment, pages] : byMoment) faxes.push_back(std::move(pages));
+  return faxes;
+}
+
+// Whether a received fax's image copies hold the pages sent: the same rows,
+// each twice (the window unpacks standard resolution at double height), and
+// the same black pixels.
+bool HoldsPages(const std::vector<test::TiffPage>& copy, const std::vector<test::TiffPage>& sent) {
+  constexpr int kRowScale = 2;
+  const int sentInk = InkOf(sent) * kRowScale;
+  return RowsOf(copy) == RowsOf(sent) * kRowScale && sentInk > 0 && std::abs(InkOf(copy) - sentInk) <= sentInk / 100;
+}
+
 }  // namespace
 
 class SendFaxFormEndToEnd : public QObject {
@@ -56,6 +104,7 @@ class SendFaxFormEndToEnd : public QObject {
  private slots:
   void singleSendOfATextWithTheDefaultCover();
   void aListSendLeavesOnlyTheBusyNumbersEntry();
+  void receivesOnDemandThenByAutomaticAnswering();
 };
 
 void SendFaxFormEndToEnd::singleSendOfATextWithTheDefaultCover() {
@@ -159,6 +208,81 @@ void SendFaxFormEndToEnd::aListSendLeavesOnlyTheBusyNumbersEntry() {
   QVERIFY(QFileInfo::exists(dir.path() + QStringLiteral("/SimulatedLine/received-3.tif")));
   // The session reports the list's failure at its end.
   QCOMPARE(notice.infos, QStringList{QStringLiteral("结束: Called fax number was busy")});
+}
+
+// "应答" answers the simulated caller's sample fax; cancelled, the window
+// stays idle. Automatic answering then takes a two-page file the settings
+// name, and after a cancelled session re-arms and takes it again. Each fax
+// is listed and copied as TIFF images named by time.
+void SendFaxFormEndToEnd::receivesOnDemandThenByAutomaticAnswering() {
+  QTemporaryDir dir;
+  MemorySettingsStore store;
+  test::RecordingNotice notice;
+  const QString in = dir.path() + QStringLiteral("/in");
+  QVERIFY(QDir().mkpath(in));
+  store.WriteString("software\\Kestrel\\telphone", "Modem", kSimulatedLineName);
+  store.WriteString("software\\Kestrel\\Fax", "DestionPath", in.toStdString());
+  store.WriteInteger("software\\Kestrel\\Fax", "FaxFileType", 3);  // TIFF copies
+  store.WriteInteger("software\\Kestrel\\Fax", "SimulatedLineCallDelay", 4);
+  std::unique_ptr<TSendFaxForm> window = StartWindow(dir, store, notice);
+  TSendFaxForm& form = *window;
+  QTRY_COMPARE(form.ApdTapiDevice1.SelectedDevice(), std::string(kSimulatedLineName));
+  auto status = [&] {
+    return QStringLiteral("status \"%1\", mode %2, listed %3, errors: %4")
+        .arg(form.StatusMsg->text())
+        .arg(form.SessionMode())
+        .arg(form.ReceiveList->count())
+        .arg(notice.errors.join(QStringLiteral("; ")))
+        .toUtf8();
+  };
+  // Cancels the session: the call that is ending, or the wait for the next.
+  auto cancel = [&] {
+    form.CancelCallClk->click();
+    QTRY_COMPARE_WITH_TIMEOUT(form.SessionMode(), 0, 10000);
+  };
+
+  form.ReceiveFaxesClk->click();
+  QCOMPARE(form.SessionMode(), 1);
+  QTRY_VERIFY2_WITH_TIMEOUT(form.ReceiveList->count() == 1, status().constData(), 40000);
+  cancel();
+  QTest::qWait(1500);  // past Timer3's tick: without automatic answering nothing is armed
+  QCOMPARE(form.SessionMode(), 0);
+
+  const std::string twoPages = dir.path().toStdString() + "/two.apf";
+  {
+    QFile text(dir.path() + QStringLiteral("/two.txt"));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("Page one.\r\n\fPage two.\r\n");
+  }
+  TApdFaxConverter converter;
+  converter.InputDocumentType = idText;
+  converter.SetDocumentFile(dir.path().toStdString() + "/two.txt");
+  converter.OutFileName = twoPages;
+  converter.ConvertDocument();
+  store.WriteString("software\\Kestrel\\Fax", "SimulatedLineIncoming", twoPages);
+  form.AutoAnswer->click();
+  QTRY_VERIFY2_WITH_TIMEOUT(form.ReceiveList->count() == 2, status().constData(), 40000);
+  cancel();
+  QTRY_VERIFY2_WITH_TIMEOUT(form.ReceiveList->count() == 3, status().constData(), 40000);
+  form.AutoAnswer->click();
+  cancel();
+  for (int i = 0; i < 3; ++i)
+    QVERIFY2(form.ReceiveList->item(i)->text().startsWith(QStringLiteral("FAX000%1.APF").arg(i + 1)),
+             qPrintable(form.ReceiveList->item(i)->text()));
+  QVERIFY2(notice.errors.isEmpty(), qPrintable(notice.errors.join('\n')));
+
+  // The copies are unpacked in the background.
+  std::vector<std::vector<test::TiffPage>> copies;
+  QTRY_VERIFY_WITH_TIMEOUT((copies = ReceivedCopies(in)).size() == 3, 10000);
+  std::string error;
+  const auto sample = test::ReadTiffPages(dir.path().toStdString() + "/SimulatedLine/sample.tif", &error);
+  const auto incoming = test::ReadTiffPages(dir.path().toStdString() + "/SimulatedLine/incoming.tif", &error);
+  QCOMPARE(sample.size(), std::size_t{1});
+  QCOMPARE(incoming.size(), std::size_t{2});
+  QVERIFY(HoldsPages(copies[0], sample));
+  QVERIFY(HoldsPages(copies[1], incoming));
+  QVERIFY(HoldsPages(copies[2], incoming));
+  QVERIFY(!HoldsPages(copies[0], incoming));
 }
 
 QTEST_MAIN(SendFaxFormEndToEnd)

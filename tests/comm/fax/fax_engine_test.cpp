@@ -187,6 +187,24 @@ TEST_F(FaxEngineTest, AnAbortDuringAnEventIsTakenRightAfterIt) {
   EXPECT_EQ(owner.logs.back(), lfaxTransmitFail);
 }
 
+// A hang-up of the call closes the port under the session while the modem
+// still owes an answer: the session ends there and its owner hears of it,
+// instead of waiting for good (and the component staying busy).
+TEST_F(FaxEngineTest, APortClosedUnderASessionEndsIt) {
+  QueueApf("one.apf", 1);
+  line->Expect(kInit, Rsp("OK"));
+  ScriptClass2SendSetup(*line);
+  line->Expect("ATDT5551234\r", "");  // the modem never answers
+  auto s = MakeSender(fcClass2);
+  ASSERT_EQ(s->Start(), 0);
+  ASSERT_TRUE(drive.RunUntil([&] { return CountWritten("ATDT5551234\r") == 1; }, 200));
+  port.SetOpen(false);
+  EXPECT_TRUE(s->Finished());
+  EXPECT_EQ(owner.errors, std::vector<int>{ecNotOpen});
+  EXPECT_EQ(owner.finishes, std::vector<int>{ecNotOpen});
+  EXPECT_EQ(owner.kinds.back(), fsLast);
+}
+
 TEST_F(FaxEngineTest, AnAbortWhileTheModemIsPreparedEndsTheSessionThere) {
   for (bool receive : {false, true}) {
     SCOPED_TRACE(receive ? "receiver" : "sender");
