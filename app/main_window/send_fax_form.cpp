@@ -241,9 +241,10 @@ void TSendFaxForm::SetUpComponents() {
 // "SimulatedLineBusy" and "SimulatedLineNoAnswer" (separated by ';' or
 // blanks) are busy or never answered, so that failed calls can be tried
 // without a modem. For a receive it calls in, "SimulatedLineCallDelay"
-// seconds after the window starts waiting and again after every call, and
-// sends the file "SimulatedLineIncoming" names or the sample fax. Read
-// afresh before every session.
+// seconds after the window starts waiting, and sends the file
+// "SimulatedLineIncoming" names or the sample fax: once for a receive on
+// demand, as one caller would; again after every call while automatic
+// answering is on. Read afresh before every session.
 void TSendFaxForm::InstallSimulatedLine(LineSession session) {
   SimLineConfig line;
   const std::string simDir = env_.simulatedLineDir.empty() ? programDir_ + "SimulatedLine/" : env_.simulatedLineDir;
@@ -273,6 +274,7 @@ void TSendFaxForm::InstallSimulatedLine(LineSession session) {
     } catch (const SettingsError&) {
     }
     line.callDelaySeconds = delay;
+    line.calls = AutoAnswer->isChecked() ? 0 : 1;
     // The fax to send is made when the simulated line is the device opened,
     // not while a modem waits for calls.
     ApdTapiDevice1.SetLineFactory(

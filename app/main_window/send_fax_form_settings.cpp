@@ -401,7 +401,11 @@ bool TSendFaxForm::ApplySendStartSettings() {
 }
 
 void TSendFaxForm::ApplySessionSettings() {
-  telvane::ApplySessionSettings(CurrentSessionSettings(), programDir_, {ApdComPort1, ApdSendFax1, ApdReceiveFax1});
+  const SessionSettings settings = CurrentSessionSettings();
+  // A receive folder typed in but not made yet would fail every received
+  // call; it is made here, before a session can use it.
+  if (!settings.receiveDir.empty()) MakeFolder(WithTrailingSlash(settings.receiveDir));
+  telvane::ApplySessionSettings(settings, programDir_, {ApdComPort1, ApdSendFax1, ApdReceiveFax1});
 }
 
 }  // namespace telvane

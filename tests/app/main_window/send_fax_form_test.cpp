@@ -23,6 +23,7 @@
 #include "app/dialogs/device_selection_form.h"
 #include "app/main_window/main_settings.h"
 #include "app/main_window/send_fax_form.h"
+#include "viewer/view_fax_form.h"
 #include "app/main_window/outgoing_entries.h"
 #include "app/main_window/session_display.h"
 #include "app/background/document_jobs.h"
@@ -113,6 +114,7 @@ class SendFaxFormTest : public QObject {
   void defaultCoverIsWrittenWhenTheSendPageOpens();
   void aTextCoverWrittenInTheEditorBecomesTheDocument();
   void conversionButtonsOpenTheirWindows();
+  void receivedLineOpensTheFaxInTheViewer();
 };
 
 void SendFaxFormTest::emptyStoreShowsEveryDefaultAndWritesNothing() {
@@ -179,6 +181,13 @@ void SendFaxFormTest::firstSessionGetsTheDefaults() {
   QVERIFY(f.ApdSendFax1.EnhTextEnabled());
   QCOMPARE(f.ApdSendFax1.EnhFont().Size(), 11);
   QCOMPARE(f.ApdSendFax1.HeaderTitle(), std::string(kDefaultHeaderTitle));
+
+  // A receive folder typed in that does not exist yet is made before a
+  // session uses it.
+  f.rfDirectory->setText(QString::fromStdString(w.Dir() + "in/faxes"));
+  f.ApplySessionSettings();
+  QCOMPARE(f.ApdReceiveFax1.DestinationDir(), w.Dir() + "in/faxes/");
+  QVERIFY(QFileInfo(QString::fromStdString(w.Dir() + "in/faxes")).isDir());
 }
 
 void SendFaxFormTest::storedIntegersSelectTheirItems_data() {
@@ -666,6 +675,34 @@ void SendFaxFormTest::conversionButtonsOpenTheirWindows() {
   QCOMPARE(w.dialogs, (QStringList{"FaxConversionForm", "FaxCnvGraphicsForm"}));
   QVERIFY(QFileInfo::exists(w.dir.filePath(QStringLiteral("ROza3.ini"))));
   qunsetenv("TELVANE_CONFIG_DIR");
+}
+
+void SendFaxFormTest::receivedLineOpensTheFaxInTheViewer() {
+  Window w;
+  w.Start();
+  const std::string fax = w.Dir() + "FAX0001.APF";
+  {
+    QFile text(w.dir.path() + QStringLiteral("/one.txt"));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("One line.\r\n");
+  }
+  TApdFaxConverter converter;
+  converter.InputDocumentType = idText;
+  converter.SetDocumentFile(w.Dir() + "one.txt");
+  converter.OutFileName = fax;
+  converter.ConvertDocument();
+  TViewFaxForm viewer{QStringList()};
+  w.form->Viewer = &viewer;
+  auto* line = new QListWidgetItem(QStringLiteral("FAX0001.APF"));
+  line->setData(Qt::UserRole, QString::fromStdString(fax));
+  w.form->ReceiveList->addItem(line);
+  w.form->PageControl2->setCurrentWidget(w.form->TabSheet4);
+  const QPoint at = w.form->ReceiveList->visualItemRect(line).center();
+  QTest::mouseClick(w.form->ReceiveList->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(w.form->ReceiveList->viewport(), Qt::LeftButton, {}, at);
+  QVERIFY(viewer.isVisible());
+  QCOMPARE(viewer.FaxViewer->FileName(), fax);
+  viewer.close();
 }
 
 QTEST_MAIN(SendFaxFormTest)
