@@ -11,7 +11,10 @@ namespace telvane {
 
 std::string PdfNumber(double value) {
   char text[64];
-  const double rounded = std::round(value * 1000.0) / 1000.0;
+  // Rounded down (past the noise of the division): a reader that rounds a
+  // page's pixel count up, rendering at the fax's own resolution, then gets
+  // exactly the page's pixels rather than one more row or column.
+  const double rounded = std::floor(value * 1000.0 + 1e-6) / 1000.0;
   const auto result = std::to_chars(text, text + sizeof text, rounded, std::chars_format::fixed, 3);
   std::string s(text, result.ptr);
   while (s.back() == '0') s.pop_back();
