@@ -9,18 +9,24 @@
 
 namespace telvane {
 
-std::string PdfNumber(double value) {
+namespace {
+
+// A page length in points for the page box and the image's scale: the
+// largest multiple of 0.001 below the exact length. A reader that renders at
+// the fax's own resolution then covers exactly the page's pixels with the
+// image; at the exact length its arithmetic can land a hair past a pixel
+// edge, map the image onto one row more and blend two rows into grey.
+std::string PageLength(double points) {
+  const double below = (std::ceil(points * 1000.0 - 1e-6) - 1.0) / 1000.0;
   char text[64];
-  // Rounded down (past the noise of the division): a reader that rounds a
-  // page's pixel count up, rendering at the fax's own resolution, then gets
-  // exactly the page's pixels rather than one more row or column.
-  const double rounded = std::floor(value * 1000.0 + 1e-6) / 1000.0;
-  const auto result = std::to_chars(text, text + sizeof text, rounded, std::chars_format::fixed, 3);
+  const auto result = std::to_chars(text, text + sizeof text, below, std::chars_format::fixed, 3);
   std::string s(text, result.ptr);
   while (s.back() == '0') s.pop_back();
   if (s.back() == '.') s.pop_back();
-  return s == "-0" ? "0" : s;
+  return s;
 }
+
+}  // namespace
 
 int PdfWriter::Put(const std::string& text) { return file_.Write(text.data(), text.size()); }
 
@@ -41,8 +47,8 @@ int PdfWriter::AddFaxPage(const CcittPageCoder& page, double linesPerInch) {
   const unsigned pageObject = nextObject_, contentObject = nextObject_ + 1, imageObject = nextObject_ + 2;
   nextObject_ += 3;
   pageObjects_.push_back(pageObject);
-  const std::string width = PdfNumber(page.Columns() * 72.0 / kFaxDotsPerInchAcross);
-  const std::string height = PdfNumber(page.Rows() * 72.0 / linesPerInch);
+  const std::string width = PageLength(page.Columns() * 72.0 / kFaxDotsPerInchAcross);
+  const std::string height = PageLength(page.Rows() * 72.0 / linesPerInch);
   const std::string columns = std::to_string(page.Columns()), rows = std::to_string(page.Rows());
 
   int rc = BeginObject(pageObject, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + width + " " + height +

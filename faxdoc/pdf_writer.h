@@ -45,8 +45,4 @@ class PdfWriter {
   unsigned nextObject_ = 3;  // 1 is the catalogue, 2 the page tree
 };
 
-// A number of points as PDF writes it: rounded down to at most three
-// decimals, no exponent, a decimal point whatever the locale.
-std::string PdfNumber(double value);
-
 }  // namespace telvane
