@@ -11,6 +11,8 @@
 #include "faxdoc/output_file.h"
 #include "faxdoc/pcx_format.h"
 #include "faxdoc/pcx_writer.h"
+#include "faxdoc/pdf_unpack_output.h"
+#include "faxdoc/pdf_writer.h"
 #include "faxdoc/tiff_writer.h"
 
 namespace telvane {
@@ -190,6 +192,32 @@ void TApdCustomFaxUnpacker::ToFile(Target target, bool wholeFile, unsigned page)
   RaiseError(file.Commit());
 }
 
+void TApdCustomFaxUnpacker::ToPdf(bool wholeFile, unsigned page) {
+  UnpackerState state;
+  Prepare(state, false);
+  // A PDF page carries its own size: the lines go in as they are.
+  state.Flags &= ~(UnpackerState::kDoubleHeight | UnpackerState::kHalfWidth);
+  const std::string name = OutputNameFor("PDF");
+  PdfUnpackOutput output(state);
+  state.Output = &output;
+  RunningScope scope(running_, state);
+  OutputFile file;
+  PdfWriter pdf(file);
+  RaiseError(file.Create(name));
+  RaiseError(pdf.Begin());
+  const auto addPage = [&]() -> int {
+    if (output.Page().Rows() == 0) return state.Aborted() ? ecOK : ecFaxBadFormat;
+    return pdf.AddFaxPage(output.Page(), output.LinesPerInch());
+  };
+  int rc = wholeFile ? UnpackEachPage(state, addPage) : UnpackPageRun(state, page);
+  if (rc == ecOK && !wholeFile) rc = addPage();
+  badCodes_ = state.BadCodes;
+  RaiseError(rc);
+  if (pdf.Pages() == 0) return;  // aborted before a line: no file
+  RaiseError(pdf.Finish());
+  RaiseError(file.Commit());
+}
+
 Bitmap TApdCustomFaxUnpacker::PageToBitmap(unsigned page) { return ToBitmap(false, page); }
 Bitmap TApdCustomFaxUnpacker::FileToBitmap() { return ToBitmap(true, 0); }
 void TApdCustomFaxUnpacker::PageToPcx(unsigned page) { ToFile(Target::Pcx, false, page); }
@@ -198,5 +226,7 @@ void TApdCustomFaxUnpacker::PageToDcx(unsigned page) { ToFile(Target::Dcx, false
 void TApdCustomFaxUnpacker::FileToDcx() { ToFile(Target::Dcx, true, 0); }
 void TApdCustomFaxUnpacker::PageToTiff(unsigned page) { ToFile(Target::Tiff, false, page); }
 void TApdCustomFaxUnpacker::FileToTiff() { ToFile(Target::Tiff, true, 0); }
+void TApdCustomFaxUnpacker::PageToPdf(unsigned page) { ToPdf(false, page); }
+void TApdCustomFaxUnpacker::FileToPdf() { ToPdf(true, 0); }
 
 }  // namespace telvane

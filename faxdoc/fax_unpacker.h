@@ -1,5 +1,5 @@
 // The fax unpacker component: turns pages of an APF file into a monochrome
-// bitmap or into PCX, DCX or TIFF image files.
+// bitmap, into PCX, DCX or TIFF image files, or into a PDF file.
 #pragma once
 
 #include <atomic>
@@ -89,6 +89,12 @@ class TApdCustomFaxUnpacker {
   void FileToDcx();  // one PCX image per page; at most 1023 pages
   void PageToTiff(unsigned page);
   void FileToTiff();
+  // One PDF page per fax page at its physical size (204 pixels to the inch
+  // across, 98 or 196 lines down); aspect correction and scaling do not
+  // apply, blank-line compression does. A page without a decodable line
+  // fails with -8001; an abort keeps the pages done, none gives no file.
+  void PageToPdf(unsigned page);
+  void FileToPdf();
 
   // The image file an operation writes, from OutFileName and InFileName.
   std::string OutputNameFor(const char* defaultExtension) const;
@@ -100,6 +106,7 @@ class TApdCustomFaxUnpacker {
   void Prepare(UnpackerState& state, bool invert);
   Bitmap ToBitmap(bool wholeFile, unsigned page);
   void ToFile(Target target, bool wholeFile, unsigned page);
+  void ToPdf(bool wholeFile, unsigned page);
 
   std::atomic<UnpackerOptions> options_{uoYield};
   std::string inFileName_;

@@ -1,5 +1,5 @@
 // "unpack": an APF fax file to BMP, PCX, DCX or TIFF images, all pages in
-// one image or one image per page.
+// one image or one image per page, or to a PDF file of the pages.
 #include <getopt.h>
 #include <strings.h>
 
@@ -22,20 +22,24 @@ namespace {
 void UnpackUsage(FILE* out) {
   std::fputs(
       "Usage: telvane-fax unpack [OPTIONS] INPUT\n"
-      "Turns the pages of an APF fax file into BMP, PCX, DCX or TIFF images.\n"
+      "Turns the pages of an APF fax file into BMP, PCX, DCX or TIFF images, or into a\n"
+      "PDF file with one page per fax page at its real size (204 pixels to the inch\n"
+      "across, 98 or 196 lines down), the pages kept in fax coding.\n"
       "\n"
       "  -o, --output FILE        output file (default: INPUT with the type's extension);\n"
       "                           with --per-page, page N goes to FILE's name up to its first\n"
       "                           '.' followed by N and the type's extension\n"
-      "  -t, --type TYPE          bmp, pcx, dcx or tif (default: from the output's\n"
+      "  -t, --type TYPE          bmp, pcx, dcx, tif or pdf (default: from the output's\n"
       "                           extension, else bmp)\n"
-      "      --per-page           one image per page (default: all pages in one image;\n"
-      "                           for dcx, one PCX image per page in one file)\n"
+      "      --per-page           one file per page (default: all pages in one image;\n"
+      "                           for dcx, one PCX image per page in one file; for pdf,\n"
+      "                           one PDF page per fax page in one file)\n"
       "      --page N             only page N\n"
       "      --scale-h F          horizontal scale: 1/16, 1/8, 1/4, 1/2, 1, 2, 4, 8 or any M/D\n"
       "      --scale-v F          vertical scale, as --scale-h\n"
       "      --aspect MODE        standard-resolution pages: double-height (default),\n"
       "                           half-width or none\n"
+      "                           (scales and aspect do not apply to pdf)\n"
       "      --whitespace FROM:TO shorten runs of FROM or more blank lines to TO lines\n"
       "  -q, --quiet              print nothing on success\n"
       "  -h, --help               this text\n"
@@ -44,13 +48,14 @@ void UnpackUsage(FILE* out) {
       out);
 }
 
-enum class ImageType { Bmp, Dcx, Pcx, Tif };
+enum class ImageType { Bmp, Dcx, Pcx, Pdf, Tif };
 
 const char* ExtensionOf(ImageType t) {
   switch (t) {
     case ImageType::Bmp: return "bmp";
     case ImageType::Dcx: return "dcx";
     case ImageType::Pcx: return "pcx";
+    case ImageType::Pdf: return "pdf";
     case ImageType::Tif: return "tif";
   }
   return "";
@@ -61,6 +66,7 @@ bool ParseType(const std::string& text, ImageType& type) {
   if (!strcasecmp(t, "bmp")) type = ImageType::Bmp;
   else if (!strcasecmp(t, "dcx")) type = ImageType::Dcx;
   else if (!strcasecmp(t, "pcx")) type = ImageType::Pcx;
+  else if (!strcasecmp(t, "pdf")) type = ImageType::Pdf;
   else if (!strcasecmp(t, "tif") || !strcasecmp(t, "tiff")) type = ImageType::Tif;
   else return false;
   return true;
@@ -105,6 +111,7 @@ int RunUnpack(int argc, char** argv) {
   bool perPage = false;
   unsigned onlyPage = 0;
   bool quiet = false;
+  bool reshaped = false;  // a scale or an aspect was given
   unsigned mult = 1, div = 1;
   optind = 1;
   int c;
@@ -125,6 +132,7 @@ int RunUnpack(int argc, char** argv) {
                        optarg);
         }
         unpacker.Scaling = true;
+        reshaped = true;
         if (c == kScaleH) {
           unpacker.SetHorizMult(mult);
           unpacker.SetHorizDiv(div);
@@ -134,6 +142,7 @@ int RunUnpack(int argc, char** argv) {
         }
         break;
       case kAspect:
+        reshaped = true;
         if (!std::strcmp(optarg, "double-height")) unpacker.AutoScaleMode = asDoubleHeight;
         else if (!std::strcmp(optarg, "half-width")) unpacker.AutoScaleMode = asHalfWidth;
         else if (!std::strcmp(optarg, "none")) unpacker.AutoScaleMode = asNone;
@@ -166,8 +175,11 @@ int RunUnpack(int argc, char** argv) {
   const std::string outExtension = std::filesystem::path(output).extension().string();
   if (!typeText.empty() ? !ParseType(typeText, type)
                         : (outExtension.size() > 1 && !ParseType(outExtension.substr(1), type))) {
-    return UsageError("unknown image type '%s' (bmp, pcx, dcx or tif)\n",
+    return UsageError("unknown image type '%s' (bmp, pcx, dcx, tif or pdf)\n",
                  typeText.empty() ? outExtension.c_str() : typeText.c_str());
+  }
+  if (type == ImageType::Pdf && reshaped) {
+    return UsageError("a PDF page has the fax page's own size: --scale-h, --scale-v and --aspect do not apply\n");
   }
   unpacker.SetInFileName(input);
   if (output.empty()) output = DefaultOutputName(input, ExtensionOf(type));
@@ -203,6 +215,7 @@ int RunUnpack(int argc, char** argv) {
       switch (type) {
         case ImageType::Dcx: page ? unpacker.PageToDcx(page) : unpacker.FileToDcx(); break;
         case ImageType::Pcx: page ? unpacker.PageToPcx(page) : unpacker.FileToPcx(); break;
+        case ImageType::Pdf: page ? unpacker.PageToPdf(page) : unpacker.FileToPdf(); break;
         default: page ? unpacker.PageToTiff(page) : unpacker.FileToTiff(); break;
       }
       // The unpacker puts the type's extension on a name that has none.

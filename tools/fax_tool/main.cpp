@@ -16,7 +16,7 @@ void Usage(FILE* out) {
       "  convert   turn a text or image file into an APF fax file\n"
       "  cover     turn a cover page design (.fcp) into an APF fax file, tags filled in\n"
       "  info      show the file header and page headers of APF files\n"
-      "  unpack    turn the pages of an APF file into BMP, PCX, DCX or TIFF images\n"
+      "  unpack    turn the pages of an APF file into BMP, PCX, DCX, TIFF or PDF files\n"
       "  send      send APF files as a fax to one or more numbers (modem or simulated line)\n"
       "  receive   answer calls and write the faxes into APF files\n"
       "\n"
