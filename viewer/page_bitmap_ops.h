@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "faxdoc/bitmap.h"
+#include "faxdoc/mono_image.h"
 
 namespace telvane {
 
@@ -39,9 +40,5 @@ int ScaledLength(int length, uint32_t mult, uint32_t div);
 void StretchMonoInto(const Bitmap& source, const DisplayScale& scale, int width, int height, uint8_t* dst,
                      size_t stride);
 
-// A monochrome bitmap as a 1-bit QImage of the same size that shares no data,
-// with the colour table black (index 0), white (index 1). A null image when
-// the memory cannot be had.
-QImage ToMonoImage(const Bitmap& page);
 
 }  // namespace telvane

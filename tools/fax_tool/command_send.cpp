@@ -3,7 +3,10 @@
 #include <getopt.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +14,7 @@
 #include <vector>
 
 #include "faxdoc/apf_file.h"
+#include "faxdoc/transmission_report.h"
 #include "tools/fax_tool/cli_support.h"
 #include "base/error_codes.h"
 #include "base/exceptions.h"
@@ -58,6 +62,8 @@ void SendUsage(FILE* out) {
       "      --font NAME         system font of text covers (with --enhanced)\n"
       "      --header-font NAME  system font of the header line (with --enhanced)\n"
       "      --history FILE      fax history file (default APDFAX.HIS; '' for none)\n"
+      "      --report FILE.pdf   after each call, a one-page transmission report (with\n"
+      "                          several numbers FILE-1.pdf, FILE-2.pdf, ...)\n"
       "  -q, --quiet             only errors on stderr\n"
       "  -h, --help              this text\n"
       "\n"
@@ -80,7 +86,7 @@ void SendUsage(FILE* out) {
 enum LongOnly {
   kListDevices = 1000, kToList, kCover, kHeader, kSender, kRecipient, kTitle, kStationId, kDialPrefix, kPulse,
   kBlind, kNoBusyDetect, kDialAttempts, kRetryWait, kDialWait, kBaud, kInit, kDesiredBps, kEnhanced, kFont,
-  kHeaderFont, kHistory, kSimSaveDir, kSimPace, kSimBusy, kSimNoAnswer, kSimStationId,
+  kHeaderFont, kHistory, kReport, kSimSaveDir, kSimPace, kSimBusy, kSimNoAnswer, kSimStationId,
 };
 
 struct SendOptions {
@@ -93,6 +99,7 @@ struct SendOptions {
   int dialAttempts = 3, retryWait = 60, dialWait = 60, desiredBps = 9600;
   std::string font, headerFont;
   std::string history = "APDFAX.HIS";
+  std::string report;
   std::string simSaveDir;
 };
 
@@ -191,8 +198,23 @@ void Configure(TApdSendFax& fax, const SendOptions& o) {
 }
 
 // One fax to one number over a freshly opened line; the comm layer's code.
+// `facts` gets what the transmission report tells of the call.
 int SendOne(LoopDispatcher& loop, const SendOptions& o, const std::string& number, int call, TApdFaxLog* log,
-            bool& opening, EndReason& reason) {
+            bool& opening, EndReason& reason, TransmissionFacts& facts) {
+  facts.start = std::time(nullptr);
+  facts.number = number;
+  facts.stationId = o.stationId;
+  facts.firstPageFax = IsApfName(o.cover) ? o.cover : o.files.empty() ? std::string() : o.files.front();
+  const auto began = std::chrono::steady_clock::now();
+  // The call's facts as they stand when SendOne returns, however it returns.
+  struct CallEnd {
+    TransmissionFacts& facts;
+    std::chrono::steady_clock::time_point began;
+    ~CallEnd() {
+      facts.durationSeconds = static_cast<int>(
+          std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - began).count());
+    }
+  } callEnd{facts, began};
   LineOptions lineOptions = o.line;
   // The simulated far end always receives into a file: the one asked for, or
   // a temporary one that goes when the call is over.
@@ -267,6 +289,12 @@ int SendOne(LoopDispatcher& loop, const SendOptions& o, const std::string& numbe
   // more specific one when the finish carries none.
   const int code = result ? result : firstError;
   reason = fax.SessionEndReason();
+  facts.remoteId = fax.RemoteID();
+  facts.pagesInFax = fax.TotalPages();
+  // A fax that went out had every page confirmed; a failed one those before
+  // the page it failed in.
+  facts.pagesSent = code == 0 ? facts.pagesInFax : std::max(0, fax.CurrentPage() - 1);
+  facts.bps = fax.CurrentPage() > 0 ? fax.SessionBPS() : 0;
   // A device that failed before a number was dialled (no answer to the modem
   // set-up: no modem there) is the device's failure, not a failed call.
   if (!dialled && ExitCodeForError(code) == kExitSession) opening = true;
@@ -302,6 +330,7 @@ int RunSend(int argc, char** argv) {
       {"font", required_argument, nullptr, kFont},
       {"header-font", required_argument, nullptr, kHeaderFont},
       {"history", required_argument, nullptr, kHistory},
+      {"report", required_argument, nullptr, kReport},
       {"sim-save-dir", required_argument, nullptr, kSimSaveDir},
       {"sim-pace", required_argument, nullptr, kSimPace},
       {"sim-busy", no_argument, nullptr, kSimBusy},
@@ -357,6 +386,7 @@ int RunSend(int argc, char** argv) {
       case kFont: o.font = optarg; break;
       case kHeaderFont: o.headerFont = optarg; break;
       case kHistory: o.history = optarg; break;
+      case kReport: o.report = optarg; break;
       case kSimSaveDir: o.simSaveDir = optarg; break;
       case kSimPace:
         if (!ParsePace(optarg, o.line.sim.pace)) {
@@ -380,7 +410,7 @@ int RunSend(int argc, char** argv) {
     std::error_code ec;
     std::filesystem::create_directories(o.simSaveDir, ec);
   }
-  if (o.enhanced) EnsureGuiApplication();
+  if (o.enhanced || !o.report.empty()) EnsureGuiApplication();
 
   LoopDispatcher loop;
   InstallStopSignals();
@@ -402,8 +432,16 @@ int RunSend(int argc, char** argv) {
   int call = 0;
   for (const std::string& to : o.numbers) {
     FaxOutcome outcome;
-    outcome.errorCode = SendOne(loop, o, to, ++call, history, outcome.whileOpening, outcome.reason);
+    TransmissionFacts facts;
+    outcome.errorCode = SendOne(loop, o, to, ++call, history, outcome.whileOpening, outcome.reason, facts);
     outcomes.push_back(outcome);
+    if (!o.report.empty()) {
+      facts.resultCode = outcome.errorCode;
+      facts.resultText = outcome.errorCode ? OutcomeText(outcome) : ErrorText(0);
+      const std::string report = ReportFileForCall(o.report, call, static_cast<int>(o.numbers.size()));
+      if (const int rc = WriteTransmissionReport(report, facts))
+        Say("cannot write the report '%s': %s\n", report.c_str(), ErrorText(rc));
+    }
     if (outcome.errorCode)
       std::fprintf(stderr, "telvane-fax: send to %s: %s\n", to.c_str(), OutcomeText(outcome).c_str());
     // A cancel ends the list; a device that cannot be opened fails the same

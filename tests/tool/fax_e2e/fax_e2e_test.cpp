@@ -193,8 +193,13 @@ class ToolFaxClass1 : public ToolFaxTest {};
 TEST_F(ToolFaxClass1, SendsTwoFilesWithTextCoverAndHeaderToOneNumber) {
   const ToolRun run = Fax(SendArgs("simulated line", {"--class", "1", "--to", "5551234", "--cover", "cover.txt",
                                                        "--sim-save-dir", "far", "--sim-pace", PaceText(SendPace()),
-                                                       "one.apf", "two.apf"}));
+                                                       "--report", "sent.pdf", "one.apf", "two.apf"}));
   ASSERT_EQ(run.exitCode, 0) << run.err;
+  // The transmission report, read back by poppler.
+  const ToolRun report = RunTool("/usr/bin/pdftotext", {"sent.pdf", "-"}, dir.Path().string());
+  ASSERT_EQ(report.exitCode, 0) << report.err;
+  for (const char* fact : {"Sent\n", "\n5551234\n", "\nSIMULATED LINE\n", "\n4 of 4\n", "Result\n\nOK\n", "00 bit/s\n"})
+    EXPECT_NE(report.out.find(fact), std::string::npos) << fact << " not in:\n" << report.out;
   std::string error;
   const std::vector<TiffPage> tiff = ReadTiffPages(dir.File("far/call-1.tif"), &error);
   ASSERT_FALSE(tiff.empty()) << error;
