@@ -137,7 +137,9 @@ bool MrDecoder::DecodeTwoDim(Reader& in) {
   int32_t* cur = cur_.data();
   const int32_t* ref = ref_.data();
   const int32_t width = width_;
-  const int limit = width;
+  // Zero-length horizontal runs add changes without moving a0: the size of
+  // the list bounds them.
+  const int limit = width + 1;
   int count = 0;
   int32_t a0 = -1;
   int colour = 0;
@@ -151,10 +153,13 @@ bool MrDecoder::DecodeTwoDim(Reader& in) {
     switch (e.mode) {
       case t4::MrMode::kVertical: {
         const int32_t a1 = ref[bi] + e.delta;
-        if (a1 <= a0 || a1 > width || count == limit) return false;
+        if (a1 <= a0 || a1 > width) return false;
         in.Skip(e.width);
         a0 = a1;
-        if (a1 < width) cur[count++] = a1;
+        if (a1 < width) {
+          if (count == limit) return false;
+          cur[count++] = a1;
+        }
         colour ^= 1;
         if (bi > 0) --bi;
         break;
