@@ -20,54 +20,74 @@ namespace {
 
 // Zero bytes after the copied data: reads run at most a few codes past its
 // end before they fail, and every read loads 8 bytes.
-constexpr size_t kPadBytes = 32;
+constexpr size_t kPadBytes = 64;
 // EOLs in a row, nothing between them, that end a page (RTC has six).
 constexpr int kPageEndEols = 3;
 
 }  // namespace
 
-// Bit reader over the padded copy of the data: the next bits at any
-// position, first bit lowest, at least 57 of them.
+// Bit reader over the padded copy of the data, first bit lowest. The bits
+// not yet decoded sit in a 64-bit accumulator, refilled a word at a time, so
+// that decoding a code waits on a table lookup only. Reading goes on into
+// the zero padding; Exhausted() tells when the data proper has been used up.
 class MrDecoder::Reader {
  public:
-  Reader(const uint8_t* data, size_t bytes) : data_(data), total_(bytes * 8) {}
+  Reader(const uint8_t* data, size_t bytes) : base_(data), next_(data), total_(bytes * 8) {}
 
-  uint64_t Peek() const { return LoadLe64(data_ + (pos_ >> 3)) >> (pos_ & 7); }
-  void Skip(unsigned bits) { pos_ += bits; }
-  bool Exhausted() const { return pos_ >= total_; }
-  bool Overrun() const { return pos_ > total_; }
+  // At least 32 bits ready in the accumulator: enough for any code.
+  void Fill() {
+    if (bits_ < 32) Refill();
+  }
+  // At least 56 bits ready.
+  void Refill() {
+    {
+      // Bits above `bits_` may already hold the following bits of the
+      // stream; ORing the same bytes in again later leaves them as they are.
+      acc_ |= LoadLe64(next_) << bits_;
+      next_ += (63 - bits_) >> 3;
+      bits_ |= 56;
+    }
+  }
+  // The next bits: at least 32 after a Fill(), enough for any code.
+  uint64_t Peek() const { return acc_; }
+  void Skip(unsigned bits) {
+    acc_ >>= bits;
+    bits_ -= bits;
+  }
+  uint64_t Position() const { return static_cast<uint64_t>(next_ - base_) * 8 - bits_; }
+  bool Exhausted() const { return Position() >= total_; }
+  bool Overrun() const { return Position() > total_; }
 
-  // Zero bits from here on, up to 57 + the end of the data.
-  unsigned Zeros() const {
-    const uint64_t w = Peek() | (uint64_t{1} << 57);
-    return static_cast<unsigned>(std::countr_zero(w));
+  // Zero bits from here on, up to 56.
+  unsigned Zeros() {
+    if (bits_ < 56) Refill();
+    return static_cast<unsigned>(std::countr_zero(acc_ | (uint64_t{1} << 56)));
   }
 
   // Skips fill and one EOL if they come next: 11 or more zeros and a 1.
   // Leaves the position unchanged when they do not.
   bool TakeEol() {
-    const uint64_t start = pos_;
+    const Reader start = *this;
     unsigned zeros = 0;
-    for (;;) {
-      if (Exhausted()) break;
+    while (!Exhausted()) {
       const unsigned z = Zeros();
       zeros += z;
-      pos_ += z;
-      if (z < 57) break;
+      Skip(z);
+      if (z < 56) break;
     }
     if (zeros >= static_cast<unsigned>(t4::kEolZeros) && !Exhausted()) {
-      ++pos_;
+      Skip(1);
       return true;
     }
-    pos_ = start;
+    *this = start;
     return false;
   }
 
   // True when nothing but zero fill is left; skips it.
   bool OnlyFillLeft() {
     while (!Exhausted()) {
-      if (Zeros() < 57) return false;
-      pos_ += 57;
+      if (Zeros() < 56) return false;
+      Skip(56);
     }
     return true;
   }
@@ -77,7 +97,8 @@ class MrDecoder::Reader {
     while (!Exhausted()) {
       if (TakeEol()) return true;
       // Past the zeros that came before the next 1, and that 1.
-      pos_ += Zeros() + 1;
+      const unsigned z = Zeros();
+      Skip(z < 56 ? z + 1 : z);
     }
     return false;
   }
@@ -89,20 +110,23 @@ class MrDecoder::Reader {
     const unsigned mask = colour ? (1u << t4::kBlackBits) - 1 : (1u << t4::kWhiteBits) - 1;
     int total = 0;
     for (;;) {
-      const t4::DecodeEntry e = table[Peek() & mask];
+      Fill();
+      const t4::DecodeEntry e = table[acc_ & mask];
       const unsigned value = e.Value();
-      if (value > t4::DecodeEntry::kMaxRun || Overrun()) return -1;
-      pos_ += e.Width();
+      if (value > t4::DecodeEntry::kMaxRun) return -1;
+      Skip(e.Width());
       total += static_cast<int>(value);
       if (value < 64) return total;
-      if (total > limit) return -1;
+      if (total > limit || Overrun()) return -1;
     }
   }
 
  private:
-  const uint8_t* data_;
+  const uint8_t* base_;
+  const uint8_t* next_;
   uint64_t total_;
-  uint64_t pos_ = 0;
+  uint64_t acc_ = 0;
+  unsigned bits_ = 0;
 };
 
 MrDecoder::MrDecoder(int width)
@@ -111,7 +135,10 @@ MrDecoder::MrDecoder(int width)
       cur_(ChangeListSize(width_)),
       row_(RowBytes() + 8) {}
 
-bool MrDecoder::DecodeOneDim(Reader& in) {
+bool MrDecoder::DecodeOneDim(Reader& reader) {
+  // The reader is copied into locals so that it stays in registers.
+  Reader in = reader;
+  const bool good = [&] {
   int32_t* cur = cur_.data();
   const int width = width_;
   // A line of zero-length runs only would never end: the list bounds it.
@@ -131,9 +158,14 @@ bool MrDecoder::DecodeOneDim(Reader& in) {
   }
   curCount_ = count;
   return true;
+  }();
+  reader = in;
+  return good;
 }
 
-bool MrDecoder::DecodeTwoDim(Reader& in) {
+bool MrDecoder::DecodeTwoDim(Reader& reader) {
+  Reader in = reader;
+  const bool good = [&] {
   int32_t* cur = cur_.data();
   const int32_t* ref = ref_.data();
   const int32_t width = width_;
@@ -149,6 +181,7 @@ bool MrDecoder::DecodeTwoDim(Reader& in) {
     // opposite a0's (even indices turn to black); b2 the one after it.
     while (ref[bi] <= a0) ++bi;
     if ((bi & 1) != colour) ++bi;
+    in.Fill();
     const t4::MrModeEntry e = t4::kMrModeDecode[in.Peek() & ((1u << t4::kMrModeBits) - 1)];
     switch (e.mode) {
       case t4::MrMode::kVertical: {
@@ -190,6 +223,9 @@ bool MrDecoder::DecodeTwoDim(Reader& in) {
   }
   curCount_ = count;
   return true;
+  }();
+  reader = in;
+  return good;
 }
 
 void MrDecoder::DecodePage(const uint8_t* data, size_t length, const LineSink& sink) {
@@ -208,6 +244,7 @@ void MrDecoder::DecodePage(const uint8_t* data, size_t length, const LineSink& s
   if (!in.FindEol()) return;
   int eols = 1;
   while (!in.Exhausted()) {
+    in.Fill();
     const bool oneDim = (in.Peek() & 1) != 0;
     in.Skip(1);
     if (in.TakeEol()) {
