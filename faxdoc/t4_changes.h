@@ -23,7 +23,7 @@ int FindChanges(const uint8_t* raster, int width, int32_t* out);
 
 // Draws a line from `count` changes (even index: black from here, odd: white
 // from here; the line ends at `width`) into `row`, (width + 7) / 8 bytes with
-// 8 spare bytes after them.
+// 8 spare bytes after them, which it may overwrite.
 void DrawChanges(const int32_t* changes, int count, int width, uint8_t* row);
 
 }  // namespace telvane

@@ -179,8 +179,9 @@ bool MrDecoder::DecodeTwoDim(Reader& reader) {
   while (a0 < width) {
     // b1: the first reference change right of a0 turning to the colour
     // opposite a0's (even indices turn to black); b2 the one after it.
-    while (ref[bi] <= a0) ++bi;
-    if ((bi & 1) != colour) ++bi;
+    // bi keeps the parity of the colour: the search steps over the
+    // changes to a0's colour.
+    while (ref[bi] <= a0) bi += 2;
     in.Fill();
     const t4::MrModeEntry e = t4::kMrModeDecode[in.Peek() & ((1u << t4::kMrModeBits) - 1)];
     switch (e.mode) {
@@ -194,7 +195,7 @@ bool MrDecoder::DecodeTwoDim(Reader& reader) {
           cur[count++] = a1;
         }
         colour ^= 1;
-        if (bi > 0) --bi;
+        bi = bi > 0 ? bi - 1 : 1;
         break;
       }
       case t4::MrMode::kPass:
@@ -219,7 +220,8 @@ bool MrDecoder::DecodeTwoDim(Reader& reader) {
       default:
         return false;  // an EOL before the line is complete, or a mode we do not take
     }
-    if (in.Overrun()) return false;
+    // Reading on into the zero padding ends in kZeros at once; a line whose
+    // last code ran past the data is caught after the line.
   }
   curCount_ = count;
   return true;

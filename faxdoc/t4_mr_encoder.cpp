@@ -82,8 +82,9 @@ size_t MrLineCoder::EncodeLine(const uint8_t* raster, uint8_t* out, int minBytes
     while (a0 < width) {
       // b1: the first change on the reference line right of a0 that turns to
       // the colour opposite a0's (even indices turn to black).
-      while (ref[bi] <= a0) ++bi;
-      if ((bi & 1) != colour) ++bi;
+      // bi keeps the parity of the colour: the search steps over the
+      // changes to a0's colour.
+      while (ref[bi] <= a0) bi += 2;
       const int32_t a1 = cur[ci];
       const int32_t b1 = ref[bi];
       const int32_t b2 = ref[bi + 1];
@@ -96,8 +97,9 @@ size_t MrLineCoder::EncodeLine(const uint8_t* raster, uint8_t* out, int minBytes
         a0 = a1;
         colour ^= 1;
         ++ci;
-        // With a1 left of b1, the change before b1 may be the next b1.
-        if (bi > 0) --bi;
+        // With a1 left of b1, the change before b1 may be the next b1; the
+        // step back also gives bi the parity of the new colour.
+        bi = bi > 0 ? bi - 1 : 1;
       } else {
         const int32_t a2 = cur[ci + 1];
         w.Put(t4::kOutHorizontal);

@@ -18,7 +18,7 @@ enum class MrMode : uint8_t {
   kZeros,       // seven zeros: only an EOL (or fill before one) starts so
 };
 
-struct MrModeEntry {
+struct alignas(4) MrModeEntry {
   MrMode mode;
   int8_t delta;   // vertical modes: a1 - b1
   uint8_t width;  // bits the code takes
