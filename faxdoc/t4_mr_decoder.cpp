@@ -135,10 +135,7 @@ MrDecoder::MrDecoder(int width)
       cur_(ChangeListSize(width_)),
       row_(RowBytes() + 8) {}
 
-bool MrDecoder::DecodeOneDim(Reader& reader) {
-  // The reader is copied into locals so that it stays in registers.
-  Reader in = reader;
-  const bool good = [&] {
+bool MrDecoder::DecodeOneDim(Reader& in) {
   int32_t* cur = cur_.data();
   const int width = width_;
   // A line of zero-length runs only would never end: the list bounds it.
@@ -158,14 +155,9 @@ bool MrDecoder::DecodeOneDim(Reader& reader) {
   }
   curCount_ = count;
   return true;
-  }();
-  reader = in;
-  return good;
 }
 
-bool MrDecoder::DecodeTwoDim(Reader& reader) {
-  Reader in = reader;
-  const bool good = [&] {
+bool MrDecoder::DecodeTwoDim(Reader& in) {
   int32_t* cur = cur_.data();
   const int32_t* ref = ref_.data();
   const int32_t width = width_;
@@ -225,9 +217,6 @@ bool MrDecoder::DecodeTwoDim(Reader& reader) {
   }
   curCount_ = count;
   return true;
-  }();
-  reader = in;
-  return good;
 }
 
 void MrDecoder::DecodePage(const uint8_t* data, size_t length, const LineSink& sink) {
