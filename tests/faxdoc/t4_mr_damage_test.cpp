@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <random>
 
 #include "faxdoc/t4_encoder.h"
@@ -49,6 +50,8 @@ struct Damage {
   int intactFrom;     // lines from here on must be intact
   size_t rowsKept;    // rows the decoder must deliver
 };
+
+void PrintTo(const Damage& damage, std::ostream* os) { *os << damage.name; }
 
 // A one-dimensional line of 1800 pixels, black at its end: runs past 1728.
 std::vector<uint8_t> OverlongLine() {
