@@ -6,6 +6,7 @@
 #include <string>
 #include <tuple>
 
+#include "faxdoc/t4_mr_decoder.h"
 #include "faxdoc/t4_mr_encoder.h"
 #include "faxdoc/t4_mr_page.h"
 #include "tests/faxdoc/t4_test_pages.h"
@@ -43,9 +44,14 @@ TEST_P(TwoDimLibtiff, WeDecodeWhatLibtiffCodes) {
   const std::vector<uint8_t> strip = test::TiffEncodeG3TwoDim(page, Case().width, K(), &error);
   ASSERT_EQ(error, "");
   ASSERT_FALSE(strip.empty());
-  const MrDecodedPage decoded = DecodeMrPage(strip.data(), strip.size(), Case().width);
-  EXPECT_EQ(decoded.badLines, 0u);
-  EXPECT_EQ(decoded.rows, page);
+  MrDecoder decoder(Case().width);
+  test::Page rows;
+  decoder.DecodePage(strip.data(), strip.size(),
+                     [&](const uint8_t* row) { rows.emplace_back(row, row + decoder.RowBytes()); });
+  EXPECT_EQ(decoder.BadLines(), 0u);
+  EXPECT_EQ(rows, page);
+  // libtiff's lines really were two-dimensional, K - 1 of them in a row.
+  EXPECT_EQ(decoder.OneDimLines(), static_cast<uint32_t>((kRows + K() - 1) / K()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, TwoDimLibtiff,
