@@ -1,6 +1,7 @@
-// Speed of our T.4 1-D codec against libtiff's Group 3 1-D codec on the same
-// 20 pages (1728 x 2200): typed-text pages and random-run pages. Reports
-// pages per second for each, then the ratios ours / libtiff.
+// Speed of our T.4 codecs against libtiff's Group 3 codecs on the same
+// 20 pages (1728 x 2200): typed-text pages and random-run pages, coded
+// one-dimensionally and two-dimensionally (K = 4). Reports pages per second
+// for each, then the ratios ours / libtiff.
 #include <benchmark/benchmark.h>
 #include <tiffio.h>
 
@@ -13,6 +14,8 @@
 
 #include "faxdoc/t4_decoder.h"
 #include "faxdoc/t4_encoder.h"
+#include "faxdoc/t4_mr_decoder.h"
+#include "faxdoc/t4_mr_encoder.h"
 #include "tests/support/tiff_memory/tiff_memory.h"
 
 namespace {
@@ -222,10 +225,140 @@ void BM_EncodeLibtiff(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(c.pages.size()));
 }
 
+// The same pages coded two-dimensionally, by us, and as libtiff strips.
+constexpr int kMrK = kMrKFine;
+constexpr uint32_t kMrOptions = GROUP3OPT_2DENCODING | GROUP3OPT_FILLBITS;
+
+void SetMrFields(TIFF* tif, int rows) {
+  test::SetG3Fields(tif, kWidth, rows, kLines, kMrOptions);
+  TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+  TIFFSetField(tif, TIFFTAG_XRESOLUTION, 204.0f);
+  TIFFSetField(tif, TIFFTAG_YRESOLUTION, 196.0f);  // libtiff codes with K = 4 above 150 dpi
+}
+
+struct MrCorpus {
+  std::vector<std::vector<uint8_t>> coded;
+  TiffMemoryFile tiff;
+
+  MrCorpus() {
+    const Corpus& c = Pages();
+    MrLineCoder coder(kWidth, kMrK);
+    uint8_t buf[kCodedLineMax];
+    for (const Raster& page : c.pages) {
+      std::vector<uint8_t> out;
+      coder.StartPage();
+      for (int y = 0; y < kLines; ++y) {
+        const size_t n = coder.EncodeLine(page.data() + static_cast<size_t>(y) * kBytesPerLine, buf);
+        out.insert(out.end(), buf, buf + n);
+      }
+      const auto rtc = MrEndOfPage();
+      out.insert(out.end(), rtc.begin(), rtc.end());
+      coded.push_back(std::move(out));
+    }
+    TIFF* tif = test::OpenTiffInMemory(tiff, "w");
+    SetMrFields(tif, kLines * static_cast<int>(c.pages.size()));
+    for (size_t i = 0; i < coded.size(); ++i) {
+      TIFFWriteRawStrip(tif, static_cast<uint32_t>(i), coded[i].data(), static_cast<tmsize_t>(coded[i].size()));
+    }
+    TIFFClose(tif);
+  }
+};
+
+const MrCorpus& MrPages() {
+  static const MrCorpus corpus;
+  return corpus;
+}
+
+void BM_DecodeMrOurs(benchmark::State& state) {
+  const Corpus& c = Pages();
+  const MrCorpus& mr = MrPages();
+  MrDecoder decoder(kWidth);
+  Raster out(kPageBytes);
+  uint8_t* at = nullptr;
+  bool clean = true;
+  const MrDecoder::LineSink sink = [&](const uint8_t* line) {
+    std::memcpy(at, line, kBytesPerLine);
+    at += kBytesPerLine;
+  };
+  for (auto _ : state) {
+    for (const auto& page : mr.coded) {
+      at = out.data();
+      decoder.DecodePage(page.data(), page.size(), sink);
+      clean = clean && decoder.Lines() == kLines && decoder.BadLines() == 0;
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  if (!clean || out != c.pages.back()) state.SkipWithError("decoded pages differ from the originals");
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(mr.coded.size()));
+}
+
+void BM_DecodeMrLibtiff(benchmark::State& state) {
+  const Corpus& c = Pages();
+  MrCorpus& mr = const_cast<MrCorpus&>(MrPages());
+  TIFF* tif = test::OpenTiffInMemory(mr.tiff, "r");
+  Raster out(kPageBytes);
+  bool same = true;
+  for (auto _ : state) {
+    for (uint32_t i = 0; i < mr.coded.size(); ++i) {
+      if (TIFFReadEncodedStrip(tif, i, out.data(), static_cast<tmsize_t>(out.size())) < 0) same = false;
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  TIFFClose(tif);
+  if (!same || out != c.pages.back()) state.SkipWithError("libtiff decoded pages differ from the originals");
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(mr.coded.size()));
+}
+
+void BM_EncodeMrOurs(benchmark::State& state) {
+  const Corpus& c = Pages();
+  std::vector<uint8_t> out;
+  out.reserve(c.CodedBytes() + 4096);
+  MrLineCoder coder(kWidth, kMrK);
+  uint8_t buf[kCodedLineMax];
+  for (auto _ : state) {
+    out.clear();
+    for (const Raster& page : c.pages) {
+      coder.StartPage();
+      for (int y = 0; y < kLines; ++y) {
+        const size_t n = coder.EncodeLine(page.data() + static_cast<size_t>(y) * kBytesPerLine, buf);
+        out.insert(out.end(), buf, buf + n);
+      }
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(c.pages.size()));
+}
+
+void BM_EncodeMrLibtiff(benchmark::State& state) {
+  const Corpus& c = Pages();
+  TiffMemoryFile file;
+  Raster scratch(kPageBytes);  // libtiff may change the raster it is given
+  for (auto _ : state) {
+    state.PauseTiming();
+    file.data.clear();
+    file.data.reserve(c.CodedBytes() * 2);
+    TIFF* tif = test::OpenTiffInMemory(file, "w");
+    SetMrFields(tif, kLines * static_cast<int>(c.pages.size()));
+    state.ResumeTiming();
+    for (uint32_t i = 0; i < c.pages.size(); ++i) {
+      std::memcpy(scratch.data(), c.pages[i].data(), kPageBytes);
+      TIFFWriteEncodedStrip(tif, i, scratch.data(), static_cast<tmsize_t>(kPageBytes));
+    }
+    state.PauseTiming();
+    TIFFClose(tif);
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(c.pages.size()));
+}
+
 BENCHMARK(BM_DecodeOurs)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeLibtiff)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EncodeOurs)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EncodeLibtiff)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeMrOurs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeMrLibtiff)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EncodeMrOurs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EncodeMrLibtiff)->Unit(benchmark::kMillisecond);
 
 // Console output as usual, keeping each benchmark's pages per second.
 class RateReporter : public benchmark::ConsoleReporter {
@@ -258,6 +391,8 @@ int main(int argc, char** argv) {
   };
   ratio("decode", "BM_DecodeOurs", "BM_DecodeLibtiff");
   ratio("encode", "BM_EncodeOurs", "BM_EncodeLibtiff");
+  ratio("2-D decode", "BM_DecodeMrOurs", "BM_DecodeMrLibtiff");
+  ratio("2-D encode", "BM_EncodeMrOurs", "BM_EncodeMrLibtiff");
   benchmark::Shutdown();
   return 0;
 }

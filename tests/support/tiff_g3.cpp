@@ -20,14 +20,14 @@ TIFF* Open(TiffMemoryFile& file, const char* mode) {
 }  // namespace
 
 std::vector<std::vector<uint8_t>> TiffDecodeG3(const std::vector<uint8_t>& strip, int width, int rows,
-                                               std::string* error) {
+                                               std::string* error, uint32_t group3Options) {
   TiffMemoryFile file;
   TIFF* tif = Open(file, "w");
   if (!tif) {
     SetTiffError(error, "cannot create TIFF");
     return {};
   }
-  SetG3Fields(tif, width, rows, rows, 0);
+  SetG3Fields(tif, width, rows, rows, group3Options);
   const auto size = static_cast<tmsize_t>(strip.size());
   const bool written = TIFFWriteRawStrip(tif, 0, const_cast<uint8_t*>(strip.data()), size) == size;
   TIFFClose(tif);
@@ -56,14 +56,22 @@ std::vector<std::vector<uint8_t>> TiffDecodeG3(const std::vector<uint8_t>& strip
   return out;
 }
 
-std::vector<uint8_t> TiffEncodeG3(const std::vector<std::vector<uint8_t>>& rows, int width, std::string* error) {
+namespace {
+
+std::vector<uint8_t> Encode(const std::vector<std::vector<uint8_t>>& rows, int width, uint32_t options,
+                            float yResolution, std::string* error) {
   TiffMemoryFile file;
   TIFF* tif = Open(file, "w");
   if (!tif) {
     SetTiffError(error, "cannot create TIFF");
     return {};
   }
-  SetG3Fields(tif, width, static_cast<int>(rows.size()), static_cast<int>(rows.size()), GROUP3OPT_FILLBITS);
+  SetG3Fields(tif, width, static_cast<int>(rows.size()), static_cast<int>(rows.size()), options);
+  if (yResolution > 0) {
+    TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    TIFFSetField(tif, TIFFTAG_XRESOLUTION, 204.0f);
+    TIFFSetField(tif, TIFFTAG_YRESOLUTION, yResolution);
+  }
   for (size_t row = 0; row < rows.size(); ++row) {
     std::vector<uint8_t> line = rows[row];  // libtiff may change its input
     if (TIFFWriteScanline(tif, line.data(), static_cast<uint32_t>(row), 0) < 0) {
@@ -91,6 +99,17 @@ std::vector<uint8_t> TiffEncodeG3(const std::vector<std::vector<uint8_t>>& rows,
   }
   strip.resize(static_cast<size_t>(n));
   return strip;
+}
+
+}  // namespace
+
+std::vector<uint8_t> TiffEncodeG3(const std::vector<std::vector<uint8_t>>& rows, int width, std::string* error) {
+  return Encode(rows, width, GROUP3OPT_FILLBITS, 0, error);
+}
+
+std::vector<uint8_t> TiffEncodeG3TwoDim(const std::vector<std::vector<uint8_t>>& rows, int width, int k,
+                                        std::string* error) {
+  return Encode(rows, width, GROUP3OPT_FILLBITS | GROUP3OPT_2DENCODING, k > 2 ? 196.0f : 98.0f, error);
 }
 
 }  // namespace telvane::test
