@@ -47,6 +47,7 @@ void ReceiveUsage(FILE* out) {
       "      --baud N            port speed (default: the port's)\n"
       "      --init TEXT         extra modem init string\n"
       "      --history FILE      fax history file (default APDFAX.HIS; '' for none)\n"
+      "      --desired-bps N     highest speed to offer callers (default 14400)\n"
       "  -q, --quiet             only errors on stderr\n"
       "  -h, --help              this text\n"
       "\n"
@@ -66,7 +67,7 @@ void ReceiveUsage(FILE* out) {
 
 enum LongOnly {
   kListDevices = 1000, kRings, kNaming, kDest, kOnce, kCount, kKeep, kAccept, kStationId, kTimeout, kBaud, kInit,
-  kHistory, kSimSend, kSimCalls, kSimPace, kSimStationId,
+  kHistory, kDesiredBps, kSimSend, kSimCalls, kSimPace, kSimStationId,
 };
 
 struct ReceiveOptions {
@@ -80,6 +81,7 @@ struct ReceiveOptions {
   std::regex accept;
   std::string stationId, init;
   int timeoutS = 0;
+  int desiredBps = 14400;  // the fastest that the modem and the caller agree on
   std::string history = "APDFAX.HIS";
   bool quiet = false;
 };
@@ -120,6 +122,7 @@ int RunReceive(int argc, char** argv) {
       {"baud", required_argument, nullptr, kBaud},
       {"init", required_argument, nullptr, kInit},
       {"history", required_argument, nullptr, kHistory},
+      {"desired-bps", required_argument, nullptr, kDesiredBps},
       {"sim-send", required_argument, nullptr, kSimSend},
       {"sim-calls", required_argument, nullptr, kSimCalls},
       {"sim-pace", required_argument, nullptr, kSimPace},
@@ -174,6 +177,7 @@ int RunReceive(int argc, char** argv) {
       case kBaud: if (!number("--baud", o.line.baud, 1)) return UsageHint(); break;
       case kInit: o.init = optarg; break;
       case kHistory: o.history = optarg; break;
+      case kDesiredBps: if (!number("--desired-bps", o.desiredBps, 2400)) return UsageHint(); break;
       case kSimSend: o.line.sim.sendTiff = optarg; break;
       case kSimCalls: if (!number("--sim-calls", o.line.sim.calls, 1)) return UsageHint(); break;
       case kSimPace:
@@ -225,6 +229,7 @@ int RunReceive(int argc, char** argv) {
   fax.SetFaxClass(o.faxClass);
   fax.SetStationID(o.stationId);
   fax.SetModemInit(o.init);
+  fax.SetDesiredBPS(o.desiredBps);
   fax.SetAnswerOnRing(o.rings);
   fax.SetDestinationDir(o.dest);
   fax.SetFaxNameMode(o.namingMode);

@@ -57,7 +57,8 @@ void SendUsage(FILE* out) {
       "      --dial-wait S       seconds to wait for the answer (default 60)\n"
       "      --baud N            port speed (default: the port's)\n"
       "      --init TEXT         extra modem init string\n"
-      "      --desired-bps N     highest speed to offer (default 9600)\n"
+      "      --desired-bps N     highest speed to use (default 14400: the fastest the\n"
+      "                          modem and the far end agree on)\n"
       "      --enhanced          draw text covers and the header line with system fonts\n"
       "      --font NAME         system font of text covers (with --enhanced)\n"
       "      --header-font NAME  system font of the header line (with --enhanced)\n"
@@ -96,7 +97,7 @@ struct SendOptions {
   std::vector<std::string> files;
   std::string cover, header, sender, recipient, title, stationId, dialPrefix, init;
   bool pulse = false, blind = false, noBusyDetect = false, enhanced = false, quiet = false;
-  int dialAttempts = 3, retryWait = 60, dialWait = 60, desiredBps = 9600;
+  int dialAttempts = 3, retryWait = 60, dialWait = 60, desiredBps = 14400;
   std::string font, headerFont;
   std::string history = "APDFAX.HIS";
   std::string report;

@@ -198,7 +198,7 @@ TEST_F(ToolFaxClass1, SendsTwoFilesWithTextCoverAndHeaderToOneNumber) {
   // The transmission report, read back by poppler.
   const ToolRun report = RunTool("/usr/bin/pdftotext", {"sent.pdf", "-"}, dir.Path().string());
   ASSERT_EQ(report.exitCode, 0) << report.err;
-  for (const char* fact : {"Sent\n", "\n5551234\n", "\nSIMULATED LINE\n", "\n4 of 4\n", "Result\n\nOK\n", "00 bit/s\n"})
+  for (const char* fact : {"Sent\n", "\n5551234\n", "\nSIMULATED LINE\n", "\n4 of 4\n", "Result\n\nOK\n", "\n14400 bit/s\n"})
     EXPECT_NE(report.out.find(fact), std::string::npos) << fact << " not in:\n" << report.out;
   std::string error;
   const std::vector<TiffPage> tiff = ReadTiffPages(dir.File("far/call-1.tif"), &error);
@@ -240,6 +240,8 @@ TEST_F(ToolFaxClass1, ReceivesFromTheSimulatedLineIntoTheFirstNumberedFile) {
                            "--sim-station-id", "TIFF SENDER", "--sim-pace", PaceText(ReceivePace())});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, "in/FAX0001.APF\n");
+  // Our DIS offers V.17: the caller, which can, sends at 14400.
+  EXPECT_NE(run.err.find("14400 bps"), std::string::npos) << run.err;
   ExpectReceived("in/FAX0001.APF", {4, 5});
   ExpectHistory("in.his", ReceiveStarted("in/FAX0001.APF", "TIFF SENDER") + kReceiveOk);
 }
