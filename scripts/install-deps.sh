@@ -10,6 +10,7 @@ packages=(
   libjpeg62-turbo-dev
   libspandsp-dev efax
   libtiff-dev libtiff-tools imagemagick netpbm
+  qt6-image-formats-plugins
   poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-zenhei fonts-dejavu-core

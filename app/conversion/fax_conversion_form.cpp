@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "app/conversion/image_copies.h"
+#include "faxdoc/image_preparation.h"
 #include "app/conversion/text_wrap.h"
 #include "base/error_codes.h"
 #include "base/exceptions.h"
@@ -407,7 +408,9 @@ void TFaxConversionForm::Convert() {
   std::string readFrom = Local(input);
   static const QStringList kImages = {QStringLiteral(".bmp"), QStringLiteral(".jpg"), QStringLiteral(".jpeg"),
                                       QStringLiteral(".pcx"), QStringLiteral(".dcx"), QStringLiteral(".tif")};
-  if (kImages.contains(LowerSuffix(input))) {
+  // Images are also known by their first bytes (PNG, GIF, a JPEG named
+  // otherwise, ...): those are prepared whatever their names.
+  if (kImages.contains(LowerSuffix(input)) || NeedsBmp8Preparation(Local(input))) {
     if (!work.isValid()) return;
     if (int rc = PrepareImageCopy(Local(input), RadioGroup1->checkedId() == 1, Local(work.path()), readFrom)) {
       notice_.ShowError(this, QString::fromUtf8(ErrorText(rc)));
