@@ -40,6 +40,23 @@ ImageKind FileImageKind(const std::string& fileName) {
   return ImageKindOf(head, static_cast<size_t>(in.gcount()));
 }
 
+const char* ImageKindName(ImageKind kind) {
+  switch (kind) {
+    case ImageKind::Bmp: return "a BMP image";
+    case ImageKind::Jpeg: return "a JPEG image";
+    case ImageKind::Png: return "a PNG image";
+    case ImageKind::Gif: return "a GIF image";
+    case ImageKind::Netpbm: return "a PBM/PGM/PPM image";
+    case ImageKind::WebP: return "a WebP image";
+    case ImageKind::Tiff: return "a TIFF image";
+    case ImageKind::Pcx: return "a PCX image";
+    case ImageKind::Dcx: return "a DCX image";
+    case ImageKind::Pdf: return "a PDF document";
+    case ImageKind::Unknown: break;
+  }
+  return "a file";
+}
+
 bool IsQtReadKind(ImageKind kind) {
   switch (kind) {
     case ImageKind::Png:

@@ -15,6 +15,9 @@ ImageKind ImageKindOf(const uint8_t* head, size_t size);
 // The kind of a file from its first bytes; Unknown when it cannot be read.
 ImageKind FileImageKind(const std::string& fileName);
 
+// "a PNG image", "a TIFF image", ...; "a file" for Unknown.
+const char* ImageKindName(ImageKind kind);
+
 // True for the kinds read through Qt's image readers (PNG, GIF, the netpbm
 // formats, WebP, TIFF of any depth).
 bool IsQtReadKind(ImageKind kind);

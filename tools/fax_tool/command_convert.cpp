@@ -14,6 +14,8 @@
 #include "tools/fax_tool/cli_support.h"
 #include "base/exceptions.h"
 #include "faxdoc/fax_converter.h"
+#include "base/error_codes.h"
+#include "faxdoc/bmp_file.h"
 #include "faxdoc/image_kind.h"
 #include "faxdoc/image_preparation.h"
 #include "faxdoc/prepared_conversion.h"
@@ -284,6 +286,14 @@ int RunConvert(int argc, char** argv) {
     UnlistPartialFile(slot);
     if (rc != 0) {
       ReportError(input, rc);
+      if (rc == ecBadGraphicsFormat) {
+        const ImageKind kind = FileImageKind(input);
+        if (kind == ImageKind::Unknown)
+          Say("%s holds no image: it is empty or of a kind that cannot be read\n", input.c_str());
+        else
+          Say("%s is %s that cannot be read: damaged, cut short, or over %llu pixels\n", input.c_str(),
+              ImageKindName(kind), static_cast<unsigned long long>(kBmpMaxPixels));
+      }
       return kExitFailed;
     }
   } else {
