@@ -42,7 +42,8 @@ bool IsMultiLevelTiff(const std::string& fileName) {
 }
 
 // Decodes each image of `data` in turn and hands it to `onImage`.
-int DecodeImages(const std::vector<uint8_t>& data, const std::function<int(const Bitmap&)>& onImage) {
+int DecodeImages(const std::vector<uint8_t>& data, const FaxPageGeometry& geometry,
+                 const std::function<int(const Bitmap&)>& onImage) {
   const ImageKind kind = ImageKindOf(data.data(), data.size());
   Bitmap bitmap;
   int rc = ecBadGraphicsFormat;
@@ -50,6 +51,7 @@ int DecodeImages(const std::vector<uint8_t>& data, const std::function<int(const
     case ImageKind::Jpeg: rc = DecodeJpeg(data.data(), data.size(), bitmap); break;
     case ImageKind::Bmp: rc = DecodeBmp(data.data(), data.size(), bitmap); break;
     case ImageKind::Pcx: rc = DecodeColourPcx(data.data(), data.size(), bitmap); break;
+    case ImageKind::Pdf: return RenderPdfPages(data.data(), data.size(), geometry, onImage);
     default:
       if (IsQtReadKind(kind)) return DecodeQtImages(data.data(), data.size(), kind, onImage);
       break;
@@ -62,12 +64,13 @@ int DecodeImages(const std::vector<uint8_t>& data, const std::function<int(const
 
 bool NeedsBmp8Preparation(const std::string& fileName) {
   const std::string ext = LowerExtension(fileName);
-  if (ext == ".jpg" || ext == ".jpeg" || IsImageExtension(ext)) return true;
+  if (ext == ".jpg" || ext == ".jpeg" || ext == ".pdf" || IsImageExtension(ext)) return true;
   switch (const ImageKind kind = FileImageKind(fileName)) {
     case ImageKind::Bmp: return IsTwoColourBmp(fileName);
     case ImageKind::Pcx: return IsColourPcx(fileName);
     case ImageKind::Tiff: return IsMultiLevelTiff(fileName);
-    case ImageKind::Jpeg: return true;
+    case ImageKind::Jpeg:
+    case ImageKind::Pdf: return true;
     default: return IsQtReadKind(kind);
   }
 }
@@ -98,7 +101,7 @@ int PrepareBmp8(const std::string& source, const std::string& target) {
   // Only the first image is wanted: the others are passed over with a code
   // of their own that stops the decoding, then taken back as success.
   constexpr int kEnough = 1;
-  const int rc = DecodeImages(data, [&](const Bitmap& bitmap) {
+  const int rc = DecodeImages(data, FaxPageGeometry{}, [&](const Bitmap& bitmap) {
     if (!first) return kEnough;
     first = false;
     return SaveBmp8File(target, bitmap);
@@ -106,10 +109,11 @@ int PrepareBmp8(const std::string& source, const std::string& target) {
   return rc == kEnough ? 0 : rc;
 }
 
-int PrepareBmp8Pages(const std::string& source, const std::string& target, std::vector<std::string>& made) {
+int PrepareBmp8Pages(const std::string& source, const std::string& target, std::vector<std::string>& made,
+                     const FaxPageGeometry& geometry) {
   std::vector<uint8_t> data;
   if (int rc = ReadWholeFile(source, data, kMaxSourceSize)) return rc;
-  return DecodeImages(data, [&](const Bitmap& bitmap) {
+  return DecodeImages(data, geometry, [&](const Bitmap& bitmap) {
     const std::string name =
         made.empty() ? target : PreparedPageName(target, static_cast<unsigned>(made.size() + 1));
     if (int rc = SaveBmp8File(name, bitmap)) return rc;

@@ -35,7 +35,8 @@ int ConvertOne(TApdFaxConverter& cvt, const std::string& bmp, const std::string&
 int ConvertPreparedImage(TApdFaxConverter& cvt, const std::string& source, const std::string& preparedBase,
                          const std::string& output) {
   Scratch prepared;
-  if (int rc = PrepareBmp8Pages(source, preparedBase, prepared.files)) return rc;
+  const FaxPageGeometry geometry{LineWidthOf(cvt.Width), cvt.Resolution == frHigh ? 196 : 98};
+  if (int rc = PrepareBmp8Pages(source, preparedBase, prepared.files, geometry)) return rc;
   if (prepared.files.size() == 1) return ConvertOne(cvt, prepared.files.front(), output);
   Scratch parts;
   for (size_t i = 0; i < prepared.files.size(); ++i) {

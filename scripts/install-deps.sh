@@ -11,7 +11,7 @@ packages=(
   libspandsp-dev efax
   libtiff-dev libtiff-tools imagemagick netpbm
   qt6-image-formats-plugins
-  poppler-utils
+  poppler-utils libpoppler-qt6-dev ghostscript
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-zenhei fonts-dejavu-core
   xvfb xauth desktop-file-utils shared-mime-info

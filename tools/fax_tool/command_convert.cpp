@@ -30,7 +30,8 @@ void ConvertUsage(FILE* out) {
       "Usage: telvane-fax convert [OPTIONS] INPUT\n"
       "Converts a text file (LF, CR LF or CR line ends, form feed = new page; UTF-8 or\n"
       "GBK) or an image\n"
-      "(TIFF, PCX, DCX, BMP, JPEG, PNG, GIF, PBM/PGM/PPM, WebP) to an APF fax file.\n"
+      "(TIFF, PCX, DCX, BMP, JPEG, PNG, GIF, PBM/PGM/PPM, WebP) or a PDF document to an\n"
+      "APF fax file, one fax page per PDF page (rendered at the fax's resolution).\n"
       "Images are recognised by their first bytes, whatever their names. Images other\n"
       "than 2-colour TIFF, PCX and DCX files and BMP files of more than 2 colours are\n"
       "made into 8-bit BMP files first (temporary files beside the output); each page\n"
@@ -96,7 +97,7 @@ InputType TypeOfName(const std::string& fileName) {
   if (ext == ".dcx") return InputType::kDcx;
   if (ext == ".bmp") return InputType::kBmp;
   if (ext == ".jpg" || ext == ".jpeg") return InputType::kJpeg;
-  if (IsImageExtension(ext)) return InputType::kImage;
+  if (ext == ".pdf" || IsImageExtension(ext)) return InputType::kImage;
   if (ext == ".fcp") return InputType::kCover;
   return InputType::kText;
 }
@@ -109,6 +110,7 @@ InputType TypeOfContent(const std::string& fileName) {
     case ImageKind::Dcx: return InputType::kDcx;
     case ImageKind::Bmp: return InputType::kBmp;
     case ImageKind::Jpeg: return InputType::kJpeg;
+    case ImageKind::Pdf: return InputType::kImage;
     default: return IsQtReadKind(kind) ? InputType::kImage : InputType::kByExtension;
   }
 }
@@ -290,6 +292,9 @@ int RunConvert(int argc, char** argv) {
         const ImageKind kind = FileImageKind(input);
         if (kind == ImageKind::Unknown)
           Say("%s holds no image: it is empty or of a kind that cannot be read\n", input.c_str());
+        else if (kind == ImageKind::Pdf)
+          Say("%s is a PDF document that cannot be read: damaged, locked with a password, or without pages\n",
+              input.c_str());
         else
           Say("%s is %s that cannot be read: damaged, cut short, or over %llu pixels\n", input.c_str(),
               ImageKindName(kind), static_cast<unsigned long long>(kBmpMaxPixels));
