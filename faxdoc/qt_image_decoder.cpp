@@ -5,7 +5,9 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <cstring>
 #include <new>
+#include <utility>
 
 #include "base/error_codes.h"
 #include "faxdoc/bmp_file.h"
@@ -30,13 +32,20 @@ const char* FormatName(ImageKind kind) {
 // A pixel with coverage `alpha` of `value` over white.
 uint8_t OverWhite(int value, int alpha) { return static_cast<uint8_t>((value * alpha + 255 * (255 - alpha) + 127) / 255); }
 
-int ToBitmap(const QImage& read, Bitmap& bitmap) {
-  const QImage image = read.convertToFormat(QImage::Format_ARGB32);
+// Takes the decoded image over, so that at most two copies of the pixels are
+// held at a time (the image in its 32-bit form and the bitmap).
+int ToBitmap(QImage image, Bitmap& bitmap) {
+  const bool alpha = image.hasAlphaChannel();
+  image = image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
   if (image.isNull()) return ecOutOfMemory;
   bitmap = Bitmap(Bitmap::Format::Rgb32, image.width(), image.height());
   for (int y = 0; y < image.height(); ++y) {
     const QRgb* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
     uint32_t* out = reinterpret_cast<uint32_t*>(bitmap.Row(y));
+    if (!alpha) {
+      std::memcpy(out, in, static_cast<size_t>(image.width()) * 4);
+      continue;
+    }
     for (int x = 0; x < image.width(); ++x) {
       const int a = qAlpha(in[x]);
       out[x] = uint32_t{OverWhite(qRed(in[x]), a)} << 16 | uint32_t{OverWhite(qGreen(in[x]), a)} << 8 |
@@ -67,8 +76,7 @@ int DecodeQtImages(const uint8_t* data, size_t size, ImageKind kind, const std::
     if (uint64_t(image.width()) * uint64_t(image.height()) > kBmpMaxPixels) return ecBadGraphicsFormat;
     try {
       Bitmap bitmap;
-      if (int rc = ToBitmap(image, bitmap)) return rc;
-      image = QImage();
+      if (int rc = ToBitmap(std::move(image), bitmap)) return rc;
       if (int rc = onImage(bitmap)) return rc;
     } catch (const std::bad_alloc&) {
       return ecOutOfMemory;

@@ -88,7 +88,9 @@ TEST_P(OneBitSources, GiveTheSamePageAsAOneBitBmp) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, OneBitSources,
     ::testing::Values(OneBitCase{"p.png", "", ImageKind::Png}, OneBitCase{"g.png", "-type Grayscale -depth 8", ImageKind::Png},
-                      OneBitCase{"c.png", "-type TrueColorAlpha", ImageKind::Png}, OneBitCase{"p.gif", "", ImageKind::Gif},
+                      OneBitCase{"c.png", "-type TrueColorAlpha", ImageKind::Png},
+                      // white made transparent: laid on white again
+                      OneBitCase{"t.png", "-transparent white", ImageKind::Png}, OneBitCase{"p.gif", "", ImageKind::Gif},
                       OneBitCase{"p.pgm", "", ImageKind::Netpbm}, OneBitCase{"p.ppm", "", ImageKind::Netpbm},
                       OneBitCase{"p.webp", "-define webp:lossless=true", ImageKind::WebP},
                       OneBitCase{"g.tif", "-type Grayscale -depth 8", ImageKind::Tiff},
