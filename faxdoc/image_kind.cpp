@@ -6,6 +6,11 @@
 #include "faxdoc/pcx_format.h"
 
 namespace telvane {
+namespace {
+
+bool IsSpace(uint8_t c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+}  // namespace
 
 ImageKind ImageKindOf(const uint8_t* head, size_t size) {
   const auto starts = [&](const char* magic, size_t length) {
@@ -17,11 +22,19 @@ ImageKind ImageKindOf(const uint8_t* head, size_t size) {
   if (starts("RIFF", 4) && size >= 12 && std::memcmp(head + 8, "WEBP", 4) == 0) return ImageKind::WebP;
   if (starts("II*\0", 4) || starts("MM\0*", 4)) return ImageKind::Tiff;
   if (starts("\xFF\xD8\xFF", 3)) return ImageKind::Jpeg;
-  if (starts("BM", 2) && size >= 14) return ImageKind::Bmp;
-  // Netpbm: P1..P6 followed by white space.
-  if (size >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '6' &&
-      (head[2] == ' ' || head[2] == '\n' || head[2] == '\r' || head[2] == '\t'))
-    return ImageKind::Netpbm;
+  // BMP: "BM", and the size of one of the known information headers after
+  // the 14-byte file header (so that a text starting with "BM" stays text).
+  if (starts("BM", 2) && size >= 18) {
+    const uint32_t infoSize = head[14] | head[15] << 8 | head[16] << 16 | static_cast<uint32_t>(head[17]) << 24;
+    for (uint32_t known : {12u, 40u, 52u, 56u, 64u, 108u, 124u})
+      if (infoSize == known) return ImageKind::Bmp;
+  }
+  // Netpbm: P1..P6, white space, then the width's first digit or a comment.
+  if (size >= 4 && head[0] == 'P' && head[1] >= '1' && head[1] <= '6' && IsSpace(head[2])) {
+    size_t at = 3;
+    while (at < size && IsSpace(head[at])) ++at;
+    if (at < size && ((head[at] >= '0' && head[at] <= '9') || head[at] == '#')) return ImageKind::Netpbm;
+  }
   if (size >= 4) {
     const uint32_t magic = head[0] | head[1] << 8 | head[2] << 16 | static_cast<uint32_t>(head[3]) << 24;
     if (magic == kDcxMagic) return ImageKind::Dcx;
@@ -35,7 +48,7 @@ ImageKind ImageKindOf(const uint8_t* head, size_t size) {
 
 ImageKind FileImageKind(const std::string& fileName) {
   std::ifstream in(fileName, std::ios::binary);
-  uint8_t head[16] = {};
+  uint8_t head[32] = {};
   if (!in.read(reinterpret_cast<char*>(head), sizeof head) && in.gcount() <= 0) return ImageKind::Unknown;
   return ImageKindOf(head, static_cast<size_t>(in.gcount()));
 }

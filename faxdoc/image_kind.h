@@ -10,7 +10,7 @@ namespace telvane {
 
 enum class ImageKind { Unknown, Bmp, Jpeg, Png, Gif, Netpbm, WebP, Tiff, Pcx, Dcx, Pdf };
 
-// The kind of a file whose first `size` bytes are `head` (16 bytes suffice).
+// The kind of a file whose first `size` bytes are `head` (32 bytes suffice).
 ImageKind ImageKindOf(const uint8_t* head, size_t size);
 // The kind of a file from its first bytes; Unknown when it cannot be read.
 ImageKind FileImageKind(const std::string& fileName);
