@@ -5,6 +5,8 @@
 // -8002 and no output.
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -42,7 +44,7 @@ constexpr const char* kReport = R"(%!PS
 
 bool Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
-// A binary PBM (P4) page: rows of bits, set = black.
+// Ghostscript's page as rows of black (true) and white pixels.
 struct Pbm {
   int width = 0, height = 0;
   std::vector<std::vector<bool>> rows;
@@ -50,31 +52,12 @@ struct Pbm {
 
 Pbm ReadPbm(const std::string& fileName) {
   Pbm pbm;
-  const std::string data = test::ReadAll(fileName);
-  size_t pos = 0;
-  std::vector<std::string> fields;
-  while (fields.size() < 3 && pos < data.size()) {
-    if (std::isspace(static_cast<unsigned char>(data[pos]))) {
-      ++pos;
-    } else if (data[pos] == '#') {
-      pos = data.find('\n', pos);
-    } else {
-      const size_t end = data.find_first_of(" \t\r\n", pos);
-      fields.push_back(data.substr(pos, end - pos));
-      pos = end;
-    }
-  }
-  if (fields.size() < 3 || fields[0] != "P4") return pbm;
-  ++pos;
-  pbm.width = std::stoi(fields[1]);
-  pbm.height = std::stoi(fields[2]);
-  const size_t bytesPerRow = (pbm.width + 7) / 8;
+  const QImage image = QImage(QString::fromStdString(fileName)).convertToFormat(QImage::Format_Grayscale8);
+  pbm.width = image.width();
+  pbm.height = image.height();
   for (int y = 0; y < pbm.height; ++y) {
     std::vector<bool> row(pbm.width);
-    for (int x = 0; x < pbm.width; ++x) {
-      const size_t at = pos + y * bytesPerRow + x / 8;
-      row[x] = at < data.size() && (static_cast<uint8_t>(data[at]) >> (7 - x % 8) & 1);
-    }
+    for (int x = 0; x < pbm.width; ++x) row[x] = image.constScanLine(y)[x] < 128;
     pbm.rows.push_back(std::move(row));
   }
   return pbm;
