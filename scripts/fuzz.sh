@@ -31,7 +31,9 @@ for source in fuzz/*_fuzz.cpp; do
   corpora=("$work")
   [ -d "fuzz/corpus/$name" ] && corpora+=("fuzz/corpus/$name")
   echo "fuzz: $name for ${seconds}s"
-  "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -print_final_stats=0 \
+  # The image preparation decodes pictures of up to 64 million pixels, which
+  # under the sanitizers take close to 1 GB: the limit leaves room above that.
+  "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2560 -print_final_stats=0 \
       -artifact_prefix="build/fuzz/artifacts/$name-" "${corpora[@]}" \
       2> "build/fuzz/$name.log" || { tail -50 "build/fuzz/$name.log"; echo "fuzz: $name FAILED" >&2; exit 1; }
   tail -1 "build/fuzz/$name.log"

@@ -10,7 +10,8 @@ packages=(
   libjpeg62-turbo-dev
   libspandsp-dev efax
   libtiff-dev libtiff-tools imagemagick netpbm
-  poppler-utils
+  qt6-image-formats-plugins
+  poppler-utils libpoppler-qt6-dev ghostscript
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-zenhei fonts-dejavu-core
   xvfb xauth desktop-file-utils shared-mime-info

@@ -11,6 +11,7 @@
 #include "base/exceptions.h"
 #include "faxdoc/bmp_file.h"
 #include "faxdoc/image_preparation.h"
+#include "faxdoc/prepared_conversion.h"
 
 namespace telvane {
 
@@ -69,16 +70,12 @@ int ConvertDocumentFile(TApdFaxConverter& converter, const DocumentConversion& j
   converter.EnhFont = job.font;
   converter.SetDocumentFile(job.source);
   converter.OutFileName = job.target;
-  std::string prepared;
-  const bool jpeg = LowerExtension(job.source) == ".jpg" || LowerExtension(job.source) == ".jpeg";
-  if (jpeg || (job.typeCode == kDocBmp && IsTwoColourBmp(job.source))) {
-    // JPEG files and two-colour BMP files are converted from an 8-bit BMP
-    // copy beside the target; the user's file stays as it is.
-    prepared = job.target + ".prepared-" + std::to_string(::getpid()) + ".Bmp";
-    if (int rc = PrepareBmp8(job.source, prepared)) return rc;
-    converter.InputDocumentType = idBmp;
-    converter.SetDocumentFile(prepared);
-    converter.OutFileName = job.target;
+  if (NeedsBmp8Preparation(job.source)) {
+    // Images the converter does not read itself are converted from 8-bit
+    // BMP copies beside the target, one per image; the user's file stays as
+    // it is.
+    const std::string prepared = job.target + ".prepared-" + std::to_string(::getpid()) + ".Bmp";
+    return ConvertPreparedImage(converter, job.source, prepared, job.target);
   }
   int code = 0;
   try {
@@ -86,7 +83,6 @@ int ConvertDocumentFile(TApdFaxConverter& converter, const DocumentConversion& j
   } catch (const EAPDException& e) {
     code = e.ErrorCode();
   }
-  if (!prepared.empty()) std::remove(prepared.c_str());
   return code;
 }
 

@@ -36,9 +36,12 @@ struct DocumentConversion {
   FaxFontSpec font;          // that system font
   std::string target;        // the APF file to write (its folder is made)
 };
-// Converts with `converter` (used by this call only). A JPEG file (by its
-// name) and a two-colour BMP are converted from an 8-bit BMP copy made beside
-// the target and removed after.
+// Converts with `converter` (used by this call only). Files the converter
+// does not read itself (see NeedsBmp8Preparation: JPEG, PNG, GIF, netpbm,
+// WebP, TIFF of grey or colour, PCX of more than 2 colours, two-colour BMP,
+// PDF), known by their first bytes whatever `typeCode` says, are converted
+// from 8-bit BMP copies made beside the target (one per image or PDF page)
+// and removed after.
 // 0, or the negative error code.
 int ConvertDocumentFile(TApdFaxConverter& converter, const DocumentConversion& job);
 

@@ -20,6 +20,8 @@
 #include <QVBoxLayout>
 
 #include "app/conversion/image_copies.h"
+#include "faxdoc/image_preparation.h"
+#include "faxdoc/prepared_conversion.h"
 #include "app/conversion/text_wrap.h"
 #include "base/error_codes.h"
 #include "base/exceptions.h"
@@ -407,9 +409,27 @@ void TFaxConversionForm::Convert() {
   std::string readFrom = Local(input);
   static const QStringList kImages = {QStringLiteral(".bmp"), QStringLiteral(".jpg"), QStringLiteral(".jpeg"),
                                       QStringLiteral(".pcx"), QStringLiteral(".dcx"), QStringLiteral(".tif")};
-  if (kImages.contains(LowerSuffix(input))) {
+  // Images are also known by their first bytes (PNG, GIF, a JPEG named
+  // otherwise, a PDF document, ...): those are prepared whatever their names.
+  const bool landscape = RadioGroup1->checkedId() == 1;
+  if (!landscape && NeedsBmp8Preparation(Local(input))) {
+    // Every image of the file (the pages of a TIFF or PDF document) becomes
+    // fax pages, through 8-bit BMP copies in the work folder.
     if (!work.isValid()) return;
-    if (int rc = PrepareImageCopy(Local(input), RadioGroup1->checkedId() == 1, Local(work.path()), readFrom)) {
+    const QString output = edtOutFileName->text().isEmpty() ? WithApfExtension(input) : edtOutFileName->text();
+    const int rc = ConvertPreparedImage(ApdFaxConverter1, Local(input), Local(work.filePath(QStringLiteral("prepared.Bmp"))),
+                                        Local(output));
+    if (rc == ecConvertAbort) return;  // cancelled with the button
+    if (rc != 0) {
+      notice_.ShowError(this, QString::fromUtf8(ErrorText(rc)));
+      return;
+    }
+    notice_.ShowInfo(this, QStringLiteral("转换成功！"));
+    return;
+  }
+  if (kImages.contains(LowerSuffix(input)) || NeedsBmp8Preparation(Local(input))) {
+    if (!work.isValid()) return;
+    if (int rc = PrepareImageCopy(Local(input), landscape, Local(work.path()), readFrom)) {
       notice_.ShowError(this, QString::fromUtf8(ErrorText(rc)));
       return;
     }

@@ -1,6 +1,8 @@
 // The image steps before a document conversion, done on copies in a work
-// folder so that the user's file is only read: JPEG files and two-colour BMP
-// files become an 8-bit BMP (the form the converter reads them in), and a
+// folder so that the user's file is only read: images the converter does not
+// read itself (JPEG, PNG, GIF, netpbm, WebP, TIFF and PCX of more than two
+// colours, two-colour BMP) become an 8-bit BMP of their first image (the form
+// the converter reads them in), and a
 // page asked for in landscape is turned a quarter turn clockwise.
 #pragma once
 

@@ -40,10 +40,10 @@ TEST_F(ImagePreparationTest, WhichFilesNeedIt) {
   EXPECT_TRUE(NeedsBmp8Preparation(dir.File("two.BMP")));
   ASSERT_EQ(SaveBmp8File(dir.File("eight.bmp"), mono), 0);
   EXPECT_FALSE(NeedsBmp8Preparation(dir.File("eight.bmp")));
-  // The headers decide, whatever the name; the name decides only which files are looked at.
+  // The headers decide, whatever the name: a BMP is known by its first bytes.
   ASSERT_EQ(SaveBmpFile(dir.File("two.scan"), mono), 0);
   EXPECT_TRUE(IsTwoColourBmp(dir.File("two.scan")));
-  EXPECT_FALSE(NeedsBmp8Preparation(dir.File("two.scan")));
+  EXPECT_TRUE(NeedsBmp8Preparation(dir.File("two.scan")));
   EXPECT_FALSE(IsTwoColourBmp(dir.File("eight.bmp")));
   EXPECT_FALSE(IsTwoColourBmp(dir.File("missing.bmp")));
 

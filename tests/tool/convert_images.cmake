@@ -1,6 +1,7 @@
 # End-to-end check of image conversion with the command-line tool: images
-# made by ImageMagick (TIFF, PCX, DCX, 2-colour BMP, JPEG) are converted with
-# the type taken from their extension, and "info --lines" must show the
+# made by ImageMagick (TIFF, PCX, DCX, 2-colour BMP, JPEG, PNG, grey TIFF,
+# colour PCX) are converted with the type taken from their first bytes or
+# extension, and "info --lines" must show the
 # pages and lines. A malformed image fails with -8002 and leaves nothing.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
@@ -37,10 +38,15 @@ magick(${WORK}/in.gif ${WORK}/in.pcx)
 magick(${WORK}/in.gif ${WORK}/in.gif ${WORK}/in.gif ${WORK}/three.dcx)
 magick(${WORK}/in.pbm -type bilevel BMP3:${WORK}/mono.bmp)
 magick(${WORK}/in.pbm -quality 95 ${WORK}/photo.JPG)
+# Kinds prepared into 8-bit BMPs, known by their first bytes: a PNG under a
+# name that says nothing, a two-page TIFF of grey levels, a 24-bit PCX.
+magick(${WORK}/in.pbm PNG:${WORK}/scan.dat)
+magick(${WORK}/in.pbm ${WORK}/in.pbm -type Grayscale -depth 8 ${WORK}/grey.tif)
+magick(${WORK}/in.pbm -type TrueColor ${WORK}/colour.pcx)
 
 # file, pages, lines on page 1, extra options
 foreach(case "plain.tif;1;20" "packed.tiff;1;10;--half-height;--no-double-width" "in.pcx;1;20" "three.dcx;3;20"
-             "mono.bmp;1;20" "photo.JPG;1;20;--high")
+             "mono.bmp;1;20" "photo.JPG;1;20;--high" "scan.dat;1;20" "grey.tif;2;20" "colour.pcx;1;20")
   list(GET case 0 name)
   list(GET case 1 pages)
   list(GET case 2 lines)
@@ -63,7 +69,7 @@ foreach(case "plain.tif;1;20" "packed.tiff;1;10;--half-height;--no-double-width"
     message(FATAL_ERROR "${name}: ${pages} pages expected: ${out}")
   endif()
 endforeach()
-# The JPEG and the 2-colour BMP were converted from 8-bit BMP files made
+# The JPEG, the 2-colour BMP and the images above were converted from 8-bit BMP files made
 # beside the output; those are gone again.
 file(GLOB left ${WORK}/*.Bmp)
 if(left)

@@ -14,7 +14,11 @@
 #include "tools/fax_tool/cli_support.h"
 #include "base/exceptions.h"
 #include "faxdoc/fax_converter.h"
+#include "base/error_codes.h"
+#include "faxdoc/bmp_file.h"
+#include "faxdoc/image_kind.h"
 #include "faxdoc/image_preparation.h"
+#include "faxdoc/prepared_conversion.h"
 #include "faxdoc/output_file.h"
 #include "tools/fax_tool/signal_stop.h"
 
@@ -26,8 +30,12 @@ void ConvertUsage(FILE* out) {
       "Usage: telvane-fax convert [OPTIONS] INPUT\n"
       "Converts a text file (LF, CR LF or CR line ends, form feed = new page; UTF-8 or\n"
       "GBK) or an image\n"
-      "(TIFF, PCX, DCX, BMP, JPEG) to an APF fax file. JPEG files and 2-colour BMP files\n"
-      "are made into 8-bit BMP files first (in a temporary file beside the output).\n"
+      "(TIFF, PCX, DCX, BMP, JPEG, PNG, GIF, PBM/PGM/PPM, WebP) or a PDF document to an\n"
+      "APF fax file, one fax page per PDF page (rendered at the fax's resolution).\n"
+      "Images are recognised by their first bytes, whatever their names. Images other\n"
+      "than 2-colour TIFF, PCX and DCX files and BMP files of more than 2 colours are\n"
+      "made into 8-bit BMP files first (temporary files beside the output); each page\n"
+      "of a multi-page TIFF of grey levels or colour becomes a fax page.\n"
       "A cover page design (.fcp) is drawn as 'telvane-fax cover' draws it, with empty\n"
       "tags; of the options below only --output and --quiet apply to it.\n"
       "\n"
@@ -35,7 +43,8 @@ void ConvertUsage(FILE* out) {
       "                           .APF when INPUT's extension is in capitals)\n"
       "  -t, --type TYPE          text (built-in fax font), textex (system font), tiff, pcx,\n"
       "                           dcx, bmp or jpeg; by default from the extension of INPUT\n"
-      "                           (.tif .tiff .pcx .dcx .bmp .jpg .jpeg), else text; a file\n"
+      "                           (.tif .tiff .pcx .dcx .bmp .jpg .jpeg) or, before that,\n"
+      "                           from the file's first bytes, else text; a file\n"
       "                           that is plainly no text (PDF, PNG, ...) is refused\n"
       "                           unless --type text is given\n"
       "      --high               high resolution, 196 lines per inch (default standard, 98)\n"
@@ -66,7 +75,7 @@ enum LongOnly {
   kBold, kItalic, kUnderline, kStrikeOut, kStationId, kNoDoubleWidth, kHalfHeight, kNoCenter, kNoYield, kYieldOften,
 };
 
-enum class InputType { kByExtension, kText, kTextEx, kTiff, kPcx, kDcx, kBmp, kJpeg, kCover };
+enum class InputType { kByExtension, kText, kTextEx, kTiff, kPcx, kDcx, kBmp, kJpeg, kImage, kCover };
 
 bool ParseType(const char* name, InputType& type) {
   static const struct {
@@ -88,8 +97,22 @@ InputType TypeOfName(const std::string& fileName) {
   if (ext == ".dcx") return InputType::kDcx;
   if (ext == ".bmp") return InputType::kBmp;
   if (ext == ".jpg" || ext == ".jpeg") return InputType::kJpeg;
+  if (ext == ".pdf" || IsImageExtension(ext)) return InputType::kImage;
   if (ext == ".fcp") return InputType::kCover;
   return InputType::kText;
+}
+
+// The type an image file's first bytes show; kByExtension for other files.
+InputType TypeOfContent(const std::string& fileName) {
+  switch (const ImageKind kind = FileImageKind(fileName)) {
+    case ImageKind::Tiff: return InputType::kTiff;
+    case ImageKind::Pcx: return InputType::kPcx;
+    case ImageKind::Dcx: return InputType::kDcx;
+    case ImageKind::Bmp: return InputType::kBmp;
+    case ImageKind::Jpeg: return InputType::kJpeg;
+    case ImageKind::Pdf: return InputType::kImage;
+    default: return IsQtReadKind(kind) ? InputType::kImage : InputType::kByExtension;
+  }
 }
 
 FaxInputDocumentType DocumentTypeOf(InputType type) {
@@ -99,35 +122,25 @@ FaxInputDocumentType DocumentTypeOf(InputType type) {
     case InputType::kPcx: return idPcx;
     case InputType::kDcx: return idDcx;
     case InputType::kBmp:
-    case InputType::kJpeg: return idBmp;  // a JPEG is converted as the BMP made from it
+    case InputType::kJpeg:
+    case InputType::kImage: return idBmp;  // other images are converted as the BMPs made from them
     default: return idText;
   }
 }
 
-// JPEG files and BMP files of 2 colours are made into 8-bit BMP files before
-// conversion, as the desktop program does.
+// Images other than 2-colour TIFF and PCX files and BMP files of more than
+// 2 colours are made into 8-bit BMP files before conversion, as the desktop
+// program does.
 bool NeedsPreparation(InputType type, const std::string& input) {
-  return type == InputType::kJpeg || (type == InputType::kBmp && IsTwoColourBmp(input));
+  switch (type) {
+    case InputType::kJpeg:
+    case InputType::kImage: return true;
+    case InputType::kBmp:
+    case InputType::kTiff:
+    case InputType::kPcx: return NeedsBmp8Preparation(input);
+    default: return false;
+  }
 }
-
-// Removes the prepared file when the conversion is over, or when a signal
-// ends the program.
-class PreparedFile {
- public:
-  ~PreparedFile() {
-    if (name_.empty()) return;
-    UnlistPartialFile(slot_);
-    std::remove(name_.c_str());
-  }
-  void Set(const std::string& name) {
-    name_ = name;
-    slot_ = ListPartialFile(name);
-  }
-
- private:
-  std::string name_;
-  int slot_ = -1;
-};
 
 bool ParseNumberOption(const char* name, unsigned& value) {
   if (ParseUnsigned(optarg, value)) return true;
@@ -214,7 +227,10 @@ int RunConvert(int argc, char** argv) {
   }
   const std::string input = argv[optind];
   const bool typeGiven = type != InputType::kByExtension;
-  if (!typeGiven) type = TypeOfName(input);
+  if (!typeGiven) {
+    type = TypeOfContent(input);
+    if (type == InputType::kByExtension) type = TypeOfName(input);
+  }
   if (type == InputType::kCover) {
     // Cover pages have settings of their own: the cover page generator
     // makes them, as for the cover command.
@@ -248,19 +264,7 @@ int RunConvert(int argc, char** argv) {
   cvt.OutFileName = output;
   if (cvt.InputDocumentType == idTextEx) EnsureGuiApplication();
 
-  PreparedFile prepared;
-  if (NeedsPreparation(type, input)) {
-    // The 8-bit BMP goes beside the output, under a name of its own.
-    const std::string made = cvt.ResolvedOutputName();
-    const std::string bmp = made + ".prepared-" + std::to_string(::getpid()) + ".Bmp";
-    if (int rc = PrepareBmp8(input, bmp)) {
-      ReportError(input, rc);
-      return kExitFailed;
-    }
-    prepared.Set(bmp);
-    cvt.SetDocumentFile(bmp);
-    cvt.OutFileName = made;
-  }
+  const bool prepare = NeedsPreparation(type, input);
 
   const bool progress = !quiet && ProgressWanted();
   if (progress) {
@@ -275,11 +279,35 @@ int RunConvert(int argc, char** argv) {
     };
   }
 
-  try {
-    cvt.ConvertDocument();
-  } catch (const EAPDException& e) {
-    ReportError(input, e.ErrorCode());
-    return kExitFailed;
+  if (prepare) {
+    // The 8-bit BMP files go beside the output, under names of their own.
+    const std::string made = cvt.ResolvedOutputName();
+    const std::string bmp = made + ".prepared-" + std::to_string(::getpid()) + ".Bmp";
+    const int slot = ListPartialFile(bmp);
+    const int rc = ConvertPreparedImage(cvt, input, bmp, made);
+    UnlistPartialFile(slot);
+    if (rc != 0) {
+      ReportError(input, rc);
+      if (rc == ecBadGraphicsFormat) {
+        const ImageKind kind = FileImageKind(input);
+        if (kind == ImageKind::Unknown)
+          Say("%s holds no image: it is empty or of a kind that cannot be read\n", input.c_str());
+        else if (kind == ImageKind::Pdf)
+          Say("%s is a PDF document that cannot be read: damaged, locked with a password, or without pages\n",
+              input.c_str());
+        else
+          Say("%s is %s that cannot be read: damaged, cut short, or over %llu pixels\n", input.c_str(),
+              ImageKindName(kind), static_cast<unsigned long long>(kBmpMaxPixels));
+      }
+      return kExitFailed;
+    }
+  } else {
+    try {
+      cvt.ConvertDocument();
+    } catch (const EAPDException& e) {
+      ReportError(input, e.ErrorCode());
+      return kExitFailed;
+    }
   }
   if (!quiet) {
     const std::string made = cvt.ResolvedOutputName();

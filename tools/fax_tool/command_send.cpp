@@ -15,6 +15,7 @@
 
 #include "faxdoc/apf_file.h"
 #include "faxdoc/transmission_report.h"
+#include "faxdoc/image_kind.h"
 #include "tools/fax_tool/cli_support.h"
 #include "base/error_codes.h"
 #include "base/exceptions.h"
@@ -137,9 +138,14 @@ int CheckInputs(const SendOptions& o) {
   for (const std::string& file : o.files) {
     ApfFileHeader header;
     if (int rc = GetFaxHeader(file, header)) {
-      if (std::filesystem::is_regular_file(file) && !IsApfFile(file))
-        Say("%s is no APF fax file (make one with 'telvane-fax convert')\n",
-                     file.c_str());
+      if (std::filesystem::is_regular_file(file) && !IsApfFile(file)) {
+        // Known by its first bytes: an image or PDF document is named as such.
+        if (const ImageKind kind = FileImageKind(file); kind != ImageKind::Unknown)
+          Say("%s is %s, no APF fax file (make one with 'telvane-fax convert %s')\n", file.c_str(),
+              ImageKindName(kind), file.c_str());
+        else
+          Say("%s is no APF fax file (make one with 'telvane-fax convert')\n", file.c_str());
+      }
       else
         ReportError(file, rc);
       return kExitBadFile;

@@ -87,6 +87,21 @@ TEST_F(FirstContact, FilesThatAreNoTextAreRefusedUnlessTextIsAskedFor) {
   EXPECT_TRUE(Exists("forced.apf"));
 }
 
+TEST_F(FirstContact, ImagesAreConvertedByContentAndSendNamesWhatItWasGiven) {
+  // A PNG of 2 x 1 pixels (one black, one white) under a name that says nothing.
+  const std::string png = std::string(
+      "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x02\x00\x00\x00\x01\x08\x00\x00\x00\x00\xd1\x49\x20\x56\x00"
+      "\x00\x00\x0b\x49\x44\x41\x54\x78\x9c\x63\x60\xf8\x0f\x00\x01\x02\x01\x00\x42\xbe\xbc\x68\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82",
+      68);
+  WriteAll(File("scan"), png);
+  ToolRun run = Fax({"convert", "-o", "scan.apf", "scan"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(Exists("scan.apf"));
+  run = Fax({"send", "--device", "/dev/null", "--to", "1", "scan"});
+  EXPECT_EQ(run.exitCode, 7);
+  EXPECT_NE(run.err.find("scan is a PNG image, no APF fax file"), std::string::npos) << run.err;
+}
+
 TEST_F(FirstContact, MessagesNameTheOutputOrDeviceThatFailed) {
   WriteAll(File("letter.txt"), "Dear reader\n");
   ASSERT_EQ(emu::WriteTestApf(File("letter.apf"), {1}, 40), 0);
