@@ -15,7 +15,10 @@
 
 #include "faxdoc/apf_file.h"
 #include "faxdoc/transmission_report.h"
+#include "faxdoc/fax_converter.h"
 #include "faxdoc/image_kind.h"
+#include "faxdoc/image_preparation.h"
+#include "faxdoc/prepared_conversion.h"
 #include "tools/fax_tool/cli_support.h"
 #include "base/error_codes.h"
 #include "base/exceptions.h"
@@ -77,6 +80,9 @@ void SendUsage(FILE* out) {
       "      --sim-no-answer     no one answers\n"
       "      --sim-station-id T  the far end's station ID\n"
       "\n"
+      "Images (PNG, JPEG, GIF, TIFF, PCX, BMP, ...) and PDF documents, known by\n"
+      "their content, are converted into fax files first, as 'convert' does.\n"
+      "\n"
       "Exit status: 0 all sent, 2 bad command line, 3 device or port failed (or\n"
       "no modem answers there), 4 no connection (busy, no answer, no dial tone,\n"
       "no carrier), 5 the call failed after connecting (the far end hung up, the\n"
@@ -132,20 +138,59 @@ bool IsApfName(const std::string& name) {
   return ext == ".APF";
 }
 
+// Images and PDF documents given to send (known by their first bytes) are
+// converted into fax files in `folder` first, as `convert` would with its
+// defaults; the list then names those. Anything else stays for CheckInputs.
+// 0, or kExitBadFile when one cannot be converted (said why).
+int ConvertDocuments(SendOptions& o, const std::filesystem::path& folder) {
+  int n = 0;
+  for (std::string& file : o.files) {
+    if (!std::filesystem::is_regular_file(file) || IsApfFile(file)) continue;
+    const ImageKind kind = FileImageKind(file);
+    if (kind == ImageKind::Unknown) continue;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    const std::string apf =
+        (folder / (std::to_string(++n) + "-" + std::filesystem::path(file).stem().string() + ".apf")).string();
+    TApdFaxConverter converter;
+    int rc = 0;
+    if (NeedsBmp8Preparation(file)) {
+      EnsureGuiApplication();
+      rc = ConvertPreparedImage(converter, file, apf + ".Bmp", apf);
+    } else {
+      switch (kind) {
+        case ImageKind::Tiff: converter.InputDocumentType = idTiff; break;
+        case ImageKind::Pcx: converter.InputDocumentType = idPcx; break;
+        case ImageKind::Dcx: converter.InputDocumentType = idDcx; break;
+        default: converter.InputDocumentType = idBmp; break;
+      }
+      converter.SetDocumentFile(file);
+      converter.OutFileName = apf;
+      try {
+        converter.ConvertDocument();
+      } catch (const EAPDException& e) {
+        rc = e.ErrorCode();
+      }
+    }
+    if (rc) {
+      Say("%s is %s that cannot be converted: %s\n", file.c_str(), ImageKindName(kind), ErrorText(rc));
+      return kExitBadFile;
+    }
+    if (!o.quiet) std::fprintf(stderr, "%s: %s, converted for sending\n", file.c_str(), ImageKindName(kind));
+    file = apf;
+  }
+  return 0;
+}
+
 // Every file is looked at before anything is dialled: a missing file or one
 // that is no APF file stops the command with its own exit status.
 int CheckInputs(const SendOptions& o) {
   for (const std::string& file : o.files) {
     ApfFileHeader header;
     if (int rc = GetFaxHeader(file, header)) {
-      if (std::filesystem::is_regular_file(file) && !IsApfFile(file)) {
-        // Known by its first bytes: an image or PDF document is named as such.
-        if (const ImageKind kind = FileImageKind(file); kind != ImageKind::Unknown)
-          Say("%s is %s, no APF fax file (make one with 'telvane-fax convert %s')\n", file.c_str(),
-              ImageKindName(kind), file.c_str());
-        else
-          Say("%s is no APF fax file (make one with 'telvane-fax convert')\n", file.c_str());
-      }
+      // Images and PDF documents were converted before: this is some other file.
+      if (std::filesystem::is_regular_file(file) && !IsApfFile(file))
+        Say("%s is no APF fax file (make one with 'telvane-fax convert')\n", file.c_str());
       else
         ReportError(file, rc);
       return kExitBadFile;
@@ -412,6 +457,16 @@ int RunSend(int argc, char** argv) {
   if (o.line.device.empty() || o.numbers.empty() || (o.files.empty() && o.cover.empty())) {
     return UsageError("give --device, at least one --to and a file or a --cover\n");
   }
+  // The fax files made from images and PDF documents live as long as the
+  // command.
+  struct ScratchFolder {
+    std::filesystem::path path;
+    ~ScratchFolder() {
+      std::error_code ec;
+      std::filesystem::remove_all(path, ec);
+    }
+  } converted{std::filesystem::temp_directory_path() / ("telvane-fax-send-" + std::to_string(::getpid()))};
+  if (int rc = ConvertDocuments(o, converted.path)) return rc;
   if (int rc = CheckInputs(o)) return rc;
   if (!o.simSaveDir.empty()) {
     std::error_code ec;

@@ -87,7 +87,7 @@ TEST_F(FirstContact, FilesThatAreNoTextAreRefusedUnlessTextIsAskedFor) {
   EXPECT_TRUE(Exists("forced.apf"));
 }
 
-TEST_F(FirstContact, ImagesAreConvertedByContentAndSendNamesWhatItWasGiven) {
+TEST_F(FirstContact, ImagesAreConvertedByContentAlsoWhenSent) {
   // A PNG of 2 x 1 pixels (one black, one white) under a name that says nothing.
   const std::string png = std::string(
       "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x02\x00\x00\x00\x01\x08\x00\x00\x00\x00\xd1\x49\x20\x56\x00"
@@ -97,9 +97,17 @@ TEST_F(FirstContact, ImagesAreConvertedByContentAndSendNamesWhatItWasGiven) {
   ToolRun run = Fax({"convert", "-o", "scan.apf", "scan"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(Exists("scan.apf"));
-  run = Fax({"send", "--device", "/dev/null", "--to", "1", "scan"});
+  // send converts it too, and the far end gets the page.
+  run = Fax({"send", "--device", "simulated line", "--sim-pace", "4", "--sim-save-dir", "far", "--history", "",
+             "--to", "1", "scan"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("scan: a PNG image, converted for sending"), std::string::npos) << run.err;
+  EXPECT_TRUE(Exists("far/call-1.tif"));
+  // Something that is neither a fax file nor an image is still refused.
+  WriteAll(File("notes.bin"), std::string("abc\0def", 7));
+  run = Fax({"send", "--device", "/dev/null", "--to", "1", "notes.bin"});
   EXPECT_EQ(run.exitCode, 7);
-  EXPECT_NE(run.err.find("scan is a PNG image, no APF fax file"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("notes.bin is no APF fax file"), std::string::npos) << run.err;
 }
 
 TEST_F(FirstContact, MessagesNameTheOutputOrDeviceThatFailed) {
