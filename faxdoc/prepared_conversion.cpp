@@ -18,9 +18,12 @@ struct Scratch {
   }
 };
 
-int ConvertOne(TApdFaxConverter& cvt, const std::string& bmp, const std::string& output) {
-  cvt.InputDocumentType = idBmp;
-  cvt.SetDocumentFile(bmp);
+}  // namespace
+
+int ConvertDocumentAs(TApdFaxConverter& cvt, FaxInputDocumentType type, const std::string& input,
+                      const std::string& output) {
+  cvt.InputDocumentType = type;
+  cvt.SetDocumentFile(input);
   cvt.OutFileName = output;
   try {
     cvt.ConvertDocument();
@@ -30,18 +33,16 @@ int ConvertOne(TApdFaxConverter& cvt, const std::string& bmp, const std::string&
   return 0;
 }
 
-}  // namespace
-
 int ConvertPreparedImage(TApdFaxConverter& cvt, const std::string& source, const std::string& preparedBase,
                          const std::string& output) {
   Scratch prepared;
   const FaxPageGeometry geometry{LineWidthOf(cvt.Width), cvt.Resolution == frHigh ? 196 : 98};
   if (int rc = PrepareBmp8Pages(source, preparedBase, prepared.files, geometry)) return rc;
-  if (prepared.files.size() == 1) return ConvertOne(cvt, prepared.files.front(), output);
+  if (prepared.files.size() == 1) return ConvertDocumentAs(cvt, idBmp, prepared.files.front(), output);
   Scratch parts;
   for (size_t i = 0; i < prepared.files.size(); ++i) {
     parts.files.push_back(output + ".part-" + std::to_string(i + 1));
-    if (int rc = ConvertOne(cvt, prepared.files[i], parts.files.back())) return rc;
+    if (int rc = ConvertDocumentAs(cvt, idBmp, prepared.files[i], parts.files.back())) return rc;
   }
   const int rc = JoinApfFiles(parts.files, output);
   cvt.OutFileName = output;

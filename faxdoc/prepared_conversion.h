@@ -9,6 +9,11 @@
 
 namespace telvane {
 
+// Converts `input` of `type` into `output` with `cvt`'s other settings: 0,
+// or the converter's error code.
+int ConvertDocumentAs(TApdFaxConverter& cvt, FaxInputDocumentType type, const std::string& input,
+                      const std::string& output);
+
 // Prepares `source` into 8-bit BMP files named after `preparedBase` (see
 // PrepareBmp8Pages) and converts them with `cvt`'s settings into `output`,
 // one fax page per image or more for a tall one; PDF pages are rendered

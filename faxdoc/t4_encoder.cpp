@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "faxdoc/bit_io.h"
+#include "faxdoc/t4_bit_sink.h"
 #include "faxdoc/t4_tables.h"
 
 namespace telvane {
@@ -52,43 +53,6 @@ unsigned RunLength(const uint8_t* raster, size_t rasterBytes, unsigned pos, unsi
   }
   return std::min(pos, end) - start;
 }
-
-namespace {
-
-// Bit writer over a caller's buffer with the accumulator held by value, so
-// that the compiler keeps it in registers inside the coding loop.
-struct BitSink {
-  uint8_t* out;
-  uint64_t acc;
-  unsigned bits;
-
-  inline void Put(uint32_t code, unsigned length) {
-    acc |= static_cast<uint64_t>(code) << bits;
-    bits += length;
-    if (bits >= 32) {
-      StoreLe64(out, acc);
-      out += 4;
-      acc >>= 32;
-      bits -= 32;
-    }
-  }
-
-  inline void PutRun(unsigned run, int colour) {
-    while (run > static_cast<unsigned>(t4::kMaxMakeupRun) + 63) {
-      const t4::OutCode& m = t4::kOutMakeup[colour][t4::kAllMakeupCount - 1];
-      Put(m.bits, m.length);
-      run -= t4::kMaxMakeupRun;
-    }
-    if (run >= 64) {
-      const t4::OutCode& m = t4::kOutMakeup[colour][run / 64 - 1];
-      Put(m.bits, m.length);
-    }
-    const t4::OutCode& t = t4::kOutTerminating[colour][run & 63];
-    Put(t.bits, t.length);
-  }
-};
-
-}  // namespace
 
 void T4LineCoder::Start() {
   // Codes are ORed in, so every byte a previous line may have set is cleared:
@@ -137,7 +101,7 @@ size_t T4LineCoder::Finish() {
 size_t EncodeRasterLine(const uint8_t* raster, int width, uint8_t* out) {
   const unsigned end = static_cast<unsigned>(std::clamp(width, 0, kMaxRasterWidth));
   const size_t rasterBytes = (end + 7) / 8;
-  BitSink sink{out, 0x8000, 16};  // byte-aligned EOL: the bytes 00 80
+  T4BitSink sink{out, 0x8000, 16};  // byte-aligned EOL: the bytes 00 80
   unsigned pos = 0;
   int colour = 0;
   if (end == 0) {

@@ -7,44 +7,13 @@
 #include <cstring>
 
 #include "faxdoc/bit_io.h"
+#include "faxdoc/t4_bit_sink.h"
 #include "faxdoc/t4_changes.h"
 #include "faxdoc/t4_encoder.h"
 #include "faxdoc/t4_mr_tables.h"
 #include "faxdoc/t4_tables.h"
 
 namespace telvane {
-namespace {
-
-// Bit writer with the accumulator held by value, so that it stays in
-// registers inside the coding loop; stores 8 bytes at a time, 4 advanced.
-struct BitWriter {
-  uint8_t* out;
-  uint64_t acc;
-  unsigned bits;
-
-  inline void Put(const t4::OutCode& code) {
-    acc |= static_cast<uint64_t>(code.bits) << bits;
-    bits += code.length;
-    if (bits >= 32) {
-      StoreLe64(out, acc);
-      out += 4;
-      acc >>= 32;
-      bits -= 32;
-    }
-  }
-
-  inline void PutRun(unsigned run, int colour) {
-    while (run > static_cast<unsigned>(t4::kMaxMakeupRun) + 63) {
-      Put(t4::kOutMakeup[colour][t4::kAllMakeupCount - 1]);
-      run -= t4::kMaxMakeupRun;
-    }
-    if (run >= 64) Put(t4::kOutMakeup[colour][run / 64 - 1]);
-    Put(t4::kOutTerminating[colour][run & 63]);
-  }
-};
-
-}  // namespace
-
 MrLineCoder::MrLineCoder(int width, int k)
     : width_(std::clamp(width, 0, kMaxRasterWidth)),
       k_(std::max(k, 1)),
@@ -63,7 +32,7 @@ size_t MrLineCoder::EncodeLine(const uint8_t* raster, uint8_t* out, int minBytes
   sinceOneDim_ = oneDim ? 1 : sinceOneDim_ + 1;
 
   // Byte-aligned EOL (00 80), then the tag bit.
-  BitWriter w{out, 0x8000 | (oneDim ? 0x10000u : 0u), 17};
+  T4BitSink w{out, 0x8000 | (oneDim ? 0x10000u : 0u), 17};
   if (oneDim) {
     int32_t pos = 0;
     for (int i = 0; i < count; ++i) {

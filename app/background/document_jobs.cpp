@@ -65,25 +65,20 @@ std::string DocumentBaseName(const std::string& fileName) {
 int ConvertDocumentFile(TApdFaxConverter& converter, const DocumentConversion& job) {
   static const FaxInputDocumentType kTypes[] = {idBmp, idDcx, idPcx, idTiff};
   if (int rc = MakeFolderOf(job.target)) return rc;
-  converter.InputDocumentType =
+  const FaxInputDocumentType type =
       job.typeCode >= kDocBmp && job.typeCode <= kDocTiff ? kTypes[job.typeCode] : (job.windowsFont ? idTextEx : idText);
   converter.EnhFont = job.font;
-  converter.SetDocumentFile(job.source);
-  converter.OutFileName = job.target;
   if (NeedsBmp8Preparation(job.source)) {
     // Images the converter does not read itself are converted from 8-bit
     // BMP copies beside the target, one per image; the user's file stays as
     // it is.
+    converter.InputDocumentType = type;
+    converter.SetDocumentFile(job.source);
+    converter.OutFileName = job.target;
     const std::string prepared = job.target + ".prepared-" + std::to_string(::getpid()) + ".Bmp";
     return ConvertPreparedImage(converter, job.source, prepared, job.target);
   }
-  int code = 0;
-  try {
-    converter.ConvertDocument();
-  } catch (const EAPDException& e) {
-    code = e.ErrorCode();
-  }
-  return code;
+  return ConvertDocumentAs(converter, type, job.source, job.target);
 }
 
 int UnpackFaxFile(TApdFaxUnpacker& unpacker, const std::string& source, const std::string& target, int imageCode) {

@@ -1,3 +1,4 @@
+#include "faxdoc/prepared_conversion.h"
 #include "tests/faxdoc/image_test_util.h"
 
 #include <gtest/gtest.h>
@@ -33,15 +34,7 @@ int CountWrongPixels(const RasterPage& page, int width, int height, const PixelF
 
 int ConvertFile(TApdFaxConverter& cvt, FaxInputDocumentType type, const std::string& input,
                 const std::string& output) {
-  cvt.InputDocumentType = type;
-  cvt.SetDocumentFile(input);
-  cvt.OutFileName = output;
-  try {
-    cvt.ConvertDocument();
-  } catch (const EAPDException& e) {
-    return e.ErrorCode();
-  }
-  return 0;
+  return ConvertDocumentAs(cvt, type, input, output);
 }
 
 int ConvertBitmapTo(TApdFaxConverter& cvt, const Bitmap& bitmap, const std::string& output) {

@@ -158,19 +158,11 @@ int ConvertDocuments(SendOptions& o, const std::filesystem::path& folder) {
       EnsureGuiApplication();
       rc = ConvertPreparedImage(converter, file, apf + ".Bmp", apf);
     } else {
-      switch (kind) {
-        case ImageKind::Tiff: converter.InputDocumentType = idTiff; break;
-        case ImageKind::Pcx: converter.InputDocumentType = idPcx; break;
-        case ImageKind::Dcx: converter.InputDocumentType = idDcx; break;
-        default: converter.InputDocumentType = idBmp; break;
-      }
-      converter.SetDocumentFile(file);
-      converter.OutFileName = apf;
-      try {
-        converter.ConvertDocument();
-      } catch (const EAPDException& e) {
-        rc = e.ErrorCode();
-      }
+      const FaxInputDocumentType type = kind == ImageKind::Tiff  ? idTiff
+                                        : kind == ImageKind::Pcx ? idPcx
+                                        : kind == ImageKind::Dcx ? idDcx
+                                                                 : idBmp;
+      rc = ConvertDocumentAs(converter, type, file, apf);
     }
     if (rc) {
       Say("%s is %s that cannot be converted: %s\n", file.c_str(), ImageKindName(kind), ErrorText(rc));
