@@ -3,10 +3,10 @@
 
 #include <algorithm>
 
-#include "faxdoc/t4_decoder.h"
 #include "faxdoc/t4_encoder.h"
 #include "faxdoc/t4_mr_decoder.h"
 #include "faxdoc/t4_mr_encoder.h"
+#include "faxdoc/t4_mr_recoder.h"
 
 namespace telvane {
 
@@ -38,12 +38,11 @@ MrDecodedPage DecodeMrPage(const uint8_t* data, size_t length, int width) {
 }
 
 std::vector<uint8_t> RecodeMhAsMr(const std::vector<std::vector<uint8_t>>& mhLines, const MrPageOptions& options) {
-  RasterRows rows;
-  MhDecoder decoder;
-  const MhDecoder::LineSink sink = [&](const uint8_t* line, size_t length) { rows.emplace_back(line, line + length); };
-  for (const auto& line : mhLines) decoder.Feed(line.data(), line.size(), sink);
-  decoder.Feed(kEndOfPageRecord, sizeof kEndOfPageRecord, sink);
-  return EncodeMrPage(rows, options);
+  MhToMrRecoder recoder(options.width, options.k, options.minBytes);
+  std::vector<uint8_t> out;
+  for (const auto& line : mhLines) recoder.Take(line.data(), line.size(), out);
+  recoder.Finish(out);
+  return out;
 }
 
 MhPageLines DecodeMrAsMh(const uint8_t* data, size_t length, int width) {

@@ -7,6 +7,22 @@ bool RtcFinder::Take(std::uint8_t byte, std::uint8_t& kept) {
   kept = byte;
   if (ended_) return false;
   for (int i = 0; i < 8; ++i) {
+    if (tagNext_) {
+      // The tag after an EOL: 1 lets the EOL count towards RTC, 0 starts a
+      // two-dimensionally coded line (which is no part of RTC).
+      tagNext_ = false;
+      if (!(byte & (1u << i))) {
+        if (found_) {
+          ended_ = true;
+          kept = static_cast<std::uint8_t>(byte & ((1u << i) - 1));
+          return true;
+        }
+        eols_ = 0;
+        continue;
+      }
+      if (++eols_ == kRtcEols) found_ = true;
+      continue;
+    }
     if (!(byte & (1u << i))) {
       if (zeros_ < kEolZeros) ++zeros_;
       continue;
@@ -19,6 +35,10 @@ bool RtcFinder::Take(std::uint8_t byte, std::uint8_t& kept) {
       ended_ = true;
       kept = static_cast<std::uint8_t>(byte & ((1u << i) - 1));
       return true;
+    }
+    if (eol && twoDim_) {
+      tagNext_ = true;
+      continue;
     }
     eols_ = eol ? eols_ + 1 : 0;
     if (eols_ == kRtcEols) found_ = true;

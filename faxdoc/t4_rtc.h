@@ -13,9 +13,14 @@ namespace telvane {
 // of them with nothing between. After RTC, further EOLs and zero fill still
 // belong to the page (a sender may close it with more); the first other bit
 // ends it, as do kMaxTailBytes bytes of fill.
+// Two-dimensional page data have a tag bit after every EOL; their RTC is six
+// EOLs each tagged 1 (one-dimensional), and a tag 0 starts a coded line.
 class RtcFinder {
  public:
-  void Reset() { *this = RtcFinder{}; }
+  RtcFinder() = default;
+  explicit RtcFinder(bool twoDim) : twoDim_(twoDim) {}
+  // Back to the start of a page, in the coding given.
+  void Reset(bool twoDim = false) { *this = RtcFinder(twoDim); }
   // Takes the next byte: false when the page had ended before it. `kept` is
   // the byte with the bits after the page's end set to zero (fill).
   bool Take(std::uint8_t byte, std::uint8_t& kept);
@@ -26,6 +31,8 @@ class RtcFinder {
   static constexpr unsigned kEolZeros = 11;
   static constexpr unsigned kRtcEols = 6;
   static constexpr unsigned kMaxTailBytes = 32;
+  bool twoDim_ = false;
+  bool tagNext_ = false;  // 2-D: the next bit is an EOL's tag
   unsigned zeros_ = 0;
   unsigned eols_ = 0;
   unsigned tail_ = 0;

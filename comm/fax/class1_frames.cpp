@@ -21,6 +21,7 @@ constexpr std::uint8_t kV27ter = 0x08;  // bit 12
 constexpr std::uint8_t kV33 = 0x10;     // bit 13: V.33 in old T.30, no T.31 modem does it
 constexpr std::uint8_t kV17 = 0x20;     // bit 14
 constexpr std::uint8_t kFine = 0x40;
+constexpr std::uint8_t kTwoDim = 0x80;  // bit 16: two-dimensional coding
 constexpr std::uint8_t kFaxOperation = 0x02;
 
 // DCS rates (T.30 Table 2): 2400/4800 V.27 ter, 7200/9600 V.29, 12000/14400 V.17.
@@ -150,7 +151,7 @@ std::string DecodeIdFif(const std::vector<std::uint8_t>& fif) {
   return id.substr(first, id.find_last_not_of(' ') - first + 1);
 }
 
-std::vector<std::uint8_t> DisFif(int speedIndex) {
+std::vector<std::uint8_t> DisFif(int speedIndex, bool twoDim) {
   // A DIS names modem families, not one speed: V.27 ter alone up to 4800,
   // with V.29 up to 9600, with V.17 above.
   std::uint8_t rate;
@@ -160,13 +161,13 @@ std::vector<std::uint8_t> DisFif(int speedIndex) {
     case 5: case 6: rate = kV17 | kV27ter | kV29; break;
     default: rate = kV27ter | kV29; break;
   }
-  return {0x00, static_cast<std::uint8_t>(kFaxOperation | kFine | rate), 0xF8 | 0x01, 0x00};
+  return {0x00, static_cast<std::uint8_t>(kFaxOperation | kFine | (twoDim ? kTwoDim : 0) | rate), 0xF8 | 0x01, 0x00};
 }
 
-std::vector<std::uint8_t> DcsFif(int speedIndex, bool fine, bool wide, int scanTime) {
+std::vector<std::uint8_t> DcsFif(int speedIndex, bool fine, bool wide, int scanTime, bool twoDim) {
   speedIndex = std::clamp(speedIndex, kClass1MinSpeed, kClass1MaxSpeed);
   scanTime = std::clamp(scanTime, 0, 7);
-  auto o2 = static_cast<std::uint8_t>(kFaxOperation | (fine ? kFine : 0) | kDcsRate[speedIndex]);
+  auto o2 = static_cast<std::uint8_t>(kFaxOperation | (fine ? kFine : 0) | (twoDim ? kTwoDim : 0) | kDcsRate[speedIndex]);
   auto o3 = static_cast<std::uint8_t>(0x88 | kDcsScan[scanTime][fine ? 1 : 0] | (wide ? 0x01 : 0));
   return {0x00, o2, o3, 0x00};
 }
@@ -187,6 +188,7 @@ DisInfo DecodeDis(const std::vector<std::uint8_t>& fif) {
     d.speeds.Add(4);
   }
   d.fine = (o2 & kFine) != 0;
+  d.twoDim = (o2 & kTwoDim) != 0;
   // Bits 17-18 of a DIS: 1 offers 255 mm, 2 offers 255 and 303 mm; either
   // takes our 2048-pixel pages.
   d.wide = (o3 & 0x03) == 0x01 || (o3 & 0x03) == 0x02;
@@ -219,6 +221,7 @@ DcsInfo DecodeDcs(const std::vector<std::uint8_t>& fif) {
       d.v17 = d.speedIndex >= 5;
   }
   d.fine = (o2 & kFine) != 0;
+  d.twoDim = (o2 & kTwoDim) != 0;
   d.wide = (o3 & 0x03) == 0x01;
   d.scanTime = ScanCodeOf(o3);
   return d;

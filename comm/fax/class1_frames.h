@@ -75,10 +75,13 @@ struct Class1Params {
   bool v17 = false;         // the modulation at this speed is V.17
   bool fine = false;        // the page being sent / received
   bool wide = false;
+  // Page data in two-dimensional coding: the sender's choice (both sides
+  // offer it) or what the caller's DCS says.
+  bool twoDim = false;
   int scanTime = 0;         // scan-line time code 0..7
   int minBytes = 0;         // minimum bytes per scan line
   SpeedSet local, remote;
-  bool remoteFine = false, remoteWide = false;
+  bool remoteFine = false, remoteWide = false, remoteTwoDim = false;
   bool frameReceived = false;  // a frame came since the last "AT+FRH=3"
   bool lastFinal = false;      // the last frame ended its sequence
   bool cfrReceived = false;
@@ -142,14 +145,16 @@ std::vector<std::uint8_t> IdFif(std::string_view stationId);
 std::string DecodeIdFif(const std::vector<std::uint8_t>& fif);
 
 // --- DIS and DCS ---
-// DIS of a receiver whose best speed is `speedIndex`: fine and wide always offered.
-std::vector<std::uint8_t> DisFif(int speedIndex);
-// DCS for a page at `speedIndex`.
-std::vector<std::uint8_t> DcsFif(int speedIndex, bool fine, bool wide, int scanTime);
+// DIS of a receiver whose best speed is `speedIndex`: fine and wide always
+// offered, two-dimensional coding when `twoDim`.
+std::vector<std::uint8_t> DisFif(int speedIndex, bool twoDim = true);
+// DCS for a page at `speedIndex`, its data coded two-dimensionally when `twoDim`.
+std::vector<std::uint8_t> DcsFif(int speedIndex, bool fine, bool wide, int scanTime, bool twoDim = false);
 
 struct DisInfo {
   SpeedSet speeds;
   bool fine = false;
+  bool twoDim = false;
   bool wide = false;
   int scanTime = 0;
 };
@@ -159,6 +164,7 @@ struct DcsInfo {
   int speedIndex = 1;
   bool v17 = false;
   bool fine = false;
+  bool twoDim = false;
   bool wide = false;
   int scanTime = 0;
 };

@@ -154,6 +154,10 @@ void FaxEngine::ActOnFrame(const Class1Frame& frame) {
       p.remote = dis.speeds;
       p.remoteFine = dis.fine;
       p.remoteWide = dis.wide;
+      p.remoteTwoDim = dis.twoDim;
+      // Two-dimensional pages are shorter: the sender uses them whenever
+      // the receiver takes them.
+      p.twoDim = dis.twoDim;
       p.scanTime = dis.scanTime;
       p.SetSpeed(ChooseSpeed(p.local, p.remote, s_.desiredBps));
       // A wide page goes to a remote without B4 width reduced to A4 (the
@@ -169,6 +173,7 @@ void FaxEngine::ActOnFrame(const Class1Frame& frame) {
       DcsInfo dcs = DecodeDcs(frame.fif);
       p.fine = dcs.fine;
       p.wide = dcs.wide;
+      p.twoDim = dcs.twoDim;
       p.scanTime = dcs.scanTime;
       p.SetSpeed(dcs.speedIndex, dcs.v17);
       Progress(fpSessionParams);

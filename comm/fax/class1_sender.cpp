@@ -145,7 +145,7 @@ void FaxSender::Class1PhaseB(const std::string& line) {
         Fail(ecFaxIncompatible);
         return;
       }
-      SendFrame(kFcfDCS | kFcfX, true, DcsFif(p.speedIndex, p.fine, p.wide, p.scanTime));
+      SendFrame(kFcfDCS | kFcfX, true, DcsFif(p.speedIndex, p.fine, p.wide, p.scanTime, p.twoDim));
       Progress(fpSessionParams);
       Goto(tf1DcsSent, false);
       return;

@@ -287,13 +287,17 @@ void FaxReceiver::ReceiveFlowOff() {
 
 void FaxReceiver::StartPage() {
   const bool class1 = s_.faxClass == fcClass1;
-  if (int rc = class1 ? file_.BeginPage(s_.class1.fine, s_.class1.wide) : file_.BeginPage(s_.params.fine, s_.params.wide)) {
+  // Class 1 pages may come two-dimensionally coded, as the caller's DCS said;
+  // the file keeps them one-dimensional.
+  const bool twoDim = class1 && s_.class1.twoDim;
+  if (int rc = class1 ? file_.BeginPage(s_.class1.fine, s_.class1.wide, twoDim)
+                      : file_.BeginPage(s_.params.fine, s_.params.wide)) {
     Fail(rc);
     return;
   }
   dleSeen_ = false;
   pageRefused_ = false;
-  rtc_.Reset();
+  rtc_.Reset(twoDim);
   data_.clear();
   s_.pageBytes = 0;  // the page's status counts its own bytes
   if (class1) {

@@ -9,6 +9,7 @@
 #include "base/exceptions.h"
 #include "faxdoc/header_line.h"
 #include "faxdoc/reduced_page_lines.h"
+#include "faxdoc/t4_mr_encoder.h"
 
 namespace telvane {
 
@@ -266,6 +267,7 @@ int FaxSender::StartPageData() {
   opt.maxSendCount = std::max(1, s_.maxSendCount);
   opt.bufferMinimum = s_.bufferMinimum;
   opt.wide = wide;
+  if (s_.faxClass == fcClass1 && s_.class1.twoDim) opt.twoDimK = page.fine ? kMrKFine : kMrKStandard;
   if (!s_.headerLine.empty()) {
     HeaderTagValues v;
     const std::time_t now = wallClock_();

@@ -37,6 +37,20 @@ void PageTransmitter::Begin(std::unique_ptr<PageLines> body, PageSendOptions opt
   staged_.clear();
   stagedAt_ = 0;
   sent_ = 0;
+  recoder_.reset();
+  if (opt_.twoDimK > 0)
+    recoder_ = std::make_unique<MhToMrRecoder>(opt_.wide ? kWideWidth : kNormalWidth, opt_.twoDimK, opt_.minBytes);
+}
+
+void PageTransmitter::Stage(const std::vector<std::uint8_t>& mh) {
+  if (!recoder_) {
+    AppendStuffed(staged_, mh.data(), mh.size(), opt_.minBytes);
+    return;
+  }
+  // The re-coder pads each 2-D line to the minimum itself.
+  recoded_.clear();
+  recoder_->Take(mh.data(), mh.size(), recoded_);
+  AppendStuffed(staged_, recoded_.data(), recoded_.size(), 0);
 }
 
 int PageTransmitter::RoomLevel(TApdComPort& port, int bufferMinimum) {
@@ -74,8 +88,7 @@ int PageTransmitter::Send(TApdComPort& port) {
     switch (phase_) {
       case phBlank:
         if (blankDone_ < kBlankLinesPerPage) {
-          const std::vector<std::uint8_t>& blank = BlankLine(opt_.wide);
-          AppendStuffed(staged_, blank.data(), blank.size(), opt_.minBytes);
+          Stage(BlankLine(opt_.wide));
           ++blankDone_;
           ++lines;
         } else if (!fillDone_) {
@@ -90,8 +103,7 @@ int PageTransmitter::Send(TApdComPort& port) {
         break;
       case phHeader:
         if (headerDone_ < opt_.headerLines.size()) {
-          const auto& l = opt_.headerLines[headerDone_++];
-          AppendStuffed(staged_, l.data(), l.size(), opt_.minBytes);
+          Stage(opt_.headerLines[headerDone_++]);
           ++lines;
         } else {
           phase_ = phBody;
@@ -101,9 +113,14 @@ int PageTransmitter::Send(TApdComPort& port) {
         int rc = body_ ? body_->Next(line) : 0;
         if (rc < 0) return rc;
         if (rc == 0) {
+          if (recoder_) {
+            recoded_.clear();
+            recoder_->Finish(recoded_);
+            AppendStuffed(staged_, recoded_.data(), recoded_.size(), 0);
+          }
           phase_ = phDone;
         } else {
-          AppendStuffed(staged_, line.data(), line.size(), opt_.minBytes);
+          Stage(line);
           ++lines;
         }
         break;

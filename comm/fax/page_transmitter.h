@@ -1,6 +1,8 @@
 // Moves one page to the modem: blank lines and fill, the header line, then
 // the page's own lines, each padded to the minimum bytes per scan line with
-// every DLE doubled, as fast as the output buffer takes them.
+// every DLE doubled, as fast as the output buffer takes them. The lines are
+// one-dimensional as stored; a session that agreed two-dimensional coding
+// gets all of them re-coded on the way, with its own RTC.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +12,7 @@
 
 #include "comm/port/com_port.h"
 #include "faxdoc/page_lines.h"
+#include "faxdoc/t4_mr_recoder.h"
 
 namespace telvane {
 
@@ -33,6 +36,7 @@ inline constexpr int kMaxFill = 8192;
 struct PageSendOptions {
   int minBytes = 0;        // minimum bytes per scan line of the session
   bool wide = false;       // a 2048-pixel page
+  int twoDimK = 0;         // 0: one-dimensional; else 2-D with this K
   int maxSendCount = 50;   // lines per call of Send
   int bufferMinimum = 1000;
   std::vector<std::vector<std::uint8_t>> headerLines;  // coded header rows
@@ -58,10 +62,13 @@ class PageTransmitter {
  private:
   // Puts as much of the staged bytes as fits; true when all are out.
   bool Flush(TApdComPort& port);
-  int NextLine(std::vector<std::uint8_t>& line);
+  // Stages coded one-dimensional bytes, re-coded when the page goes 2-D.
+  void Stage(const std::vector<std::uint8_t>& mh);
 
   std::unique_ptr<PageLines> body_;
   PageSendOptions opt_;
+  std::unique_ptr<MhToMrRecoder> recoder_;
+  std::vector<std::uint8_t> recoded_;
   Phase phase_ = phDone;
   int blankDone_ = 0;
   bool fillDone_ = false;

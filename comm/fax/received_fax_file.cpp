@@ -6,8 +6,11 @@
 
 #include <cerrno>
 #include <ctime>
+#include <iterator>
 
 #include "faxdoc/apf_io.h"
+#include "faxdoc/t4_encoder.h"
+#include "faxdoc/t4_mr_page.h"
 #include "base/error_codes.h"
 
 namespace telvane {
@@ -37,7 +40,7 @@ int ReceivedFaxFile::Create(const std::string& fileName, const std::string& remo
   return ecOK;
 }
 
-int ReceivedFaxFile::BeginPage(bool fine, bool wide) {
+int ReceivedFaxFile::BeginPage(bool fine, bool wide, bool twoDim) {
   if (fd_ < 0) return ecNoFilename;
   if (pageOpen_)
     if (int rc = DiscardPage()) return rc;
@@ -47,6 +50,8 @@ int ReceivedFaxFile::BeginPage(bool fine, bool wide) {
   page_.PageFlags = static_cast<std::uint16_t>((fine ? pfHighRes : 0) | (wide ? pfWide : 0));
   pageBytes_ = 0;
   buf_.clear();
+  twoDim_ = twoDim;
+  twoDimData_.clear();
   auto bytes = page_.Pack();  // zero length until the page is judged good
   if (int rc = apf::WriteFullyAt(fd_, pageStart_, bytes.data(), bytes.size())) return rc;
   pageOpen_ = true;
@@ -64,13 +69,27 @@ int ReceivedFaxFile::FlushBuffer() {
 
 int ReceivedFaxFile::Write(const std::uint8_t* data, std::size_t n) {
   if (!pageOpen_) return ecNoFilename;
+  if (twoDim_) {
+    twoDimData_.insert(twoDimData_.end(), data, data + n);
+    return ecOK;
+  }
   buf_.insert(buf_.end(), data, data + n);
   if (buf_.size() >= 4096) return FlushBuffer();
   return ecOK;
 }
 
+void ReceivedFaxFile::StoreTwoDimPage() {
+  const int width = (page_.PageFlags & pfWide) ? kWideWidth : kNormalWidth;
+  MhPageLines page = DecodeMrAsMh(twoDimData_.data(), twoDimData_.size(), width);
+  badLines_ = page.badLines;
+  for (const auto& line : page.lines) buf_.insert(buf_.end(), line.begin(), line.end());
+  buf_.insert(buf_.end(), std::begin(kEndOfPageRecord), std::end(kEndOfPageRecord));
+  twoDimData_.clear();
+}
+
 int ReceivedFaxFile::KeepPage() {
   if (!pageOpen_) return ecOK;
+  if (twoDim_) StoreTwoDimPage();
   if (int rc = FlushBuffer()) return rc;
   page_.DataLength = pageBytes_;
   auto page = page_.Pack();
@@ -88,6 +107,7 @@ int ReceivedFaxFile::KeepPage() {
 
 int ReceivedFaxFile::DiscardPage() {
   buf_.clear();
+  twoDimData_.clear();
   pageBytes_ = 0;
   if (!pageOpen_) return ecOK;
   pageOpen_ = false;

@@ -74,6 +74,8 @@ void FaxTerminalEnd::PhaseE(t30_state_s* s, void* user, int code) {
   r.completionText = t30_completion_code_to_str(code);
   r.bitRate = stats.bit_rate;
   r.pages = self->settings_.sends ? stats.pages_tx : stats.pages_rx;
+  r.encoding = stats.encoding;
+  r.badRows = stats.bad_rows;
   if (const char* ident = t30_get_rx_ident(s)) r.remoteIdent = ident;
 }
 

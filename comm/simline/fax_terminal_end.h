@@ -20,6 +20,8 @@ struct TerminalResult {
   std::string remoteIdent;     // the far end's TSI or CSI
   int fttSent = 0;             // training checks it refused (receiving)
   int fttReceived = 0;         // training checks refused to it (sending)
+  int encoding = 0;            // spandsp's T4_COMPRESSION_* of the pages
+  int badRows = 0;             // rows it could not decode (receiving)
 };
 
 struct TerminalSettings {

@@ -2,12 +2,16 @@
 // width, the K rule, the minimum line length, and the MH re-coding helpers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <tuple>
 
 #include "faxdoc/t4_encoder.h"
 #include "faxdoc/t4_mr_decoder.h"
 #include "faxdoc/t4_mr_encoder.h"
 #include "faxdoc/t4_mr_page.h"
+#include "faxdoc/t4_mr_recoder.h"
+#include "faxdoc/t4_rtc.h"
 #include "tests/faxdoc/t4_test_pages.h"
 
 namespace telvane {
@@ -84,6 +88,56 @@ TEST(TwoDimPages, MhLinesRecodedAndDecodedBackAreTheSameLines) {
     const MhPageLines back = DecodeMrAsMh(mr.data(), mr.size(), width);
     EXPECT_EQ(back.badLines, 0u);
     EXPECT_EQ(back.lines, mh);
+  }
+}
+
+// A sender re-codes an APF page in stream form as its blocks come, cut
+// anywhere, with the page's own RTC and trailing fill: the same 2-D page
+// as from whole lines, padded to the minimum.
+TEST(TwoDimPages, StreamBlocksCutAnywhereRecodeLikeWholeLines) {
+  const test::Page page = test::MakePage(test::Kind::kTextLike, 1728, 30, 4);
+  std::vector<std::vector<uint8_t>> mh;
+  std::vector<uint8_t> stream;
+  for (const auto& row : page) {
+    mh.push_back(EncodeRasterLine(row.data(), 1728));
+    stream.insert(stream.end(), mh.back().begin(), mh.back().end());
+  }
+  stream.insert(stream.end(), std::begin(kEndOfPageRecord), std::end(kEndOfPageRecord));
+  stream.insert(stream.end(), 40, 0x00);
+  constexpr int kMinBytes = 30;
+  MhToMrRecoder recoder(1728, kMrKStandard, kMinBytes);
+  std::vector<uint8_t> out;
+  for (size_t at = 0; at < stream.size(); at += 7) recoder.Take(&stream[at], std::min<size_t>(7, stream.size() - at), out);
+  recoder.Finish(out);
+  EXPECT_EQ(recoder.Rows(), page.size());
+  EXPECT_EQ(out, RecodeMhAsMr(mh, {1728, kMrKStandard, kMinBytes}));
+  EXPECT_EQ(DecodeMrPage(out.data(), out.size(), 1728).rows, page);
+}
+
+// What a 2-D page's RTC finder keeps of the received bytes: the page up to
+// its RTC (EOLs tagged 1), not the demodulator's noise after it, and never
+// less for the tagged EOLs inside the page.
+TEST(TwoDimPages, RtcFinderEndsATwoDimPageAfterItsTaggedRtc) {
+  const test::Page page = test::MakePage(test::Kind::kRandomRuns, 1728, 40, 9);
+  const std::vector<uint8_t> data = EncodeMrPage(page, {1728, kMrKFine, 0});
+  std::vector<uint8_t> received = data;
+  received.insert(received.end(), {0x5A, 0xFF, 0x13, 0x00, 0x80, 0x00});
+  for (const bool twoDim : {true, false}) {
+    RtcFinder rtc(twoDim);
+    std::vector<uint8_t> kept;
+    for (uint8_t b : received) {
+      uint8_t k;
+      if (rtc.Take(b, k)) kept.push_back(k);
+    }
+    ASSERT_GE(kept.size(), data.size());
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), kept.begin()));
+    if (twoDim) {
+      EXPECT_TRUE(rtc.Found());
+      EXPECT_LE(kept.size(), data.size() + 1) << "the noise went";
+      EXPECT_EQ(DecodeMrPage(kept.data(), kept.size(), 1728).rows, page);
+    } else {
+      EXPECT_FALSE(rtc.Found()) << "tagged EOLs are no one-dimensional RTC";
+    }
   }
 }
 

@@ -126,8 +126,9 @@ class Class1EndToEnd : public ::testing::Test {
 
   // The session ends well, and with it the line's one call: `pages` pages
   // at `bps` for the terminal, which saw our station id `ourId`, and the
-  // same speed for our engine.
-  void ExpectCall(const FaxEngine& fax, int pages, int bps, const std::string& ourId) {
+  // same speed and coding for our engine: two-dimensional unless the
+  // terminal was held to one-dimensional.
+  void ExpectCall(const FaxEngine& fax, int pages, int bps, const std::string& ourId, bool peerMhOnly = false) {
     ASSERT_TRUE(RunToFinish(150)) << Trace();
     EXPECT_EQ(owner.finishes, std::vector<int>{0}) << Trace();
     ASSERT_TRUE(line.WaitDone(20)) << Trace();
@@ -139,6 +140,9 @@ class Class1EndToEnd : public ::testing::Test {
     EXPECT_EQ(Trimmed(t.remoteIdent), ourId);
     EXPECT_EQ(t.bitRate, bps);
     EXPECT_EQ(fax.Session().class1.bps, bps);
+    EXPECT_EQ(t.encoding, peerMhOnly ? T4_COMPRESSION_ITU_T4_1D : T4_COMPRESSION_ITU_T4_2D);
+    EXPECT_EQ(fax.Session().class1.twoDim, !peerMhOnly);
+    EXPECT_EQ(t.badRows, 0);
   }
 
   bool LineSaw(const std::string& text) {
@@ -171,6 +175,7 @@ struct SpeedCase {
   unsigned peerModems;
   int desiredBps;
   int expectedBps;
+  bool peerMhOnly = false;  // the terminal codes and takes one-dimensional pages only
 };
 
 // Test names carry the case's name rather than its bytes.
@@ -182,11 +187,12 @@ const SpeedCase kSpeeds[] = {
     {"V17_14400", T30_SUPPORT_V17 | T30_SUPPORT_V29 | T30_SUPPORT_V27TER, 14400, 14400},
     {"V29_9600", T30_SUPPORT_V29 | T30_SUPPORT_V27TER, 14400, 9600},
     {"V27_4800", T30_SUPPORT_V27TER, 14400, 4800},
+    {"OneDimOnly", 0, 14400, 14400, true},
     // Our desired speed lower.
     {"Desired12000", 0, 12000, 12000},
     {"Desired7200", 0, 7200, 7200},
 };
-const SpeedCase* const kPeerRestrictions = kSpeeds + 3;  // the end of the first kind
+const SpeedCase* const kPeerRestrictions = kSpeeds + 4;  // the end of the first kind
 
 class Class1SendSpeeds : public Class1EndToEnd, public ::testing::WithParamInterface<SpeedCase> {};
 
@@ -194,11 +200,12 @@ TEST_P(Class1SendSpeeds, ThreePagesArriveRasterExactAtTheAgreedSpeed) {
   const SpeedCase& sc = GetParam();
   SimLineConfig c = LineConfig(SimLineConfig::TerminalReceives);
   c.peerModems = sc.peerModems;
+  c.peerMhOnly = sc.peerMhOnly;
   StartLine(c);
   auto fax = MakeSender(3, kWidePage);
   fax->Session().desiredBps = sc.desiredBps;
   fax->Start();
-  ASSERT_NO_FATAL_FAILURE(ExpectCall(*fax, 3, sc.expectedBps, "+1 555 0100"));
+  ASSERT_NO_FATAL_FAILURE(ExpectCall(*fax, 3, sc.expectedBps, "+1 555 0100", sc.peerMhOnly));
   EXPECT_EQ(fax->Session().remoteId, "SPANDSP TERMINAL");
 
   const auto pages = TerminalPages();
@@ -221,13 +228,14 @@ TEST_P(Class1ReceiveSpeeds, ThreeTiffPagesArriveInTheApfFile) {
   const SpeedCase& sc = GetParam();
   SimLineConfig c = LineConfig(SimLineConfig::TerminalSends);
   c.peerModems = sc.peerModems;
+  c.peerMhOnly = sc.peerMhOnly;
   c.pace = test::ReceivePace();
   c.sendTiff = WriteTiff(dir.File("terminal-out.tif"), 3);
   auto fax = MakeReceiver();
   fax->Session().desiredBps = sc.desiredBps;
   StartLine(c);
   ASSERT_EQ(fax->Start(), 0) << Trace();
-  ASSERT_NO_FATAL_FAILURE(ExpectCall(*fax, 3, sc.expectedBps, "+1 555 0199"));
+  ASSERT_NO_FATAL_FAILURE(ExpectCall(*fax, 3, sc.expectedBps, "+1 555 0199", sc.peerMhOnly));
   EXPECT_EQ(owner.acceptedId, "SPANDSP TERMINAL");
 
   test::ExpectApfPages(owner.receiveName, {PageRows(1), PageRows(2), PageRows(3)});
@@ -258,6 +266,8 @@ TEST_F(Class1EndToEnd, OurSenderToOurReceiverOverTwoModems) {
   EXPECT_EQ(sender->Session().remoteId, "+1 555 0199");
   EXPECT_EQ(sender->Session().class1.bps, receiver->Session().class1.bps);
   EXPECT_EQ(receiver->Session().class1.bps, 14400);
+  EXPECT_TRUE(sender->Session().class1.twoDim);
+  EXPECT_TRUE(receiver->Session().class1.twoDim);
   test::ExpectApfPages(receiving.receiveName, {SentRows(1), SentRows(2), SentRows(3)});
   receivePort.SetOpen(false);
 }

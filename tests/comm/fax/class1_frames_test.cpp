@@ -148,17 +148,30 @@ TEST(Class1Dcs, V17RatesOfAPeerAreReadAsTheirSpeed) {
   EXPECT_EQ(dcs(0x10).speedIndex, 5) << "bit 13 alone, as older stations sent 12000";
 }
 
-TEST(Class1Dis, OurDisOffersFamiliesWithFineAndWide) {
-  EXPECT_EQ(DisFif(6), (Bytes{0x00, 0x6E, 0xF9, 0x00}));
+TEST(Class1Dis, OurDisOffersFamiliesWithFineWideAndTwoDimCoding) {
+  EXPECT_EQ(DisFif(6), (Bytes{0x00, 0xEE, 0xF9, 0x00}));
   EXPECT_EQ(DisFif(5), DisFif(6)) << "12000 is V.17 too";
-  EXPECT_EQ(DisFif(4), (Bytes{0x00, 0x4E, 0xF9, 0x00}));
-  EXPECT_EQ(DisFif(2), (Bytes{0x00, 0x4A, 0xF9, 0x00}));
-  EXPECT_EQ(DisFif(1), (Bytes{0x00, 0x42, 0xF9, 0x00}));
+  EXPECT_EQ(DisFif(4), (Bytes{0x00, 0xCE, 0xF9, 0x00}));
+  EXPECT_EQ(DisFif(2), (Bytes{0x00, 0xCA, 0xF9, 0x00}));
+  EXPECT_EQ(DisFif(1), (Bytes{0x00, 0xC2, 0xF9, 0x00}));
+  EXPECT_EQ(DisFif(6, false), (Bytes{0x00, 0x6E, 0xF9, 0x00})) << "bit 16 is the only difference";
   DisInfo d = DecodeDis(DisFif(6));
   EXPECT_EQ(d.speeds, All());
   EXPECT_TRUE(d.fine);
   EXPECT_TRUE(d.wide);
+  EXPECT_TRUE(d.twoDim);
   EXPECT_EQ(d.scanTime, 0);
+  EXPECT_FALSE(DecodeDis(DisFif(6, false)).twoDim);
+}
+
+TEST(Class1Dcs, TwoDimCodingIsBit16AndReadBack) {
+  EXPECT_EQ(DcsFif(4, true, false, 5, true), (Bytes{0x00, 0xC6, 0x88, 0x00}));
+  for (bool twoDim : {false, true}) {
+    DcsInfo d = DecodeDcs(DcsFif(6, false, true, 3, twoDim));
+    EXPECT_EQ(d.twoDim, twoDim);
+    EXPECT_EQ(d.speedIndex, 6) << "the coding bit leaves the rate alone";
+    EXPECT_TRUE(d.wide);
+  }
 }
 
 TEST(Class1Dis, ScanLineBitsGiveTheirCode) {

@@ -9,7 +9,10 @@
 
 #include "base/error_codes.h"
 #include "faxdoc/apf_format.h"
+#include "faxdoc/t4_mr_encoder.h"
+#include "faxdoc/t4_mr_page.h"
 #include "tests/comm/fax/fax_fixture.h"
+#include "tests/support/apf_pages.h"
 
 namespace telvane {
 namespace {
@@ -28,7 +31,7 @@ const std::string kDcs7200 = Dcs(0x0C);   // V.29
 const std::string kDcs2400 = Dcs(0x00);   // V.27 ter
 // What the receiver writes: CSI "HERE" (not final) and DIS.
 const std::string kCsiOut = Bytes({0xFF, 0x03, 0x40}) + std::string(16, ' ') + "EREH" + kDleEtx;
-std::string DisOut(int rate) { return Bytes({0xFF, 0x13, 0x80, 0x00, 0x42 | rate, 0xF9, 0x00}) + kDleEtx; }
+std::string DisOut(int rate) { return Bytes({0xFF, 0x13, 0x80, 0x00, 0xC2 | rate, 0xF9, 0x00}) + kDleEtx; }
 
 // A TCF of `total` bytes of which `nonZero` are not zero, then DLE ETX.
 std::string Tcf(int total, int nonZero) {
@@ -136,6 +139,37 @@ TEST_F(Class1ReceiveTest, TwoPagesMpsThenEopRunEveryStateOfTheCall) {
                                                 fpGetHangup, fpGotHangup}));
   EXPECT_EQ(CountWritten(DisOut(0x2C)), 1);
   EXPECT_EQ(CountWritten(kMcf), 2);
+}
+
+// A caller whose DCS sets bit 16 sends two-dimensional pages (K 2 at
+// standard resolution): the file keeps them one-dimensional, the noise after
+// RTC dropped. A damaged line becomes a copy of the line before it, so the
+// page keeps its length.
+TEST_F(Class1ReceiveTest, TwoDimPagesAreStoredOneDimensionallyAndDamageKeepsTheLength) {
+  WirePage p1 = Page(1, 12), p2 = Page(2, 12);
+  for (WirePage* p : {&p1, &p2}) {
+    const std::vector<std::uint8_t> mr = EncodeMrPage(p->rasters, {kNormalWidth, kMrKStandard, 0});
+    p->stored.assign(mr.begin(), mr.end());
+    p->stored += "\x5A\xFF\x13";  // the demodulator's noise until the carrier goes
+  }
+  p2.stored[p2.stored.size() / 2] ^= 0x5A;
+  ScriptAnswer();
+  ScriptDcs(Dcs(0x04 | 0x80));
+  ScriptTraining("96", Tcf(1728, 0));
+  ScriptPage("96", p1, kMps);
+  ScriptPage("96", p2, kEop);
+  ScriptEnd();
+  auto r = MakeReceiver(9600);
+  Run(*r);
+
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  EXPECT_TRUE(r->Session().class1.twoDim);
+  const auto got = ReadApfPages(owner.receiveName);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_TRUE(got[0] == p1.rasters);
+  ASSERT_EQ(got[1].size(), p2.rasters.size());
+  EXPECT_TRUE(got[1][0] == p2.rasters[0]);
+  EXPECT_FALSE(got[1] == p2.rasters) << "the damage shows";
 }
 
 TEST_F(Class1ReceiveTest, TheTrainingCheckIsGoodOnlyBelowTenPercentNonZeroBytes) {

@@ -3,9 +3,13 @@
 // exchange with its retries, the modem's quirks and the faults that end a call.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "comm/fax/class1_frames.h"
+#include "comm/fax/page_transmitter.h"
+#include "faxdoc/t4_mr_page.h"
+#include "tests/support/apf_pages.h"
 #include "base/error_codes.h"
 #include "tests/comm/fax/fax_fixture.h"
 
@@ -15,9 +19,11 @@ namespace {
 using namespace test;
 
 // The remote's frames, written out as the modem delivers them: CSI "REMOTE 1"
-// (not final) and a DIS: V.27 ter + V.29 + V.17, fine, 0 ms scan time.
+// (not final) and a DIS: V.27 ter + V.29 + V.17, fine, 0 ms scan time,
+// one-dimensional coding only (kDisV17TwoDim offers two-dimensional too).
 const std::string kCsi = Bytes({0xFF, 0x03, 0x40}) + std::string(12, ' ') + "1 ETOMER" + kDleEtx;
-const std::string kDisV17 = Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0xF8, 0x00, 0x10, 0x03});
+const std::string kDisV17 = Bytes({0xFF, 0x13, 0x80, 0x00, 0x6E, 0xF8, 0x00, 0x10, 0x03});
+const std::string kDisV17TwoDim = Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0xF8, 0x00, 0x10, 0x03});
 const std::string kRtn = Bytes({0xFF, 0x13, 0x4C, 0x10, 0x03});
 const std::string kRtp = Bytes({0xFF, 0x13, 0xCC, 0x10, 0x03});
 const std::string kRemoteDcn = Bytes({0xFF, 0x13, 0xFA, 0x10, 0x03});
@@ -124,6 +130,42 @@ TEST_F(Class1SendTest, AOnePageFaxRunsEverySendingStateAndEndsWithDcn) {
   EXPECT_EQ(CountWritten(Stuffed(fax, 1)), 1);
 }
 
+// A remote that offers two-dimensional coding gets it: bit 16 in the DCS,
+// and the stored one-dimensional page re-coded with K 2 (standard
+// resolution), padded to the scan time, behind the blank lines.
+TEST_F(Class1SendTest, ARemoteOfferingTwoDimCodingGetsThePageRecoded) {
+  std::string fax = QueueApf("one.apf", 1);
+  ScriptCallAndTsi(Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0xA8, 0x00, 0x10, 0x03}));  // 10 ms at standard
+  ScriptTraining("96", 9600);
+  ScriptPage("96", kEop);
+  ScriptEnd();
+  auto s = MakeSender(9600);
+  Run(*s);
+
+  EXPECT_EQ(owner.finishes, std::vector<int>{0});
+  ASSERT_EQ(DcsWritten().size(), 1u);
+  EXPECT_EQ(DcsWritten()[0].substr(0, 2), Bytes({0x00, 0x86}));
+  EXPECT_TRUE(s->Session().class1.twoDim);
+  // The page data between its CONNECT and DLE ETX, DLEs undoubled.
+  const std::string w = line->Written();
+  const std::size_t from = w.find("AT+FTM=96\r", w.find("AT+FTM=96\r") + 1) + 10;
+  std::vector<std::uint8_t> data;
+  for (std::size_t i = from; i + 1 < w.size() && !(w[i] == '\x10' && w[i + 1] == '\x03'); ++i) {
+    data.push_back(static_cast<std::uint8_t>(w[i]));
+    if (w[i] == '\x10') ++i;
+  }
+  const MrDecodedPage page = DecodeMrPage(data.data(), data.size(), kNormalWidth);
+  EXPECT_EQ(page.badLines, 0u);
+  const auto stored = ReadApfPages(fax);
+  ASSERT_EQ(stored.size(), 1u);
+  ASSERT_EQ(page.rows.size(), stored[0].size() + kBlankLinesPerPage);
+  EXPECT_TRUE(std::equal(stored[0].begin(), stored[0].end(), page.rows.begin() + kBlankLinesPerPage));
+  // 10 ms at 9600 bit/s: 12 bytes at least per coded line, where a white
+  // 2-D line alone takes 3.
+  EXPECT_GE(data.size(), 12 * page.rows.size());
+  EXPECT_EQ(CountWritten(Stuffed(fax, 1)), 0) << "not sent one-dimensionally";
+}
+
 TEST_F(Class1SendTest, PagesAfterACoverGoAsEomThenMpsThenEopWithShortTrainingForLaterPages) {
   std::string cover = dir.File("cover.txt");
   {
@@ -187,7 +229,7 @@ TEST_P(Class1SendPadding, AFineLineIsPaddedToTheScanTimeAtTheSpeedSent) {
   std::string fax = dir.File("fine.apf");
   MakeApfWithLines(fax, {{0x00, 0x80, 0xAA}}, true);
   QueueFax(fax);
-  ScriptCallAndTsi(Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0x88, 0x00, 0x10, 0x03}));
+  ScriptCallAndTsi(Bytes({0xFF, 0x13, 0x80, 0x00, 0x6E, 0x88, 0x00, 0x10, 0x03}));
   ScriptTraining(c.trainMod, c.bps);
   ScriptPage(c.pageMod, kEop);
   ScriptEnd();
@@ -361,7 +403,7 @@ TEST_F(Class1SendTest, ADoubleConnectAndNoiseBeforeTheFrameAreSkipped) {
 TEST_F(Class1SendTest, ADleInsideAReceivedFrameIsUndoubled) {
   // Scan-line bits 0x10 (5 ms) in the DIS arrive as DLE DLE: 6 bytes per line at 9600.
   QueueApf("one.apf", 1);
-  ScriptCallAndTsi(Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0x10, 0x10, 0x00, 0x10, 0x03}));
+  ScriptCallAndTsi(Bytes({0xFF, 0x13, 0x80, 0x00, 0x6E, 0x10, 0x10, 0x00, 0x10, 0x03}));
   ScriptTraining("96", 9600);
   ScriptPage("96", kEop);
   ScriptEnd();

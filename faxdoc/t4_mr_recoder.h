@@ -1,0 +1,42 @@
+// One-dimensional page data re-coded to two-dimensional lines as it comes:
+// what a sender that agreed 2-D coding does with the MH lines of an APF page
+// (line records, or the blocks of a page in stream form).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "faxdoc/t4_decoder.h"
+#include "faxdoc/t4_mr_encoder.h"
+
+namespace telvane {
+
+class MhToMrRecoder {
+ public:
+  // Lines of `width` pixels, `k` as for MrLineCoder; every coded line is
+  // zero-filled to at least `minBytes` (the receiver's minimum scan-line time).
+  MhToMrRecoder(int width, int k, int minBytes);
+
+  // Takes the next one-dimensional bytes, continuing the page; appends the
+  // 2-D coded lines of the rows they complete. A row is complete at the EOL
+  // that follows it, so the last one waits for Finish. Bytes after the
+  // page's own RTC are ignored.
+  void Take(const uint8_t* data, size_t length, std::vector<uint8_t>& out);
+  // Ends the page: its last row and the 2-D RTC.
+  void Finish(std::vector<uint8_t>& out);
+
+  uint32_t Rows() const { return rows_; }
+
+ private:
+  void CodeRow(const uint8_t* row, size_t length, std::vector<uint8_t>& out);
+
+  MhDecoder decoder_;
+  MrLineCoder coder_;
+  int minBytes_;
+  uint32_t rows_ = 0;
+  std::vector<uint8_t> row_;
+  std::vector<uint8_t> coded_;
+};
+
+}  // namespace telvane
