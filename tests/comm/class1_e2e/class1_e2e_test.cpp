@@ -14,6 +14,7 @@
 #include <mutex>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "comm/port/com_port.h"
@@ -21,6 +22,7 @@
 #include "comm/fax/fax_sender.h"
 #include "comm/core/loop_dispatcher.h"
 #include "comm/simline/sim_line.h"
+#include "tests/comm/simline/simline_test_util.h"
 #include "tests/support/comm/e2e_pages.h"
 #include "tests/support/comm/recording_owner.h"
 #include "tests/support/comm/sim_pace.h"
@@ -270,6 +272,60 @@ TEST_F(Class1EndToEnd, OurSenderToOurReceiverOverTwoModems) {
   EXPECT_TRUE(receiver->Session().class1.twoDim);
   test::ExpectApfPages(receiving.receiveName, {SentRows(1), SentRows(2), SentRows(3)});
   receivePort.SetOpen(false);
+}
+
+// efax, an independent Class 1 program that codes and takes one-dimensional
+// pages only, at the other modem: our sender to it and it to our receiver.
+class Class1WithEfax : public Class1EndToEnd {
+ protected:
+  void SetUp() override {
+    if (!test::HaveProgram("efax")) GTEST_SKIP() << "efax is not installed";
+    SimLineConfig c = LineConfig(SimLineConfig::SecondModem);
+    c.pace = test::ReceivePace();
+    StartLine(c);
+  }
+  int RunEfax(std::vector<std::string> args) {
+    std::vector<std::string> argv = {"efax", "-d", line.PtyPath(1), "-o1", "-v", "ewinchrmta", "-l", "EFAX"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return test::RunProgram(argv, dir.File("efax.log"), 90);
+  }
+  std::string EfaxLog() { return test::ReadFile(dir.File("efax.log")); }
+};
+
+TEST_F(Class1WithEfax, OurSenderToEfaxGoesOneDimensional) {
+  int efax = -1;
+  std::thread receiving([&] { efax = RunEfax({"-iS0=1", "-w", "-r", dir.File("fax")}); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // efax sets auto-answer first
+  auto fax = MakeSender(1);
+  fax->Start();
+  const bool finished = RunToFinish(150);
+  receiving.join();
+  ASSERT_TRUE(finished) << Trace();
+  EXPECT_EQ(owner.finishes, std::vector<int>{0}) << Trace();
+  EXPECT_EQ(efax, 0) << EfaxLog();
+  EXPECT_FALSE(fax->Session().class1.twoDim);
+  EXPECT_EQ(fax->Session().remoteId, "EFAX");
+  EXPECT_TRUE(test::ReadTiff(dir.File("fax.001")) == SentRows(1)) << EfaxLog();
+}
+
+TEST_F(Class1WithEfax, EfaxToOurReceiver) {
+  const test::Raster page = test::TestPage(64);
+  ASSERT_TRUE(test::WritePbm(dir.File("page.pbm"), page));
+  auto fax = MakeReceiver();
+  ASSERT_EQ(fax->Start(), 0) << Trace();
+  ASSERT_TRUE(main.RunUntil([&] { return fax->State() == rfWaitForCall; }, 10000)) << Trace();
+  int efax = -1;
+  std::thread sending([&] { efax = RunEfax({"-h", "", "-t", "5550100", dir.File("page.pbm")}); });
+  const bool finished = RunToFinish(150);
+  sending.join();
+  ASSERT_TRUE(finished) << Trace();
+  EXPECT_EQ(owner.finishes, std::vector<int>{0}) << Trace();
+  EXPECT_EQ(efax, 0) << EfaxLog();
+  EXPECT_FALSE(fax->Session().class1.twoDim);
+  EXPECT_EQ(owner.acceptedId, "EFAX");
+  const auto got = test::ReadApfPages(owner.receiveName);
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_TRUE(test::SamePageAtBottom(got[0], page));
 }
 
 // A line that goes dead while the terminal sends its second page: the
