@@ -1,9 +1,10 @@
 // Wall-clock time of a whole Class 1 session through the simulated fax line:
 // our sender against spandsp's own fax terminal sending the same pages to the
-// same receiving terminal over the same line, one run each, at 14400 bit/s,
-// both with one-dimensional (MH) coding.
+// same receiving terminal over the same line, one run each, at 14400 bit/s:
+// both on their best coding (two-dimensional), then both with the terminals
+// held to one-dimensional (MH) coding.
 //
-//   class1_session_bench [--pace P] [--pages 1,10]
+//   class1_session_bench [--pace P] [--pages 1,10] [--coding best|1d|both]
 //
 // The line runs P times faster than real time (1 by default: the figures are
 // those a user would see). The call time is the line's, from the answer to
@@ -134,15 +135,15 @@ struct Run {
   int pages = 0;
 };
 
-SimLineConfig LineConfig(double pace, SimLineConfig::FarEnd far) {
+SimLineConfig LineConfig(double pace, bool oneDim, SimLineConfig::FarEnd far) {
   SimLineConfig c;
   c.farEnd = far;
   c.pace = pace;
   c.receiveTiff = (WorkDir() / "received.tif").string();
   c.callDelaySeconds = 0.2;
-  // Both senders code the pages one-dimensionally, as our fax files are:
-  // the comparison is of the sessions, not of the codings.
-  c.peerMhOnly = true;
+  // A receiving terminal that takes only one-dimensional pages makes both
+  // senders code them so; otherwise both choose two-dimensional coding.
+  c.peerMhOnly = oneDim;
   return c;
 }
 
@@ -157,9 +158,9 @@ Run FromCall(const SimLineResult& r, bool ok) {
   return run;
 }
 
-Run OurSender(const std::string& apf, double pace) {
+Run OurSender(const std::string& apf, double pace, bool oneDim) {
   SimLine line;
-  if (line.Start(LineConfig(pace, SimLineConfig::TerminalReceives)) != 0) return {};
+  if (line.Start(LineConfig(pace, oneDim, SimLineConfig::TerminalReceives)) != 0) return {};
   LoopDispatcher main;
   TApdComPort port(&main);
   port.SetDevicePath(line.PtyPath(0));
@@ -181,9 +182,9 @@ Run OurSender(const std::string& apf, double pace) {
   return FromCall(line.Result(), finished && owner.finish == 0);
 }
 
-Run SpandspSender(const std::string& tiff, double pace) {
+Run SpandspSender(const std::string& tiff, double pace, bool oneDim) {
   SimLine line;
-  SimLineConfig c = LineConfig(pace, SimLineConfig::TerminalToTerminal);
+  SimLineConfig c = LineConfig(pace, oneDim, SimLineConfig::TerminalToTerminal);
   c.sendTiff = tiff;
   if (line.Start(c) != 0) return {};
   const bool done = line.WaitDone(1800);
@@ -196,8 +197,16 @@ Run SpandspSender(const std::string& tiff, double pace) {
 int main(int argc, char** argv) {
   double pace = 1;
   std::vector<int> pageCounts{1, 10};
+  std::vector<bool> codings{false, true};  // one-dimensional only: true
   for (int i = 1; i + 1 < argc; i += 2) {
-    if (!std::strcmp(argv[i], "--pace")) {
+    if (!std::strcmp(argv[i], "--coding")) {
+      const std::string c = argv[i + 1];
+      if (c == "best") {
+        codings = {false};
+      } else if (c == "1d") {
+        codings = {true};
+      }
+    } else if (!std::strcmp(argv[i], "--pace")) {
       pace = std::atof(argv[i + 1]);
     } else if (!std::strcmp(argv[i], "--pages")) {
       pageCounts.clear();
@@ -213,21 +222,25 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::printf("Class 1 session at 14400 bit/s through the simulated line, pace %.1fx (call time, wall clock)\n", pace);
-  std::printf("%6s %12s %12s %7s\n", "pages", "ours [s]", "spandsp [s]", "ratio");
+  std::printf("%6s %7s %12s %12s %7s\n", "pages", "coding", "ours [s]", "spandsp [s]", "ratio");
   int status = 0;
-  for (int pages : pageCounts) {
-    const std::string apf = MakeFax(pages);
-    const std::string tiff = MakeTiff(apf);
-    const Run ours = OurSender(apf, pace);
-    const Run theirs = SpandspSender(tiff, pace);
-    if (!ours.ok || !theirs.ok || ours.pages != pages || theirs.pages != pages) {
-      std::printf("%6d  session failed (ours: %d pages at %d, spandsp: %d pages at %d)\n", pages, ours.pages,
-                  ours.bitRate, theirs.pages, theirs.bitRate);
-      status = 1;
-      continue;
+  for (bool oneDim : codings) {
+    for (int pages : pageCounts) {
+      const std::string apf = MakeFax(pages);
+      const std::string tiff = MakeTiff(apf);
+      const Run ours = OurSender(apf, pace, oneDim);
+      const Run theirs = SpandspSender(tiff, pace, oneDim);
+      const char* coding = oneDim ? "1-D" : "best";
+      if (!ours.ok || !theirs.ok || ours.pages != pages || theirs.pages != pages) {
+        std::printf("%6d %7s  session failed (ours: %d pages at %d, spandsp: %d pages at %d)\n", pages, coding,
+                    ours.pages, ours.bitRate, theirs.pages, theirs.bitRate);
+        status = 1;
+        continue;
+      }
+      std::printf("%6d %7s %12.2f %12.2f %7.3f   (%d / %d bit/s)\n", pages, coding, ours.callSeconds,
+                  theirs.callSeconds, ours.callSeconds / theirs.callSeconds, ours.bitRate, theirs.bitRate);
+      std::fflush(stdout);
     }
-    std::printf("%6d %12.2f %12.2f %7.3f   (%d / %d bit/s)\n", pages, ours.callSeconds, theirs.callSeconds,
-                ours.callSeconds / theirs.callSeconds, ours.bitRate, theirs.bitRate);
   }
   fs::remove_all(WorkDir());
   return status;

@@ -353,7 +353,7 @@ void FaxReceiver::Class1SendMcf(bool ok, bool connect) {
     Class1Command("AT+FTH=3", kAfterFrameMs);
     Goto(rf1SendCsi, false);
   } else {
-    Class1Command("AT+FRH=3", kAfterFrameMs);
+    Class1Command("AT+FRH=3", kBeforeListenMs);
     if (file_.IsOpen()) {  // not again for a repeated EOP
       if (int rc = file_.Close()) {
         Fail(rc);

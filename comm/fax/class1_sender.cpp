@@ -167,7 +167,7 @@ void FaxSender::Class1PhaseB(const std::string& line) {
       TransmitFlowOff();
       p.cfrReceived = false;
       p.retrainNeeded = false;
-      Class1Command("AT+FRH=3", kAfterFrameMs);
+      Class1Command("AT+FRH=3", kBeforeListenMs);
       Goto(tf1WaitCfr, false);
       return;
     case tf1WaitCfr:
@@ -192,10 +192,11 @@ void FaxSender::Class1PhaseB(const std::string& line) {
       return;
     case tf1WaitPageConnect:
       if (!connect) return;
-      // The page starts on the modem's XON or after 18 ticks without it.
+      // A T.31 modem takes page data from its CONNECT on and sends no XON
+      // first: the page starts at once, while the modem still trains.
       modemSending_ = true;
-      ArmTimeout(kXonWaitTicks);
-      Goto(tf2WaitXon, false);
+      ArmTimeout(s_.pageTimeout);
+      Goto(tfStartPage);
       return;
     default:
       return;
@@ -235,7 +236,7 @@ void FaxSender::Class1PhaseD(FaxEvent ev, const std::string& line) {
       return;
     case tf1PostPageSent:
       if (!ok) return;
-      Class1Command("AT+FRH=3", kAfterFrameMs);
+      Class1Command("AT+FRH=3", kBeforeListenMs);
       Goto(tf1WaitPostPageResponse, false);
       return;
     case tf1WaitPostPageResponse:

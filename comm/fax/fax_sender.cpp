@@ -342,7 +342,13 @@ void FaxSender::PageStates(FaxEvent ev) {
   // Sending: blank lines, header line, cover or page data.
   if (ev != FaxEvent::Enter && ev != FaxEvent::OutFree) return;
   int rc = tx_.Send(port_);
-  s_.pageBytes = static_cast<std::uint32_t>(tx_.BytesSent());
+  // A page re-coded on the way counts the stored line bytes it has used, and
+  // the whole length it was announced with once it is out.
+  if (!tx_.Recoding())
+    s_.pageBytes = static_cast<std::uint32_t>(tx_.BytesSent());
+  else
+    s_.pageBytes = tx_.CurrentPhase() == PageTransmitter::phDone ? s_.pageLength
+                                                                 : static_cast<std::uint32_t>(tx_.BodyBytesTaken());
   if (rc < 0) {
     Fail(rc);
     return;

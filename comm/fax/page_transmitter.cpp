@@ -37,6 +37,7 @@ void PageTransmitter::Begin(std::unique_ptr<PageLines> body, PageSendOptions opt
   staged_.clear();
   stagedAt_ = 0;
   sent_ = 0;
+  bodyTaken_ = 0;
   recoder_.reset();
   if (opt_.twoDimK > 0)
     recoder_ = std::make_unique<MhToMrRecoder>(opt_.wide ? kWideWidth : kNormalWidth, opt_.twoDimK, opt_.minBytes);
@@ -120,6 +121,7 @@ int PageTransmitter::Send(TApdComPort& port) {
           }
           phase_ = phDone;
         } else {
+          bodyTaken_ += line.size();
           Stage(line);
           ++lines;
         }

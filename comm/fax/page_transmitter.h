@@ -58,6 +58,10 @@ class PageTransmitter {
   // The output-buffer-free level that means "room for more" for this port.
   static int RoomLevel(TApdComPort& port, int bufferMinimum);
   std::uint64_t BytesSent() const { return sent_; }
+  // Bytes of the page's own (stored, one-dimensional) lines taken so far:
+  // the progress through a page whose coding on the line differs.
+  std::uint64_t BodyBytesTaken() const { return bodyTaken_; }
+  bool Recoding() const { return recoder_ != nullptr; }
 
  private:
   // Puts as much of the staged bytes as fits; true when all are out.
@@ -76,6 +80,7 @@ class PageTransmitter {
   std::string staged_;
   std::size_t stagedAt_ = 0;
   std::uint64_t sent_ = 0;
+  std::uint64_t bodyTaken_ = 0;
 };
 
 }  // namespace telvane

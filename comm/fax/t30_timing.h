@@ -13,18 +13,23 @@ int ScanLineMs(int scanTime, bool fine);
 // Minimum bytes per coded scan line for a scan-line time code at a speed.
 int MinBytesPerLine(int scanTime, bool fine, int bps);
 
-// T.30 wants at least 75 ms between a received signal and the answer; 200 ms
-// also lets a T.31 modem drop its receive carrier first.
-inline constexpr int kAfterFrameMs = 200;
+// T.30 puts 75 ms (+-20) between the end of a received signal and the
+// answer to it; the modem's OK after a frame says the signal has ended.
+inline constexpr int kAfterFrameMs = 75;
+// After our own transmission the modem listens only once the echo of our
+// carrier has died down on the line; the answer comes 75 ms after our end
+// at the earliest and starts with a second of flags.
+inline constexpr int kBeforeListenMs = 75;
 // The other side's TCF or page starts 75 ms after its DCS or our CFR/MCF, so
 // "AT+FRM=" goes out with only a short pause.
 inline constexpr int kBeforeModulationMs = 40;
-// After page data the sender waits before it sends the post-page command, so
-// that the receiver has dropped its high-speed carrier.
-inline constexpr int kBeforePostPageMs = 500;
+// T.30 sends the post-page command 75 ms after the page's data, once the
+// receiver has dropped the high-speed carrier.
+inline constexpr int kBeforePostPageMs = 75;
 
-// A modem signals with XON that it takes page data; after about a second
-// without one the page starts all the same.
+// A Class 2 modem signals with XON that it takes page data; after about a
+// second without one the page starts all the same. (A Class 1 modem takes
+// the data from its CONNECT on.)
 inline constexpr int kXonWaitTicks = 18;
 // A frame read is confirmed by the modem's OK once the V.21 carrier drops,
 // within a fraction of a second after its closing flags; a modem that has
