@@ -81,7 +81,8 @@ size_t MrLineCoder::EncodeLine(const uint8_t* raster, uint8_t* out, int minBytes
   }
   // Zero fill: the accumulator holds nothing above its last code.
   StoreLe64(w.out, w.acc);
-  size_t length = static_cast<size_t>(w.out - out) + (w.bits + 7) / 8;
+  lastBits_ = static_cast<size_t>(w.out - out) * 8 + w.bits;
+  size_t length = (lastBits_ + 7) / 8;
   const size_t least = std::min(static_cast<size_t>(std::max(minBytes, 0)), kCodedLineMax);
   if (length < least) {
     std::memset(out + length, 0, least - length);

@@ -30,11 +30,15 @@ class MrLineCoder {
   size_t EncodeLine(const uint8_t* raster, uint8_t* out, int minBytes = 0);
 
   int Width() const { return width_; }
+  // Bits of the last line coded, from the first bit of its byte-aligned EOL
+  // to the last bit of its codes (fill not counted).
+  size_t LastLineBits() const { return lastBits_; }
 
  private:
   int width_;
   int k_;
   int sinceOneDim_;  // lines coded since the last one-dimensional line
+  size_t lastBits_ = 0;
   std::vector<int32_t> ref_;
   std::vector<int32_t> cur_;
 };

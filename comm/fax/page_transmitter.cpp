@@ -40,7 +40,8 @@ void PageTransmitter::Begin(std::unique_ptr<PageLines> body, PageSendOptions opt
   bodyTaken_ = 0;
   recoder_.reset();
   if (opt_.twoDimK > 0)
-    recoder_ = std::make_unique<MhToMrRecoder>(opt_.wide ? kWideWidth : kNormalWidth, opt_.twoDimK, opt_.minBytes);
+    recoder_ = std::make_unique<MhToMrRecoder>(opt_.wide ? kWideWidth : kNormalWidth, opt_.twoDimK, opt_.minBytes,
+                                               MhToMrRecoder::Layout::kPacked);
 }
 
 void PageTransmitter::Stage(const std::vector<std::uint8_t>& mh) {
@@ -95,7 +96,8 @@ int PageTransmitter::Send(TApdComPort& port) {
         } else if (!fillDone_) {
           // Zero fill gives the modem a cushion of data before the page proper.
           int used = port.OutBuffUsed();
-          if (used < opt_.bufferMinimum)
+          // (Never inside a packed 2-D bit stream.)
+          if (opt_.startFill && !recoder_ && used < opt_.bufferMinimum)
             staged_.append(static_cast<std::size_t>(std::min(opt_.bufferMinimum - used, kMaxFill)), '\0');
           fillDone_ = true;
         } else {

@@ -2,7 +2,8 @@
 // the page's own lines, each padded to the minimum bytes per scan line with
 // every DLE doubled, as fast as the output buffer takes them. The lines are
 // one-dimensional as stored; a session that agreed two-dimensional coding
-// gets all of them re-coded on the way, with its own RTC.
+// gets all of them re-coded on the way into one packed bit stream (no byte
+// alignment of the EOLs), with its own RTC.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +40,10 @@ struct PageSendOptions {
   int twoDimK = 0;         // 0: one-dimensional; else 2-D with this K
   int maxSendCount = 50;   // lines per call of Send
   int bufferMinimum = 1000;
+  // Zero fill up to bufferMinimum after the blank lines, a cushion for a
+  // modem that starts sending before the page's own lines come. A Class 1
+  // page starts at the modem's CONNECT and its lines are the cushion.
+  bool startFill = true;
   std::vector<std::vector<std::uint8_t>> headerLines;  // coded header rows
 };
 

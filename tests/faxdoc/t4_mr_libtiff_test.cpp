@@ -5,10 +5,13 @@
 
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "faxdoc/t4_mr_decoder.h"
 #include "faxdoc/t4_mr_encoder.h"
+#include "faxdoc/t4_encoder.h"
 #include "faxdoc/t4_mr_page.h"
+#include "faxdoc/t4_mr_recoder.h"
 #include "tests/faxdoc/t4_test_pages.h"
 #include "tests/support/tiff_g3.h"
 
@@ -36,6 +39,43 @@ TEST_P(TwoDimLibtiff, LibtiffDecodesWhatWeCode) {
       test::TiffDecodeG3(strip, Case().width, kRows, &error, GROUP3OPT_2DENCODING | GROUP3OPT_FILLBITS);
   ASSERT_EQ(error, "");
   EXPECT_EQ(decoded, page);
+}
+
+// What a sender puts on the line: MH lines re-coded into one packed bit
+// stream, EOLs not aligned, each line EOL to EOL at least the minimum.
+TEST_P(TwoDimLibtiff, LibtiffDecodesOurPackedLineStream) {
+  const test::Page page = MakePage(2);
+  std::vector<uint8_t> mh;
+  for (const auto& row : page) {
+    const std::vector<uint8_t> line = EncodeRasterLine(row.data(), Case().width);
+    mh.insert(mh.end(), line.begin(), line.end());
+  }
+  constexpr int kMinBytes = 9;
+  std::vector<uint8_t> packed, aligned;
+  MhToMrRecoder recoder(Case().width, K(), kMinBytes, MhToMrRecoder::Layout::kPacked);
+  recoder.Take(mh.data(), mh.size(), packed);
+  recoder.Finish(packed);
+  MhToMrRecoder byBytes(Case().width, K(), kMinBytes);
+  byBytes.Take(mh.data(), mh.size(), aligned);
+  byBytes.Finish(aligned);
+  std::string error;
+  EXPECT_EQ(test::TiffDecodeG3(packed, Case().width, kRows, &error, GROUP3OPT_2DENCODING), page) << error;
+  EXPECT_LT(packed.size(), aligned.size());
+  // Distances between the ends of successive EOLs (11 zeros, then 1): no
+  // line shorter than the minimum, but the RTC's.
+  std::vector<size_t> eolEnds;
+  size_t zeros = 0;
+  for (size_t bit = 0; bit < packed.size() * 8; ++bit) {
+    if (packed[bit / 8] >> (bit % 8) & 1) {
+      if (zeros >= 11) eolEnds.push_back(bit);
+      zeros = 0;
+    } else {
+      ++zeros;
+    }
+  }
+  ASSERT_EQ(eolEnds.size(), static_cast<size_t>(kRows) + 6);
+  for (size_t i = 1; i <= static_cast<size_t>(kRows); ++i)
+    EXPECT_GE(eolEnds[i] - eolEnds[i - 1], static_cast<size_t>(kMinBytes) * 8) << "line " << i;
 }
 
 TEST_P(TwoDimLibtiff, WeDecodeWhatLibtiffCodes) {
