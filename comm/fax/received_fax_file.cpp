@@ -81,7 +81,6 @@ int ReceivedFaxFile::Write(const std::uint8_t* data, std::size_t n) {
 void ReceivedFaxFile::StoreTwoDimPage() {
   const int width = (page_.PageFlags & pfWide) ? kWideWidth : kNormalWidth;
   MhPageLines page = DecodeMrAsMh(twoDimData_.data(), twoDimData_.size(), width);
-  badLines_ = page.badLines;
   for (const auto& line : page.lines) buf_.insert(buf_.end(), line.begin(), line.end());
   buf_.insert(buf_.end(), std::begin(kEndOfPageRecord), std::end(kEndOfPageRecord));
   twoDimData_.clear();

@@ -38,8 +38,6 @@ class ReceivedFaxFile {
   std::uint16_t PageCount() const { return header_.PageCount; }
   // Bytes of the open page as received.
   std::uint32_t PageBytes() const { return twoDim_ ? static_cast<std::uint32_t>(twoDimData_.size()) : pageBytes_; }
-  // Lines of the last two-dimensional page kept that did not decode.
-  std::uint32_t BadLines() const { return badLines_; }
   const std::string& FileName() const { return name_; }
 
  private:
@@ -56,7 +54,6 @@ class ReceivedFaxFile {
   std::uint32_t pageBytes_ = 0;
   bool pageOpen_ = false;
   bool twoDim_ = false;
-  std::uint32_t badLines_ = 0;
   std::vector<std::uint8_t> buf_;
   std::vector<std::uint8_t> twoDimData_;
 };
