@@ -81,7 +81,7 @@ struct Class1Params {
   int scanTime = 0;         // scan-line time code 0..7
   int minBytes = 0;         // minimum bytes per scan line
   SpeedSet local, remote;
-  bool remoteFine = false, remoteWide = false, remoteTwoDim = false;
+  bool remoteFine = false, remoteWide = false;
   bool frameReceived = false;  // a frame came since the last "AT+FRH=3"
   bool lastFinal = false;      // the last frame ended its sequence
   bool cfrReceived = false;

@@ -154,7 +154,6 @@ void FaxEngine::ActOnFrame(const Class1Frame& frame) {
       p.remote = dis.speeds;
       p.remoteFine = dis.fine;
       p.remoteWide = dis.wide;
-      p.remoteTwoDim = dis.twoDim;
       // Two-dimensional pages are shorter: the sender uses them whenever
       // the receiver takes them.
       p.twoDim = dis.twoDim;
