@@ -105,12 +105,16 @@ void FaxEngine::Class1Watch() {
 }
 
 void FaxEngine::LoseLine(EndReason reason) {
+  const bool wasSending = transmitting_;
   lineLost_ = true;
   transmitCommand_ = transmitting_ = listening_ = false;
   frameExpected_ = frameMode_ = frameHeld_ = false;
   s_.endReason = reason;
   try {
     port_.FlushOutBuffer();  // page data has nowhere to go
+    // A modem still transmitting takes every byte as data, the hang-up
+    // command too: DLE ETX ends the transmission first.
+    if (wasSending) Put(std::string{static_cast<char>(kDLE), static_cast<char>(kETX)});
   } catch (const EAPDException&) {
   }
   OnLineLost();

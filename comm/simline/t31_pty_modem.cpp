@@ -17,6 +17,7 @@
 namespace telvane {
 namespace {
 constexpr uint8_t kXon = 0x11;
+constexpr size_t kMaxCommandLine = 256;
 constexpr uint8_t kXoff = 0x13;
 // Reading stops while the modem's transmit buffer is above its high tide
 // (3072 of 4096 bytes); a read never adds more than fits above it.
@@ -115,9 +116,10 @@ void T31PtyModem::Feed(const uint8_t* input, size_t count) {
         t31_at_rx(t31_, reinterpret_cast<const char*>(&c), 1);
       }
     } else {
-      // Page data or frames from the DTE (DLE-stuffed), up to their end.
-      t31_at_rx(t31_, reinterpret_cast<const char*>(data + i), static_cast<int>(n - i));
-      i = n;
+      // Page data or frames from the DTE (DLE-stuffed), a byte at a time:
+      // DLE ETX ends them, and a command may follow in the same read.
+      t31_at_rx(t31_, reinterpret_cast<const char*>(data + i), 1);
+      ++i;
     }
   }
 }
@@ -126,15 +128,19 @@ void T31PtyModem::FeedCommandText(const uint8_t* data, size_t n) {
   for (size_t k = 0; k < n; ++k) {
     const char c = static_cast<char>(data[k]);
     if (c == '\r') {
-      // Only lines that begin with AT are commands; the rest is noise.
-      size_t at = line_.find_first_of("Aa");
-      if (at != std::string::npos && at + 1 < line_.size() && (line_[at + 1] == 'T' || line_[at + 1] == 't'))
-        host_.OnCommand(*this, line_.substr(at));
+      // A command starts at the first "AT" of the line; what came before it
+      // (the tail of data sent as the line dropped, say) is noise.
+      size_t at = 0;
+      while (at + 1 < line_.size() && !((line_[at] == 'A' || line_[at] == 'a') && (line_[at + 1] == 'T' || line_[at + 1] == 't')))
+        ++at;
+      if (at + 1 < line_.size()) host_.OnCommand(*this, line_.substr(at));
       line_.clear();
     } else if (c == '\b') {
       if (!line_.empty()) line_.pop_back();
-    } else if (c >= 32 && c < 127 && line_.size() < 256) {
+    } else if (c >= 32 && c < 127) {
+      // The newest characters count: noise cannot crowd out a command.
       line_ += c;
+      if (line_.size() > kMaxCommandLine) line_.erase(0, line_.size() - kMaxCommandLine);
     }
   }
   t31_at_rx(t31_, reinterpret_cast<const char*>(data), static_cast<int>(n));
@@ -214,7 +220,13 @@ void T31PtyModem::NoCarrier() {
   t31_->at_state.at_rx_mode = AT_MODE_ONHOOK_COMMAND;
 }
 
-void T31PtyModem::LineDropped() { t31_call_event(t31_, AT_CALL_EVENT_HANGUP); }
+void T31PtyModem::LineDropped() {
+  t31_call_event(t31_, AT_CALL_EVENT_HANGUP);
+  // The emulation forgets the transmission it was buffering; a modem that
+  // held its DTE back for it reads commands again, as a real one does once
+  // its line is gone.
+  if (holding_) FlowToDte(false);
+}
 
 int T31PtyModem::CarrierWaitSeconds() const { return t31_->at_state.p.s_regs[7]; }
 
