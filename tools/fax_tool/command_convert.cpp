@@ -12,6 +12,7 @@
 
 #include "faxdoc/apf_file.h"
 #include "tools/fax_tool/cli_support.h"
+#include "tools/fax_tool/input_types.h"
 #include "base/exceptions.h"
 #include "faxdoc/fax_converter.h"
 #include "base/error_codes.h"
@@ -75,8 +76,6 @@ enum LongOnly {
   kBold, kItalic, kUnderline, kStrikeOut, kStationId, kNoDoubleWidth, kHalfHeight, kNoCenter, kNoYield, kYieldOften,
 };
 
-enum class InputType { kByExtension, kText, kTextEx, kTiff, kPcx, kDcx, kBmp, kJpeg, kImage, kCover };
-
 bool ParseType(const char* name, InputType& type) {
   static const struct {
     const char* name;
@@ -100,46 +99,6 @@ InputType TypeOfName(const std::string& fileName) {
   if (ext == ".pdf" || IsImageExtension(ext)) return InputType::kImage;
   if (ext == ".fcp") return InputType::kCover;
   return InputType::kText;
-}
-
-// The type an image file's first bytes show; kByExtension for other files.
-InputType TypeOfContent(const std::string& fileName) {
-  switch (const ImageKind kind = FileImageKind(fileName)) {
-    case ImageKind::Tiff: return InputType::kTiff;
-    case ImageKind::Pcx: return InputType::kPcx;
-    case ImageKind::Dcx: return InputType::kDcx;
-    case ImageKind::Bmp: return InputType::kBmp;
-    case ImageKind::Jpeg: return InputType::kJpeg;
-    case ImageKind::Pdf: return InputType::kImage;
-    default: return IsQtReadKind(kind) ? InputType::kImage : InputType::kByExtension;
-  }
-}
-
-FaxInputDocumentType DocumentTypeOf(InputType type) {
-  switch (type) {
-    case InputType::kTextEx: return idTextEx;
-    case InputType::kTiff: return idTiff;
-    case InputType::kPcx: return idPcx;
-    case InputType::kDcx: return idDcx;
-    case InputType::kBmp:
-    case InputType::kJpeg:
-    case InputType::kImage: return idBmp;  // other images are converted as the BMPs made from them
-    default: return idText;
-  }
-}
-
-// Images other than 2-colour TIFF and PCX files and BMP files of more than
-// 2 colours are made into 8-bit BMP files before conversion, as the desktop
-// program does.
-bool NeedsPreparation(InputType type, const std::string& input) {
-  switch (type) {
-    case InputType::kJpeg:
-    case InputType::kImage: return true;
-    case InputType::kBmp:
-    case InputType::kTiff:
-    case InputType::kPcx: return NeedsBmp8Preparation(input);
-    default: return false;
-  }
 }
 
 bool ParseNumberOption(const char* name, unsigned& value) {

@@ -20,6 +20,7 @@
 #include "faxdoc/image_preparation.h"
 #include "faxdoc/prepared_conversion.h"
 #include "tools/fax_tool/cli_support.h"
+#include "tools/fax_tool/input_types.h"
 #include "base/error_codes.h"
 #include "base/exceptions.h"
 #include "tools/fax_tool/exit_codes.h"
@@ -147,22 +148,19 @@ int ConvertDocuments(SendOptions& o, const std::filesystem::path& folder) {
   for (std::string& file : o.files) {
     if (!std::filesystem::is_regular_file(file) || IsApfFile(file)) continue;
     const ImageKind kind = FileImageKind(file);
-    if (kind == ImageKind::Unknown) continue;
+    const InputType type = TypeOfKind(kind);
+    if (type == InputType::kByExtension) continue;
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     const std::string apf =
         (folder / (std::to_string(++n) + "-" + std::filesystem::path(file).stem().string() + ".apf")).string();
     TApdFaxConverter converter;
     int rc = 0;
-    if (NeedsBmp8Preparation(file)) {
+    if (NeedsPreparation(type, file)) {
       EnsureGuiApplication();
       rc = ConvertPreparedImage(converter, file, apf + ".Bmp", apf);
     } else {
-      const FaxInputDocumentType type = kind == ImageKind::Tiff  ? idTiff
-                                        : kind == ImageKind::Pcx ? idPcx
-                                        : kind == ImageKind::Dcx ? idDcx
-                                                                 : idBmp;
-      rc = ConvertDocumentAs(converter, type, file, apf);
+      rc = ConvertDocumentAs(converter, DocumentTypeOf(type), file, apf);
     }
     if (rc) {
       Say("%s is %s that cannot be converted: %s\n", file.c_str(), ImageKindName(kind), ErrorText(rc));

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -290,19 +291,25 @@ class Class1WithEfax : public Class1EndToEnd {
     return test::RunProgram(argv, dir.File("efax.log"), 90);
   }
   std::string EfaxLog() { return test::ReadFile(dir.File("efax.log")); }
+  // efax with `args` beside our session, which `startOurs` starts once efax
+  // has had `headStartMs`; both must end well.
+  void RunBesideEfax(std::vector<std::string> args, int headStartMs, const std::function<void()>& startOurs) {
+    int efax = -1;
+    std::thread other([&] { efax = RunEfax(args); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(headStartMs));
+    startOurs();
+    const bool finished = RunToFinish(150);
+    other.join();
+    ASSERT_TRUE(finished) << Trace();
+    EXPECT_EQ(owner.finishes, std::vector<int>{0}) << Trace();
+    EXPECT_EQ(efax, 0) << EfaxLog();
+  }
 };
 
 TEST_F(Class1WithEfax, OurSenderToEfaxGoesOneDimensional) {
-  int efax = -1;
-  std::thread receiving([&] { efax = RunEfax({"-iS0=1", "-w", "-r", dir.File("fax")}); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // efax sets auto-answer first
   auto fax = MakeSender(1);
-  fax->Start();
-  const bool finished = RunToFinish(150);
-  receiving.join();
-  ASSERT_TRUE(finished) << Trace();
-  EXPECT_EQ(owner.finishes, std::vector<int>{0}) << Trace();
-  EXPECT_EQ(efax, 0) << EfaxLog();
+  // efax sets auto-answer first.
+  ASSERT_NO_FATAL_FAILURE(RunBesideEfax({"-iS0=1", "-w", "-r", dir.File("fax")}, 500, [&] { fax->Start(); }));
   EXPECT_FALSE(fax->Session().class1.twoDim);
   EXPECT_EQ(fax->Session().remoteId, "EFAX");
   EXPECT_TRUE(test::ReadTiff(dir.File("fax.001")) == SentRows(1)) << EfaxLog();
@@ -314,13 +321,7 @@ TEST_F(Class1WithEfax, EfaxToOurReceiver) {
   auto fax = MakeReceiver();
   ASSERT_EQ(fax->Start(), 0) << Trace();
   ASSERT_TRUE(main.RunUntil([&] { return fax->State() == rfWaitForCall; }, 10000)) << Trace();
-  int efax = -1;
-  std::thread sending([&] { efax = RunEfax({"-h", "", "-t", "5550100", dir.File("page.pbm")}); });
-  const bool finished = RunToFinish(150);
-  sending.join();
-  ASSERT_TRUE(finished) << Trace();
-  EXPECT_EQ(owner.finishes, std::vector<int>{0}) << Trace();
-  EXPECT_EQ(efax, 0) << EfaxLog();
+  ASSERT_NO_FATAL_FAILURE(RunBesideEfax({"-h", "", "-t", "5550100", dir.File("page.pbm")}, 0, [] {}));
   EXPECT_FALSE(fax->Session().class1.twoDim);
   EXPECT_EQ(owner.acceptedId, "EFAX");
   const auto got = test::ReadApfPages(owner.receiveName);

@@ -92,6 +92,19 @@ class Class1SendTest : public FaxTest {
       out.push_back(w.substr(at + 3, 4));
     return out;
   }
+  // A one-page fax (one.apf, its name in onePage) at 9600 bit/s to a remote
+  // whose DIS is `dis`, confirmed and ended with DCN, run to its end.
+  std::unique_ptr<FaxSender> SendOnePage(const std::string& dis = kDisV17) {
+    onePage = QueueApf("one.apf", 1);
+    ScriptCallAndTsi(dis);
+    ScriptTraining("96", 9600);
+    ScriptPage("96", kEop);
+    ScriptEnd();
+    auto s = MakeSender(9600);
+    Run(*s);
+    return s;
+  }
+  std::string onePage;
   void ExpectFailed(int code) {
     EXPECT_EQ(owner.errors, std::vector<int>{code});
     EXPECT_EQ(owner.finishes, std::vector<int>{code});
@@ -102,13 +115,7 @@ class Class1SendTest : public FaxTest {
 };
 
 TEST_F(Class1SendTest, AOnePageFaxRunsEverySendingStateAndEndsWithDcn) {
-  std::string fax = QueueApf("one.apf", 1);
-  ScriptCallAndTsi();
-  ScriptTraining("96", 9600);
-  ScriptPage("96", kEop);
-  ScriptEnd();
-  auto s = MakeSender(9600);
-  Run(*s);
+  auto s = SendOnePage();
 
   EXPECT_EQ(owner.finishes, std::vector<int>{0});
   EXPECT_TRUE(owner.errors.empty());
@@ -131,20 +138,14 @@ TEST_F(Class1SendTest, AOnePageFaxRunsEverySendingStateAndEndsWithDcn) {
   // ETX: the blank lines, then the page at once, with no zero fill between.
   std::string blanks;
   for (int i = 0; i < kBlankLinesPerPage; ++i) blanks.append(BlankLine(false).begin(), BlankLine(false).end());
-  EXPECT_EQ(CountWritten(blanks + Stuffed(fax, 1)), 1);
+  EXPECT_EQ(CountWritten(blanks + Stuffed(onePage, 1)), 1);
 }
 
 // A remote that offers two-dimensional coding gets it: bit 16 in the DCS,
 // and the stored one-dimensional page re-coded with K 2 (standard
 // resolution), padded to the scan time, behind the blank lines.
 TEST_F(Class1SendTest, ARemoteOfferingTwoDimCodingGetsThePageRecoded) {
-  std::string fax = QueueApf("one.apf", 1);
-  ScriptCallAndTsi(Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0xA8, 0x00, 0x10, 0x03}));  // 10 ms at standard
-  ScriptTraining("96", 9600);
-  ScriptPage("96", kEop);
-  ScriptEnd();
-  auto s = MakeSender(9600);
-  Run(*s);
+  auto s = SendOnePage(Bytes({0xFF, 0x13, 0x80, 0x00, 0xEE, 0xA8, 0x00, 0x10, 0x03}));  // 10 ms at standard
 
   EXPECT_EQ(owner.finishes, std::vector<int>{0});
   ASSERT_EQ(DcsWritten().size(), 1u);
@@ -160,14 +161,14 @@ TEST_F(Class1SendTest, ARemoteOfferingTwoDimCodingGetsThePageRecoded) {
   }
   const MrDecodedPage page = DecodeMrPage(data.data(), data.size(), kNormalWidth);
   EXPECT_EQ(page.badLines, 0u);
-  const auto stored = ReadApfPages(fax);
+  const auto stored = ReadApfPages(onePage);
   ASSERT_EQ(stored.size(), 1u);
   ASSERT_EQ(page.rows.size(), stored[0].size() + kBlankLinesPerPage);
   EXPECT_TRUE(std::equal(stored[0].begin(), stored[0].end(), page.rows.begin() + kBlankLinesPerPage));
   // 10 ms at 9600 bit/s: 12 bytes at least per coded line, where a white
   // 2-D line alone takes 3.
   EXPECT_GE(data.size(), 12 * page.rows.size());
-  EXPECT_EQ(CountWritten(Stuffed(fax, 1)), 0) << "not sent one-dimensionally";
+  EXPECT_EQ(CountWritten(Stuffed(onePage, 1)), 0) << "not sent one-dimensionally";
   EXPECT_EQ(s->Session().pageBytes, s->Session().pageLength) << "the progress counts the stored page";
 }
 
